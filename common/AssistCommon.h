@@ -1,0 +1,63 @@
+#pragma once
+// The base shared by the layer and the proxy: the assistant catalogue, the
+// results of one check, the debug options and the control-event trace.
+#include <windows.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <wrl/client.h>
+#include "LayerLib2.h"
+#include "common/AssistResult.h"
+
+// Catalogue keys compare ordinally, UTF-16 code unit by code unit as unsigned
+// numbers; a shorter key that is a prefix of a longer one sorts first.
+struct ProtocolLess
+{
+    bool operator()(const std::wstring& a, const std::wstring& b) const noexcept;
+};
+
+using AssistantMap = std::map<std::wstring, Microsoft::WRL::ComPtr<IAssist2>, ProtocolLess>;
+using ErrorDBMap = std::map<std::wstring, std::wstring, ProtocolLess>;
+// A check's answers in the order the assistants gave them; owns its results.
+using ResultList = std::vector<std::unique_ptr<CAssistResult>>;
+
+// Reads one 32-bit value through a new host context object.
+HRESULT ReadRegistryLong(long lScope, const wchar_t* keyPath, const wchar_t* valueName, long* plValue);
+
+class CAssistCommon
+{
+public:
+    CAssistCommon() noexcept;
+    virtual ~CAssistCommon();
+    CAssistCommon(const CAssistCommon&) = delete;
+    CAssistCommon& operator=(const CAssistCommon&) = delete;
+
+protected:
+    // Catalogue (both scopes, 9 then 17) and its entries.
+    HRESULT LoadAssistants(std::wstring_view suffix);
+    HRESULT LoadAssistants(long lScope, std::wstring_view suffix);
+    HRESULT InsertProtocolBusEntryIntoMap(std::wstring_view protocol, std::wstring_view progId,
+                                          std::wstring_view errorDb);
+    void SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view protocol, BSTR* pErrorDb);
+
+    // Results of one check.
+    void ClearResults(ResultList& results);
+    CAssistResult* GetFirstResult(ResultList& results);
+    CAssistResult* GetWorstResult(ResultList& results);
+
+    // Options and trace.
+    void LoadDebugOptions();
+    void ZURTrace(std::wstring_view text);
+    // The debug-option gate: true when option 0 or 1 has answered (*phr set).
+    bool DebugGateAnswers(HRESULT* phr) const noexcept;
+
+    AssistantMap m_mapAssistants;
+    ErrorDBMap m_mapErrorDBs;
+    Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
+    Microsoft::WRL::ComPtr<NewZUR::IDataQuery> m_spDataQuery;
+    Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult> m_spProtocolEnum;
+    long m_lDebugOption = 0;
+    long m_lTraceOption = 0;
+};

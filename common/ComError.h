@@ -1,0 +1,46 @@
+#pragma once
+// The module's failure carrier inside C++ code, and the one place where it is
+// turned back into an HRESULT. No C++ exception may cross a COM method: every
+// method body that can throw runs inside ComBoundary.
+#include <windows.h>
+#include <new>
+#include <utility>
+
+class CComError
+{
+public:
+    explicit CComError(HRESULT hr) noexcept : m_hr(hr) {}
+    HRESULT Result() const noexcept { return m_hr; }
+
+private:
+    HRESULT m_hr;
+};
+
+// Raised when a string or variant cannot be allocated.
+[[noreturn]] inline void ThrowOutOfMemory()
+{
+    throw CComError(E_OUTOFMEMORY);
+}
+
+template <class T>
+inline T* ThrowIfNull(T* p)
+{
+    if (!p)
+        ThrowOutOfMemory();
+    return p;
+}
+
+// Runs f and turns whatever it throws into the HRESULT it stands for.
+template <class F>
+inline HRESULT ComBoundary(F&& f) noexcept
+{
+    try {
+        return std::forward<F>(f)();
+    } catch (const CComError& e) {
+        return e.Result();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}

@@ -1,0 +1,29 @@
+#include "support/TestEnvironment.h"
+#include <windows.h>
+
+namespace {
+std::wstring g_tempFolder;
+}
+
+std::wstring BinaryDirectory()
+{
+    wchar_t szPath[MAX_PATH];
+    DWORD cch = GetModuleFileNameW(nullptr, szPath, MAX_PATH);
+    std::wstring path(szPath, cch);
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+void UsePrivateTempFolder()
+{
+    wchar_t szTemp[MAX_PATH];
+    GetTempPathW(MAX_PATH, szTemp);
+    g_tempFolder = std::wstring(szTemp) + L"layer-tests-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(g_tempFolder.c_str(), nullptr);
+    SetEnvironmentVariableW(L"TMP", g_tempFolder.c_str());
+    SetEnvironmentVariableW(L"TEMP", g_tempFolder.c_str());
+}
+
+std::wstring PrivateTempFolder()
+{
+    return g_tempFolder;
+}

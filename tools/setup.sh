@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a fresh Debian 12 machine.
+# Safe to run again: it installs only what is missing.
+set -u
+need=()
+for p in mingw-w64 mingw-w64-tools wine libwine-dev cmake googletest; do
+  dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
+done
+updated=0
+apt_update() {
+  if [ $updated = 0 ]; then
+    # the i386 security index may be missing on the mirror; the other lists still load
+    apt-get update >/dev/null 2>&1 || true
+    updated=1
+  fi
+}
+if [ ${#need[@]} -gt 0 ]; then
+  apt_update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}" || exit 1
+fi
+# 32-bit half of Wine for the i686 module. Pin the main suite so that both
+# architectures take the same versions (multiarch needs equal versions).
+if ! bash "$(dirname "$0")/can-run-32bit.sh"; then
+  echo "setup: this machine's kernel cannot run 32-bit programs; the i686 tests cannot run here (wine32 is not installed)"
+elif ! dpkg -s wine32:i386 >/dev/null 2>&1; then
+  dpkg --add-architecture i386
+  updated=0; apt_update
+  pin=$(mktemp)
+  printf 'Package: *\nPin: release n=bookworm,l=Debian\nPin-Priority: 1001\n' > "$pin"
+  if ! DEBIAN_FRONTEND=noninteractive apt-get -o Dir::Etc::Preferences="$pin" install -y \
+      --allow-downgrades --no-install-recommends wine32; then
+    echo "setup: wine32 could not be installed; the i686 tests will not run" >&2
+  fi
+  rm -f "$pin"
+fi
+exit 0

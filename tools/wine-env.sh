@@ -1,0 +1,39 @@
+# Sourced by the scripts: a Wine prefix private to one build tree, with a
+# persistent wineserver that is stopped on every way out.
+# The loaders are called directly: the "wine" wrapper prefers the 32-bit
+# loader whenever wine32 is installed, even where the kernel cannot run it.
+WINE64=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
+WINESERVER=/usr/lib/wine/wineserver64
+
+# True when the 32-bit half of Wine is installed and this kernel can run it.
+have_wine32() {
+  dpkg -s wine32:i386 >/dev/null 2>&1 && bash "$(dirname "${BASH_SOURCE[0]}")/can-run-32bit.sh"
+}
+
+# Usage: wine_prefix_up <build-dir>
+wine_prefix_up() {
+  mkdir -p "$1"
+  export WINEPREFIX="$(cd "$1" && pwd)/wineprefix"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # A prefix made before wine32 was installed cannot run 32-bit programs.
+  local want="wow64=$(have_wine32 && echo yes || echo no)"
+  if [ -d "$WINEPREFIX" ] && [ "$(cat "$WINEPREFIX/.layer-kind" 2>/dev/null)" != "$want" ]; then
+    rm -rf "$WINEPREFIX"
+  fi
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
+  # Redirected: a server holding our stdout would keep the caller waiting.
+  "$WINESERVER" -p >/dev/null 2>&1 </dev/null
+  if [ ! -f "$WINEPREFIX/.layer-kind" ]; then
+    "$WINE64" wineboot -i >/dev/null 2>&1
+    echo "$want" > "$WINEPREFIX/.layer-kind"
+  fi
+}
+
+wine_prefix_down() {
+  if [ -n "${WINEPREFIX:-}" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+  fi
+}
