@@ -120,3 +120,16 @@ public:
         return hr;
     }
 };
+
+// Reference-counting roots: a class derives from the one of its threading model.
+class CComRootSingleThreaded
+{
+public:
+    CSingleThreadedCount m_refCount;
+};
+
+class CComRootMultiThreaded
+{
+public:
+    CMultiThreadedCount m_refCount;
+};

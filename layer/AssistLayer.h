@@ -1,0 +1,75 @@
+#pragma once
+// CAssistLayer: the object behind AssistLayer2, one per process. It finds the
+// protocols an edit touches, asks each protocol's assistant and answers the
+// host with the worst answer.
+#include <windows.h>
+#include "LayerLib2.h"
+#include "common/AssistCommon.h"
+#include "common/Bstr.h"
+#include "common/ComObject.h"
+#include "common/DispatchImpl.h"
+
+class CAssistLayer : public CDispatchImpl<IAssistLayer2>,
+                     public CDispatchImpl<IAssistLayerTest>,
+                     public CAssistCommon,
+                     public CComRootSingleThreaded
+{
+public:
+    BEGIN_INTERFACE_TABLE(CAssistLayer)
+        INTERFACE_ENTRY(IAssistLayer2)
+        INTERFACE_ENTRY_IID(IID_IDispatch, IAssistLayer2)
+        INTERFACE_ENTRY(IAssistLayerTest)
+    END_INTERFACE_TABLE()
+
+    CAssistLayer();   // raises E_OUTOFMEMORY when the constant texts cannot be allocated
+    ~CAssistLayer() override;
+    HRESULT FinalConstruct();
+
+    // IAssistLayer2
+    STDMETHODIMP Init(IDispatch* pdispTopology) override;
+    STDMETHODIMP Term() override;
+    STDMETHODIMP NewProjectCreated() override;
+    STDMETHODIMP CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piComponent3, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic** piCharErr1,
+                          ICharacteristic** piCharErr2, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* piCompRoot, IPropertyData* pData,
+                                     VARIANT vValue, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckInsertDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
+                                 IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
+                                 IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckMoveDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
+                               IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
+                               IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckReplaceDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
+                                  IComponent* piCompReplace, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
+                                  IComponent* piCompReplace, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckConnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
+                              ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckDisconnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
+                                 ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckDelete(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp,
+                             BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP GetProcessedBusName(BSTR* pbstrBusname) override;
+
+    // IAssistLayerTest
+    STDMETHODIMP Add(BSTR bstrProtocol, BSTR bstrProgId, IUnknown* punkAssistant, BSTR bstrErrDB) override;
+
+protected:
+    // Protocol resolution (one running iteration per layer object).
+    HRESULT GetFirstProtocol(IUnknown* pComponent, IPropertyData** ppNode, IAssist2** ppAssist);
+    HRESULT GetNextProtocol(IPropertyData** ppNode, IAssist2** ppAssist);
+    HRESULT GetAssistFromProtocol(IPropertyData* pNode, IAssist2** ppAssist);
+    HRESULT GetComponentFromProtocol(IPropertyData* pNode, IComponent** ppComponent);
+    IComponent* GetComponentFromCharacteristic(IUnknown* pItem);
+    bool IsBelowCommunicationEntity(IUnknown* pItem);
+    HRESULT GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyData** ppProtocol);
+
+    CBstr m_bstrBusName;
+    CBstr m_bstrRootName;
+    CBstr m_bstrProtocolPath;
+
+    // ---- the check procedures (owned by the checks' files) ----
+};
