@@ -158,6 +158,10 @@ struct CRegistryScript
     CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue);
     CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
     void ClearKeys() { m_mapKeys.clear(); }
+    // One catalogue entry: the ProgID under "BindedAssistants" and the error
+    // database under "BindedAssistants_ErrDB" (each + "\\" + suffix when given).
+    void BindAssistant(long lScope, std::wstring_view protocol, std::wstring_view progId, std::wstring_view errDB,
+                       std::wstring_view suffix = {});
 
 private:
     std::map<std::pair<long, std::wstring>, CRegKeyData> m_mapKeys;

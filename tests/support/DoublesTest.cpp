@@ -56,30 +56,27 @@ void DoublesTest::ReleaseDoubles()
 {
     if (m_bReleased)
         return;
+    std::wstring report = ReleaseDoublesAndReport();
+    EXPECT_TRUE(report.empty()) << Narrow(report);
+}
+
+std::wstring DoublesTest::ReleaseDoublesAndReport()
+{
     m_bReleased = true;
     RevokeHostClasses();
     m_vecAssistantClasses.clear();
     if (m_spHost)
         m_spHost->Dispose();
     m_spHost.reset();
-    std::wstring report = BalanceReport();
-    if (!m_bCheckObjects || !m_bCheckMemory) {
-        // Only the checks still switched on count.
-        report.clear();
-        if (m_bCheckObjects && CLiveDoubles::Count())
-            report += CLiveDoubles::Describe();
-        if (m_bCheckMemory && CMemoryBalance::Outstanding())
-            report += CMemoryBalance::DescribeOutstanding();
-    }
-    EXPECT_TRUE(report.empty()) << Narrow(report);
+    return BalanceReport(m_bCheckObjects, m_bCheckMemory);
 }
 
-std::wstring DoublesTest::BalanceReport()
+std::wstring DoublesTest::BalanceReport(bool bObjects, bool bMemory)
 {
     std::wstring report;
-    if (long lLive = CLiveDoubles::Count())
+    if (long lLive = bObjects ? CLiveDoubles::Count() : 0)
         report += std::to_wstring(lLive) + L" double(s) still alive:\n" + CLiveDoubles::Describe();
-    if (long lBlocks = CMemoryBalance::Outstanding())
+    if (long lBlocks = bMemory ? CMemoryBalance::Outstanding() : 0)
         report += std::to_wstring(lBlocks) + L" task-memory block(s) not given back:\n" +
                   CMemoryBalance::DescribeOutstanding();
     return report;

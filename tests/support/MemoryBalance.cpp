@@ -93,10 +93,12 @@ public:
             if (block.nSpan != m_nSpan)
                 continue;
             text += L"block of " + std::to_wstring(block.cb) + L" bytes";
-            // A BSTR block starts with its byte length.
-            DWORD cbText = block.cb >= sizeof(DWORD) ? *static_cast<const DWORD*>(pBlock) : 0;
-            if (block.cb >= sizeof(DWORD) + sizeof(wchar_t) && cbText <= block.cb - sizeof(DWORD) - sizeof(wchar_t)) {
-                const wchar_t* pText = reinterpret_cast<const wchar_t*>(static_cast<const char*>(pBlock) + sizeof(DWORD));
+            // A BSTR's text follows its byte length, at a pointer-aligned offset.
+            const size_t cbHeader = sizeof(void*) == 8 ? 8 : 4;
+            const char* pBytes = static_cast<const char*>(pBlock);
+            DWORD cbText = block.cb >= cbHeader ? *reinterpret_cast<const DWORD*>(pBytes + cbHeader - 4) : 0;
+            if (block.cb >= cbHeader + sizeof(wchar_t) && cbText <= block.cb - cbHeader - sizeof(wchar_t)) {
+                const wchar_t* pText = reinterpret_cast<const wchar_t*>(pBytes + cbHeader);
                 text += L", as a BSTR: \"" + std::wstring(pText, std::min<size_t>(cbText / sizeof(wchar_t), 80)) + L"\"";
             }
             text += L"\n";
