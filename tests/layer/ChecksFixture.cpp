@@ -89,7 +89,14 @@ CNodeDouble& ChecksTest::Component(std::wstring_view name, std::initializer_list
 HRESULT ChecksTest::Run(const CheckKind& kind, const CheckArgs& args)
 {
     Host().topology.vecEvents.clear();
-    return kind.pfnCall(m_spLayer.Get(), m_bstrMsg.Out(), args, m_bstrDB.Out());
+    // Whatever the host's variables held is overwritten on every path past the gate.
+    BSTR const kUnwritten = reinterpret_cast<BSTR>(0x5EED);
+    BSTR bstrMsg = kUnwritten, bstrDB = kUnwritten;
+    HRESULT hr = kind.pfnCall(m_spLayer.Get(), &bstrMsg, args, &bstrDB);
+    EXPECT_TRUE(bstrMsg != kUnwritten && bstrDB != kUnwritten);
+    m_bstrMsg.Reset(bstrMsg == kUnwritten ? nullptr : bstrMsg);
+    m_bstrDB.Reset(bstrDB == kUnwritten ? nullptr : bstrDB);
+    return hr;
 }
 
 std::wstring ChecksTest::BusName()

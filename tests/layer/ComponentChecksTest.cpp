@@ -33,7 +33,7 @@ std::vector<const void*> ExpectedIn(int nSlot, const CheckArgs& args, IComponent
 
 // Component X speaks P (assistant A) and Q (assistant B); P's attribute
 // belongs to component Y.
-class ComponentChecks : public ChecksTest, public testing::WithParamInterface<ComponentCase>
+class TwoProtocols : public ChecksTest
 {
 protected:
     void SetUp() override
@@ -56,16 +56,12 @@ protected:
         m_spCharErr2.Reset();
         ChecksTest::TearDown();
     }
-    const CheckKind& Kind() const { return Check(GetParam().name); }
-    // The one call an assistant received for this check.
-    void ExpectAsked(const CAssistantState& assistant, IComponent* piHandedOn)
+    // CheckAll walks the root's protocols, every other check its component's.
+    HRESULT RunCheck(const CheckKind& kind)
     {
-        ASSERT_EQ(assistant.Calls().size(), 1u) << assistant.Name();
-        const CAssistCall& call = assistant.Calls()[0];
-        EXPECT_EQ(call.strMethod, Kind().name);
-        EXPECT_EQ(call.nSlot, Kind().nSlot);
-        EXPECT_EQ(call.vecIn, ExpectedIn(Kind().nSlot, m_args, piHandedOn));
-        EXPECT_EQ(call.bAsChild, Kind().nSlot >= 13 && Kind().nSlot <= 16 ? 7 : 0);
+        if (kind.nSlot == 11)
+            m_args.piRoot = m_args.piComp;
+        return Run(kind, m_args);
     }
 
     CAssistantState* m_pA = nullptr;
@@ -77,6 +73,22 @@ protected:
     Microsoft::WRL::ComPtr<ICharacteristic> m_spCharErr2;
 };
 
+class ComponentChecks : public TwoProtocols, public testing::WithParamInterface<ComponentCase>
+{
+protected:
+    const CheckKind& Kind() const { return Check(GetParam().name); }
+    // The one call an assistant received for this check.
+    void ExpectAsked(const CAssistantState& assistant, IComponent* piHandedOn)
+    {
+        ASSERT_EQ(assistant.Calls().size(), 1u) << assistant.Name();
+        const CAssistCall& call = assistant.Calls()[0];
+        EXPECT_EQ(call.strMethod, Kind().name);
+        EXPECT_EQ(call.nSlot, Kind().nSlot);
+        EXPECT_EQ(call.vecIn, ExpectedIn(Kind().nSlot, m_args, piHandedOn));
+        EXPECT_EQ(call.bAsChild, Kind().nSlot >= 13 && Kind().nSlot <= 16 ? 7 : 0);
+    }
+};
+
 TEST_P(ComponentChecks, AsksEveryProtocolAndAnswersWithTheSelectedResult)
 {
     m_pA->Script().AnswerAll(CAnswer::Of(S_OK, L"fine", L"ownDb"));
@@ -84,7 +96,8 @@ TEST_P(ComponentChecks, AsksEveryProtocolAndAnswersWithTheSelectedResult)
     failure.optMsg = L"broken";
     m_pB->Script().AnswerAll(failure);
 
-    HRESULT hr = Run(Kind(), m_args);
+    HRESULT hr = RunCheck(Kind());
+    const std::vector<std::wstring> traces = Traces();
 
     ExpectAsked(*m_pA, GetParam().bProtocolComponent ? m_pY->AsComponent() : m_pX->AsComponent());
     ExpectAsked(*m_pB, m_pX->AsComponent());
@@ -94,31 +107,40 @@ TEST_P(ComponentChecks, AsksEveryProtocolAndAnswersWithTheSelectedResult)
     EXPECT_EQ(Text(m_bstrDB), bFirst ? L"ownDb" : L"dbQ");  // a failure without a database gets its bus's
     EXPECT_EQ(BusName(), bFirst ? L"P" : L"Q");
 
-    std::vector<std::wstring> traces = {L"CAssistLayer::" + std::wstring(Kind().name), L"CAssistLayer::GetFirstProtocol"};
+    std::vector<std::wstring> expected = {L"CAssistLayer::" + std::wstring(Kind().name),
+                                          L"CAssistLayer::GetFirstProtocol"};
     for (const wchar_t* protocol : {L"P", L"Q"}) {
-        traces.insert(traces.end(), {protocol, L"CAssistLayer::GetAssistFromProtocol"});
+        expected.insert(expected.end(), {protocol, L"CAssistLayer::GetAssistFromProtocol"});
         if (GetParam().bProtocolComponent)
-            traces.push_back(L"CAssistLayer::GetComponentFromProtocol");
-        traces.insert(traces.end(), {L"CAssistCommon::SelectProperErrorDBforRetval", L"CAssistLayer::GetNextProtocol"});
+            expected.push_back(L"CAssistLayer::GetComponentFromProtocol");
+        expected.insert(expected.end(),
+                        {L"CAssistCommon::SelectProperErrorDBforRetval", L"CAssistLayer::GetNextProtocol"});
     }
-    traces.insert(traces.end(), {bFirst ? L"CAssistCommon::GetFirstResult" : L"CAssistCommon::GetWorstResult",
-                                 L"CAssistCommon::ClearResults"});
-    EXPECT_EQ(Traces(), traces);
+    expected.insert(expected.end(), {bFirst ? L"CAssistCommon::GetFirstResult" : L"CAssistCommon::GetWorstResult",
+                                     L"CAssistCommon::ClearResults"});
+    EXPECT_EQ(traces, expected);
 }
 
+// Only the first protocol's S_FALSE counts, and only for the edit checks.
 TEST_P(ComponentChecks, FirstProtocolFalseIsRefusedOnlyByEditChecks)
 {
+    const bool bRefused = GetParam().bRefusesFirstFalse;
     CAnswer falseWithReason = CAnswer::Of(S_FALSE);
     falseWithReason.optMsg = L"why";
     m_pA->Script().AnswerAll(falseWithReason);
+    EXPECT_EQ(RunCheck(Kind()), bRefused ? E_FAIL : S_OK);
+    EXPECT_EQ(Text(m_bstrMsg), bRefused ? L"why" : L"");
+    EXPECT_EQ(Text(m_bstrDB), L"");  // a refused S_FALSE gets no database
+    EXPECT_EQ(BusName(), bRefused ? L"P" : L"Q");
+
+    m_pA->Script().AnswerAll(CAnswer::Of(S_OK));
     m_pB->Script().AnswerAll(falseWithReason);
+    EXPECT_EQ(RunCheck(Kind()), S_OK);
+    EXPECT_EQ(BusName(), L"P");
 
-    HRESULT hr = Run(Kind(), m_args);
-
-    EXPECT_EQ(hr, E_FAIL);
-    const bool bRefused = GetParam().bRefusesFirstFalse;
-    EXPECT_EQ(Text(m_bstrMsg), bRefused ? L"why" : L"<null>");
-    EXPECT_EQ(Text(m_bstrDB), bRefused ? L"" : L"<null>");  // a refused S_FALSE gets no database
+    m_pA->Script().AnswerAll(CAnswer::Of(S_FALSE));
+    EXPECT_EQ(RunCheck(Kind()), E_FAIL);
+    EXPECT_EQ(Text(m_bstrMsg), bRefused ? L"" : L"<null>");
     EXPECT_EQ(BusName(), bRefused ? L"P" : L"");
 }
 
@@ -128,7 +150,7 @@ TEST_P(ComponentChecks, ProtocolWithoutComponentOfItsOwnHandsOnTheHostsOrWhatItG
     m_pX->Entities()[0]->Protocol().SetOwner(nullptr);       // leads to no component: S_FALSE
     m_pX->Entities()[1]->Protocol().hrGetOwningComponent = E_FAIL;  // fails: null is handed on
 
-    EXPECT_EQ(Run(Kind(), m_args), S_OK);
+    EXPECT_EQ(RunCheck(Kind()), S_OK);
 
     ExpectAsked(*m_pA, m_pX->AsComponent());
     ExpectAsked(*m_pB, GetParam().bProtocolComponent ? nullptr : m_pX->AsComponent());
@@ -138,7 +160,7 @@ TEST_P(ComponentChecks, WalkAsksRepeatedProtocolsAgainAndStopsAtOneWithoutAssist
 {
     m_args.piComp = Component(L"Z", {L"P", L"P", L"R", L"Q"}).AsComponent();
 
-    EXPECT_EQ(Run(Kind(), m_args), S_OK);
+    EXPECT_EQ(RunCheck(Kind()), S_OK);
 
     EXPECT_EQ(m_pA->Calls().size(), 2u);
     EXPECT_EQ(m_pB->Calls().size(), 0u);
@@ -149,12 +171,12 @@ TEST_P(ComponentChecks, ComponentWithoutRootEndsWithNoResult)
 {
     m_args.piComp = m_args.piRoot = Host().AddComponent(L"bare", false).AsComponent();
 
-    EXPECT_EQ(Run(Kind(), m_args), E_FAIL);
+    EXPECT_EQ(RunCheck(Kind()), E_FAIL);
 
+    EXPECT_EQ(Traces()[2], L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus");
     EXPECT_EQ(Text(m_bstrMsg), L"<null>");
     EXPECT_EQ(Text(m_bstrDB), L"<null>");
     EXPECT_EQ(BusName(), L"");  // the walk said "__NONE__"; the check says ""
-    EXPECT_EQ(Traces()[2], L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus");
 }
 
 INSTANTIATE_TEST_SUITE_P(Layer, ComponentChecks, testing::ValuesIn(kComponentCases),
@@ -162,33 +184,39 @@ INSTANTIATE_TEST_SUITE_P(Layer, ComponentChecks, testing::ValuesIn(kComponentCas
                              return std::string(info.param.name, info.param.name + wcslen(info.param.name));
                          });
 
-// CheckAll hands back, for each characteristic that was held at the end, the
+// CheckAll hands back, for each characteristic still held at the end, the
 // selected result's; without a result the host keeps its own.
-TEST_F(ComponentChecks, CheckAllHandsBackTheSelectedResultsCharacteristics)
+TEST_F(TwoProtocols, CheckAllHandsBackTheSelectedResultsCharacteristics)
 {
-    CNodeDouble& set = Host().AddItem(L"set");
+    ICharacteristic* pSet = Host().AddItem(L"set").AsCharacteristic();
     for (int nEntry = 0; nEntry < 4; ++nEntry) {
         ICharacteristic* pIn1 = nEntry & 1 ? Host().AddItem(L"in1").AsCharacteristic() : nullptr;
         ICharacteristic* pIn2 = nEntry & 2 ? Host().AddItem(L"in2").AsCharacteristic() : nullptr;
-        m_spCharErr1 = pIn1;
-        m_spCharErr2 = pIn2;
-        CAnswer setsFirst = CAnswer::Of(E_FAIL);
-        setsFirst.spCharErr1 = set.AsCharacteristic();
-        setsFirst.spCharErr2 = pIn2;  // the second as found
-        m_pA->Script().Answer(L"CheckAll", setsFirst);
-        m_pB->Script().Answer(L"CheckAll", CAnswer::Of(S_FALSE));
-
-        EXPECT_EQ(Run(Check(L"CheckAll"), m_args), E_FAIL);
-        EXPECT_EQ(m_spCharErr1.Get(), set.AsCharacteristic()) << nEntry;
-        EXPECT_EQ(m_spCharErr2.Get(), pIn2) << nEntry;
-        EXPECT_EQ(m_pB->Calls().back().pCharErr1In, set.AsCharacteristic());  // B sees what A left
-
-        // Nobody answers: the host's variables keep what it passed.
-        m_spCharErr1 = pIn1;
-        m_spCharErr2 = pIn2;
-        m_pA->Script().Answer(L"CheckAll", CAnswer::Of(S_FALSE));
-        EXPECT_EQ(Run(Check(L"CheckAll"), m_args), E_FAIL);
-        EXPECT_EQ(m_spCharErr1.Get(), pIn1);
-        EXPECT_EQ(m_spCharErr2.Get(), pIn2);
+        auto answer = [&](HRESULT hr, ICharacteristic* pChar1) {
+            CAnswer a = CAnswer::Of(hr);
+            a.spCharErr1 = pChar1;
+            a.spCharErr2 = pIn2;  // the second stays as found
+            a.bReleaseFound = true;
+            return a;
+        };
+        CAnswer leaves = CAnswer::Of(S_FALSE);
+        leaves.bLeaveOuts = true;
+        // A sets the first and fails; B then leaves it, or clears it and succeeds, or nobody answers.
+        const struct
+        {
+            CAnswer a, b;
+            ICharacteristic* pOut1;
+        } cases[] = {{answer(E_FAIL, pSet), leaves, pSet}, {answer(E_FAIL, pSet), answer(S_OK, nullptr), nullptr},
+                     {leaves, leaves, pIn1}};
+        for (const auto& c : cases) {
+            m_spCharErr1 = pIn1;
+            m_spCharErr2 = pIn2;
+            m_pA->Script().Answer(L"CheckAll", c.a);
+            m_pB->Script().Answer(L"CheckAll", c.b);
+            EXPECT_EQ(RunCheck(Check(L"CheckAll")), E_FAIL);
+            EXPECT_EQ(m_spCharErr1.Get(), c.pOut1) << nEntry;
+            EXPECT_EQ(m_spCharErr2.Get(), pIn2) << nEntry;
+        }
+        EXPECT_EQ(m_pB->Calls()[1].pCharErr1In, pSet);  // B sees what A left
     }
 }
