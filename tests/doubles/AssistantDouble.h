@@ -29,6 +29,7 @@ struct CAnswer
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1;
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2;
     bool bLeaveOuts = false;  // write no out-parameter at all
+    bool bReleaseFound = false;  // CheckAll: release what the two slots held before storing
 
     static CAnswer Of(HRESULT hr) { CAnswer a; a.hr = hr; return a; }
     static CAnswer Of(HRESULT hr, std::wstring msg, std::wstring errDB)
