@@ -1,0 +1,523 @@
+// Prints what the layer's work costs against the work its job forces: the
+// checks against a straight-line loop over the same host queries and
+// assistants, the trace's price, the proxy against direct calls, catalogue
+// loading, and the allocations of each check.
+//   LayerBench.exe                 timings, then the allocation table
+//   LayerBench.exe --allocations   the allocation table only
+#include <windows.h>
+#include <objbase.h>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+#include "bench/Counters.h"
+#include "bench/FastHost.h"
+#include "common/AssistCommon.h"
+#include "common/Bstr.h"
+#include "common/ComObject.h"
+#include "layer/AssistLayer.h"
+#include "proxy/ProxyAssistant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const int kProtocolCounts[] = {1, 4, 16, 64};
+constexpr int kMaxProtocols = 64;
+
+std::wstring ProtocolName(const wchar_t* prefix, int n)
+{
+    wchar_t sz[16];
+    swprintf(sz, 16, L"%ls%04d", prefix, n);
+    return sz;
+}
+
+std::vector<std::wstring> Protocols(int k)
+{
+    std::vector<std::wstring> names;
+    for (int i = 0; i < k; ++i)
+        names.push_back(ProtocolName(L"P", i));
+    return names;
+}
+
+double NowNs()
+{
+    static LARGE_INTEGER freq = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1e9 / static_cast<double>(freq.QuadPart);
+}
+
+// Median nanoseconds per call over batches of about 2 ms each.
+double MedianNs(const std::function<void()>& f, int nBatches = 15)
+{
+    for (int i = 0; i < 20; ++i)
+        f();
+    double t0 = NowNs();
+    for (int i = 0; i < 20; ++i)
+        f();
+    const double est = std::max((NowNs() - t0) / 20, 1.0);
+    const int perBatch = std::max(3, static_cast<int>(2e6 / est));
+    std::vector<double> samples;
+    for (int b = 0; b < nBatches; ++b) {
+        t0 = NowNs();
+        for (int i = 0; i < perBatch; ++i)
+            f();
+        samples.push_back((NowNs() - t0) / perBatch);
+    }
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+struct Allocations
+{
+    double dNew;
+    double dTask;
+};
+
+Allocations CountPerCall(const std::function<void()>& f, int n = 50)
+{
+    f();
+    const long lNew = OperatorNewCalls(), lTask = TaskMemoryAllocations();
+    for (int i = 0; i < n; ++i)
+        f();
+    return {static_cast<double>(OperatorNewCalls() - lNew) / n, static_cast<double>(TaskMemoryAllocations() - lTask) / n};
+}
+
+void Free(BSTR& bstrMsg, BSTR& bstrDB)
+{
+    SysFreeString(bstrMsg);
+    SysFreeString(bstrDB);
+    bstrMsg = bstrDB = nullptr;
+}
+
+// ---- the four checks and the same question put straight to an assistant ----
+struct CheckTarget
+{
+    CFastNode* pComponent;
+    CFastNode* pCharacteristic;
+    IComponent* Component() const { return static_cast<NewZUR::IComponent*>(pComponent); }
+    ICharacteristic* Char() const { return static_cast<NewZUR::ICharacteristic*>(pCharacteristic); }
+    IPropertyData* Data() const { return static_cast<NewZUR::IPropertyData*>(pCharacteristic); }
+};
+
+struct CheckKind
+{
+    const char* name;
+    void (*pfnLayer)(IAssistLayer2* pLayer, const CheckTarget& target);
+    void (*pfnAssistant)(IAssist2* pAssist, const CheckTarget& target);
+};
+
+const CheckKind kChecks[] = {
+    {"CheckInsertDrop",
+     [](IAssistLayer2* p, const CheckTarget& t) {
+         BSTR m = nullptr, d = nullptr;
+         p->CheckInsertDrop(&m, t.Component(), t.Component(), t.Component(), 0, &d);
+         Free(m, d);
+     },
+     [](IAssist2* p, const CheckTarget& t) {
+         BSTR m = nullptr, d = nullptr;
+         p->CheckInsertDrop(&m, t.Component(), t.Component(), t.Component(), 0, &d);
+         Free(m, d);
+     }},
+    {"CheckAll",
+     [](IAssistLayer2* p, const CheckTarget& t) {
+         BSTR m = nullptr, d = nullptr;
+         ICharacteristic *c1 = nullptr, *c2 = nullptr;
+         p->CheckAll(&m, t.Component(), &c1, &c2, &d);
+         Free(m, d);
+     },
+     [](IAssist2* p, const CheckTarget& t) {
+         BSTR m = nullptr, d = nullptr;
+         ICharacteristic *c1 = nullptr, *c2 = nullptr;
+         p->CheckAll(&m, t.Component(), &c1, &c2, &d);
+         Free(m, d);
+     }},
+    {"CheckConnect",
+     [](IAssistLayer2* p, const CheckTarget& t) {
+         BSTR m = nullptr, d = nullptr;
+         p->CheckConnect(&m, t.Component(), t.Char(), t.Char(), &d);
+         Free(m, d);
+     },
+     [](IAssist2* p, const CheckTarget& t) {
+         BSTR m = nullptr, d = nullptr;
+         p->CheckConnect(&m, t.Component(), t.Char(), t.Char(), &d);
+         Free(m, d);
+     }},
+    {"CheckPropertyChange",
+     [](IAssistLayer2* p, const CheckTarget& t) {
+         BSTR m = nullptr, d = nullptr;
+         VARIANT v;
+         v.vt = VT_I4;
+         v.lVal = 7;
+         p->CheckPropertyChange(&m, t.Component(), t.Data(), v, &d);
+         Free(m, d);
+     },
+     [](IAssist2* p, const CheckTarget& t) {
+         BSTR m = nullptr, d = nullptr;
+         VARIANT v;
+         v.vt = VT_I4;
+         v.lVal = 7;
+         p->CheckPropertyChange(&m, t.Component(), t.Data(), v, &d);
+         Free(m, d);
+     }},
+};
+
+// The least a caller must do to reach the same assistants: select the
+// component's protocols, walk them, read each name, look it up, ask.
+class CBaseline
+{
+public:
+    CBaseline() : m_bstrRoot(L"root"), m_bstrPath(L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol")
+    {
+    }
+    // Once the host's classes are registered.
+    HRESULT Start()
+    {
+        return CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, NewZUR::IID_IDataQuery,
+                                reinterpret_cast<void**>(m_spQuery.GetAddressOf()));
+    }
+    void Add(const std::wstring& protocol, IAssist2* pAssist) { m_mapCatalogue.emplace(protocol, pAssist); }
+
+    void Run(const CheckKind& kind, const CheckTarget& target)
+    {
+        ComPtr<NewZUR::ICharacteristic> spComponent;
+        target.pComponent->QueryInterface(NewZUR::IID_ICharacteristic, reinterpret_cast<void**>(spComponent.GetAddressOf()));
+        ComPtr<IUnknown> spRoot;
+        spComponent->GetSubItem(m_bstrRoot, &spRoot);
+        ComPtr<NewZUR::IPropertyData> spRootData;
+        spRoot.As(&spRootData);
+        ComPtr<NewZUR::IDataQueryResult> spEnum;
+        m_spQuery->Select(spRootData.Get(), m_bstrPath, &spEnum);
+        for (;;) {
+            ComPtr<IDispatch> spItem;
+            long lFound = 0;
+            spEnum->Next(&spItem, &lFound);
+            if (!lFound)
+                break;
+            ComPtr<NewZUR::IPropertyData> spNode;
+            spItem.As(&spNode);
+            VARIANT v;
+            VariantInit(&v);
+            spNode->GetValue(&v);
+            auto it = m_mapCatalogue.find(BstrView(v.bstrVal));
+            VariantClear(&v);
+            if (it == m_mapCatalogue.end())
+                break;
+            kind.pfnAssistant(it->second.Get(), target);
+        }
+    }
+
+private:
+    CBstr m_bstrRoot;
+    CBstr m_bstrPath;
+    ComPtr<NewZUR::IDataQuery> m_spQuery;
+    std::map<std::wstring, ComPtr<IAssist2>, std::less<>> m_mapCatalogue;
+};
+
+// Exposes the trace of the common base, to count what it allocates.
+class CTraceProbe : public CAssistCommon
+{
+public:
+    CTraceProbe(NewZUR::ITopology* piTopology, long lTrace)
+    {
+        m_spTopology = piTopology;
+        m_lTraceOption = lTrace;
+    }
+    void Trace() { ZURTrace(L"CAssistLayer::CheckInsertDrop"); }
+};
+
+// ---- the bench as a whole ----
+class CBench
+{
+public:
+    bool SetUp()
+    {
+        if (FAILED(m_host.Register()) || FAILED(m_assistantClass.Register()) || FAILED(m_baseline.Start())) {
+            std::printf("cannot register the bench's classes\n");
+            return false;
+        }
+        SetOption(L"Debug", 2);
+        SetOption(L"Trace", 0);
+        for (int i = 0; i < kMaxProtocols; ++i)
+            m_vecAssistants.push_back(CFastAssistant::Create());
+        m_spLayer = NewLayer(0);
+        for (int i = 0; i < kMaxProtocols; ++i)
+            m_baseline.Add(ProtocolName(L"P", i), m_vecAssistants[i].Get());
+        for (int k : kProtocolCounts) {
+            CFastNode* pComponent = m_host.AddComponent(Protocols(k));
+            m_mapTargets[k] = {pComponent, m_host.AddCharacteristic(pComponent)};
+        }
+        return m_spLayer != nullptr;
+    }
+    void TearDown()
+    {
+        m_spLayer.Reset();
+        m_vecAssistants.clear();
+        m_host.Revoke();
+        m_assistantClass.Revoke();
+    }
+
+    void Timings();
+    void AllocationTable();
+
+private:
+    void SetOption(const wchar_t* name, long lValue)
+    {
+        CFastValue& value = m_host.Context()->Key(9, L"LayerOptions").Set(name);
+        value.m_bNumber = true;
+        value.m_lNumber = lValue;
+    }
+    // A layer with the trace option given, the 64 assistants added, initialised.
+    ComPtr<IAssistLayer2> NewLayer(long lTrace)
+    {
+        SetOption(L"Trace", lTrace);
+        ComPtr<IAssistLayer2> spLayer;
+        if (FAILED(CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer)))
+            return nullptr;
+        ComPtr<IAssistLayerTest> spTest;
+        spLayer.As(&spTest);
+        for (int i = 0; i < kMaxProtocols; ++i) {
+            const std::wstring protocol = ProtocolName(L"P", i);
+            spTest->Add(CBstr(protocol), CBstr(CFastAssistantClass::kProgId), m_vecAssistants[i].Get(),
+                        CBstr(L"db" + protocol));
+        }
+        if (spLayer->Init(m_host.TopologyDispatch()) != S_OK)
+            return nullptr;
+        SetOption(L"Trace", 0);
+        return spLayer;
+    }
+    void Checks();
+    void Trace();
+    void Proxy();
+    void Catalogue();
+    ComPtr<IAssist3> NewProxy(int k, std::vector<ComPtr<IAssist2>>* pDirect);
+    void BindCatalogue(const std::wstring& suffix, int n);
+
+    CFastHost m_host;
+    CFastAssistantClass m_assistantClass;
+    std::vector<ComPtr<IAssist2>> m_vecAssistants;
+    ComPtr<IAssistLayer2> m_spLayer;
+    CBaseline m_baseline;
+    std::map<int, CheckTarget> m_mapTargets;
+};
+
+void CBench::Checks()
+{
+    std::printf("\nChecks, trace off: median ns per check\n");
+    std::printf("%-20s %3s %11s %11s %7s %13s %13s\n", "check", "k", "layer", "baseline", "ratio", "layer/proto",
+                "base/proto");
+    for (const CheckKind& kind : kChecks) {
+        for (int k : kProtocolCounts) {
+            const CheckTarget& target = m_mapTargets[k];
+            const double dLayer = MedianNs([&] { kind.pfnLayer(m_spLayer.Get(), target); });
+            const double dBase = MedianNs([&] { m_baseline.Run(kind, target); });
+            std::printf("%-20s %3d %11.0f %11.0f %7.2f %13.0f %13.0f\n", kind.name, k, dLayer, dBase, dLayer / dBase,
+                        dLayer / k, dBase / k);
+        }
+    }
+}
+
+void CBench::Trace()
+{
+    std::printf("\nCheckInsertDrop with the trace on (the host only counts the events)\n");
+    std::printf("%3s %11s %11s %9s %12s\n", "k", "trace off", "trace on", "ratio", "events/check");
+    ComPtr<IAssistLayer2> spTraced = NewLayer(1);
+    if (!spTraced) {
+        std::printf("cannot make a traced layer\n");
+        return;
+    }
+    for (int k : kProtocolCounts) {
+        const CheckTarget& target = m_mapTargets[k];
+        const double dOff = MedianNs([&] { kChecks[0].pfnLayer(m_spLayer.Get(), target); });
+        const double dOn = MedianNs([&] { kChecks[0].pfnLayer(spTraced.Get(), target); });
+        const long lBefore = m_host.Topology()->m_lEvents;
+        kChecks[0].pfnLayer(spTraced.Get(), target);
+        std::printf("%3d %11.0f %11.0f %9.2f %12ld\n", k, dOff, dOn, dOn / dOff, m_host.Topology()->m_lEvents - lBefore);
+    }
+    spTraced->Term();
+}
+
+// Values named <prefix>NNNN under both catalogue keys, all of the bench's assistant class.
+void CBench::BindCatalogue(const std::wstring& suffix, int n)
+{
+    const std::wstring tail = suffix.empty() ? L"" : L"\\" + suffix;
+    m_host.Context()->RemoveKey(9, L"BindedAssistants" + tail);
+    m_host.Context()->RemoveKey(9, L"BindedAssistants_ErrDB" + tail);
+    CFastKey& assistants = m_host.Context()->Key(9, L"BindedAssistants" + tail);
+    CFastKey& errorDBs = m_host.Context()->Key(9, L"BindedAssistants_ErrDB" + tail);
+    for (int i = 0; i < n; ++i) {
+        const std::wstring name = ProtocolName(L"C", i);
+        assistants.Set(name).m_strText = CFastAssistantClass::kProgId;
+        errorDBs.Set(name).m_strText = L"db" + name;
+    }
+}
+
+ComPtr<IAssist3> CBench::NewProxy(int k, std::vector<ComPtr<IAssist2>>* pDirect)
+{
+    const std::wstring protocol = ProtocolName(L"X", k);
+    BindCatalogue(protocol, k);
+    ComPtr<IAssist3> spProxy;
+    if (FAILED(CComObject<CProxyAssistant>::CreateInstance(IID_IAssist3, &spProxy)) ||
+        spProxy->InitEx(m_host.TopologyDispatch(), nullptr, CBstr(protocol)) != S_OK)
+        return nullptr;
+    for (int i = 0; i < k; ++i)
+        pDirect->push_back(CFastAssistant::Create());
+    return spProxy;
+}
+
+void CBench::Proxy()
+{
+    std::printf("\nProxy CheckInsertDrop against asking its k assistants directly: median ns per check\n");
+    std::printf("%3s %11s %11s %7s %13s\n", "k", "proxy", "direct", "ratio", "proxy/assist");
+    for (int k : kProtocolCounts) {
+        std::vector<ComPtr<IAssist2>> vecDirect;
+        ComPtr<IAssist3> spProxy = NewProxy(k, &vecDirect);
+        if (!spProxy) {
+            std::printf("cannot initialise a proxy with %d assistants\n", k);
+            return;
+        }
+        const CheckTarget& target = m_mapTargets[1];
+        const double dProxy = MedianNs([&] { kChecks[0].pfnAssistant(spProxy.Get(), target); });
+        const double dDirect = MedianNs([&] {
+            for (const auto& spAssist : vecDirect)
+                kChecks[0].pfnAssistant(spAssist.Get(), target);
+        });
+        std::printf("%3d %11.0f %11.0f %7.2f %13.0f\n", k, dProxy, dDirect, dProxy / dDirect, dProxy / k);
+        spProxy->Term();
+    }
+}
+
+void CBench::Catalogue()
+{
+    std::printf("\nCatalogue loading: Init of a layer with an empty catalogue (both scopes read, each\n"
+                "assistant created by ProgID and initialised), median of several Init/Term rounds\n");
+    std::printf("%6s %13s %13s\n", "n", "ns per Init", "ns/assistant");
+    double dPrevious = 0;
+    for (int n : {10, 100, 1000}) {
+        BindCatalogue(L"", n);
+        SetOption(L"Trace", 0);
+        ComPtr<IAssistLayer2> spLayer;
+        CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer);
+        std::vector<double> samples;
+        for (int round = 0; round < (n >= 1000 ? 7 : 15); ++round) {
+            const double t0 = NowNs();
+            const HRESULT hr = spLayer->Init(m_host.TopologyDispatch());
+            samples.push_back(NowNs() - t0);
+            spLayer->Term();
+            if (hr != S_OK) {
+                std::printf("Init with %d assistants: 0x%08lx\n", n, static_cast<unsigned long>(hr));
+                return;
+            }
+        }
+        std::sort(samples.begin(), samples.end());
+        const double dMedian = samples[samples.size() / 2];
+        std::printf("%6d %13.0f %13.0f", n, dMedian, dMedian / n);
+        if (dPrevious > 0)
+            std::printf("   %.2f x the previous", dMedian / dPrevious);
+        std::printf("\n");
+        dPrevious = dMedian;
+    }
+    m_host.Context()->RemoveKey(9, L"BindedAssistants");
+    m_host.Context()->RemoveKey(9, L"BindedAssistants_ErrDB");
+}
+
+void CBench::Timings()
+{
+    Checks();
+    Trace();
+    Proxy();
+    Catalogue();
+}
+
+void CBench::AllocationTable()
+{
+    if (!StartTaskMemoryCount()) {
+        std::printf("the task-memory spy could not be registered\n");
+        return;
+    }
+    std::printf("\nAllocations per check (operator new / task-memory blocks, BSTRs included)\n");
+    std::printf("%-20s %3s %10s %10s %10s %10s %12s %12s\n", "check", "k", "layer new", "layer task", "base new",
+                "base task", "layer new/p", "layer task/p");
+    for (const CheckKind& kind : kChecks) {
+        for (int k : kProtocolCounts) {
+            const CheckTarget& target = m_mapTargets[k];
+            const Allocations layer = CountPerCall([&] { kind.pfnLayer(m_spLayer.Get(), target); });
+            const Allocations base = CountPerCall([&] { m_baseline.Run(kind, target); });
+            std::printf("%-20s %3d %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f\n", kind.name, k, layer.dNew,
+                        layer.dTask, base.dNew, base.dTask, layer.dNew / k, layer.dTask / k);
+        }
+    }
+    for (long lTrace : {0L, 1L}) {
+        CTraceProbe probe(m_host.Topology(), lTrace);
+        const Allocations trace = CountPerCall([&] { probe.Trace(); }, 1000);
+        std::printf("ZURTrace with the trace %s: %.2f operator new, %.2f task-memory blocks per call\n",
+                    lTrace ? "on " : "off", trace.dNew, trace.dTask);
+    }
+}
+
+// The allocation table runs in a second process without the BSTR cache,
+// so that every string reaches the task allocator and is counted.
+int RunAllocationPass()
+{
+    SetEnvironmentVariableW(L"OANOCACHE", L"1");
+    wchar_t szPath[MAX_PATH];
+    GetModuleFileNameW(nullptr, szPath, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(szPath) + L"\" --allocations";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::fflush(stdout);
+    if (!CreateProcessW(szPath, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        return 2;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD dwExit = 2;
+    GetExitCodeProcess(pi.hProcess, &dwExit);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(dwExit);
+}
+
+void PrintMachine()
+{
+    wchar_t szCpu[128] = L"unknown";
+    DWORD cb = sizeof(szCpu);
+    RegGetValueW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", L"ProcessorNameString",
+                 RRF_RT_REG_SZ, nullptr, szCpu, &cb);
+    SYSTEM_INFO si;
+    GetNativeSystemInfo(&si);
+    std::printf("Layer bench, %d-bit build, %lu processors, %ls\n", static_cast<int>(sizeof(void*) * 8),
+                si.dwNumberOfProcessors, szCpu);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool bAllocationsOnly = argc > 1 && std::string(argv[1]) == "--allocations";
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int result = 0;
+    {
+        CBench bench;
+        if (!bench.SetUp())
+            return 1;
+        if (bAllocationsOnly) {
+            bench.AllocationTable();
+        } else {
+            PrintMachine();
+            bench.Timings();
+        }
+        bench.TearDown();
+    }
+    CoUninitialize();
+    if (!bAllocationsOnly)
+        result = RunAllocationPass();
+    std::fflush(stdout);
+    return result;
+}
