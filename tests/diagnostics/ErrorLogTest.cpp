@@ -29,10 +29,7 @@ protected:
     void SetUp() override
     {
         const testing::TestInfo* pInfo = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(pInfo->test_suite_name()) + "." + pInfo->name();
-        for (char& ch : name)
-            if (ch == '/')
-                ch = '.';
+        std::string name = pInfo->name();
         UseTempFolder(PrivateTempFolder() + std::wstring(name.begin(), name.end()) + L"\\");
         g_bErrorLogEnabled = 1;
     }
