@@ -3,6 +3,7 @@
 // gives the answer scripted per method and records every call with its
 // arguments. Its record outlives the object, so a test can look at the calls
 // of an assistant the layer has already released.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,6 +30,9 @@ struct CAnswer
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1;
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2;
     bool bLeaveOuts = false;  // write no out-parameter at all
+    // Runs inside the call, after it is recorded and before the answer is
+    // written (an assistant that calls back, or releases something).
+    std::function<void()> fnDuring;
 
     static CAnswer Of(HRESULT hr) { CAnswer a; a.hr = hr; return a; }
     static CAnswer Of(HRESULT hr, std::wstring msg, std::wstring errDB)

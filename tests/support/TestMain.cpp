@@ -33,8 +33,9 @@ bool RunAgainWithoutBstrCache(int* pExitCode)
     wchar_t szPath[MAX_PATH];
     GetModuleFileNameW(nullptr, szPath, MAX_PATH);
     std::wstring commandLine = GetCommandLineW();
-    STARTUPINFOW si = {sizeof(si)};
-    PROCESS_INFORMATION pi = {};
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
     if (!CreateProcessW(szPath, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
         fprintf(stderr, "cannot run the tests again without the BSTR cache: %lu\n", GetLastError());
         *pExitCode = 2;
