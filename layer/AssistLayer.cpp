@@ -49,7 +49,10 @@ HRESULT InitAssistant(IAssist2* pAssist, const std::wstring& protocol, IDispatch
 
 } // namespace
 
-CAssistLayer::CAssistLayer() : m_bstrRootName(T::kRootName), m_bstrProtocolPath(T::kProtocolPath) {}
+CAssistLayer::CAssistLayer()
+    : m_bstrRootName(T::kRootName), m_bstrProtocolPath(T::kProtocolPath), m_bstrOwnerPath(T::kOwnerPath)
+{
+}
 
 // Releases what the layer holds; the assistants are not told to terminate.
 CAssistLayer::~CAssistLayer() = default;

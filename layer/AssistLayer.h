@@ -72,6 +72,8 @@ protected:
     CBstr m_bstrBusName;
     CBstr m_bstrRootName;
     CBstr m_bstrProtocolPath;
+    // "..==>.", made once: every protocol of a check selects it.
+    CBstr m_bstrOwnerPath;
 
     // ---- the check procedures (owned by the checks' files) ----
     // Their types are defined in layer/CheckSteps.h.

@@ -33,6 +33,15 @@ public:
     }
     bool IsReadable() const noexcept { return m_bReadable; }
     BSTR Name() const noexcept { return m_bReadable ? m_vValue.bstrVal : nullptr; }
+    // The name handed over to a new owner: the bus name takes the host's
+    // string instead of a copy of it.
+    BSTR Detach() noexcept
+    {
+        BSTR bstr = Name();
+        VariantInit(&m_vValue);
+        m_bReadable = false;
+        return bstr;
+    }
 
 private:
     CVariant m_vValue;
@@ -109,8 +118,8 @@ HRESULT CAssistLayer::DeliverProtocol(ComPtr<IPropertyData> spNode, IPropertyDat
     {
         CProtocolValue value(spNode.Get());
         if (value.IsReadable()) {
-            m_bstrBusName = CBstr::CopyOf(value.Name());
-            ZURTrace(BstrView(value.Name()));
+            m_bstrBusName.Reset(value.Detach());
+            ZURTrace(m_bstrBusName.View());
         }
     }
     IPropertyData* pNode = spNode.Get();
@@ -132,7 +141,7 @@ HRESULT CAssistLayer::GetAssistFromProtocol(IPropertyData* pNode, IAssist2** ppA
     if (ppAssist) {
         it->second.CopyTo(ppAssist);
     }
-    m_bstrBusName = CBstr::CopyOf(value.Name());
+    m_bstrBusName.Reset(value.Detach());
     return S_OK;
 }
 
@@ -145,7 +154,7 @@ HRESULT CAssistLayer::GetComponentFromProtocol(IPropertyData* pNode, IComponent*
     if (!pNode || !m_spDataQuery)
         return S_FALSE;
     ComPtr<NewZUR::IDataQueryResult> spResult;
-    m_spDataQuery->Select(pNode, CBstr(T::kOwnerPath), &spResult);
+    m_spDataQuery->Select(pNode, m_bstrOwnerPath, &spResult);
     if (!spResult)
         return S_FALSE;
 
