@@ -20,11 +20,22 @@ T* NewObject()
 template <class I>
 HRESULT HandOut(I* p, I** pp)
 {
+    const Fault fault = CFaultPlan::Next();
+    if (fault == Fault::Error || fault == Fault::NullObject) {
+        *pp = nullptr;
+        return CFaultPlan::Outright(fault);
+    }
     if (p)
         p->AddRef();
     *pp = p;
-    return p ? S_OK : S_FALSE;
+    return p ? CFaultPlan::Success(fault) : S_FALSE;
 }
+
+// The planned fault of a call whose out-parameters are plain values.
+#define FAULT_POINT()                                        \
+    const Fault fault = CFaultPlan::Next();                  \
+    if (fault == Fault::Error || fault == Fault::NullObject) \
+        return CFaultPlan::Outright(fault);
 
 // A class object that hands out one shared object, or a new one per request.
 class CFastClassObject : public CComRootSingleThreaded, public IClassFactory
@@ -41,6 +52,7 @@ public:
         *ppv = nullptr;
         if (pOuter)
             return CLASS_E_NOAGGREGATION;
+        FAULT_POINT()
         if (m_pShared)
             return m_pShared->QueryInterface(riid, ppv);
         ComPtr<IAssist2> spAssistant = CFastAssistant::Create();
@@ -69,9 +81,11 @@ CFastNode::~CFastNode()
 
 STDMETHODIMP CFastNode::GetValue(VARIANT* pvValue)
 {
+    VariantInit(pvValue);
+    FAULT_POINT()
     pvValue->vt = VT_BSTR;
     pvValue->bstrVal = SysAllocStringLen(m_bstrValue, SysStringLen(m_bstrValue));
-    return S_OK;
+    return CFaultPlan::Success(fault);
 }
 
 STDMETHODIMP CFastNode::GetParent(NewZUR::IDataElement** ppParent)
@@ -81,8 +95,10 @@ STDMETHODIMP CFastNode::GetParent(NewZUR::IDataElement** ppParent)
 
 STDMETHODIMP CFastNode::GetPathText(BSTR* pbstrPath)
 {
+    *pbstrPath = nullptr;
+    FAULT_POINT()
     *pbstrPath = SysAllocStringLen(m_bstrPath, SysStringLen(m_bstrPath));
-    return S_OK;
+    return CFaultPlan::Success(fault);
 }
 
 STDMETHODIMP CFastNode::GetOwningComponent(NewZUR::IComponent** ppComponent)
@@ -92,8 +108,9 @@ STDMETHODIMP CFastNode::GetOwningComponent(NewZUR::IComponent** ppComponent)
 
 STDMETHODIMP CFastNode::GetTypeId(long* plTypeId)
 {
+    FAULT_POINT()
     *plTypeId = m_lTypeId;
-    return S_OK;
+    return CFaultPlan::Success(fault);
 }
 
 STDMETHODIMP CFastNode::GetSubItem(BSTR bstrName, IUnknown** ppItem)
@@ -110,6 +127,7 @@ STDMETHODIMP CFastNode::GetSubItem(BSTR bstrName, IUnknown** ppItem)
 STDMETHODIMP CFastEnum::Next(IDispatch** ppItem, long* plFound)
 {
     if (m_nNext >= m_vecItems.size()) {
+        CFaultPlan::Next();
         *ppItem = nullptr;
         *plFound = 0;
         return S_OK;
@@ -139,35 +157,54 @@ STDMETHODIMP CFastTopology::GetErrorDatabaseService(NewZUR::IErrorDatabaseServic
     return HandOut<NewZUR::IErrorDatabaseService>(this, ppService);
 }
 
-STDMETHODIMP CFastTopology::GetTypeId(BSTR, long* plTypeId)
+STDMETHODIMP CFastTopology::FireControlEvent(long, long, long, VARIANT, VARIANT, long)
 {
-    *plTypeId = CFastHost::kTypeEntity;
-    return S_OK;
+    ++m_lEvents;
+    FAULT_POINT()
+    return CFaultPlan::Success(fault);
 }
 
-STDMETHODIMP CFastTopology::Classify(long lCode, long* plClass, BSTR, BSTR, BSTR*)
+STDMETHODIMP CFastTopology::GetTypeId(BSTR, long* plTypeId)
 {
-    *plClass = lCode == S_OK ? 0 : lCode < 0 ? 3 : 2;
-    return S_OK;
+    FAULT_POINT()
+    *plTypeId = CFastHost::kTypeEntity;
+    return CFaultPlan::Success(fault);
+}
+
+// A message "class N" asks for class N; otherwise the class follows the code.
+STDMETHODIMP CFastTopology::Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR, BSTR*)
+{
+    FAULT_POINT()
+    if (bstrMessage && std::wcsncmp(bstrMessage, L"class ", 6) == 0)
+        *plClass = std::wcstol(bstrMessage + 6, nullptr, 10);
+    else
+        *plClass = lCode == S_OK ? 0 : lCode < 0 ? 3 : 2;
+    return CFaultPlan::Success(fault);
 }
 
 // ---- registry ----
 STDMETHODIMP CFastValue::GetData(VARIANT* pvData)
 {
+    VariantInit(pvData);
+    FAULT_POINT()
+    if (m_bVariant)
+        return VariantCopy(pvData, &m_vData);
     if (m_bNumber) {
         pvData->vt = VT_I4;
         pvData->lVal = m_lNumber;
-        return S_OK;
+        return CFaultPlan::Success(fault);
     }
     pvData->vt = VT_BSTR;
     pvData->bstrVal = SysAllocStringLen(m_strText.data(), static_cast<UINT>(m_strText.size()));
-    return S_OK;
+    return CFaultPlan::Success(fault);
 }
 
 STDMETHODIMP CFastValue::GetName(BSTR* pbstrName)
 {
+    *pbstrName = nullptr;
+    FAULT_POINT()
     *pbstrName = SysAllocStringLen(m_strName.data(), static_cast<UINT>(m_strName.size()));
-    return S_OK;
+    return CFaultPlan::Success(fault);
 }
 
 CFastKey::~CFastKey()
@@ -190,8 +227,9 @@ CFastValue& CFastKey::Set(std::wstring_view name)
 
 STDMETHODIMP CFastKey::GetCount(long* plCount)
 {
+    FAULT_POINT()
     *plCount = static_cast<long>(m_vecValues.size());
-    return S_OK;
+    return CFaultPlan::Success(fault);
 }
 
 STDMETHODIMP CFastKey::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue)
@@ -204,8 +242,10 @@ STDMETHODIMP CFastKey::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue)
         pValue = it == m_mapByName.end() ? nullptr : it->second;
     }
     *ppValue = nullptr;
-    if (!pValue)
+    if (!pValue) {
+        CFaultPlan::Next();
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    }
     return HandOut<NewZUR::IRegistryValue>(pValue, ppValue);
 }
 
@@ -237,8 +277,10 @@ STDMETHODIMP CFastContext::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistry
 {
     auto it = m_mapKeys.find(std::make_pair(lScope, std::wstring(bstrPath, SysStringLen(bstrPath))));
     *ppKey = nullptr;
-    if (it == m_mapKeys.end())
+    if (it == m_mapKeys.end()) {
+        CFaultPlan::Next();
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    }
     return HandOut<NewZUR::IRegistryKey>(it->second, ppKey);
 }
 
@@ -303,6 +345,22 @@ CFastNode* CFastHost::AddCharacteristic(CFastNode* pComponent)
     pChar->m_pParent = pComponent->m_pRoot;
     pChar->m_bstrPath = SysAllocString(L"root/characteristic");
     return pChar;
+}
+
+long CFastHost::ForeignReferences() const
+{
+    auto beyondOne = [](const CComRootSingleThreaded& object) { return static_cast<long>(object.m_refCount.Value()) - 1; };
+    long lForeign = beyondOne(*m_pTopology) + beyondOne(*m_pQuery) + beyondOne(*m_pContext);
+    for (const CFastNode* pNode : m_vecNodes)
+        lForeign += beyondOne(*pNode);
+    for (const CFastEnum* pEnum : m_vecEnums)
+        lForeign += beyondOne(*pEnum);
+    for (const auto& entry : m_pContext->m_mapKeys) {
+        lForeign += beyondOne(*entry.second);
+        for (const CFastValue* pValue : entry.second->m_vecValues)
+            lForeign += beyondOne(*pValue);
+    }
+    return lForeign;
 }
 
 HRESULT CFastHost::Register()

@@ -33,6 +33,39 @@ public:
     }
 };
 
+// A host or assistant call that the robustness tests make fail. Every call
+// counts; the one whose number is s_lFailAt shows the planned fault. The
+// bench never plans one, so a call costs one increment and one comparison.
+enum class Fault
+{
+    None,
+    Error,         // kInjectedError, out-parameters null
+    NullObject,    // S_OK, out-parameters null
+    OtherSuccess,  // S_FALSE, out-parameters as usual
+};
+inline constexpr HRESULT kInjectedError = static_cast<HRESULT>(0x80041234);
+
+struct CFaultPlan
+{
+    static inline long s_lCalls = 0;
+    static inline long s_lFailAt = 0;
+    static inline Fault s_fault = Fault::None;
+
+    static Fault Next() noexcept { return ++s_lCalls == s_lFailAt ? s_fault : Fault::None; }
+    static void Plan(long lFailAt, Fault fault) noexcept
+    {
+        s_lCalls = 0;
+        s_lFailAt = lFailAt;
+        s_fault = fault;
+    }
+    // The result of a call that failed outright, or 0 when it goes on.
+    static HRESULT Outright(Fault fault) noexcept
+    {
+        return fault == Fault::Error ? kInjectedError : fault == Fault::NullObject ? S_OK : 0;
+    }
+    static HRESULT Success(Fault fault) noexcept { return fault == Fault::OtherSuccess ? S_FALSE : S_OK; }
+};
+
 #define FAST_RESERVED(n) \
     STDMETHODIMP Reserved##n() override { return E_NOTIMPL; }
 
@@ -101,7 +134,11 @@ public:
 
     CFastEnum* m_pEmpty = nullptr;  // what "..==>." gives: the node knows its component
 
-    STDMETHODIMP Attach(NewZUR::ITopology*) override { return S_OK; }
+    STDMETHODIMP Attach(NewZUR::ITopology*) override
+    {
+        const Fault fault = CFaultPlan::Next();
+        return fault == Fault::Error ? kInjectedError : CFaultPlan::Success(fault);
+    }
     STDMETHODIMP Select(NewZUR::IPropertyData* pContext, BSTR bstrPath, NewZUR::IDataQueryResult** ppResult) override;
 };
 
@@ -126,11 +163,7 @@ public:
     // ITopology
     STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
-    STDMETHODIMP FireControlEvent(long, long, long, VARIANT, VARIANT, long) override
-    {
-        ++m_lEvents;
-        return S_OK;
-    }
+    STDMETHODIMP FireControlEvent(long, long, long, VARIANT, VARIANT, long) override;
     // IDataSchema
     STDMETHODIMP GetTypeId(BSTR, long* plTypeId) override;
     // IErrorDatabaseService
@@ -154,6 +187,9 @@ public:
     std::wstring m_strText;  // the data, as text, unless it is a number
     bool m_bNumber = false;
     long m_lNumber = 0;
+    bool m_bVariant = false;  // the data is m_vData, of any type
+    VARIANT m_vData{};
+    ~CFastValue() { VariantClear(&m_vData); }
 
     STDMETHODIMP GetData(VARIANT* pvData) override;
     STDMETHODIMP GetName(BSTR* pbstrName) override;
@@ -212,6 +248,8 @@ public:
     CFastTopology* Topology() const { return m_pTopology; }
     IDispatch* TopologyDispatch() const { return static_cast<NewZUR::ITopology*>(m_pTopology); }
     CFastContext* Context() const { return m_pContext; }
+    // References held on the host's objects beyond the host's own.
+    long ForeignReferences() const;
     // Registers the query and context classes with the COM runtime.
     HRESULT Register();
     void Revoke();

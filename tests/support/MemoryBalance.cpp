@@ -1,5 +1,6 @@
 #include "support/MemoryBalance.h"
 #include <objbase.h>
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -9,6 +10,29 @@ struct CBlock
     SIZE_T cb;
     unsigned long nSpan;
 };
+
+// The spy's bookkeeping takes its memory straight from malloc: a test that
+// makes operator new fail must not make the spy fail.
+template <class T>
+struct CMallocAllocator
+{
+    using value_type = T;
+    CMallocAllocator() noexcept = default;
+    template <class U>
+    CMallocAllocator(const CMallocAllocator<U>&) noexcept {}
+    T* allocate(size_t n)
+    {
+        if (void* p = std::malloc(n * sizeof(T)))
+            return static_cast<T*>(p);
+        std::abort();
+    }
+    void deallocate(T* p, size_t) noexcept { std::free(p); }
+    template <class U>
+    bool operator==(const CMallocAllocator<U>&) const noexcept { return true; }
+    template <class U>
+    bool operator!=(const CMallocAllocator<U>&) const noexcept { return false; }
+};
+using BlockMap = std::map<void*, CBlock, std::less<void*>, CMallocAllocator<std::pair<void* const, CBlock>>>;
 
 // Watches the task allocator. The spy lives for the whole process: it cannot
 // be revoked while blocks it saw are outstanding.
@@ -124,7 +148,7 @@ private:
     }
 
     CRITICAL_SECTION m_cs;
-    std::map<void*, CBlock> m_mapBlocks;
+    BlockMap m_mapBlocks;
     unsigned long m_nSpan = 1;
     SIZE_T m_cbRequest = 0;
     void* m_pReallocOld = nullptr;

@@ -1,0 +1,188 @@
+#include "robustness/RobustFixture.h"
+#include <cstdio>
+#include "common/Bstr.h"
+#include "support/MemoryBalance.h"
+
+std::vector<std::pair<int, int>>& CScriptedAssistant::Calls()
+{
+    // Reserved once: recording a call must not allocate while allocations fail.
+    static std::vector<std::pair<int, int>> s_calls = [] {
+        std::vector<std::pair<int, int>> calls;
+        calls.reserve(1 << 16);
+        return calls;
+    }();
+    return s_calls;
+}
+
+STDMETHODIMP CScriptedAssistant::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, IID_IAssist2) &&
+        !IsEqualIID(riid, IID_IAssist3))
+        return E_NOINTERFACE;
+    *ppv = static_cast<IAssist3*>(this);
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CScriptedAssistant::Release()
+{
+    const ULONG l = --m_lRefs;
+    if (l == 0)
+        delete this;
+    return l;
+}
+
+HRESULT CScriptedAssistant::Lifecycle()
+{
+    const Fault fault = CFaultPlan::Next();
+    if (fault == Fault::Error) {
+        s_nFaultedId = m_nId;
+        return kInjectedError;
+    }
+    return CFaultPlan::Success(fault);
+}
+
+HRESULT CScriptedAssistant::Answer(int nSlot, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB)
+{
+    if (Calls().size() < Calls().capacity())
+        Calls().emplace_back(m_nId, nSlot);
+    const int nPosition = s_nStepCalls++;
+    *pbstrErrMsg = *UUIDOfErrorDB = nullptr;
+    const Fault fault = CFaultPlan::Next();
+    if (fault != Fault::None) {
+        s_nFaultedId = m_nId;
+        s_nFaultedPosition = nPosition;
+    }
+    if (fault == Fault::Error || fault == Fault::NullObject)
+        return CFaultPlan::Outright(fault);
+    if (!m_answer.bNullMsg)
+        *pbstrErrMsg = SysAllocStringLen(m_answer.strMsg.data(), static_cast<UINT>(m_answer.strMsg.size()));
+    if (!m_answer.strErrDB.empty())
+        *UUIDOfErrorDB = SysAllocStringLen(m_answer.strErrDB.data(), static_cast<UINT>(m_answer.strErrDB.size()));
+    return fault == Fault::OtherSuccess ? S_FALSE : m_answer.hr;
+}
+
+const CLayerCheck kLayerChecks[12] = {
+    {"CheckNewDevice", 10, false, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         return p->CheckNewDevice(m, c, d);
+     }},
+    {"CheckAll", 11, false, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         ICharacteristic *c1 = nullptr, *c2 = nullptr;
+         const HRESULT hr = p->CheckAll(m, c, &c1, &c2, d);
+         if (c1)
+             c1->Release();
+         if (c2)
+             c2->Release();
+         return hr;
+     }},
+    {"CheckPropertyChange", 12, false, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic* x1, ICharacteristic*) {
+         VARIANT v;
+         v.vt = VT_I4;
+         v.lVal = 5;
+         Microsoft::WRL::ComPtr<IPropertyData> spData;
+         x1->QueryInterface(NewZUR::IID_IPropertyData, reinterpret_cast<void**>(spData.GetAddressOf()));
+         return p->CheckPropertyChange(m, c, spData.Get(), v, d);
+     }},
+    {"CheckInsertDrag", 13, true, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         return p->CheckInsertDrag(m, c, c, c, 1, d);
+     }},
+    {"CheckInsertDrop", 14, true, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         return p->CheckInsertDrop(m, c, c, c, 0, d);
+     }},
+    {"CheckMoveDrag", 15, true, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         return p->CheckMoveDrag(m, c, c, c, 0, d);
+     }},
+    {"CheckMoveDrop", 16, true, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         return p->CheckMoveDrop(m, c, c, c, 0, d);
+     }},
+    {"CheckReplaceDrag", 17, true, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         return p->CheckReplaceDrag(m, c, c, c, d);
+     }},
+    {"CheckReplaceDrop", 18, true, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         return p->CheckReplaceDrop(m, c, c, c, d);
+     }},
+    {"CheckConnect", 19, false, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic* x1, ICharacteristic* x2) {
+         return p->CheckConnect(m, c, x1, x2, d);
+     }},
+    {"CheckDisconnect", 20, false, false,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic* x1, ICharacteristic* x2) {
+         return p->CheckDisconnect(m, c, x1, x2, d);
+     }},
+    {"CheckDelete", 21, true, true,
+     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
+         return p->CheckDelete(m, c, c, d);
+     }},
+};
+
+void RobustTest::SetUp()
+{
+    CFaultPlan::Plan(0, Fault::None);
+    CScriptedAssistant::Calls().clear();
+    CMemoryBalance::Mark();
+    m_spHost = std::make_unique<CFastHost>();
+    ASSERT_EQ(m_spHost->Register(), S_OK);
+    SetOption(L"Debug", 2);
+    SetOption(L"Trace", 1);
+}
+
+void RobustTest::TearDown()
+{
+    CFaultPlan::Plan(0, Fault::None);
+    EXPECT_EQ(ForeignReferences(), 0);
+    for (CScriptedAssistant* pAssistant : m_vecAssistants)
+        pAssistant->Release();
+    m_vecAssistants.clear();
+    m_spHost.reset();
+    EXPECT_EQ(CMemoryBalance::Outstanding(), 0) << "task-memory blocks not given back";
+}
+
+void RobustTest::SetOption(const wchar_t* name, long lValue)
+{
+    CFastValue& value = m_spHost->Context()->Key(9, L"LayerOptions").Set(name);
+    value.m_bNumber = true;
+    value.m_lNumber = lValue;
+}
+
+CScriptedAssistant* RobustTest::NewAssistant()
+{
+    m_vecAssistants.push_back(new CScriptedAssistant(static_cast<int>(m_vecAssistants.size())));
+    return m_vecAssistants.back();
+}
+
+HRESULT RobustTest::Add(IAssistLayer2* pLayer, const std::wstring& protocol, CScriptedAssistant* pAssistant)
+{
+    Microsoft::WRL::ComPtr<IAssistLayerTest> spTest;
+    HRESULT hr = pLayer->QueryInterface(IID_IAssistLayerTest, reinterpret_cast<void**>(spTest.GetAddressOf()));
+    if (FAILED(hr))
+        return hr;
+    return spTest->Add(CBstr(protocol), CBstr(L"Robust.Assistant"), static_cast<IAssist3*>(pAssistant),
+                       CBstr(L"db" + protocol));
+}
+
+long RobustTest::ForeignReferences() const
+{
+    long lForeign = m_spHost ? m_spHost->ForeignReferences() : 0;
+    for (const CScriptedAssistant* pAssistant : m_vecAssistants)
+        lForeign += static_cast<long>(pAssistant->m_lRefs) - 1;
+    return lForeign;
+}
+
+std::string Hex(HRESULT hr)
+{
+    char sz[16];
+    std::snprintf(sz, sizeof(sz), "0x%08lx", static_cast<unsigned long>(hr));
+    return sz;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// One life of a layer: creation, three assistants added, Init, the twelve
+// checks, NewProjectCreated, GetProcessedBusName and Term. Each step's
+// result, the error database it handed out, and where its calls and
+// allocations began are kept in fixed storage, so that keeping them neither
+// allocates nor counts as a call.
+#include <array>
+#include <string>
+#include "robustness/RobustFixture.h"
+
+long OperatorNewCalls() noexcept;
+// The lFailAt-th operator new from now on throws std::bad_alloc (0: none).
+void FailOperatorNewAt(long lFailAt) noexcept;
+
+enum ScenarioStep
+{
+    kStepCreate = 0,
+    kStepAddFirst = 1,
+    kStepInit = 4,
+    kStepFirstCheck = 5,
+    kStepNewProject = 17,
+    kStepBusName = 18,
+    kStepTerm = 19,
+    kStepCount = 20,
+};
+
+struct CScenarioRun
+{
+    int nSteps = 0;  // steps that ran (creation can stop the run)
+    std::array<HRESULT, kStepCount> hr{};
+    std::array<long, kStepCount + 1> lCallsBefore{};
+    std::array<long, kStepCount + 1> lNewsBefore{};
+    std::array<std::array<wchar_t, 16>, kStepCount> errDB{};
+
+    // The step during which the n-th call (from 1) or allocation happened.
+    int StepOfCall(long n) const;
+    int StepOfNew(long n) const;
+    std::wstring ErrDB(int nStep) const { return errDB[nStep].data(); }
+};
+
+class ScenarioTest : public RobustTest
+{
+protected:
+    void SetUp() override;
+    // Runs the scenario; afterwards the layer is released (a failed Term is
+    // repeated without faults first) and the faults are off.
+    CScenarioRun Run();
+    static const char* StepName(int nStep);
+    // The protocol of an assistant by id.
+    static std::wstring ProtocolOf(int nId);
+
+    CFastNode* m_pComponent = nullptr;
+    CFastNode* m_pChar1 = nullptr;
+    CFastNode* m_pChar2 = nullptr;
+};
