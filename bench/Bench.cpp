@@ -4,10 +4,15 @@
 // loading, and the allocations of each check.
 //   LayerBench.exe                 timings, then the allocation table
 //   LayerBench.exe --allocations   the allocation table only
+//   LayerBench.exe --soak N        N checks in a row; private bytes and handles
+//                                  after warm-up against the end (exit 1 when
+//                                  they grew by more than 1 MB or any handle)
 #include <windows.h>
 #include <objbase.h>
+#include <psapi.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -308,6 +313,7 @@ public:
 
     void Timings();
     void AllocationTable();
+    bool Soak(long lChecks);
 
 private:
     void SetOption(const wchar_t* name, long lValue)
@@ -505,6 +511,87 @@ void CBench::AllocationTable()
     }
 }
 
+struct ProcessUse
+{
+    SIZE_T cbPrivate;
+    DWORD dwHandles;
+};
+
+// Committed private memory, summed over the address space: the platform's
+// own counter is not filled in everywhere.
+SIZE_T CommittedPrivateBytes()
+{
+    SIZE_T cb = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (const char* p = nullptr; VirtualQuery(p, &info, sizeof(info)) == sizeof(info);
+         p = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            cb += info.RegionSize;
+    }
+    return cb;
+}
+
+// A new handle takes the lowest free slot: a leak moves it up. Used where
+// the platform does not count the process's handles.
+DWORD NextFreeHandleSlot()
+{
+    HANDLE h = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    const DWORD dwSlot = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(h) / 4);
+    CloseHandle(h);
+    return dwSlot;
+}
+
+ProcessUse CurrentUse()
+{
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters)))
+        std::printf("GetProcessMemoryInfo: %lu\n", GetLastError());
+    DWORD dwHandles = 0;
+    if (!GetProcessHandleCount(GetCurrentProcess(), &dwHandles))
+        std::printf("GetProcessHandleCount: %lu\n", GetLastError());
+    if (counters.PrivateUsage == 0)
+        counters.PrivateUsage = CommittedPrivateBytes();
+    if (dwHandles == 0)
+        dwHandles = NextFreeHandleSlot();
+    return {counters.PrivateUsage, dwHandles};
+}
+
+// The four checks in turn on components of 1, 4, 16 and 64 protocols.
+bool CBench::Soak(long lChecks)
+{
+    const long lWarmUp = std::min(lChecks / 10, 10000L);
+    long lDone = 0;
+    auto run = [&](long lUntil) {
+        for (; lDone < lUntil; ++lDone) {
+            const CheckKind& kind = kChecks[lDone % 4];
+            kind.pfnLayer(m_spLayer.Get(), m_mapTargets[kProtocolCounts[(lDone / 4) % 4]]);
+        }
+    };
+    run(lWarmUp);
+    const ProcessUse first = CurrentUse();
+    const double t0 = NowNs();
+    std::printf("Soak: %ld checks; after %ld: %llu private bytes, %lu handles\n", lChecks, lWarmUp,
+                static_cast<unsigned long long>(first.cbPrivate), first.dwHandles);
+    long long llMaxGrowth = 0;
+    for (int step = 1; step <= 10; ++step) {
+        run(lWarmUp + (lChecks - lWarmUp) * step / 10);
+        const ProcessUse now = CurrentUse();
+        const long long llGrowth = static_cast<long long>(now.cbPrivate) - static_cast<long long>(first.cbPrivate);
+        llMaxGrowth = std::max(llMaxGrowth, llGrowth);
+        std::printf("  after %8ld: %llu private bytes (%+lld), %lu handles (%+ld)\n", lDone,
+                    static_cast<unsigned long long>(now.cbPrivate), llGrowth, now.dwHandles,
+                    static_cast<long>(now.dwHandles) - static_cast<long>(first.dwHandles));
+    }
+    const ProcessUse last = CurrentUse();
+    const bool bWithin = llMaxGrowth <= 1024 * 1024 && last.dwHandles <= first.dwHandles;
+    std::printf("Soak %s: largest growth %lld bytes, handles %+ld, %.0f ns per check\n",
+                bWithin ? "passed" : "FAILED", llMaxGrowth,
+                static_cast<long>(last.dwHandles) - static_cast<long>(first.dwHandles),
+                (NowNs() - t0) / static_cast<double>(lChecks - lWarmUp));
+    return bWithin;
+}
+
 // The allocation table runs in a second process without the BSTR cache,
 // so that every string reaches the task allocator and is counted.
 int RunAllocationPass()
@@ -544,13 +631,17 @@ void PrintMachine()
 int main(int argc, char** argv)
 {
     const bool bAllocationsOnly = argc > 1 && std::string(argv[1]) == "--allocations";
+    const long lSoak = argc > 2 && std::string(argv[1]) == "--soak" ? std::atol(argv[2]) : 0;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 0;
     {
         CBench bench;
         if (!bench.SetUp())
             return 1;
-        if (bAllocationsOnly) {
+        if (lSoak > 0) {
+            PrintMachine();
+            result = bench.Soak(lSoak) ? 0 : 1;
+        } else if (bAllocationsOnly) {
             bench.AllocationTable();
         } else {
             PrintMachine();
@@ -559,7 +650,7 @@ int main(int argc, char** argv)
         bench.TearDown();
     }
     CoUninitialize();
-    if (!bAllocationsOnly)
+    if (!bAllocationsOnly && lSoak == 0)
         result = RunAllocationPass();
     std::fflush(stdout);
     return result;
