@@ -1,0 +1,183 @@
+// Hostile registry contents and inputs: huge catalogues, ProgIDs that name
+// nothing, values of the wrong type, names of 32,000 characters, protocol
+// names with embedded zeros and a temp folder near the path limit. Each gives
+// a clear result and its log rows, and nothing runs past a buffer.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include "common/Bstr.h"
+#include "common/ComObject.h"
+#include "layer/AssistLayer.h"
+#include "robustness/RobustFixture.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+class HostileInputTest : public RobustTest
+{
+protected:
+    void SetUp() override
+    {
+        RobustTest::SetUp();
+        ASSERT_EQ(m_assistantClass.Register(), S_OK);
+        DeleteFileW(LogPath().c_str());
+    }
+    void TearDown() override
+    {
+        m_spLayer.Reset();
+        m_assistantClass.Revoke();
+        SetEnvironmentVariableW(L"TMP", PrivateTempFolder().c_str());
+        RobustTest::TearDown();
+    }
+
+    static std::wstring LogPath() { return PrivateTempFolder() + L"Tessaro_Error_Log.csv"; }
+    static std::string Log(const std::wstring& path = LogPath())
+    {
+        std::ifstream file(path.c_str(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    // One catalogue entry in scope 9: the ProgID (or other data) and an error database.
+    CFastValue& Bind(const std::wstring& protocol, const std::wstring& progId)
+    {
+        m_spHost->Context()->Key(9, L"BindedAssistants_ErrDB").Set(protocol).m_strText = L"db" + protocol;
+        CFastValue& value = m_spHost->Context()->Key(9, L"BindedAssistants").Set(protocol);
+        value.m_strText = progId;
+        return value;
+    }
+    HRESULT CreateAndInit()
+    {
+        HRESULT hr = CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &m_spLayer);
+        return FAILED(hr) ? hr : m_spLayer->Init(m_spHost->TopologyDispatch());
+    }
+    // CheckInsertDrop on a component with these protocols; the bus name afterwards.
+    HRESULT Check(const std::vector<std::wstring>& protocols, std::wstring* pBus)
+    {
+        auto* piComp = static_cast<NewZUR::IComponent*>(m_spHost->AddComponent(protocols));
+        CBstr msg, db, bus;
+        const HRESULT hr = m_spLayer->CheckInsertDrop(msg.Out(), piComp, piComp, piComp, 0, db.Out());
+        m_spLayer->GetProcessedBusName(bus.Out());
+        *pBus = std::wstring(bus.View());
+        return hr;
+    }
+
+    CFastAssistantClass m_assistantClass;
+    Microsoft::WRL::ComPtr<IAssistLayer2> m_spLayer;
+};
+
+TEST_F(HostileInputTest, TenThousandCatalogueValuesAreAllLoadedAndFound)
+{
+    for (int i = 0; i < 10000; ++i)
+        Bind(L"P" + std::to_wstring(i), CFastAssistantClass::kProgId);
+    ASSERT_EQ(CreateAndInit(), S_OK);
+    std::wstring bus;
+    EXPECT_EQ(Check({L"P9999", L"P0"}, &bus), S_OK);
+    EXPECT_EQ(bus, L"P9999");
+    EXPECT_EQ(m_spLayer->Term(), S_OK);
+}
+
+TEST_F(HostileInputTest, ProgIdsThatNameNothingOrAreNoTextLeaveTheCatalogueEmptyWithTheirRows)
+{
+    struct Case
+    {
+        const char* name;
+        VARTYPE vt;              // VT_BSTR: the text below
+        std::wstring text;
+        const char* row;         // expected in the log, or null
+    };
+    const Case cases[] = {
+        {"missing ProgID", VT_BSTR, L"Nope.Missing.1", "Cannot create instance of assistant.(Nope.Missing.1)"},
+        {"number", VT_I4, L"", "Cannot create instance of assistant.(12345)"},
+        {"32,000 characters", VT_BSTR, std::wstring(32000, L'x'), "Cannot create instance of assistant.(xxxxxxxx"},
+        {"embedded zero", VT_BSTR, std::wstring(L"Layer\0Bench", 11), ",0x800401f3,"},
+        {"not convertible", VT_DISPATCH, L"", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileW(LogPath().c_str());
+        m_spHost->Context()->RemoveKey(9, L"BindedAssistants");
+        CFastValue& value = Bind(L"PA", c.text);
+        if (c.vt != VT_BSTR) {
+            value.m_bVariant = true;
+            VariantClear(&value.m_vData);
+            value.m_vData.vt = c.vt;
+            value.m_vData.lVal = 12345;
+            if (c.vt == VT_DISPATCH)
+                value.m_vData.pdispVal = nullptr;
+        }
+        ASSERT_EQ(CreateAndInit(), S_OK);
+        std::wstring bus;
+        EXPECT_EQ(Hex(Check({L"PA"}, &bus)), Hex(E_FAIL));
+        const std::string log = Log();
+        if (c.row)
+            EXPECT_NE(log.find(c.row), std::string::npos) << log.substr(0, 400);
+        // The scope's loading stopped and neither scope gave an assistant.
+        EXPECT_NE(log.find("CAssistCommon::LoadAssistants,.\\AssistCommon,149,"), std::string::npos);
+        EXPECT_EQ(m_spLayer->Term(), S_OK);
+        m_spLayer.Reset();
+    }
+}
+
+TEST_F(HostileInputTest, ProtocolNamesOfAnyLengthAndWithZerosMatchOnlyInFull)
+{
+    const std::wstring longName(32000, L'L');
+    const std::wstring zeroName(L"PA\0X", 4);
+    Bind(longName, CFastAssistantClass::kProgId);
+    Bind(zeroName, CFastAssistantClass::kProgId);
+    ASSERT_EQ(CreateAndInit(), S_OK);
+    std::wstring bus;
+    EXPECT_EQ(Check({longName}, &bus), S_OK);
+    EXPECT_EQ(bus, longName);
+    EXPECT_EQ(Check({zeroName}, &bus), S_OK);
+    EXPECT_EQ(bus, zeroName);
+    // Cut at the zero, or one character short, it is another protocol.
+    EXPECT_EQ(Hex(Check({L"PA"}, &bus)), Hex(E_FAIL));
+    EXPECT_EQ(Hex(Check({longName.substr(1)}, &bus)), Hex(E_FAIL));
+    EXPECT_EQ(m_spLayer->Term(), S_OK);
+}
+
+TEST_F(HostileInputTest, OptionsOfTheWrongTypeFallBackToTheirDefaults)
+{
+    CFastValue& debug = m_spHost->Context()->Key(9, L"LayerOptions").Set(L"Debug");
+    debug.m_bNumber = false;
+    debug.m_strText = L"not a number";
+    Bind(L"PA", CFastAssistantClass::kProgId);
+    ASSERT_EQ(CreateAndInit(), S_OK);
+    std::wstring bus;
+    EXPECT_EQ(Check({L"PA"}, &bus), S_OK);  // default 2: normal work
+    EXPECT_EQ(m_spLayer->Term(), S_OK);
+    m_spLayer.Reset();
+    debug.m_strText = L"1";
+    ASSERT_EQ(CreateAndInit(), S_OK);
+    EXPECT_EQ(Hex(Check({L"PA"}, &bus)), Hex(E_FAIL));  // "1" converts: every check refuses
+    EXPECT_EQ(m_spLayer->Term(), S_OK);
+}
+
+// A temp folder whose path leaves no room for the log's name drops the row;
+// one just short of the limit takes it.
+TEST_F(HostileInputTest, ATempFolderNearThePathLimitDropsOrWritesTheRowWithoutOverrun)
+{
+    std::wstring folder = PrivateTempFolder();
+    std::wstring deep = folder;
+    while (deep.size() < 200) {
+        deep += L"d123456789\\";
+        CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    for (size_t nLength : {size_t(235), size_t(238), size_t(250), size_t(258)}) {
+        std::wstring tmp = deep + std::wstring(nLength - deep.size() - 1, L'x');
+        CreateDirectoryW(tmp.c_str(), nullptr);
+        tmp += L"\\";
+        SCOPED_TRACE(std::to_string(tmp.size()) + " characters");
+        ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", tmp.c_str()));
+        m_spHost->Context()->RemoveKey(9, L"BindedAssistants");
+        Bind(L"PA", L"Nope.Missing.1");
+        ASSERT_EQ(CreateAndInit(), S_OK);
+        const bool bFits = tmp.size() + wcslen(L"Tessaro_Error_Log.csv") < MAX_PATH;
+        const std::string log = Log(tmp + L"Tessaro_Error_Log.csv");
+        EXPECT_EQ(log.find("Cannot create instance of assistant.(Nope.Missing.1)") != std::string::npos, bFits);
+        EXPECT_EQ(m_spLayer->Term(), S_OK);
+        m_spLayer.Reset();
+    }
+}
+
+} // namespace
