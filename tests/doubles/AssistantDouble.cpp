@@ -164,6 +164,8 @@ private:
             LogCall(method);
             CAnswer answer = m_spState->AnswerFor(method);
             m_spState->Record(std::move(call));
+            if (answer.fnDuring)
+                answer.fnDuring();
             if (answer.bLeaveOuts)
                 return answer.hr;
             if (outs.pbstrErrMsg)
