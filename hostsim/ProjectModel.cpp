@@ -270,7 +270,7 @@ void CProjectModel::Insert(const std::wstring& palette, const std::wstring& newN
 void CProjectModel::Move(const std::wstring& name, const std::wstring& dest, bool bAsChild)
 {
     ComPtr<IXMLDOMNode> spNode = Require(name);
-    if (spNode == m_spRootComponent)
+    if (spNode.Get() == m_spRootComponent.Get())
         throw CSimFault(E_INVALIDARG, L"the root component cannot be moved");
     if (SelectNode(Require(dest).Get(), L"ancestor-or-self::component[@name=" + XPathLiteral(name) + L"]"))
         throw CSimFault(E_INVALIDARG, Quoted(name) + L" cannot be moved below itself");
@@ -313,7 +313,7 @@ void CProjectModel::Replace(const std::wstring& name, const std::wstring& palett
 void CProjectModel::Delete(const std::wstring& name)
 {
     ComPtr<IXMLDOMNode> spNode = Require(name);
-    if (spNode == m_spRootComponent)
+    if (spNode.Get() == m_spRootComponent.Get())
         throw CSimFault(E_INVALIDARG, L"the root component cannot be deleted");
     std::vector<std::wstring> gone;
     for (auto& spComponent : NodesOf(spNode.Get(), L"descendant-or-self::component"))

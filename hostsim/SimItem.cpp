@@ -84,7 +84,7 @@ STDMETHODIMP CSimItem::GetPathText(BSTR* pbstrPath)
         else if (IsTopOfDataTree(spNode.Get()))
             spNode.Reset();
         while (spNode) {
-            if (spNode != m_spNode)
+            if (spNode.Get() != m_spNode.Get())
                 path = Step(spNode.Get()) + L"/" + path;
             if (IsTopOfDataTree(spNode.Get()))
                 break;
