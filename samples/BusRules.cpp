@@ -48,8 +48,9 @@ const wchar_t* DeviceNameFault(const std::wstring& name)
             break;
         start = dot + 1;
     }
-    if (name.size() >= 8 && name.compare(0, 5, L"port-") == 0 &&
-        name.find_first_not_of(L"0123456789", 5) == 8)
+    size_t digitsEnd = name.find_first_not_of(L"0123456789", 5);
+    if (name.compare(0, 5, L"port-") == 0 && (digitsEnd == 8 || (digitsEnd == std::wstring::npos && name.size() == 8)) &&
+        (name.size() == 8 || name[8] == L'-'))
         return Bus::g_szNamePort;
     return nullptr;
 }
@@ -84,8 +85,9 @@ ItemList CBusRules::SlavesOf(NewZUR::IPropertyData* pMasterEntity) const
 
 ItemList CBusRules::PlantEntities(NewZUR::IPropertyData* pContext) const
 {
+    // Entities without a role are the networks the project itself lists.
     return m_reader.Select(pContext, L"/project/topology//component/root/" + std::wstring(g_szEntity) + L"[@protocol=" +
-                                         XPathLiteral(m_bus.pszProtocol) + L"]");
+                                         XPathLiteral(m_bus.pszProtocol) + L"][@role='master' or @role='slave']");
 }
 
 std::wstring CBusRules::Owner(NewZUR::IPropertyData* pItem) const
