@@ -84,7 +84,9 @@ struct CErrorDbScript
     long ClassFor(long lCode, std::wstring_view message, bool bHasMessage) const;
 };
 
-// What one Select gives.
+// What one Select gives. Its enumerator's Next gives S_OK, found 1 and the
+// item (as its IPropertyData) for each item in turn, then S_FALSE, found 0
+// and a null item, again and again.
 struct CQueryAnswer
 {
     HRESULT hrSelect = S_OK;
