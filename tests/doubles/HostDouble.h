@@ -148,8 +148,8 @@ struct CRegistryScript
     HRESULT hrValueAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     // Every registry call in order: "OpenKey 9 BindedAssistants",
     // "GetCount BindedAssistants", "GetItem BindedAssistants #0",
-    // "GetItem BindedAssistants_ErrDB PROFIBUS", "GetData PROFIBUS",
-    // "GetName PROFIBUS".
+    // "GetItem BindedAssistants_ErrDB BusA", "GetData BusA",
+    // "GetName BusA".
     std::vector<std::wstring> vecLog;
 
     // The key of a scope and path, made empty when absent.
