@@ -34,6 +34,9 @@ wine_prefix_up() {
     # by the first test program they would hold ctest's pipe open forever.
     "$WINE64" wineboot >/dev/null 2>&1 </dev/null
   fi
+  # The first program of a server starts Wine's services, which keep its
+  # output handles: start them here, on /dev/null, not inside a test's pipe.
+  "$WINE64" cmd /c exit >/dev/null 2>&1 </dev/null
 }
 
 wine_prefix_down() {
