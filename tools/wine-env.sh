@@ -29,10 +29,6 @@ wine_prefix_up() {
   if [ ! -f "$WINEPREFIX/.layer-kind" ]; then
     "$WINE64" wineboot -i >/dev/null 2>&1
     echo "$want" > "$WINEPREFIX/.layer-kind"
-  else
-    # Start the prefix's services here, with their output redirected: started
-    # by the first test program they would hold ctest's pipe open forever.
-    "$WINE64" wineboot >/dev/null 2>&1 </dev/null
   fi
   # The first program of a server starts Wine's services, which keep its
   # output handles: start them here, on /dev/null, not inside a test's pipe.
