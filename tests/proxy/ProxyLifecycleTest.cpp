@@ -1,6 +1,7 @@
 // The proxy's interfaces, its states from InitEx to Term, the characteristics
 // of the whole-project check and its reference count under several threads.
 #include <gtest/gtest.h>
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -76,6 +77,7 @@ TEST_F(ProxyTest, InitExInitialisesEachEntryOfItsSubkeyByWhatItAnswers)
     EXPECT_EQ(InitEx(L"P", pLayer), S_OK);
     const std::vector<const void*> passed{Host().TopologyDispatch(), pLayer};
     EXPECT_EQ(CCallLog::Only({L"A.Init", L"B.Init"}), (std::vector<std::wstring>{L"A.InitEx", L"B.Init"}));
+    ASSERT_NE(a3.Instance(0).LastCallOf(L"InitEx"), nullptr);
     EXPECT_EQ(a3.Instance(0).LastCallOf(L"InitEx")->vecIn, passed);
     EXPECT_EQ(a3.Instance(0).LastCallOf(L"InitEx")->optProtocol, L"A");   // the entry's own name
     EXPECT_EQ(a2.Instance(0).LastCallOf(L"Init")->vecIn, passed);
@@ -114,7 +116,7 @@ TEST_F(ProxyTest, SecondInitExKeepsTheAssistantsAndStampsTheNewProtocol)
     EXPECT_EQ(StampedProtocol(), L"Q");
     EXPECT_EQ(a.CreateCalls(), 1);
     EXPECT_EQ(q.CreateCalls(), 0);
-    EXPECT_EQ(a.Instance(0).CountOf(L"InitEx"), 2u);
+    ASSERT_EQ(a.Instance(0).CountOf(L"InitEx"), 2u);
     EXPECT_EQ(a.Instance(0).LastCallOf(L"InitEx")->optProtocol, L"A");
     // The first query service is replaced and released, not kept beside the new one.
     EXPECT_EQ(Host().query.lCreated, 2);
@@ -223,24 +225,24 @@ TEST_F(ProxyCheckAllTest, CallersCharacteristicsAreKeptWithoutAResultAndReplaced
 
 TEST_F(ProxyTest, ReferenceCountStaysExactUnderSeveralThreads)
 {
-    constexpr int kThreads = 8, kRounds = 20000;
+    constexpr ULONG kThreads = 2, kRounds = 1000000;
     IAssist3* pProxy = Proxy();
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i)
-        threads.emplace_back([pProxy] {
-            for (int n = 0; n < kRounds; ++n) {
-                pProxy->AddRef();
-                pProxy->AddRef();
-                pProxy->Release();
-            }
-        });
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_EQ(pProxy->AddRef(), 1u + kThreads * kRounds + 1);
-    for (int n = 0; n < kThreads * kRounds + 1; ++n)
+    std::atomic<ULONG> nReady{0};
+    auto fnBump = [pProxy, &nReady](bool bAdd) {
+        for (++nReady; nReady % kThreads;) {   // all start together
+        }
+        for (ULONG n = 0; n < kRounds; ++n)
+            bAdd ? pProxy->AddRef() : pProxy->Release();
+    };
+    for (bool bAdd : {true, false, true, false, true, false}) {
+        std::vector<std::thread> threads;
+        for (ULONG i = 0; i < kThreads; ++i)
+            threads.emplace_back(fnBump, bAdd);
+        for (auto& thread : threads)
+            thread.join();
+        EXPECT_EQ(pProxy->AddRef(), bAdd ? kThreads * kRounds + 2 : 2u);
         pProxy->Release();
-    EXPECT_EQ(pProxy->AddRef(), 2u);
-    pProxy->Release();
+    }
 }
 
 }   // namespace

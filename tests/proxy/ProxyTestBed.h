@@ -36,8 +36,9 @@ protected:
     }
     IAssist3* Proxy()
     {
-        if (!m_spProxy)
+        if (!m_spProxy) {
             EXPECT_EQ(CComObject<CProxyProbe>::CreateInstance(IID_PPV_ARGS(&m_spProxy)), S_OK);
+        }
         return m_spProxy.Get();
     }
     const std::wstring& StampedProtocol() { return static_cast<CProxyProbe*>(Proxy())->Protocol(); }
