@@ -92,6 +92,7 @@ HRESULT CAssistLayer::RunComponentCheck(const ComponentCheck& check, const Compo
         if (CheckAnswersAtOnce(check.pszTrace, args.out, bCheckAll, &hr))
             return hr;
 
+        // CheckAll keeps the root and its working characteristics for the whole call.
         CheckAllCharacteristics chars;
         ComPtr<IComponent> spRoot;
         if (bCheckAll) {
