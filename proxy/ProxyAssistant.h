@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <oaidl.h>
 #include <string>
+#include <utility>
+#include <vector>
 #include "LayerLib2.h"
 #include "common/AssistCommon.h"
 #include "common/ComObject.h"
@@ -62,4 +64,35 @@ public:
 
 protected:
     std::wstring m_strProtocol;
+
+private:
+    // What differs between the forwarded checks, besides the assistant call.
+    struct ForwardedCheck
+    {
+        const wchar_t* pszTrace;
+        bool bCharacteristics;   // the whole-project check also carries two characteristics
+    };
+    // The slots one assistant answers into.
+    struct AnswerSlots
+    {
+        BSTR* pbstrErrMsg;
+        BSTR* pbstrErrDB;
+        ICharacteristic** ppCharErr1;
+        ICharacteristic** ppCharErr2;
+    };
+    using CatalogueSnapshot = std::vector<std::pair<std::wstring, Microsoft::WRL::ComPtr<IAssist2>>>;
+
+    static const ForwardedCheck s_CheckNewDevice, s_CheckAll, s_CheckPropertyChange, s_CheckInsertDrag,
+        s_CheckInsertDrop, s_CheckMoveDrag, s_CheckMoveDrop, s_CheckReplaceDrag, s_CheckReplaceDrop,
+        s_CheckConnect, s_CheckDisconnect, s_CheckDelete;
+
+    // The one procedure behind every check; Call(IAssist2*, const AnswerSlots&) asks one assistant.
+    template <class Call>
+    HRESULT ForwardCheck(const ForwardedCheck& check, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB,
+                         ICharacteristic** piCharErr1, ICharacteristic** piCharErr2, Call&& call) noexcept;
+
+    CatalogueSnapshot SnapshotCatalogue() const;
+    void TakeTopology(IDispatch* pdispTopology);
+    static HRESULT InitAssistant(IAssist2* pAssistant, const std::wstring& protocol, IDispatch* pdispTopology,
+                                 IDispatch* pdispLayer);
 };

@@ -1,0 +1,104 @@
+// CAssistCommon: the debug options, the registry reader behind them and the
+// control-event trace.
+#include "common/AssistCommon.h"
+#include "common/AssistCommonTexts.h"
+#include "common/Bstr.h"
+#include "common/HostCall.h"
+#include "diagnostics/ErrorLog.h"
+
+using Microsoft::WRL::ComPtr;
+namespace T = AssistCommonText;
+
+HRESULT ReadRegistryLong(long lScope, const wchar_t* keyPath, const wchar_t* valueName, long* plValue)
+{
+    if (!keyPath || !valueName || !plValue)
+        return E_POINTER;
+    ComPtr<NewZUR::IContext> spContext;
+    HRESULT hr = CreateContext(spContext);
+    if (FAILED(hr))
+        return hr;
+    ComPtr<NewZUR::IRegistryKey> spKey;
+    hr = RequireObject(spContext->OpenKey(lScope, CBstr(keyPath), &spKey), spKey);
+    if (FAILED(hr))
+        return hr;
+    ComPtr<NewZUR::IRegistryValue> spValue;
+    hr = RequireObject(spKey->GetItem(CVariant::String(valueName), &spValue), spValue);
+    if (FAILED(hr))
+        return hr;
+    CVariant vData;
+    hr = spValue->GetData(vData.Out());
+    if (FAILED(hr))
+        return hr;
+    if (vData.vt != VT_I4) {
+        hr = VariantChangeType(&vData, &vData, 0, VT_I4);
+        if (FAILED(hr))
+            return hr;
+    }
+    *plValue = vData.lVal;
+    return S_OK;
+}
+
+namespace {
+
+// Scope 9 wins; scope 17 is read only when scope 9 fails. *plValue is
+// written only on success.
+HRESULT ReadOption(const wchar_t* valueName, long* plValue)
+{
+    HRESULT hr = ReadRegistryLong(T::kFirstScope, T::kOptionsKey, valueName, plValue);
+    if (FAILED(hr))
+        hr = ReadRegistryLong(T::kSecondScope, T::kOptionsKey, valueName, plValue);
+    return hr;
+}
+
+const LogRow* DebugOptionRow(long lOption) noexcept
+{
+    switch (lOption) {
+    case 0:
+        return &T::kRowDebugAnswerOk;
+    case 1:
+        return &T::kRowDebugAnswerFail;
+    case 2:
+        return &T::kRowDebugDefault;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+void CAssistCommon::LoadDebugOptions()
+{
+    long lValue = 0;
+    HRESULT hr = ReadOption(T::kDebugValue, &lValue);
+    if (FAILED(hr)) {
+        WriteLogRow(T::kRowDebugMissing, hr);
+        lValue = 2;
+    }
+    m_lDebugOption = lValue;
+    if (const LogRow* pRow = DebugOptionRow(m_lDebugOption))
+        WriteLogRow(*pRow, hr);
+
+    hr = ReadOption(T::kTraceValue, &lValue);
+    if (FAILED(hr)) {
+        WriteLogRow(T::kRowTraceMissing, hr);
+        lValue = 1;
+    }
+    m_lTraceOption = lValue;
+    // Set only now, so this object's own rows above were dropped when it is
+    // the first to switch the log on.
+    if (m_lTraceOption != 0)
+        g_bErrorLogEnabled = 1;
+}
+
+void CAssistCommon::ZURTrace(std::wstring_view text)
+{
+    // Off, or not initialised: two comparisons and nothing else.
+    if (m_lTraceOption == 0 || !m_spTopology)
+        return;
+    CVariant vKind = CVariant::Long(T::kEventKind);
+    CVariant vText = CVariant::String(text);
+    const HRESULT hr =
+        m_spTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, vKind, vText, T::kEventParam3);
+    if (hr != S_OK)
+        WriteLogRow(T::kRowFireFailed, hr);
+}
