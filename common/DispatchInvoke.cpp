@@ -124,6 +124,23 @@ VARTYPE OutSlotType(ITypeInfo* pOwner, const ELEMDESC& elem)
     }
 }
 
+// The type of an [in] interface parameter; VT_EMPTY for every other one.
+VARTYPE InInterfaceType(ITypeInfo* pOwner, const ELEMDESC& elem)
+{
+    if (elem.paramdesc.wParamFlags & PARAMFLAG_FOUT)
+        return VT_EMPTY;
+    if (elem.tdesc.vt == VT_DISPATCH || elem.tdesc.vt == VT_UNKNOWN)
+        return elem.tdesc.vt;
+    if (elem.tdesc.vt == VT_PTR && elem.tdesc.lptdesc->vt == VT_USERDEFINED)
+        return InterfaceVarType(pOwner, elem.tdesc.lptdesc->hreftype);
+    return VT_EMPTY;
+}
+
+bool IsNothing(const VARIANTARG& arg) noexcept
+{
+    return V_VT(&arg) == VT_EMPTY || V_VT(&arg) == VT_NULL;
+}
+
 bool IsByRefVariant(const VARIANTARG& arg) noexcept
 {
     return V_VT(&arg) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&arg);
@@ -173,17 +190,25 @@ void RewriteArguments(const CFuncDescHolder& func, const DISPPARAMS& dp, std::ve
     slots.reserve(cArgs);   // the temporaries' addresses must not move
     for (UINT iParam = 0; iParam < cArgs && iParam < static_cast<UINT>(pFuncDesc->cParams); ++iParam) {
         VARIANTARG& arg = args[cArgs - 1 - iParam];
-        VARTYPE vtSlot = OutSlotType(func.Owner(), pFuncDesc->lprgelemdescParam[iParam]);
+        const ELEMDESC& elem = pFuncDesc->lprgelemdescParam[iParam];
+        VARTYPE vtSlot = OutSlotType(func.Owner(), elem);
         bool bByRef = IsByRefVariant(arg);
-        if (vtSlot != VT_EMPTY && (bByRef || V_VT(&arg) == VT_EMPTY || V_VT(&arg) == VT_NULL)) {
+        if (bByRef && !(elem.paramdesc.wParamFlags & PARAMFLAG_FOUT))
+            arg = Dereferenced(arg);
+        if (IsNothing(arg) && vtSlot == VT_EMPTY) {
+            // A script's null or missing object is a null interface pointer.
+            VARTYPE vtIn = InInterfaceType(func.Owner(), elem);
+            if (vtIn != VT_EMPTY) {
+                V_VT(&arg) = vtIn;
+                V_UNKNOWN(&arg) = nullptr;
+            }
+        } else if (vtSlot != VT_EMPTY && (bByRef || IsNothing(arg))) {
             slots.push_back({bByRef ? V_VARIANTREF(&arg) : nullptr, {}});
             VARIANT& temp = slots.back().varTemp;
             VariantInit(&temp);
             V_VT(&temp) = vtSlot;
             V_VT(&arg) = VT_BYREF | vtSlot;
             V_BYREF(&arg) = &V_BSTR(&temp);   // every member of the union shares this address
-        } else if (bByRef && !(pFuncDesc->lprgelemdescParam[iParam].paramdesc.wParamFlags & PARAMFLAG_FOUT)) {
-            arg = Dereferenced(arg);
         }
     }
 }

@@ -2,7 +2,10 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <wrl/client.h>
+#include <algorithm>
+#include <initializer_list>
 #include <thread>
+#include <vector>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
 
@@ -162,4 +165,60 @@ TEST_F(ModuleClient, UnknownClassIsNotAvailable)
     EXPECT_EQ(pfn(IID_IAssist2, IID_IClassFactory, &pv), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(pv, nullptr);
     EXPECT_EQ(pfn(CLSID_ProxyAssistant, IID_IClassFactory, nullptr), E_POINTER);
+}
+
+namespace {
+
+// IDispatch::Invoke of a method with its arguments given first to last.
+HRESULT InvokeMethod(IDispatch* pDispatch, DISPID dispId, std::initializer_list<VARIANT> args, SCODE* pscode)
+{
+    std::vector<VARIANT> reversed(args.begin(), args.end());
+    std::reverse(reversed.begin(), reversed.end());
+    DISPPARAMS dp = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    EXCEPINFO excep = {};
+    HRESULT hr = pDispatch->Invoke(dispId, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, &excep, nullptr);
+    *pscode = excep.scode;
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    return hr;
+}
+
+VARIANT Text(BSTR bstr)
+{
+    VARIANT v;
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = bstr;   // still owned by the test
+    return v;
+}
+
+} // namespace
+
+// Add is reached through IAssistLayerTest's own IDispatch; the added proxy
+// then answers NewProjectCreated with its E_NOTIMPL.
+TEST_F(ModuleClient, AddAndLifecycleThroughIDispatch)
+{
+    ComPtr<IAssistLayerTest> spTest;
+    ASSERT_EQ(Create(kLayerProgId).As(&spTest), S_OK);
+    ComPtr<IDispatch> spTestDispatch(static_cast<IDispatch*>(spTest.Get()));
+    ComPtr<IDispatch> spLayerDispatch;
+    ASSERT_EQ(Create(kLayerProgId).As(&spLayerDispatch), S_OK);
+    ComPtr<IUnknown> spProxy = Create(kProxyProgId);
+    BSTR bstrProtocol = SysAllocString(L"CAN"), bstrProgId = SysAllocString(kProxyProgId),
+         bstrErrDB = SysAllocString(L"CAN.ErrDB"), bstrEmpty = SysAllocString(L"");
+    VARIANT varProxy;
+    V_VT(&varProxy) = VT_UNKNOWN;
+    V_UNKNOWN(&varProxy) = spProxy.Get();
+    SCODE scode = S_OK;
+    EXPECT_EQ(InvokeMethod(spTestDispatch.Get(), 1, {Text(bstrEmpty), Text(bstrProgId), varProxy, Text(bstrErrDB)}, &scode),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(scode, E_INVALIDARG);
+    EXPECT_EQ(InvokeMethod(spTestDispatch.Get(), 1, {Text(bstrProtocol), Text(bstrProgId), varProxy, Text(bstrErrDB)}, &scode),
+              S_OK);
+    EXPECT_EQ(InvokeMethod(spLayerDispatch.Get(), 3, {}, &scode), DISP_E_EXCEPTION);
+    EXPECT_EQ(scode, E_NOTIMPL);
+    EXPECT_EQ(InvokeMethod(spLayerDispatch.Get(), 2, {}, &scode), S_OK);
+    EXPECT_EQ(InvokeMethod(spLayerDispatch.Get(), 3, {}, &scode), S_OK);   // the catalogue is empty again
+    for (BSTR b : {bstrProtocol, bstrProgId, bstrErrDB, bstrEmpty})
+        SysFreeString(b);
 }

@@ -1,0 +1,79 @@
+// Late-bound clients that no one here wrote: the system's script host runs
+// JScript and VBScript against both classes, created by ProgID.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <string>
+#include "ModuleClient.h"
+
+namespace {
+
+// Runs a script with cscript and returns what it printed, one "\n" per line.
+std::string RunScript(const std::wstring& name, const std::string& text)
+{
+    std::wstring path = WriteTempFile(name, text);
+    ProcessResult result = RunProcess(L"cscript.exe //nologo \"" + path + L"\"");
+    std::string output;
+    for (char c : result.output) {
+        if (c != '\r')
+            output += c;
+    }
+    EXPECT_EQ(result.dwExitCode, 0u) << output;
+    return output;
+}
+
+class ScriptClient : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(RunRegsvr32(false), 0u); }
+};
+
+const char kJScriptLifecycle[] = R"(
+function hex(n) { return ("00000000" + ((n < 0 ? n + 0x100000000 : n).toString(16))).slice(-8).toUpperCase(); }
+function hr(f) { try { f(); return "00000000"; } catch (e) { return hex(e.number); } }
+var layer = new ActiveXObject("Zerani.Layer.AssistLayer.7");
+var proxy = new ActiveXObject("Zerani.Layer.ProxyAssistant.7");
+WScript.Echo("Add " + hr(function () { layer.Add("CAN", "Zerani.Layer.ProxyAssistant.7", proxy, "CAN.ErrDB"); }));
+WScript.Echo("NewProjectCreated " + hr(function () { layer.NewProjectCreated(); }));
+WScript.Echo("Init " + hr(function () { layer.Init(null); }));
+WScript.Echo("InitEx " + hr(function () { proxy.InitEx(null, null, "CAN"); }));
+WScript.Echo("proxy Init " + hr(function () { proxy.Init(null, null); }));
+WScript.Echo("Term " + hr(function () { layer.Term(); }));
+)";
+
+// A VBScript variable passed for an [out] parameter arrives by reference.
+const char kVBScriptOutParameters[] = R"(
+Set layer = CreateObject("Zerani.Layer.AssistLayer.7")
+Set proxy = CreateObject("Zerani.Layer.ProxyAssistant.7")
+bus = 5
+layer.GetProcessedBusName bus
+WScript.Echo "GetProcessedBusName " & TypeName(bus) & " [" & bus & "]"
+On Error Resume Next
+msg = 1 : db = 2 : Set comp = Nothing
+proxy.CheckNewDevice msg, comp, db
+WScript.Echo "CheckNewDevice " & Hex(Err.Number) & " " & TypeName(msg) & " " & TypeName(db)
+Err.Clear
+c1 = 1 : c2 = 2
+proxy.CheckAll msg, comp, c1, c2, db
+WScript.Echo "CheckAll " & Hex(Err.Number) & " " & (c1 Is Nothing) & " " & (c2 Is Nothing) & " " & TypeName(db)
+)";
+
+} // namespace
+
+TEST_F(ScriptClient, JScriptDrivesTheLifecycleAndReadsFailures)
+{
+    EXPECT_EQ(RunScript(L"lifecycle.js", kJScriptLifecycle),
+              "Add 800A01B6\n"                 // only IAssistLayerTest offers it, not the default
+              "NewProjectCreated 00000000\n"
+              "Init 80040154\n"                // no host framework in this prefix
+              "InitEx 80040154\n"
+              "proxy Init 80004001\n"
+              "Term 00000000\n");
+}
+
+TEST_F(ScriptClient, VBScriptReceivesOutParametersByReference)
+{
+    EXPECT_EQ(RunScript(L"outparams.vbs", kVBScriptOutParameters),
+              "GetProcessedBusName String []\n"
+              "CheckNewDevice 80004005 String String\n"
+              "CheckAll 80004005 True True String\n");
+}
