@@ -66,6 +66,8 @@ protected:
     IComponent* GetComponentFromCharacteristic(IUnknown* pItem);
     bool IsBelowCommunicationEntity(IUnknown* pItem);
     HRESULT GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyData** ppProtocol);
+    // Hands a fetched protocol node out and looks its assistant up.
+    HRESULT DeliverProtocol(Microsoft::WRL::ComPtr<IPropertyData> spNode, IPropertyData** ppNode, IAssist2** ppAssist);
 
     CBstr m_bstrBusName;
     CBstr m_bstrRootName;

@@ -1,0 +1,46 @@
+#pragma once
+// Trace texts, fixed names and the error-log row of CAssistLayer's lifecycle
+// and protocol resolution.
+#include <windows.h>
+#include "common/LogRow.h"
+
+namespace AssistLayerText {
+
+// Method-name traces of the lifecycle.
+inline constexpr wchar_t kTraceInit[] = L"CAssistLayer::Init";
+inline constexpr wchar_t kTraceTerm[] = L"CAssistLayer::Term";
+inline constexpr wchar_t kTraceNewProjectCreated[] = L"CAssistLayer::NewProjectCreated";
+inline constexpr wchar_t kTraceGetProcessedBusName[] = L"CAssistLayer::GetProcessedBusName";
+
+// Method-name traces of the protocol resolution.
+inline constexpr wchar_t kTraceGetFirstProtocol[] = L"CAssistLayer::GetFirstProtocol";
+inline constexpr wchar_t kTraceGetNextProtocol[] = L"CAssistLayer::GetNextProtocol";
+inline constexpr wchar_t kTraceGetAssistFromProtocol[] = L"CAssistLayer::GetAssistFromProtocol";
+inline constexpr wchar_t kTraceGetComponentFromProtocol[] = L"CAssistLayer::GetComponentFromProtocol";
+inline constexpr wchar_t kTraceGetComponentFromCharacteristic[] = L"CAssistLayer::GetComponentFromCharacteristic";
+inline constexpr wchar_t kTraceIsBelowCommunicationEntity[] = L"CAssistLayer::IsBelowCommunicationEntity";
+inline constexpr wchar_t kTraceGetCommunicationEntityProtocol[] = L"CAssistLayer::GetCommunicationEntityProtocol";
+
+// What the protocol walk reports when it finds nothing.
+inline constexpr wchar_t kTraceNoRoot[] = L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus";
+inline constexpr wchar_t kTraceNoProtocol[] =
+    L"Not found Protocol in Component, call SYSTEM Assistant with __NONE__ bus";
+inline constexpr wchar_t kTraceNoAssistant[] = L"Cannot find assistant.";
+
+// The bus name of a component without protocol.
+inline constexpr wchar_t kNoBus[] = L"__NONE__";
+
+// Names and paths in the host's data tree.
+inline constexpr wchar_t kRootName[] = L"root";
+inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
+inline constexpr wchar_t kOwnerPath[] = L"..==>.";
+inline constexpr wchar_t kEntityTypeName[] = L"communicationEntity";
+inline constexpr wchar_t kProtocolAttribute[] = L"@protocol";
+
+// A protocol was found but the catalogue holds no assistant for it.
+inline constexpr HRESULT kNoAssistant = static_cast<HRESULT>(0xFFFFEB3D);
+
+inline constexpr LogRow kRowAssistantInitFailed{SeverityError, kTraceInit, L".\\AssistLayer", 124,
+                                                L"Assistant::Init failed.", L""};
+
+} // namespace AssistLayerText

@@ -1,0 +1,231 @@
+// CAssistLayer: from a component to its protocols and their assistants, and
+// from a data item to its communication entity and owning component.
+// A host object that is missing or answers nothing usable makes the lookup
+// find nothing; it is never used blindly.
+#include <string>
+#include "layer/AssistLayer.h"
+#include "layer/AssistLayerTexts.h"
+
+using Microsoft::WRL::ComPtr;
+namespace T = AssistLayerText;
+
+namespace {
+
+// The interface I of p, or null (p null, or it does not answer I).
+template <class I>
+ComPtr<I> QueryFor(IUnknown* p) noexcept
+{
+    ComPtr<I> sp;
+    if (p && FAILED(p->QueryInterface(__uuidof(I), reinterpret_cast<void**>(sp.GetAddressOf()))))
+        sp.Reset();
+    return sp;
+}
+
+// A protocol node's value. Only a string value is a protocol name; anything
+// else counts as unreadable and is never taken for a BSTR.
+class CProtocolValue
+{
+public:
+    explicit CProtocolValue(IPropertyData* pNode) noexcept
+    {
+        if (pNode && SUCCEEDED(pNode->GetValue(m_vValue.Out())) && m_vValue.vt == VT_BSTR)
+            m_bReadable = true;
+    }
+    bool IsReadable() const noexcept { return m_bReadable; }
+    BSTR Name() const noexcept { return m_bReadable ? m_vValue.bstrVal : nullptr; }
+
+private:
+    CVariant m_vValue;
+    bool m_bReadable = false;
+};
+
+// The next item of a walk, as a protocol node. An item that is missing or is
+// not a data item counts as no item.
+ComPtr<IPropertyData> FetchNode(NewZUR::IDataQueryResult* pEnum)
+{
+    ComPtr<IDispatch> spItem;
+    long lFound = 0;
+    pEnum->Next(&spItem, &lFound);
+    if (!lFound)
+        return nullptr;
+    return QueryFor<IPropertyData>(spItem.Get());
+}
+
+} // namespace
+
+HRESULT CAssistLayer::GetFirstProtocol(IUnknown* pComponent, IPropertyData** ppNode, IAssist2** ppAssist)
+{
+    ZURTrace(T::kTraceGetFirstProtocol);
+    if (!ppNode)
+        return E_POINTER;  // the running walk stays
+    ComPtr<ICharacteristic> spComponent = QueryFor<ICharacteristic>(pComponent);
+    m_spProtocolEnum.Reset();
+
+    // A component that is no characteristic has no root either.
+    ComPtr<IUnknown> spRoot;
+    if (spComponent)
+        spComponent->GetSubItem(m_bstrRootName, &spRoot);
+    if (!spRoot) {
+        ZURTrace(T::kTraceNoRoot);
+        m_bstrBusName = CBstr(T::kNoBus);
+        return S_FALSE;
+    }
+
+    // Without a query service or a root that is a data item there is nothing to select.
+    ComPtr<IPropertyData> spRootData = QueryFor<IPropertyData>(spRoot.Get());
+    if (m_spDataQuery && spRootData)
+        m_spDataQuery->Select(spRootData.Get(), m_bstrProtocolPath, &m_spProtocolEnum);
+    ComPtr<IPropertyData> spNode;
+    if (m_spProtocolEnum)
+        spNode = FetchNode(m_spProtocolEnum.Get());
+    if (!spNode) {
+        // An exhausted walk stays until the next GetFirstProtocol or Term.
+        ZURTrace(T::kTraceNoProtocol);
+        m_bstrBusName = CBstr(T::kNoBus);
+        return S_FALSE;
+    }
+    return DeliverProtocol(std::move(spNode), ppNode, ppAssist);
+}
+
+HRESULT CAssistLayer::GetNextProtocol(IPropertyData** ppNode, IAssist2** ppAssist)
+{
+    ZURTrace(T::kTraceGetNextProtocol);
+    if (!ppNode)
+        return E_POINTER;
+    if (!m_spProtocolEnum)
+        return S_FALSE;
+    ComPtr<IPropertyData> spNode = FetchNode(m_spProtocolEnum.Get());
+    if (!spNode) {
+        m_spProtocolEnum.Reset();  // the bus name keeps the last protocol
+        return S_FALSE;
+    }
+    return DeliverProtocol(std::move(spNode), ppNode, ppAssist);
+}
+
+// The protocol becomes the processed bus and is traced by its own name; an
+// unreadable value leaves the bus name as it was.
+HRESULT CAssistLayer::DeliverProtocol(ComPtr<IPropertyData> spNode, IPropertyData** ppNode, IAssist2** ppAssist)
+{
+    {
+        CProtocolValue value(spNode.Get());
+        if (value.IsReadable()) {
+            m_bstrBusName = CBstr::CopyOf(value.Name());
+            ZURTrace(BstrView(value.Name()));
+        }
+    }
+    IPropertyData* pNode = spNode.Get();
+    *ppNode = spNode.Detach();
+    return GetAssistFromProtocol(pNode, ppAssist);
+}
+
+HRESULT CAssistLayer::GetAssistFromProtocol(IPropertyData* pNode, IAssist2** ppAssist)
+{
+    ZURTrace(T::kTraceGetAssistFromProtocol);
+    CProtocolValue value(pNode);
+    if (!value.IsReadable())
+        return S_FALSE;
+    auto it = m_mapAssistants.find(std::wstring(BstrView(value.Name())));
+    if (it == m_mapAssistants.end() || !it->second) {
+        ZURTrace(T::kTraceNoAssistant);
+        return T::kNoAssistant;
+    }
+    if (ppAssist) {
+        it->second.CopyTo(ppAssist);
+    }
+    m_bstrBusName = CBstr::CopyOf(value.Name());
+    return S_OK;
+}
+
+HRESULT CAssistLayer::GetComponentFromProtocol(IPropertyData* pNode, IComponent** ppComponent)
+{
+    ZURTrace(T::kTraceGetComponentFromProtocol);
+    if (!ppComponent)
+        return E_POINTER;
+    // No query service, or a select without result: nothing is found.
+    if (!pNode || !m_spDataQuery)
+        return S_FALSE;
+    ComPtr<NewZUR::IDataQueryResult> spResult;
+    m_spDataQuery->Select(pNode, CBstr(T::kOwnerPath), &spResult);
+    if (!spResult)
+        return S_FALSE;
+
+    ComPtr<IDispatch> spItem;
+    long lFound = 0;
+    const HRESULT hrFetch = spResult->Next(&spItem, &lFound);
+    // Where the path leads nowhere the node itself knows its component.
+    ComPtr<NewZUR::IDataElement> spElement = SUCCEEDED(hrFetch) && lFound
+                                                 ? QueryFor<NewZUR::IDataElement>(spItem.Get())
+                                                 : QueryFor<NewZUR::IDataElement>(pNode);
+    if (!spElement)
+        return S_FALSE;
+    return spElement->GetOwningComponent(ppComponent);
+}
+
+// The pointer comes without a reference of the caller's own: it stays valid
+// while the host keeps the component.
+IComponent* CAssistLayer::GetComponentFromCharacteristic(IUnknown* pItem)
+{
+    ZURTrace(T::kTraceGetComponentFromCharacteristic);
+    ComPtr<NewZUR::IDataElement> spElement = QueryFor<NewZUR::IDataElement>(pItem);
+    if (!spElement)
+        return nullptr;
+    ComPtr<IComponent> spComponent;
+    if (FAILED(spElement->GetOwningComponent(&spComponent)))
+        return nullptr;
+    return spComponent.Get();
+}
+
+bool CAssistLayer::IsBelowCommunicationEntity(IUnknown* pItem)
+{
+    ZURTrace(T::kTraceIsBelowCommunicationEntity);
+    ComPtr<NewZUR::IDataElement> spElement = QueryFor<NewZUR::IDataElement>(pItem);
+    if (!spElement)
+        return false;
+    CBstr bstrPath;
+    if (FAILED(spElement->GetPathText(bstrPath.Out())))
+        return false;
+    // A plain substring test: "communicationEntityX" counts too.
+    return bstrPath.View().find(T::kEntityTypeName) != std::wstring_view::npos;
+}
+
+HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyData** ppProtocol)
+{
+    ZURTrace(T::kTraceGetCommunicationEntityProtocol);
+    if (!ppProtocol)
+        return E_POINTER;
+    ComPtr<NewZUR::IDataSchema> spSchema;
+    if (m_spTopology)
+        m_spTopology->GetSchema(&spSchema);
+    if (!spSchema)
+        return S_FALSE;
+    // Without the entity's type identifier no element can match.
+    long lEntityType = 0;
+    if (FAILED(spSchema->GetTypeId(CBstr(T::kEntityTypeName), &lEntityType)))
+        return S_FALSE;
+
+    // Climb from the item itself to the first communication entity.
+    ComPtr<NewZUR::IDataElement> spElement = QueryFor<NewZUR::IDataElement>(pItem);
+    while (spElement) {
+        long lType = 0;
+        if (FAILED(spElement->GetTypeId(&lType)))
+            return S_FALSE;
+        if (lType == lEntityType)
+            break;
+        ComPtr<IPropertyData> spData = QueryFor<IPropertyData>(spElement.Get());
+        spElement.Reset();
+        if (spData)
+            spData->GetParent(&spElement);
+    }
+    if (!spElement)
+        return S_FALSE;
+
+    ComPtr<ICharacteristic> spEntity = QueryFor<ICharacteristic>(spElement.Get());
+    ComPtr<IUnknown> spAttribute;
+    if (spEntity)
+        spEntity->GetSubItem(CBstr(T::kProtocolAttribute), &spAttribute);
+    ComPtr<IPropertyData> spProtocol = QueryFor<IPropertyData>(spAttribute.Get());
+    if (!spProtocol)
+        return S_FALSE;
+    *ppProtocol = spProtocol.Detach();
+    return S_OK;
+}
