@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "ModuleClient.h"
+#include "support/TestEnvironment.h"
 
 namespace {
 
@@ -57,7 +58,53 @@ proxy.CheckAll msg, comp, c1, c2, db
 WScript.Echo "CheckAll " & Hex(Err.Number) & " " & (c1 Is Nothing) & " " & (c2 Is Nothing) & " " & TypeName(db)
 )";
 
+// The bench (LayerScriptBench.dll beside the module) brings the host and
+// assistant doubles into the script's process; registered for this test only.
+class CBenchRegistration
+{
+public:
+    CBenchRegistration()
+    {
+        Set(L"LayerTest.ScriptBench\\CLSID", nullptr, kClsid);
+        Set(std::wstring(L"CLSID\\") + kClsid + L"\\InprocServer32", nullptr, BinaryDirectory() + L"LayerScriptBench.dll");
+        Set(std::wstring(L"CLSID\\") + kClsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    }
+    ~CBenchRegistration()
+    {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, L"LayerTest.ScriptBench");
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kClsid).c_str());
+    }
+
+private:
+    static constexpr const wchar_t* kClsid = L"{6E0C1D55-2F43-4C1B-9B7A-5A3C0F2D8E11}";
+    static void Set(const std::wstring& key, const wchar_t* pszName, const std::wstring& data)
+    {
+        EXPECT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), pszName, REG_SZ, data.c_str(),
+                                  static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+};
+
+const char kVBScriptVerdict[] = R"(
+Set bench = CreateObject("LayerTest.ScriptBench")
+Set layer = CreateObject("Zerani.Layer.AssistLayer.7")
+layer.Init bench.Topology
+On Error Resume Next
+layer.CheckNewDevice msg, bench.Component, errDB
+verdict = Err.Number
+On Error GoTo 0
+layer.GetProcessedBusName bus
+WScript.Echo Hex(verdict) & "|" & msg & "|" & errDB & "|" & bus
+layer.Term
+)";
+
 } // namespace
+
+TEST_F(ScriptClient, VBScriptGetsTheVerdictOfACheck)
+{
+    CBenchRegistration bench;
+    EXPECT_EQ(RunScript(L"verdict.vbs", kVBScriptVerdict), "80004005|address taken|DB.BusA.Address|BusA\n");
+}
 
 TEST_F(ScriptClient, JScriptDrivesTheLifecycleAndReadsFailures)
 {
