@@ -35,8 +35,7 @@ var layer = new ActiveXObject("Zerani.Layer.AssistLayer.7");
 var proxy = new ActiveXObject("Zerani.Layer.ProxyAssistant.7");
 WScript.Echo("Add " + hr(function () { layer.Add("CAN", "Zerani.Layer.ProxyAssistant.7", proxy, "CAN.ErrDB"); }));
 WScript.Echo("NewProjectCreated " + hr(function () { layer.NewProjectCreated(); }));
-WScript.Echo("Init " + hr(function () { layer.Init(null); }));
-WScript.Echo("InitEx " + hr(function () { proxy.InitEx(null, null, "CAN"); }));
+WScript.Echo("CheckDelete " + hr(function () { proxy.CheckDelete(null, null, null, null); }));
 WScript.Echo("proxy Init " + hr(function () { proxy.Init(null, null); }));
 WScript.Echo("Term " + hr(function () { layer.Term(); }));
 )";
@@ -111,8 +110,7 @@ TEST_F(ScriptClient, JScriptDrivesTheLifecycleAndReadsFailures)
     EXPECT_EQ(RunScript(L"lifecycle.js", kJScriptLifecycle),
               "Add 800A01B6\n"                 // only IAssistLayerTest offers it, not the default
               "NewProjectCreated 00000000\n"
-              "Init 80040154\n"                // no host framework in this prefix
-              "InitEx 80040154\n"
+              "CheckDelete 80004005\n"         // no assistant behind the proxy yet
               "proxy Init 80004001\n"
               "Term 00000000\n");
 }
