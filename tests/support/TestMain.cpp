@@ -6,6 +6,7 @@
 #include <oleauto.h>
 #include <gtest/gtest.h>
 #include <string>
+#include "support/MemoryBalance.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -21,12 +22,44 @@ void RegisterTypeLibFile(const std::wstring& path)
     pTypeLib->Release();
 }
 
+// The automation runtime decides when it is loaded whether freed BSTRs go to
+// its cache; cached blocks would hide leaks from the malloc spy. Without
+// OANOCACHE in the environment the program runs itself again with it.
+bool RunAgainWithoutBstrCache(int* pExitCode)
+{
+    if (GetEnvironmentVariableW(L"OANOCACHE", nullptr, 0))
+        return false;
+    SetEnvironmentVariableW(L"OANOCACHE", L"1");
+    wchar_t szPath[MAX_PATH];
+    GetModuleFileNameW(nullptr, szPath, MAX_PATH);
+    std::wstring commandLine = GetCommandLineW();
+    STARTUPINFOW si = {sizeof(si)};
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(szPath, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        fprintf(stderr, "cannot run the tests again without the BSTR cache: %lu\n", GetLastError());
+        *pExitCode = 2;
+        return true;
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD dwExitCode = 2;
+    GetExitCodeProcess(pi.hProcess, &dwExitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    *pExitCode = static_cast<int>(dwExitCode);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    int exitCode = 0;
+    if (RunAgainWithoutBstrCache(&exitCode))
+        return exitCode;
     testing::InitGoogleTest(&argc, argv);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // Every task-memory block from here on is seen by the balance checks.
+    CMemoryBalance::Mark();
     RegisterTypeLibFile(BinaryDirectory() + L"NewZUR.tlb");
     RegisterTypeLibFile(BinaryDirectory() + L"Layer.tlb");
     UsePrivateTempFolder();

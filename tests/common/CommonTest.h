@@ -1,0 +1,54 @@
+#pragma once
+// The fixture of the common suite: a CAssistCommon opened up for the tests,
+// the host and assistant doubles, and the error-log rows read back.
+#include <memory>
+#include <string>
+#include <vector>
+#include "common/AssistCommon.h"
+#include "support/DoublesTest.h"
+
+class CTestCommon : public CAssistCommon
+{
+public:
+    using CAssistCommon::ClearResults;
+    using CAssistCommon::DebugGateAnswers;
+    using CAssistCommon::GetFirstResult;
+    using CAssistCommon::GetWorstResult;
+    using CAssistCommon::InsertProtocolBusEntryIntoMap;
+    using CAssistCommon::LoadAssistants;
+    using CAssistCommon::LoadDebugOptions;
+    using CAssistCommon::m_lDebugOption;
+    using CAssistCommon::m_lTraceOption;
+    using CAssistCommon::m_mapAssistants;
+    using CAssistCommon::m_mapErrorDBs;
+    using CAssistCommon::m_spTopology;
+    using CAssistCommon::SelectProperErrorDBforRetval;
+    using CAssistCommon::ZURTrace;
+
+    std::vector<std::wstring> Protocols() const;
+};
+
+// Operator-new calls of this program so far (AllocationCounter.cpp), and a
+// size whose next allocations fail.
+long OperatorNewCalls();
+void FailAllocationsOfSize(size_t cb);
+
+// The error-log rows written so far, without date, time and system text:
+// "ERROR,CAssistCommon::ZURTrace,.\AssistCommon,447,0x00000001,FireControlEvent failed.()".
+std::vector<std::wstring> LogRows();
+bool LogExists();
+void ClearLog();
+// One row as LogRows gives it; text is "message(detail)".
+std::wstring Row(const wchar_t* severity, const wchar_t* method, long line, HRESULT hr, const std::wstring& text);
+
+class CommonTest : public DoublesTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A traced object on the host's topology (trace on).
+    CTestCommon& Traced();
+
+    std::unique_ptr<CTestCommon> m_spCommon = std::make_unique<CTestCommon>();
+};

@@ -1,0 +1,135 @@
+// The debug and trace options, the registry reader behind them and the gate.
+#include <functional>
+#include "CommonTest.h"
+#include "diagnostics/ErrorLog.h"
+
+namespace {
+
+constexpr HRESULT kAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+constexpr wchar_t kOptions[] = L"LayerOptions";
+
+std::wstring OptionRow(const wchar_t* severity, long line, HRESULT hr, const std::wstring& text)
+{
+    return Row(severity, L"LoadDebugOptions", line, hr, text);
+}
+std::wstring DebugMissing(HRESULT hr)
+{
+    return OptionRow(L"WARNING", 391, hr, L"DebugOption not found in registry, using default()");
+}
+std::wstring DebugRow(long line, HRESULT hr, const wchar_t* detail)
+{
+    return OptionRow(L"INFO", line, hr, std::wstring(L"Layer Debug options:(") + detail + L")");
+}
+const std::wstring kTraceMissing =
+    OptionRow(L"WARNING", 419, kAbsent, L"Trace Option not found in registry, using default = Do Trace()");
+
+struct DebugCase
+{
+    const char* name;
+    std::function<void(CRegistryScript&)> configure;
+    long lDebug;
+    std::vector<std::wstring> rows;
+};
+
+} // namespace
+
+TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
+{
+    const DebugCase cases[] = {
+        {"missing in both scopes", [](CRegistryScript&) {}, 2,
+         {DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}},
+        {"scope 9 wins", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Debug", 1); r.SetLong(17, kOptions, L"Debug", 0); },
+         1, {DebugRow(401, S_OK, L"Do nothing, returning with SFALSE"), kTraceMissing}},
+        {"scope 17 when 9 lacks it", [](CRegistryScript& r) { r.SetLong(17, kOptions, L"Debug", 0); }, 0,
+         {DebugRow(398, S_OK, L"Do nothing, returning with SOK"), kTraceMissing}},
+        {"a value without a row", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Debug", 7); }, 7, {kTraceMissing}},
+        {"a text holding a number", [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"1"); }, 1,
+         {DebugRow(401, S_OK, L"Do nothing, returning with SFALSE"), kTraceMissing}},
+        {"a text that is no number counts as missing",
+         [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"one"); r.SetLong(17, kOptions, L"Debug", 0); }, 0,
+         {DebugRow(398, S_OK, L"Do nothing, returning with SOK"), kTraceMissing}},
+        {"no number in either scope", [](CRegistryScript& r) { r.SetString(17, kOptions, L"Debug", L"two"); }, 2,
+         {DebugMissing(DISP_E_TYPEMISMATCH), DebugRow(404, DISP_E_TYPEMISMATCH, L"Default functionality"),
+          kTraceMissing}},
+    };
+    for (const DebugCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Host().registry = CRegistryScript();
+        c.configure(Host().registry);
+        ClearLog();
+        CTestCommon common;
+        common.LoadDebugOptions();
+        EXPECT_EQ(common.m_lDebugOption, c.lDebug);
+        EXPECT_EQ(common.m_lTraceOption, 1);
+        EXPECT_EQ(LogRows(), c.rows);
+    }
+}
+
+TEST_F(CommonTest, TraceOptionSwitchesTheErrorLogOnButNeverOff)
+{
+    g_bErrorLogEnabled = 0;
+    Host().registry.SetLong(9, kOptions, L"Trace", 0);
+    Host().registry.SetLong(17, kOptions, L"Trace", 1);
+    m_spCommon->LoadDebugOptions();
+    EXPECT_EQ(m_spCommon->m_lTraceOption, 0);
+    EXPECT_EQ(g_bErrorLogEnabled, 0);
+
+    Host().registry.SetLong(9, kOptions, L"Trace", -3);
+    CTestCommon later;
+    later.LoadDebugOptions();
+    EXPECT_EQ(later.m_lTraceOption, -3);
+    EXPECT_EQ(g_bErrorLogEnabled, 1);
+    Host().registry.SetLong(9, kOptions, L"Trace", 0);
+    CTestCommon().LoadDebugOptions();
+    EXPECT_EQ(g_bErrorLogEnabled, 1);
+}
+
+TEST_F(CommonTest, FirstObjectOfTheProcessLosesItsOwnOptionRows)
+{
+    g_bErrorLogEnabled = 0;
+    m_spCommon->LoadDebugOptions();
+    EXPECT_FALSE(LogExists());
+    EXPECT_EQ(g_bErrorLogEnabled, 1);
+
+    CTestCommon().LoadDebugOptions();
+    EXPECT_EQ(LogRows(), (std::vector<std::wstring>{DebugMissing(kAbsent),
+                                                    DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}));
+}
+
+TEST_F(CommonTest, GateAnswersOnlyForZeroAndOne)
+{
+    const std::pair<long, HRESULT> cases[] = {{0, S_OK}, {1, E_FAIL}, {2, 0x12345}, {7, 0x12345}, {-1, 0x12345}};
+    for (const auto& [lOption, hrExpected] : cases) {
+        m_spCommon->m_lDebugOption = lOption;
+        HRESULT hr = 0x12345;
+        EXPECT_EQ(m_spCommon->DebugGateAnswers(&hr), lOption == 0 || lOption == 1) << lOption;
+        EXPECT_EQ(hr, hrExpected) << lOption;
+    }
+}
+
+// Every host object of a read is gone when it returns, whichever step failed.
+TEST_F(CommonTest, RegistryReadFailsAtEachStepWithTheHostsAnswer)
+{
+    const std::pair<const char*, std::function<HRESULT(CRegistryScript&)>> cases[] = {
+        {"context", [](CRegistryScript& r) { return r.hrCreate = E_ACCESSDENIED; }},
+        {"open key", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Other", 1); return r.Key(9, kOptions).hrOpen = REGDB_E_CLASSNOTREG; }},
+        {"value by name", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Debug", 1); return r.Key(9, kOptions).hrItemByName = E_INVALIDARG; }},
+        {"data", [](CRegistryScript& r) { return r.SetLong(9, kOptions, L"Debug", 1).hrGetData = E_ABORT; }},
+        {"conversion", [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"1x"); return DISP_E_TYPEMISMATCH; }},
+        {"none", [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"42"); return S_OK; }},
+    };
+    for (const auto& [name, configure] : cases) {
+        SCOPED_TRACE(name);
+        Host().registry = CRegistryScript();
+        const HRESULT hrExpected = configure(Host().registry);
+        const long lAlive = CLiveDoubles::Count();
+        long lValue = -1;
+        EXPECT_EQ(ReadRegistryLong(9, kOptions, L"Debug", &lValue), hrExpected);
+        EXPECT_EQ(lValue, hrExpected == S_OK ? 42 : -1);
+        EXPECT_EQ(CLiveDoubles::Count(), lAlive) << CLiveDoubles::Describe();
+    }
+    long lValue = 0;
+    ReadRegistryLong(17, kOptions, L"Debug", &lValue);
+    EXPECT_EQ(Host().registry.lCreated, 2) << "a new context object per read";
+    EXPECT_EQ(ReadRegistryLong(9, nullptr, L"Debug", &lValue), E_POINTER);
+}

@@ -1,0 +1,123 @@
+// The context object and the key and value objects of its registry.
+#include "doubles/HostObjects.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+std::wstring Scoped(long lScope, std::wstring_view path)
+{
+    return std::to_wstring(lScope) + L" " + std::wstring(path);
+}
+} // namespace
+
+STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey)
+{
+    LogCall(L"OpenKey");
+    return ComBoundary([&] {
+        std::wstring path(BstrView(bstrPath));
+        CRegistryScript& registry = m_spHost->registry;
+        registry.vecLog.push_back(L"OpenKey " + Scoped(lScope, path));
+        if (!ppKey)
+            return E_POINTER;
+        *ppKey = nullptr;
+        CRegKeyData* pKey = registry.FindKey(lScope, path);
+        if (!pKey)
+            return registry.hrKeyAbsent;
+        if (FAILED(pKey->hrOpen))
+            return pKey->hrOpen;
+        *ppKey = CDoubleObject<CRegKeyDouble>::Create(m_spHost, lScope, path).Detach();
+        return pKey->hrOpen;
+    });
+}
+
+CRegKeyDouble::CRegKeyDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path)
+    : CDoubleBase(L"registry key", Scoped(lScope, path)), m_spHost(std::move(spHost)), m_lScope(lScope),
+      m_strPath(std::move(path))
+{
+}
+
+CRegKeyData* CRegKeyDouble::Data() const
+{
+    return m_spHost->registry.FindKey(m_lScope, m_strPath);
+}
+
+STDMETHODIMP CRegKeyDouble::GetCount(long* plCount)
+{
+    return ComBoundary([&] {
+        m_spHost->registry.vecLog.push_back(L"GetCount " + m_strPath);
+        if (!plCount)
+            return E_POINTER;
+        CRegKeyData* pKey = Data();
+        if (!pKey)
+            return E_UNEXPECTED;
+        if (FAILED(pKey->hrGetCount))
+            return pKey->hrGetCount;
+        *plCount = pKey->optCount ? *pKey->optCount : static_cast<long>(pKey->deqValues.size());
+        return pKey->hrGetCount;
+    });
+}
+
+STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue)
+{
+    return ComBoundary([&] {
+        CRegistryScript& registry = m_spHost->registry;
+        bool bByName = vIndex.vt == VT_BSTR;
+        std::wstring index = bByName ? std::wstring(BstrView(vIndex.bstrVal))
+                           : vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal)
+                                                : L"vt " + std::to_wstring(vIndex.vt);
+        registry.vecLog.push_back(L"GetItem " + m_strPath + L" " + index);
+        if (!ppValue)
+            return E_POINTER;
+        *ppValue = nullptr;
+        CRegKeyData* pKey = Data();
+        if (!pKey)
+            return E_UNEXPECTED;
+        CRegValueData* pValue = nullptr;
+        if (bByName) {
+            if (FAILED(pKey->hrItemByName))
+                return pKey->hrItemByName;
+            pValue = pKey->Find(BstrView(vIndex.bstrVal));
+        } else if (vIndex.vt == VT_I4) {
+            if (FAILED(pKey->hrItemByPosition))
+                return pKey->hrItemByPosition;
+            if (vIndex.lVal >= 0 && static_cast<size_t>(vIndex.lVal) < pKey->deqValues.size())
+                pValue = &pKey->deqValues[vIndex.lVal];
+        } else {
+            return E_INVALIDARG;
+        }
+        if (!pValue)
+            return registry.hrValueAbsent;
+        *ppValue = CDoubleObject<CRegValueDouble>::Create(m_spHost, pValue).Detach();
+        return S_OK;
+    });
+}
+
+CRegValueDouble::CRegValueDouble(std::shared_ptr<CHostDouble> spHost, CRegValueData* pData)
+    : CDoubleBase(L"registry value", pData->strName), m_spHost(std::move(spHost)), m_pData(pData)
+{
+}
+
+STDMETHODIMP CRegValueDouble::GetData(VARIANT* pvData)
+{
+    return ComBoundary([&] {
+        m_spHost->registry.vecLog.push_back(L"GetData " + m_pData->strName);
+        if (!pvData)
+            return E_POINTER;
+        VariantInit(pvData);
+        if (FAILED(m_pData->hrGetData))
+            return m_pData->hrGetData;
+        HRESULT hr = VariantCopy(pvData, &m_pData->vData);
+        return FAILED(hr) ? hr : m_pData->hrGetData;
+    });
+}
+
+STDMETHODIMP CRegValueDouble::GetName(BSTR* pbstrName)
+{
+    return ComBoundary([&] {
+        m_spHost->registry.vecLog.push_back(L"GetName " + m_pData->strName);
+        if (!pbstrName)
+            return E_POINTER;
+        *pbstrName = CBstr::Alloc(m_pData->strName);
+        return m_pData->hrGetName;
+    });
+}

@@ -1,0 +1,140 @@
+#include "doubles/DoubleObject.h"
+#include <map>
+
+namespace {
+
+struct CLiveEntry
+{
+    std::wstring strKind;
+    std::wstring strName;
+    const ULONG* pRefs;
+    unsigned long long nSerial;
+};
+
+unsigned long long g_nSerial = 0;
+unsigned long long g_nMark = 0;
+
+std::vector<std::wstring>& Log()
+{
+    static std::vector<std::wstring> s_vecLog;
+    return s_vecLog;
+}
+
+std::map<const void*, CLiveEntry>& Live()
+{
+    static std::map<const void*, CLiveEntry> s_mapLive;
+    return s_mapLive;
+}
+
+bool StartsWithAny(const std::wstring& text, std::initializer_list<std::wstring_view> prefixes)
+{
+    for (std::wstring_view prefix : prefixes)
+        if (std::wstring_view(text).substr(0, prefix.size()) == prefix)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void CCallLog::Add(std::wstring_view object, std::wstring_view method)
+{
+    std::wstring entry(object);
+    entry += L'.';
+    entry += method;
+    Log().push_back(std::move(entry));
+}
+
+const std::vector<std::wstring>& CCallLog::Entries()
+{
+    return Log();
+}
+
+std::vector<std::wstring> CCallLog::Without(std::initializer_list<std::wstring_view> prefixes)
+{
+    std::vector<std::wstring> result;
+    for (const std::wstring& entry : Log())
+        if (!StartsWithAny(entry, prefixes))
+            result.push_back(entry);
+    return result;
+}
+
+std::vector<std::wstring> CCallLog::Only(std::initializer_list<std::wstring_view> prefixes)
+{
+    std::vector<std::wstring> result;
+    for (const std::wstring& entry : Log())
+        if (StartsWithAny(entry, prefixes))
+            result.push_back(entry);
+    return result;
+}
+
+void CCallLog::Clear()
+{
+    Log().clear();
+}
+
+void CLiveDoubles::Mark()
+{
+    g_nMark = g_nSerial;
+}
+
+long CLiveDoubles::Count()
+{
+    long lCount = 0;
+    for (const auto& entry : Live())
+        lCount += entry.second.nSerial > g_nMark;
+    return lCount;
+}
+
+std::wstring CLiveDoubles::Describe()
+{
+    std::wstring text;
+    for (const auto& [pObject, entry] : Live())
+        if (entry.nSerial > g_nMark)
+            text += entry.strKind + L" \"" + entry.strName + L"\" with " + std::to_wstring(*entry.pRefs) +
+                L" reference(s)\n";
+    return text;
+}
+
+void CLiveDoubles::Enter(const void* pObject, std::wstring_view kind, std::wstring_view name, const ULONG* pRefs)
+{
+    Live()[pObject] = CLiveEntry{std::wstring(kind), std::wstring(name), pRefs, ++g_nSerial};
+}
+
+void CLiveDoubles::Leave(const void* pObject)
+{
+    Live().erase(pObject);
+}
+
+void CLiveDoubles::Rename(const void* pObject, std::wstring_view name)
+{
+    auto it = Live().find(pObject);
+    if (it != Live().end())
+        it->second.strName = name;
+}
+
+CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name)
+{
+    CLiveDoubles::Enter(this, kind, name, &m_lRefs);
+}
+
+CDoubleBase::~CDoubleBase()
+{
+    CLiveDoubles::Leave(this);
+}
+
+void CDoubleBase::SetName(std::wstring_view name)
+{
+    m_strName = name;
+    CLiveDoubles::Rename(this, name);
+}
+
+void CDoubleBase::LogCall(std::wstring_view method) const
+{
+    CCallLog::Add(m_strName, method);
+}
+
+HRESULT CDoubleBase::UnexpectedSlot(int nSlot) const
+{
+    LogCall(L"Reserved" + std::to_wstring(nSlot));
+    return E_NOTIMPL;
+}

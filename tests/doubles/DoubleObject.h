@@ -1,0 +1,181 @@
+#pragma once
+// The base every test double stands on: a counted COM object whose interface
+// list may be narrowed per instance, a process-wide count of the doubles alive,
+// one ordered log of the calls all doubles received, and a way to fill the
+// placeholder slots of the host interfaces without writing each one out.
+#include <windows.h>
+#include <oaidl.h>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <wrl/client.h>
+#include "common/ComObject.h"
+
+// ---- the call log shared by all doubles -------------------------------------
+// Entries read "<object>.<method>", e.g. "A.InitEx" or "host.FireControlEvent".
+class CCallLog
+{
+public:
+    static void Add(std::wstring_view object, std::wstring_view method);
+    static const std::vector<std::wstring>& Entries();
+    // The entries without those whose text starts with one of the prefixes.
+    static std::vector<std::wstring> Without(std::initializer_list<std::wstring_view> prefixes);
+    // Only the entries whose text starts with one of the prefixes.
+    static std::vector<std::wstring> Only(std::initializer_list<std::wstring_view> prefixes);
+    static void Clear();
+};
+
+// ---- the doubles alive -------------------------------------------------------
+class CLiveDoubles
+{
+public:
+    // From now on Count and Describe see only doubles made after this call.
+    static void Mark();
+    static long Count();
+    // One line per double alive: its kind, name and reference count.
+    static std::wstring Describe();
+    static void Enter(const void* pObject, std::wstring_view kind, std::wstring_view name, const ULONG* pRefs);
+    static void Leave(const void* pObject);
+    static void Rename(const void* pObject, std::wstring_view name);
+};
+
+// Every double derives from this: it enters the live list on construction and
+// leaves it on destruction; m_refCount is the count CDoubleObject<T> keeps.
+class CDoubleBase
+{
+public:
+    CDoubleBase(std::wstring_view kind, std::wstring_view name);
+    virtual ~CDoubleBase();
+    CDoubleBase(const CDoubleBase&) = delete;
+    CDoubleBase& operator=(const CDoubleBase&) = delete;
+
+    const std::wstring& Name() const noexcept { return m_strName; }
+    void SetName(std::wstring_view name);
+    ULONG References() const noexcept { return m_lRefs; }
+
+    // Per-instance narrowing of the interface table; the default answers all.
+    virtual bool AnswersInterface(REFIID) const noexcept { return true; }
+
+protected:
+    // Records "<name>.<method>" in the call log.
+    void LogCall(std::wstring_view method) const;
+    // What a placeholder slot answers: logged, then E_NOTIMPL.
+    HRESULT UnexpectedSlot(int nSlot) const;
+
+    std::wstring m_strName;
+    ULONG m_lRefs = 0;
+
+    template <class T>
+    friend class CDoubleObject;
+};
+
+// The COM object of a double: QueryInterface from T's table filtered by the
+// instance, a plain reference count (the doubles live on the test's thread).
+template <class T>
+class CDoubleObject final : public T
+{
+public:
+    template <class... A>
+    explicit CDoubleObject(A&&... args) : T(std::forward<A>(args)...) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !this->AnswersInterface(riid))
+            return E_NOINTERFACE;
+        return QueryInterfaceFromTable(this, T::InterfaceTable(), riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++this->m_lRefs; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        ULONG l = --this->m_lRefs;
+        if (l == 0)
+            delete this;
+        return l;
+    }
+
+    // A new object held by the returned pointer (one reference).
+    template <class... A>
+    static Microsoft::WRL::ComPtr<CDoubleObject> Create(A&&... args)
+    {
+        Microsoft::WRL::ComPtr<CDoubleObject> sp;
+        sp.Attach(new CDoubleObject(std::forward<A>(args)...));
+        sp->m_lRefs = 1;
+        return sp;
+    }
+};
+
+// A double with several interface bases names the IUnknown methods once, so
+// ComPtr<Double> resolves them; CDoubleObject<T> supplies them.
+#define DOUBLE_IUNKNOWN_METHODS                                        \
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0; \
+    STDMETHODIMP_(ULONG) AddRef() override = 0;                       \
+    STDMETHODIMP_(ULONG) Release() override = 0;
+
+// IDispatch of a host interface: the layer calls the host through the vtable
+// only, so late binding is not offered.
+template <class Itf>
+class CDispatchStub : public Itf
+{
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
+    {
+        if (pctinfo)
+            *pctinfo = 0;
+        return pctinfo ? S_OK : E_POINTER;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override
+    {
+        if (ppTInfo)
+            *ppTInfo = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+};
+
+// ---- placeholder slots --------------------------------------------------------
+// DOUBLE_RESERVED_SLOTS(7, 8, 9) defines Reserved7(), Reserved8() and
+// Reserved9(), each answering UnexpectedSlot(n): a call the layer should never
+// make shows up in the call log as "<name>.Reserved<n>".
+#define DOUBLE_RESERVED_ONE(n) \
+    STDMETHODIMP Reserved##n() override { return UnexpectedSlot(n); }
+#define DOUBLE_EXPAND(x) x
+#define DOUBLE_R1(a) DOUBLE_RESERVED_ONE(a)
+#define DOUBLE_R2(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R1(__VA_ARGS__))
+#define DOUBLE_R3(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R2(__VA_ARGS__))
+#define DOUBLE_R4(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R3(__VA_ARGS__))
+#define DOUBLE_R5(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R4(__VA_ARGS__))
+#define DOUBLE_R6(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R5(__VA_ARGS__))
+#define DOUBLE_R7(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R6(__VA_ARGS__))
+#define DOUBLE_R8(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R7(__VA_ARGS__))
+#define DOUBLE_R9(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R8(__VA_ARGS__))
+#define DOUBLE_R10(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R9(__VA_ARGS__))
+#define DOUBLE_R11(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R10(__VA_ARGS__))
+#define DOUBLE_R12(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R11(__VA_ARGS__))
+#define DOUBLE_R13(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R12(__VA_ARGS__))
+#define DOUBLE_R14(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R13(__VA_ARGS__))
+#define DOUBLE_R15(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R14(__VA_ARGS__))
+#define DOUBLE_R16(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R15(__VA_ARGS__))
+#define DOUBLE_R17(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R16(__VA_ARGS__))
+#define DOUBLE_R18(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R17(__VA_ARGS__))
+#define DOUBLE_R19(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R18(__VA_ARGS__))
+#define DOUBLE_R20(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R19(__VA_ARGS__))
+#define DOUBLE_R21(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R20(__VA_ARGS__))
+#define DOUBLE_R22(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R21(__VA_ARGS__))
+#define DOUBLE_R23(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R22(__VA_ARGS__))
+#define DOUBLE_R24(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R23(__VA_ARGS__))
+#define DOUBLE_R25(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R24(__VA_ARGS__))
+#define DOUBLE_PICK(_1, _2, _3, _4, _5, _6, _7, _8, _9, _10, _11, _12, _13, _14, _15, _16, _17, _18, _19, _20, \
+                    _21, _22, _23, _24, _25, N, ...) N
+#define DOUBLE_RESERVED_SLOTS(...)                                                                           \
+    DOUBLE_EXPAND(DOUBLE_PICK(__VA_ARGS__, DOUBLE_R25, DOUBLE_R24, DOUBLE_R23, DOUBLE_R22, DOUBLE_R21,        \
+                              DOUBLE_R20, DOUBLE_R19, DOUBLE_R18, DOUBLE_R17, DOUBLE_R16, DOUBLE_R15,         \
+                              DOUBLE_R14, DOUBLE_R13, DOUBLE_R12, DOUBLE_R11, DOUBLE_R10, DOUBLE_R9,          \
+                              DOUBLE_R8, DOUBLE_R7, DOUBLE_R6, DOUBLE_R5, DOUBLE_R4, DOUBLE_R3, DOUBLE_R2,    \
+                              DOUBLE_R1)(__VA_ARGS__))

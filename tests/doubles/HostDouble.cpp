@@ -1,0 +1,257 @@
+#include "doubles/HostDouble.h"
+#include "doubles/HostObjects.h"
+
+using Microsoft::WRL::ComPtr;
+
+CVariantRecord CVariantRecord::Of(const VARIANT& v)
+{
+    CVariantRecord record;
+    record.vBits = v;
+    if (v.vt == VT_BSTR && v.bstrVal)
+        record.optText = std::wstring(BstrView(v.bstrVal));
+    return record;
+}
+
+std::vector<std::wstring> CTopologyScript::EventTexts() const
+{
+    std::vector<std::wstring> texts;
+    for (const CControlEvent& event : vecEvents)
+        texts.push_back(event.arg2.optText ? *event.arg2.optText : std::wstring());
+    return texts;
+}
+
+long CErrorDbScript::ClassFor(long lCode, std::wstring_view message, bool bHasMessage) const
+{
+    if (bHasMessage) {
+        auto it = mapClassByMessage.find(std::wstring(message));
+        if (it != mapClassByMessage.end())
+            return it->second;
+    }
+    auto it = mapClassByCode.find(lCode);
+    if (it != mapClassByCode.end())
+        return it->second;
+    return lCode == S_OK ? 0 : lCode < 0 ? 3 : 2;
+}
+
+void CQueryScript::Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer)
+{
+    for (auto& entry : m_vecOverrides) {
+        if (entry.first.first == pContext && entry.first.second == path) {
+            entry.second = std::move(answer);
+            return;
+        }
+    }
+    m_vecOverrides.push_back({{pContext, std::wstring(path)}, std::move(answer)});
+}
+
+const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstring_view path) const
+{
+    const CQueryAnswer* pAny = nullptr;
+    for (const auto& entry : m_vecOverrides) {
+        if (entry.first.second != path)
+            continue;
+        if (entry.first.first == pContext && pContext)
+            return &entry.second;
+        if (!entry.first.first)
+            pAny = &entry.second;
+    }
+    return pAny;
+}
+
+CRegValueData* CRegKeyData::Find(std::wstring_view name)
+{
+    for (CRegValueData& value : deqValues)
+        if (value.strName == name)
+            return &value;
+    return nullptr;
+}
+
+CRegKeyData& CRegistryScript::Key(long lScope, std::wstring_view path)
+{
+    return m_mapKeys[{lScope, std::wstring(path)}];
+}
+
+CRegKeyData* CRegistryScript::FindKey(long lScope, std::wstring_view path)
+{
+    auto it = m_mapKeys.find({lScope, std::wstring(path)});
+    return it == m_mapKeys.end() ? nullptr : &it->second;
+}
+
+CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name,
+                                           const VARIANT& v)
+{
+    CRegKeyData& key = Key(lScope, path);
+    CRegValueData* pValue = key.Find(name);
+    if (!pValue) {
+        key.deqValues.emplace_back();
+        pValue = &key.deqValues.back();
+        pValue->strName = name;
+    }
+    HRESULT hr = VariantCopy(&pValue->vData, const_cast<VARIANT*>(&v));
+    if (FAILED(hr))
+        throw CComError(hr);
+    return *pValue;
+}
+
+CRegValueData& CRegistryScript::SetString(long lScope, std::wstring_view path, std::wstring_view name,
+                                          std::wstring_view text)
+{
+    CVariant v = CVariant::String(text);
+    return SetVariant(lScope, path, name, v);
+}
+
+CRegValueData& CRegistryScript::SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue)
+{
+    CVariant v = CVariant::Long(lValue);
+    return SetVariant(lScope, path, name, v);
+}
+
+void CRegistryScript::BindAssistant(long lScope, std::wstring_view protocol, std::wstring_view progId,
+                                    std::wstring_view errDB, std::wstring_view suffix)
+{
+    std::wstring tail = suffix.empty() ? std::wstring() : L"\\" + std::wstring(suffix);
+    SetString(lScope, L"BindedAssistants" + tail, protocol, progId);
+    SetString(lScope, L"BindedAssistants_ErrDB" + tail, protocol, errDB);
+}
+
+std::shared_ptr<CHostDouble> CHostDouble::Create()
+{
+    std::shared_ptr<CHostDouble> spHost(new CHostDouble());
+    spHost->Build();
+    return spHost;
+}
+
+void CHostDouble::Build()
+{
+    schema.mapTypeIds[L"communicationEntity"] = kTypeCommunicationEntity;
+    m_spTopology = CDoubleObject<CTopologyDouble>::Create(shared_from_this());
+    m_spSchema = CDoubleObject<CSchemaDouble>::Create(weak_from_this());
+    m_spErrorDb = CDoubleObject<CErrorDbDouble>::Create(weak_from_this());
+}
+
+CHostDouble::~CHostDouble()
+{
+    Dispose();
+}
+
+NewZUR::ITopology* CHostDouble::Topology() const
+{
+    return m_spTopology.Get();
+}
+
+IDispatch* CHostDouble::TopologyDispatch() const
+{
+    return m_spTopology.Get();
+}
+
+CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
+{
+    auto spNode = CDoubleObject<CNodeDouble>::Create(weak_from_this(), name);
+    m_vecNodes.push_back(spNode);
+    return *spNode.Get();
+}
+
+CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, bool bRoot)
+{
+    CNodeDouble& component = AddItem(name);
+    component.bComponent = true;
+    component.bPropertyData = false;
+    component.bDataElement = false;
+    if (bRoot) {
+        CNodeDouble& root = AddItem(std::wstring(name) + L".root");
+        root.lTypeId = kTypeRoot;
+        root.SetPathText(L"/" + std::wstring(name)).SetOwner(&component);
+        component.AddSubItem(L"root", root);
+    }
+    return component;
+}
+
+CNodeDouble* CHostDouble::FindNode(IUnknown* pUnknown) const
+{
+    if (!pUnknown)
+        return nullptr;
+    ComPtr<IUnknown> spIdentity;
+    if (FAILED(pUnknown->QueryInterface(IID_PPV_ARGS(&spIdentity))))
+        return nullptr;
+    for (const auto& spNode : m_vecNodes)
+        if (spNode->Identity() == spIdentity.Get())
+            return spNode.Get();
+    return nullptr;
+}
+
+CQueryAnswer CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path) const
+{
+    CQueryAnswer answer;
+    if (!pContext) {
+        answer.hrSelect = E_INVALIDARG;
+        answer.bNoEnumerator = true;
+        return answer;
+    }
+    CNodeDouble* pOwner = pContext->Owner();
+    if (path == kProtocolPath) {
+        // Below a component's root: the protocol attributes of its entities.
+        if (pOwner && pOwner->SubItem(L"root") == pContext)
+            for (CNodeDouble* pEntity : pOwner->Entities())
+                if (CNodeDouble* pProtocol = pEntity->SubItem(L"@protocol"))
+                    answer.vecItems.push_back(pProtocol);
+        return answer;
+    }
+    if (path == kOwnerPath) {
+        // From any node: the root item of the component that owns it.
+        if (!query.bOwnerQueryEmpty && pOwner)
+            if (CNodeDouble* pRoot = pOwner->SubItem(L"root"))
+                answer.vecItems.push_back(pRoot);
+        return answer;
+    }
+    answer.hrSelect = E_INVALIDARG;
+    answer.bNoEnumerator = true;
+    return answer;
+}
+
+ComPtr<IClassFactory> CHostDouble::NewQueryClassObject()
+{
+    std::weak_ptr<CHostDouble> wpHost = weak_from_this();
+    return CDoubleObject<CClassObjectDouble>::Create(L"query class", [wpHost](REFIID riid, void** ppv) {
+        std::shared_ptr<CHostDouble> spHost = wpHost.lock();
+        if (!spHost)
+            return E_UNEXPECTED;
+        spHost->query.lCreated++;
+        CCallLog::Add(L"query", L"Create");
+        if (FAILED(spHost->query.hrCreate))
+            return spHost->query.hrCreate;
+        auto spQuery = CDoubleObject<CQueryDouble>::Create(spHost);
+        HRESULT hr = spQuery->QueryInterface(riid, ppv);
+        return FAILED(hr) ? hr : spHost->query.hrCreate;
+    });
+}
+
+ComPtr<IClassFactory> CHostDouble::NewContextClassObject()
+{
+    std::weak_ptr<CHostDouble> wpHost = weak_from_this();
+    return CDoubleObject<CClassObjectDouble>::Create(L"context class", [wpHost](REFIID riid, void** ppv) {
+        std::shared_ptr<CHostDouble> spHost = wpHost.lock();
+        if (!spHost)
+            return E_UNEXPECTED;
+        spHost->registry.lCreated++;
+        CCallLog::Add(L"context", L"Create");
+        if (FAILED(spHost->registry.hrCreate))
+            return spHost->registry.hrCreate;
+        auto spContext = CDoubleObject<CContextDouble>::Create(spHost);
+        HRESULT hr = spContext->QueryInterface(riid, ppv);
+        return FAILED(hr) ? hr : spHost->registry.hrCreate;
+    });
+}
+
+void CHostDouble::Dispose()
+{
+    for (const auto& spNode : m_vecNodes)
+        spNode->Unlink();
+    m_vecNodes.clear();
+    if (m_spTopology)
+        static_cast<CTopologyDouble*>(m_spTopology.Get())->Unlink();
+    m_spTopology.Reset();
+    m_spSchema.Reset();
+    m_spErrorDb.Reset();
+    // Registry values and node values may hold BSTRs: they go now, not later.
+    registry.ClearKeys();
+}

@@ -1,0 +1,222 @@
+#pragma once
+// The scriptable host: topology (schema, error-database service, control
+// events), the data trees of its components, the query service, the context
+// object with its in-memory registry, and the error-database service. One per
+// test; the COM objects it hands out share it, and Dispose() at the end of the
+// test drops every link between them so that leaked references show up.
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <wrl/client.h>
+#include "NewZUR.h"
+#include "common/Bstr.h"
+#include "doubles/NodeDouble.h"
+
+// One VARIANT argument as it arrived: the bits, and the text of a VT_BSTR with
+// its full length (nullopt for a null BSTR or another type).
+struct CVariantRecord
+{
+    VARIANT vBits{};
+    std::optional<std::wstring> optText;
+
+    static CVariantRecord Of(const VARIANT& v);
+    VARTYPE Type() const { return vBits.vt; }
+    LONG Long() const { return vBits.lVal; }
+};
+
+struct CControlEvent
+{
+    long lEvent = 0;
+    long lParam1 = 0;
+    long lParam2 = 0;
+    CVariantRecord arg1;
+    CVariantRecord arg2;
+    long lParam3 = 0;
+};
+
+struct CTopologyScript
+{
+    bool bAnswersTopology = true;       // QueryInterface for ITopology
+    HRESULT hrGetSchema = S_OK;
+    bool bNullSchema = false;           // GetSchema gives S_OK and null
+    HRESULT hrGetErrorDatabaseService = S_OK;
+    bool bNullErrorDatabaseService = false;
+    HRESULT hrFireControlEvent = S_OK;  // returned, the event is recorded anyway
+    std::vector<CControlEvent> vecEvents;
+
+    // The text of the second VARIANT of each event (empty for a non-text one).
+    std::vector<std::wstring> EventTexts() const;
+};
+
+struct CSchemaScript
+{
+    std::map<std::wstring, long> mapTypeIds;   // type name -> id
+    HRESULT hrGetTypeId = S_OK;                 // a failure leaves the id unwritten
+    HRESULT hrUnknownType = E_INVALIDARG;       // for a name not in the map
+    std::vector<std::wstring> vecAsked;         // every name asked for
+};
+
+struct CClassifyCall
+{
+    long lCode = 0;
+    std::optional<std::wstring> optMessage;
+    std::optional<std::wstring> optErrDB;
+    long lClassIn = 0;          // what *plClass held on entry
+    bool bClassOutNull = false;      // plClass itself was null
+    bool bTextOutNull = false;       // pbstrText itself was null
+    const void* pTextIn = nullptr;   // what *pbstrText held on entry
+};
+
+struct CErrorDbScript
+{
+    std::map<long, long> mapClassByCode;               // HRESULT -> class
+    std::map<std::wstring, long> mapClassByMessage;    // message text -> class; wins over the code
+    HRESULT hrClassify = S_OK;                         // the call's own result
+    bool bLeaveClass = false;                          // *plClass not written
+    std::vector<CClassifyCall> vecCalls;
+
+    // The class given for a code and message: the maps, else 0 for S_OK,
+    // 2 for other success codes and 3 for failures.
+    long ClassFor(long lCode, std::wstring_view message, bool bHasMessage) const;
+};
+
+// What one Select gives.
+struct CQueryAnswer
+{
+    HRESULT hrSelect = S_OK;
+    bool bNoEnumerator = false;          // *ppResult stays null
+    std::vector<CNodeDouble*> vecItems;  // handed out in this order
+    std::optional<HRESULT> optHrNext;    // every Next returns this instead
+};
+
+struct CSelectCall
+{
+    const void* pContext = nullptr;      // as passed
+    CNodeDouble* pContextNode = nullptr; // the node it is, if any
+    std::wstring strPath;
+};
+
+struct CQueryScript
+{
+    HRESULT hrCreate = S_OK;             // CoCreateInstance of the query class
+    long lCreated = 0;
+    HRESULT hrAttach = S_OK;
+    std::vector<const void*> vecAttached;  // the topology pointer of each Attach
+    bool bOwnerQueryEmpty = false;       // "..==>." gives nothing
+    std::vector<CSelectCall> vecSelects;
+
+    // An answer for (context, path); a null context stands for any context.
+    void Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer);
+    const CQueryAnswer* FindOverride(CNodeDouble* pContext, std::wstring_view path) const;
+
+private:
+    std::vector<std::pair<std::pair<CNodeDouble*, std::wstring>, CQueryAnswer>> m_vecOverrides;
+};
+
+// ---- the in-memory registry behind the context objects ----
+struct CRegValueData
+{
+    std::wstring strName;
+    CVariant vData;
+    HRESULT hrGetData = S_OK;    // a failure leaves the VARIANT empty
+    HRESULT hrGetName = S_OK;    // the name is written anyway
+};
+
+struct CRegKeyData
+{
+    HRESULT hrOpen = S_OK;            // OpenKey fails with it
+    HRESULT hrGetCount = S_OK;        // GetCount fails with it
+    HRESULT hrItemByPosition = S_OK;  // GetItem(VT_I4) fails with it
+    HRESULT hrItemByName = S_OK;      // GetItem(VT_BSTR) fails with it
+    std::optional<long> optCount;     // GetCount answers this instead
+    std::deque<CRegValueData> deqValues;
+
+    CRegValueData* Find(std::wstring_view name);
+};
+
+struct CRegistryScript
+{
+    HRESULT hrCreate = S_OK;          // CoCreateInstance of the context class
+    long lCreated = 0;
+    HRESULT hrKeyAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    HRESULT hrValueAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    // Every registry call in order: "OpenKey 9 BindedAssistants",
+    // "GetCount BindedAssistants", "GetItem BindedAssistants #0",
+    // "GetItem BindedAssistants_ErrDB PROFIBUS", "GetData PROFIBUS",
+    // "GetName PROFIBUS".
+    std::vector<std::wstring> vecLog;
+
+    // The key of a scope and path, made empty when absent.
+    CRegKeyData& Key(long lScope, std::wstring_view path);
+    CRegKeyData* FindKey(long lScope, std::wstring_view path);
+    // A value set (added, or replaced in place) in a key that is made if needed.
+    CRegValueData& SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text);
+    CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue);
+    CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
+    void ClearKeys() { m_mapKeys.clear(); }
+    // One catalogue entry: the ProgID under "BindedAssistants" and the error
+    // database under "BindedAssistants_ErrDB" (each + "\\" + suffix when given).
+    void BindAssistant(long lScope, std::wstring_view protocol, std::wstring_view progId, std::wstring_view errDB,
+                       std::wstring_view suffix = {});
+
+private:
+    std::map<std::pair<long, std::wstring>, CRegKeyData> m_mapKeys;
+};
+
+class CHostDouble : public std::enable_shared_from_this<CHostDouble>
+{
+public:
+    // Type ids the builders give; the schema maps "communicationEntity".
+    static constexpr long kTypeRoot = 1100;
+    static constexpr long kTypeCommunicationEntity = 1207;
+    static constexpr long kTypeProtocol = 1300;
+    static constexpr long kTypeCharacteristic = 1400;
+
+    static std::shared_ptr<CHostDouble> Create();
+    ~CHostDouble();
+
+    CTopologyScript topology;
+    CSchemaScript schema;
+    CErrorDbScript errorDb;
+    CQueryScript query;
+    CRegistryScript registry;
+
+    // The topology as the host passes it (no reference added).
+    NewZUR::ITopology* Topology() const;
+    IDispatch* TopologyDispatch() const;
+
+    // A component with a "root" item (bRoot false: without one).
+    CNodeDouble& AddComponent(std::wstring_view name, bool bRoot = true);
+    // A free item answering IPropertyData, IDataElement and ICharacteristic.
+    CNodeDouble& AddItem(std::wstring_view name);
+    // The node whose identity the pointer has, or null.
+    CNodeDouble* FindNode(IUnknown* pUnknown) const;
+
+    // Creates the class objects of the query and context classes for
+    // CoRegisterClassObject (one reference each for the caller).
+    Microsoft::WRL::ComPtr<IClassFactory> NewQueryClassObject();
+    Microsoft::WRL::ComPtr<IClassFactory> NewContextClassObject();
+    // The query service's default answer for (context, path).
+    CQueryAnswer Evaluate(CNodeDouble* pContext, std::wstring_view path) const;
+
+    // Drops every object the host holds and every link between them.
+    void Dispose();
+
+private:
+    CHostDouble() = default;
+    void Build();
+
+    Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
+    std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;
+    friend class CTopologyDouble;
+    Microsoft::WRL::ComPtr<NewZUR::IDataSchema> m_spSchema;
+    Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService> m_spErrorDb;
+};
+
+// The two paths the layer selects.
+inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
+inline constexpr wchar_t kOwnerPath[] = L"..==>.";

@@ -1,0 +1,167 @@
+#pragma once
+// The COM objects behind CHostDouble. Tests script them through the host;
+// only the host and the fixture create them.
+#include <functional>
+#include <memory>
+#include <string>
+#include "doubles/HostDouble.h"
+
+class CTopologyDouble : public CDoubleBase, public CDispatchStub<NewZUR::ITopology>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CTopologyDouble)
+        INTERFACE_ENTRY(NewZUR::ITopology)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::ITopology)
+    END_INTERFACE_TABLE()
+
+    explicit CTopologyDouble(std::shared_ptr<CHostDouble> spHost);
+    void Unlink() { m_spHost.reset(); }
+    bool AnswersInterface(REFIID riid) const noexcept override;
+
+    STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override;
+    STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
+    STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
+                                  long lParam3) override;
+    DOUBLE_RESERVED_SLOTS(7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19)
+
+private:
+    std::shared_ptr<CHostDouble> m_spHost;
+};
+
+class CSchemaDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataSchema>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CSchemaDouble)
+        INTERFACE_ENTRY(NewZUR::IDataSchema)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataSchema)
+    END_INTERFACE_TABLE()
+
+    explicit CSchemaDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"schema", L"schema"), m_wpHost(wpHost) {}
+    STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override;
+    DOUBLE_RESERVED_SLOTS(7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,
+                          29, 30, 31)
+
+private:
+    std::weak_ptr<CHostDouble> m_wpHost;
+};
+
+class CErrorDbDouble : public CDoubleBase, public CDispatchStub<NewZUR::IErrorDatabaseService>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CErrorDbDouble)
+        INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IErrorDatabaseService)
+    END_INTERFACE_TABLE()
+
+    explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"errordb", L"errordb"), m_wpHost(wpHost) {}
+    STDMETHODIMP Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR bstrErrDB, BSTR* pbstrText) override;
+
+private:
+    std::weak_ptr<CHostDouble> m_wpHost;
+};
+
+class CQueryDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataQuery>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CQueryDouble)
+        INTERFACE_ENTRY(NewZUR::IDataQuery)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQuery)
+    END_INTERFACE_TABLE()
+
+    explicit CQueryDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"query", L"query"), m_spHost(spHost) {}
+    STDMETHODIMP Attach(NewZUR::ITopology* piTopology) override;
+    STDMETHODIMP Select(NewZUR::IPropertyData* pContext, BSTR bstrPath, NewZUR::IDataQueryResult** ppResult) override;
+
+private:
+    std::shared_ptr<CHostDouble> m_spHost;
+    Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
+};
+
+class CQueryResultDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataQueryResult>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CQueryResultDouble)
+        INTERFACE_ENTRY(NewZUR::IDataQueryResult)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQueryResult)
+    END_INTERFACE_TABLE()
+
+    explicit CQueryResultDouble(const CQueryAnswer& answer);
+    STDMETHODIMP Next(IDispatch** ppItem, long* plFound) override;
+    DOUBLE_RESERVED_SLOTS(7)
+
+private:
+    std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecItems;
+    std::optional<HRESULT> m_optHrNext;
+    size_t m_nNext = 0;
+};
+
+class CContextDouble : public CDoubleBase, public CDispatchStub<NewZUR::IContext>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CContextDouble)
+        INTERFACE_ENTRY(NewZUR::IContext)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IContext)
+    END_INTERFACE_TABLE()
+
+    explicit CContextDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"context", L"context"), m_spHost(spHost) {}
+    STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
+    DOUBLE_RESERVED_SLOTS(7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17)
+
+private:
+    std::shared_ptr<CHostDouble> m_spHost;
+};
+
+class CRegKeyDouble : public CDoubleBase, public CDispatchStub<NewZUR::IRegistryKey>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CRegKeyDouble)
+        INTERFACE_ENTRY(NewZUR::IRegistryKey)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryKey)
+    END_INTERFACE_TABLE()
+
+    CRegKeyDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path);
+    STDMETHODIMP GetCount(long* plCount) override;
+    STDMETHODIMP GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue) override;
+
+private:
+    CRegKeyData* Data() const;
+    std::shared_ptr<CHostDouble> m_spHost;
+    long m_lScope;
+    std::wstring m_strPath;
+};
+
+class CRegValueDouble : public CDoubleBase, public CDispatchStub<NewZUR::IRegistryValue>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CRegValueDouble)
+        INTERFACE_ENTRY(NewZUR::IRegistryValue)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryValue)
+    END_INTERFACE_TABLE()
+
+    CRegValueDouble(std::shared_ptr<CHostDouble> spHost, CRegValueData* pData);
+    STDMETHODIMP GetData(VARIANT* pvData) override;
+    STDMETHODIMP GetName(BSTR* pbstrName) override;
+    DOUBLE_RESERVED_SLOTS(8)
+
+private:
+    std::shared_ptr<CHostDouble> m_spHost;  // keeps the data alive
+    CRegValueData* m_pData;
+};
+
+// A class object whose CreateInstance runs the given function.
+class CClassObjectDouble : public CDoubleBase, public IClassFactory
+{
+public:
+    using CreateFn = std::function<HRESULT(REFIID, void**)>;
+    BEGIN_INTERFACE_TABLE(CClassObjectDouble)
+        INTERFACE_ENTRY(IClassFactory)
+    END_INTERFACE_TABLE()
+
+    CClassObjectDouble(std::wstring_view name, CreateFn fnCreate)
+        : CDoubleBase(L"class object", name), m_fnCreate(std::move(fnCreate)) {}
+    STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override;
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+private:
+    CreateFn m_fnCreate;
+};

@@ -1,0 +1,219 @@
+#include "doubles/NodeDouble.h"
+#include <stdexcept>
+#include "doubles/HostDouble.h"
+
+using Microsoft::WRL::ComPtr;
+
+CNodeDouble::CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name)
+    : CDoubleBase(L"node", name), m_wpHost(std::move(wpHost))
+{
+}
+
+CNodeDouble& CNodeDouble::SetValueText(std::wstring_view text)
+{
+    VariantClear(&vValue);
+    vValue.bstrVal = CBstr::Alloc(text);
+    vValue.vt = VT_BSTR;
+    return *this;
+}
+
+CNodeDouble& CNodeDouble::SetPathText(std::optional<std::wstring> path)
+{
+    optPathText = std::move(path);
+    return *this;
+}
+
+CNodeDouble& CNodeDouble::SetParent(CNodeDouble* pParent)
+{
+    m_spParent = pParent;
+    return *this;
+}
+
+CNodeDouble& CNodeDouble::SetOwner(CNodeDouble* pComponent)
+{
+    m_spOwner = pComponent;
+    return *this;
+}
+
+CNodeDouble& CNodeDouble::AddSubItem(std::wstring_view name, CNodeDouble& item)
+{
+    for (auto& entry : m_vecSubItems) {
+        if (entry.first == name) {
+            entry.second = &item;
+            return *this;
+        }
+    }
+    m_vecSubItems.emplace_back(std::wstring(name), &item);
+    return *this;
+}
+
+void CNodeDouble::RemoveSubItem(std::wstring_view name)
+{
+    for (auto it = m_vecSubItems.begin(); it != m_vecSubItems.end(); ++it) {
+        if (it->first == name) {
+            m_vecSubItems.erase(it);
+            return;
+        }
+    }
+}
+
+CNodeDouble* CNodeDouble::SubItem(std::wstring_view name) const
+{
+    for (const auto& entry : m_vecSubItems)
+        if (entry.first == name)
+            return entry.second.Get();
+    return nullptr;
+}
+
+CNodeDouble& CNodeDouble::Root() const
+{
+    CNodeDouble* pRoot = SubItem(L"root");
+    if (!pRoot)
+        throw std::logic_error("node has no root item");
+    return *pRoot;
+}
+
+CNodeDouble& CNodeDouble::Protocol() const
+{
+    CNodeDouble* pProtocol = SubItem(L"@protocol");
+    if (!pProtocol)
+        throw std::logic_error("node has no @protocol item");
+    return *pProtocol;
+}
+
+CNodeDouble& CNodeDouble::AddCommunicationEntity(std::wstring_view protocol)
+{
+    std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
+    CNodeDouble* pRoot = SubItem(L"root");
+    std::wstring index = std::to_wstring(m_vecEntities.size());
+    std::wstring path = L"/" + m_strName + L"/deviceInfo/device/DeviceManagerObject/communicationEntity[" + index + L"]";
+
+    CNodeDouble& entity = spHost->AddItem(m_strName + L".entity" + index);
+    entity.lTypeId = CHostDouble::kTypeCommunicationEntity;
+    entity.SetPathText(path).SetParent(pRoot).SetOwner(this);
+
+    CNodeDouble& attribute = spHost->AddItem(m_strName + L".entity" + index + L".@protocol");
+    attribute.lTypeId = CHostDouble::kTypeProtocol;
+    attribute.SetValueText(protocol).SetPathText(path + L"/@protocol").SetParent(&entity).SetOwner(this);
+    entity.AddSubItem(L"@protocol", attribute);
+    m_vecEntities.push_back(&entity);
+    return entity;
+}
+
+CNodeDouble& CNodeDouble::AddCharacteristic(std::wstring_view name)
+{
+    std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
+    CNodeDouble* pParent = bComponent ? SubItem(L"root") : this;
+    CNodeDouble* pOwner = bComponent ? this : Owner();
+    std::wstring parentPath = pParent && pParent->optPathText ? *pParent->optPathText : std::wstring();
+
+    CNodeDouble& item = spHost->AddItem(m_strName + L"." + std::wstring(name));
+    item.lTypeId = CHostDouble::kTypeCharacteristic;
+    item.SetPathText(parentPath + L"/" + std::wstring(name)).SetParent(pParent).SetOwner(pOwner);
+    if (pParent)
+        pParent->AddSubItem(name, item);
+    return item;
+}
+
+void CNodeDouble::Unlink()
+{
+    m_spParent.Reset();
+    m_spOwner.Reset();
+    m_vecSubItems.clear();
+    m_vecEntities.clear();
+}
+
+bool CNodeDouble::AnswersInterface(REFIID riid) const noexcept
+{
+    if (IsEqualIID(riid, __uuidof(NewZUR::IComponent)))
+        return bComponent;
+    if (IsEqualIID(riid, __uuidof(NewZUR::ICharacteristic)))
+        return bCharacteristic;
+    if (IsEqualIID(riid, __uuidof(NewZUR::IPropertyData)))
+        return bPropertyData;
+    if (IsEqualIID(riid, __uuidof(NewZUR::IDataElement)))
+        return bDataElement;
+    return true;
+}
+
+STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
+{
+    vecCalls.push_back(L"GetValue");
+    if (!pvValue)
+        return E_POINTER;
+    VariantInit(pvValue);
+    if (FAILED(hrGetValue))
+        return hrGetValue;
+    HRESULT hr = VariantCopy(pvValue, &vValue);
+    return FAILED(hr) ? hr : hrGetValue;
+}
+
+STDMETHODIMP CNodeDouble::GetParent(NewZUR::IDataElement** ppParent)
+{
+    vecCalls.push_back(L"GetParent");
+    if (!ppParent)
+        return E_POINTER;
+    *ppParent = nullptr;
+    if (FAILED(hrGetParent))
+        return hrGetParent;
+    if (m_spParent && m_spParent->bDataElement) {
+        *ppParent = m_spParent->AsDataElement();
+        (*ppParent)->AddRef();
+    }
+    return hrGetParent;
+}
+
+STDMETHODIMP CNodeDouble::GetPathText(BSTR* pbstrPath)
+{
+    vecCalls.push_back(L"GetPathText");
+    if (!pbstrPath)
+        return E_POINTER;
+    *pbstrPath = nullptr;
+    if (FAILED(hrGetPathText))
+        return hrGetPathText;
+    return ComBoundary([&] {
+        if (optPathText)
+            *pbstrPath = CBstr::Alloc(*optPathText);
+        return hrGetPathText;
+    });
+}
+
+STDMETHODIMP CNodeDouble::GetOwningComponent(NewZUR::IComponent** ppComponent)
+{
+    vecCalls.push_back(L"GetOwningComponent");
+    if (!ppComponent)
+        return E_POINTER;
+    *ppComponent = nullptr;
+    if (FAILED(hrGetOwningComponent))
+        return hrGetOwningComponent;
+    if (!m_spOwner)
+        return S_FALSE;
+    *ppComponent = m_spOwner->AsComponent();
+    (*ppComponent)->AddRef();
+    return hrGetOwningComponent;
+}
+
+STDMETHODIMP CNodeDouble::GetTypeId(long* plTypeId)
+{
+    vecCalls.push_back(L"GetTypeId");
+    if (!plTypeId)
+        return E_POINTER;
+    if (FAILED(hrGetTypeId))
+        return hrGetTypeId;
+    *plTypeId = lTypeId;
+    return hrGetTypeId;
+}
+
+STDMETHODIMP CNodeDouble::GetSubItem(BSTR bstrName, IUnknown** ppItem)
+{
+    vecCalls.push_back(L"GetSubItem " + std::wstring(BstrView(bstrName)));
+    if (!ppItem)
+        return E_POINTER;
+    *ppItem = nullptr;
+    CNodeDouble* pItem = SubItem(BstrView(bstrName));
+    if (!pItem)
+        return hrSubItemAbsent;
+    *ppItem = pItem->Identity();
+    (*ppItem)->AddRef();
+    return S_OK;
+}

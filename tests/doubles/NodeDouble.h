@@ -1,0 +1,109 @@
+#pragma once
+// One node of a host data tree: a component (IComponent + ICharacteristic with
+// its "root" sub-item) or a data item (IPropertyData, IDataElement,
+// ICharacteristic). Each interface can be switched off per node, and every
+// answer can be made to fail. The host double owns all nodes.
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+#include <wrl/client.h>
+#include "NewZUR.h"
+#include "common/Bstr.h"
+#include "doubles/DoubleObject.h"
+
+class CHostDouble;
+
+class CNodeDouble : public CDoubleBase,
+                    public CDispatchStub<NewZUR::IPropertyData>,
+                    public CDispatchStub<NewZUR::IDataElement>,
+                    public CDispatchStub<NewZUR::ICharacteristic>,
+                    public CDispatchStub<NewZUR::IComponent>
+{
+public:
+    BEGIN_INTERFACE_TABLE(CNodeDouble)
+        INTERFACE_ENTRY(NewZUR::IPropertyData)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IPropertyData)
+        INTERFACE_ENTRY(NewZUR::IDataElement)
+        INTERFACE_ENTRY(NewZUR::ICharacteristic)
+        INTERFACE_ENTRY(NewZUR::IComponent)
+    END_INTERFACE_TABLE()
+
+    CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name);
+    DOUBLE_IUNKNOWN_METHODS
+
+    // ---- the script (read at each call) ----
+    bool bComponent = false;          // answers IComponent
+    bool bCharacteristic = true;      // answers ICharacteristic
+    bool bPropertyData = true;        // answers IPropertyData
+    bool bDataElement = true;         // answers IDataElement
+    CVariant vValue;                  // IPropertyData::GetValue gives a copy
+    HRESULT hrGetValue = S_OK;        // a failure leaves *pvValue empty
+    HRESULT hrGetParent = S_OK;
+    std::optional<std::wstring> optPathText;  // nullopt: a null path BSTR
+    HRESULT hrGetPathText = S_OK;
+    long lTypeId = 0;
+    HRESULT hrGetTypeId = S_OK;       // a failure leaves *plTypeId unwritten
+    HRESULT hrGetOwningComponent = S_OK;
+    HRESULT hrSubItemAbsent = S_FALSE;  // GetSubItem for a name not held
+    // The calls this node received: "GetValue", "GetSubItem root", ...
+    std::vector<std::wstring> vecCalls;
+
+    // ---- building ----
+    // The value as a BSTR of exactly this text (embedded zeros kept).
+    CNodeDouble& SetValueText(std::wstring_view text);
+    CNodeDouble& SetPathText(std::optional<std::wstring> path);
+    CNodeDouble& SetParent(CNodeDouble* pParent);
+    CNodeDouble& SetOwner(CNodeDouble* pComponent);
+    CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item);
+    void RemoveSubItem(std::wstring_view name);
+    CNodeDouble* SubItem(std::wstring_view name) const;
+    CNodeDouble* Parent() const { return m_spParent.Get(); }
+    CNodeDouble* Owner() const { return m_spOwner.Get(); }
+
+    // On a component: its "root" item (which must exist).
+    CNodeDouble& Root() const;
+    // On a component: a communication entity below its root, with a
+    // "@protocol" attribute holding the protocol name. Entities are listed
+    // in the order they were added; that is the order the query gives.
+    CNodeDouble& AddCommunicationEntity(std::wstring_view protocol);
+    // On a communication entity: its "@protocol" attribute.
+    CNodeDouble& Protocol() const;
+    // A characteristic below this node: below a component's root when this
+    // is a component, else below this item; owned by the same component.
+    CNodeDouble& AddCharacteristic(std::wstring_view name);
+    const std::vector<CNodeDouble*>& Entities() const { return m_vecEntities; }
+
+    // The pointers a caller would get from QueryInterface, without a reference.
+    NewZUR::IComponent* AsComponent() { return this; }
+    NewZUR::ICharacteristic* AsCharacteristic() { return this; }
+    NewZUR::IPropertyData* AsPropertyData() { return this; }
+    NewZUR::IDataElement* AsDataElement() { return this; }
+    IUnknown* Identity() { return static_cast<NewZUR::IPropertyData*>(this); }
+
+    // Drops every link to other nodes (the host's teardown breaks cycles).
+    void Unlink();
+
+    bool AnswersInterface(REFIID riid) const noexcept override;
+
+    // IPropertyData
+    STDMETHODIMP GetValue(VARIANT* pvValue) override;
+    STDMETHODIMP GetParent(NewZUR::IDataElement** ppParent) override;
+    // IDataElement
+    STDMETHODIMP GetPathText(BSTR* pbstrPath) override;
+    STDMETHODIMP GetOwningComponent(NewZUR::IComponent** ppComponent) override;
+    STDMETHODIMP GetTypeId(long* plTypeId) override;
+    // ICharacteristic
+    STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
+    // The placeholders of the three interfaces share their names.
+    DOUBLE_RESERVED_SLOTS(7, 8, 9, 10, 11, 12)
+
+private:
+    std::weak_ptr<CHostDouble> m_wpHost;
+    Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;
+    Microsoft::WRL::ComPtr<CNodeDouble> m_spOwner;
+    std::vector<std::pair<std::wstring, Microsoft::WRL::ComPtr<CNodeDouble>>> m_vecSubItems;
+    std::vector<CNodeDouble*> m_vecEntities;
+};

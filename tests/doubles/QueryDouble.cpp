@@ -1,0 +1,62 @@
+// The query service and the enumerators it gives.
+#include "doubles/HostObjects.h"
+
+using Microsoft::WRL::ComPtr;
+
+STDMETHODIMP CQueryDouble::Attach(NewZUR::ITopology* piTopology)
+{
+    LogCall(L"Attach");
+    m_spHost->query.vecAttached.push_back(piTopology);
+    if (FAILED(m_spHost->query.hrAttach))
+        return m_spHost->query.hrAttach;
+    m_spTopology = piTopology;
+    return m_spHost->query.hrAttach;
+}
+
+STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath, NewZUR::IDataQueryResult** ppResult)
+{
+    LogCall(L"Select");
+    return ComBoundary([&] {
+        CSelectCall call;
+        call.pContext = pContext;
+        call.pContextNode = m_spHost->FindNode(pContext);
+        call.strPath = BstrView(bstrPath);
+        m_spHost->query.vecSelects.push_back(call);
+        if (!ppResult)
+            return E_POINTER;
+        *ppResult = nullptr;
+
+        const CQueryAnswer* pOverride = m_spHost->query.FindOverride(call.pContextNode, call.strPath);
+        CQueryAnswer answer = pOverride ? *pOverride : m_spHost->Evaluate(call.pContextNode, call.strPath);
+        if (!answer.bNoEnumerator) {
+            auto spResult = CDoubleObject<CQueryResultDouble>::Create(answer);
+            *ppResult = spResult.Detach();
+        }
+        return answer.hrSelect;
+    });
+}
+
+CQueryResultDouble::CQueryResultDouble(const CQueryAnswer& answer)
+    : CDoubleBase(L"query result", L"queryresult"), m_optHrNext(answer.optHrNext)
+{
+    for (CNodeDouble* pItem : answer.vecItems)
+        m_vecItems.emplace_back(pItem);
+}
+
+STDMETHODIMP CQueryResultDouble::Next(IDispatch** ppItem, long* plFound)
+{
+    LogCall(L"Next");
+    if (!ppItem || !plFound)
+        return E_POINTER;
+    *ppItem = nullptr;
+    *plFound = 0;
+    HRESULT hr = S_FALSE;
+    if (m_nNext < m_vecItems.size()) {
+        CNodeDouble* pItem = m_vecItems[m_nNext++].Get();
+        *ppItem = static_cast<NewZUR::IPropertyData*>(pItem);
+        (*ppItem)->AddRef();
+        *plFound = 1;
+        hr = S_OK;
+    }
+    return m_optHrNext ? *m_optHrNext : hr;
+}

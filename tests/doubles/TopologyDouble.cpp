@@ -1,0 +1,129 @@
+// The topology, its schema and the error-database service.
+#include "doubles/HostObjects.h"
+
+using Microsoft::WRL::ComPtr;
+
+CTopologyDouble::CTopologyDouble(std::shared_ptr<CHostDouble> spHost)
+    : CDoubleBase(L"topology", L"host"), m_spHost(std::move(spHost))
+{
+}
+
+bool CTopologyDouble::AnswersInterface(REFIID riid) const noexcept
+{
+    if (IsEqualIID(riid, __uuidof(NewZUR::ITopology)))
+        return !m_spHost || m_spHost->topology.bAnswersTopology;
+    return true;
+}
+
+STDMETHODIMP CTopologyDouble::GetSchema(NewZUR::IDataSchema** ppSchema)
+{
+    LogCall(L"GetSchema");
+    if (!ppSchema)
+        return E_POINTER;
+    *ppSchema = nullptr;
+    if (!m_spHost)
+        return E_UNEXPECTED;
+    const CTopologyScript& script = m_spHost->topology;
+    if (FAILED(script.hrGetSchema))
+        return script.hrGetSchema;
+    if (!script.bNullSchema) {
+        *ppSchema = m_spHost->m_spSchema.Get();
+        (*ppSchema)->AddRef();
+    }
+    return script.hrGetSchema;
+}
+
+STDMETHODIMP CTopologyDouble::GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService)
+{
+    LogCall(L"GetErrorDatabaseService");
+    if (!ppService)
+        return E_POINTER;
+    *ppService = nullptr;
+    if (!m_spHost)
+        return E_UNEXPECTED;
+    const CTopologyScript& script = m_spHost->topology;
+    if (FAILED(script.hrGetErrorDatabaseService))
+        return script.hrGetErrorDatabaseService;
+    if (!script.bNullErrorDatabaseService) {
+        *ppService = m_spHost->m_spErrorDb.Get();
+        (*ppService)->AddRef();
+    }
+    return script.hrGetErrorDatabaseService;
+}
+
+STDMETHODIMP CTopologyDouble::FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
+                                               long lParam3)
+{
+    LogCall(L"FireControlEvent");
+    if (!m_spHost)
+        return E_UNEXPECTED;
+    return ComBoundary([&] {
+        CControlEvent event;
+        event.lEvent = lEvent;
+        event.lParam1 = lParam1;
+        event.lParam2 = lParam2;
+        event.arg1 = CVariantRecord::Of(vArg1);
+        event.arg2 = CVariantRecord::Of(vArg2);
+        event.lParam3 = lParam3;
+        m_spHost->topology.vecEvents.push_back(std::move(event));
+        return m_spHost->topology.hrFireControlEvent;
+    });
+}
+
+STDMETHODIMP CSchemaDouble::GetTypeId(BSTR bstrTypeName, long* plTypeId)
+{
+    LogCall(L"GetTypeId");
+    if (!plTypeId)
+        return E_POINTER;
+    std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
+    if (!spHost)
+        return E_UNEXPECTED;
+    CSchemaScript& script = spHost->schema;
+    std::wstring name(BstrView(bstrTypeName));
+    script.vecAsked.push_back(name);
+    if (FAILED(script.hrGetTypeId))
+        return script.hrGetTypeId;
+    auto it = script.mapTypeIds.find(name);
+    if (it == script.mapTypeIds.end())
+        return script.hrUnknownType;
+    *plTypeId = it->second;
+    return script.hrGetTypeId;
+}
+
+STDMETHODIMP CErrorDbDouble::Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR bstrErrDB, BSTR* pbstrText)
+{
+    LogCall(L"Classify");
+    std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
+    if (!spHost)
+        return E_UNEXPECTED;
+    CErrorDbScript& script = spHost->errorDb;
+    CClassifyCall call;
+    call.lCode = lCode;
+    if (bstrMessage)
+        call.optMessage = std::wstring(BstrView(bstrMessage));
+    if (bstrErrDB)
+        call.optErrDB = std::wstring(BstrView(bstrErrDB));
+    call.lClassIn = plClass ? *plClass : 0;
+    call.bClassOutNull = plClass == nullptr;
+    call.bTextOutNull = pbstrText == nullptr;
+    call.pTextIn = pbstrText ? *pbstrText : nullptr;
+    script.vecCalls.push_back(call);
+
+    long lClass = script.ClassFor(lCode, BstrView(bstrMessage), bstrMessage != nullptr);
+    if (plClass && !script.bLeaveClass)
+        *plClass = lClass;
+    // The text always comes back, whatever the call answers: the caller frees it.
+    if (pbstrText)
+        *pbstrText = SysAllocString((L"message class " + std::to_wstring(lClass)).c_str());
+    return script.hrClassify;
+}
+
+STDMETHODIMP CClassObjectDouble::CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (pOuter)
+        return CLASS_E_NOAGGREGATION;
+    return ComBoundary([&] { return m_fnCreate(riid, ppv); });
+}

@@ -1,0 +1,47 @@
+#pragma once
+// Base fixture of the suites that use the COM doubles: a fresh host per test
+// whose query and context classes are registered with the COM runtime,
+// assistant classes registered on demand, and at the end the balance: every
+// double created was destroyed and every task-memory block (BSTRs included)
+// handed out during the test came back.
+#include <gtest/gtest.h>
+#include <memory>
+#include <string_view>
+#include <vector>
+#include "doubles/AssistantDouble.h"
+#include "doubles/HostDouble.h"
+
+class DoublesTest : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    CHostDouble& Host() { return *m_spHost; }
+    // A class whose instances are assistant doubles named after name.
+    CAssistantClass& RegisterAssistant(std::wstring_view name, std::wstring_view progId,
+                                       AssistantKind kind = AssistantKind::Assist3);
+    // Revokes the registrations, drops the host and checks the balance now
+    // (TearDown does it too; a second call checks nothing new).
+    void ReleaseDoubles();
+    // The same without the check: the balance as a failure text, empty when
+    // all came back (only the checks switched on count).
+    std::wstring ReleaseDoublesAndReport();
+    // The balance at this moment, empty when all came back.
+    static std::wstring BalanceReport(bool bObjects = true, bool bMemory = true);
+
+    // Tests whose product code keeps something for the process on purpose
+    // may switch a check off.
+    bool m_bCheckObjects = true;
+    bool m_bCheckMemory = true;
+
+private:
+    void RegisterHostClasses();
+    void RevokeHostClasses();
+
+    std::shared_ptr<CHostDouble> m_spHost;
+    std::vector<std::unique_ptr<CAssistantClass>> m_vecAssistantClasses;
+    DWORD m_dwQueryCookie = 0;
+    DWORD m_dwContextCookie = 0;
+    bool m_bReleased = false;
+};
