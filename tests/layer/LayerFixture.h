@@ -1,6 +1,6 @@
 #pragma once
-// A layer on a scripted host, with its resolution steps and catalogue open to
-// the tests, created on first use so a test can script its options first.
+// A layer on the scripted host, created on first use (so a test can script its
+// options first), with its resolution steps and catalogue open to the tests.
 #include <string>
 #include <vector>
 #include "common/TypeInfoCache.h"
@@ -10,23 +10,18 @@
 class CTestLayer : public CAssistLayer
 {
 public:
-    using CAssistLayer::GetAssistFromProtocol;
-    using CAssistLayer::GetCommunicationEntityProtocol;
-    using CAssistLayer::GetComponentFromCharacteristic;
-    using CAssistLayer::GetComponentFromProtocol;
-    using CAssistLayer::GetFirstProtocol;
-    using CAssistLayer::GetNextProtocol;
-    using CAssistLayer::IsBelowCommunicationEntity;
-    using CAssistCommon::m_mapAssistants;
-    using CAssistCommon::m_mapErrorDBs;
-    using CAssistCommon::m_spProtocolEnum;
+    using CAssistLayer::GetAssistFromProtocol, CAssistLayer::GetCommunicationEntityProtocol,
+        CAssistLayer::GetComponentFromCharacteristic, CAssistLayer::GetComponentFromProtocol,
+        CAssistLayer::GetFirstProtocol, CAssistLayer::GetNextProtocol, CAssistLayer::IsBelowCommunicationEntity;
+    using CAssistCommon::m_mapAssistants, CAssistCommon::m_mapErrorDBs, CAssistCommon::m_spProtocolEnum;
 };
+
+using Texts = std::vector<std::wstring>;
 
 class LayerTest : public DoublesTest
 {
 protected:
-    // The type information is kept for the process; loaded before any balance.
-    static void SetUpTestSuite()
+    static void SetUpTestSuite()  // the type information stays for the process: loaded before any balance
     {
         Microsoft::WRL::ComPtr<ITypeInfo> sp;
         GetLayerTypeInfo(IID_IAssistLayer2, &sp);
@@ -37,13 +32,11 @@ protected:
         m_spLayer.Reset();
         DoublesTest::TearDown();
     }
-
     IAssistLayer2* Layer()
     {
         if (!m_spLayer) {
             EXPECT_EQ(CComObject<CTestLayer>::CreateInstance(IID_IAssistLayer2,
-                                                             reinterpret_cast<void**>(m_spLayer.GetAddressOf())),
-                      S_OK);
+                                                             reinterpret_cast<void**>(m_spLayer.GetAddressOf())), S_OK);
         }
         return m_spLayer.Get();
     }
@@ -54,16 +47,15 @@ protected:
         Layer()->QueryInterface(IID_IAssistLayerTest, reinterpret_cast<void**>(sp.GetAddressOf()));
         return sp;
     }
-    // An assistant double added by hand with error database "db<protocol>".
+    // An assistant double named after its protocol, added by hand.
     std::shared_ptr<CAssistantState> Add(std::wstring_view protocol, AssistantKind kind = AssistantKind::Assist3)
     {
         CAssistantHandle handle = NewAssistant(protocol, kind);
-        EXPECT_EQ(TestItf()->Add(CBstr(protocol), CBstr(L"Test.Progid"), handle.spUnknown.Get(),
-                                 CBstr(L"db" + std::wstring(protocol))), S_OK);
+        EXPECT_EQ(TestItf()->Add(CBstr(protocol), CBstr(L"Test.Progid"), handle.spUnknown.Get(), CBstr(L"db")), S_OK);
         return handle.spState;
     }
     HRESULT Init() { return Layer()->Init(Host().TopologyDispatch()); }
-    std::vector<std::wstring> Traces() { return Host().topology.EventTexts(); }
+    Texts Traces() { return Host().topology.EventTexts(); }
     std::wstring BusName()
     {
         CBstr bstr;
@@ -73,5 +65,3 @@ protected:
 
     Microsoft::WRL::ComPtr<IAssistLayer2> m_spLayer;
 };
-
-using Texts = std::vector<std::wstring>;

@@ -1,5 +1,5 @@
-// The layer's life: creation, Init, Term, NewProjectCreated, the processed bus
-// name, Add, the debug-option gate and late binding.
+// The layer's life: Init, Term, NewProjectCreated, the processed bus name,
+// Add, the debug-option gate, its interfaces and late binding.
 #include <cstdio>
 #include "layer/LayerFixture.h"
 #include "support/TestEnvironment.h"
@@ -7,9 +7,7 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// How often a text occurs in the error log so far.
-int LogRowsWith(const std::string& text)
+int LogRowsWith(const std::string& text)  // how often the error log holds text so far
 {
     std::string content;
     if (FILE* pFile = _wfopen((PrivateTempFolder() + L"Tessaro_Error_Log.csv").c_str(), L"rb")) {
@@ -23,67 +21,60 @@ int LogRowsWith(const std::string& text)
         ++n;
     return n;
 }
-
 } // namespace
 
 class LayerLifecycleTest : public LayerTest
 {
 protected:
-    CAssistantClass& Registered(long lScope, const wchar_t* protocol, AssistantKind kind = AssistantKind::Assist3)
+    CAssistantClass& Registered(const wchar_t* protocol, AssistantKind kind = AssistantKind::Assist3)
     {
         std::wstring progId = std::wstring(L"Test.Lifecycle.") + protocol;
-        Host().registry.SetString(lScope, L"BindedAssistants", protocol, progId);
-        Host().registry.SetString(lScope, L"BindedAssistants_ErrDB", protocol, L"db");
+        Host().registry.SetString(9, L"BindedAssistants", protocol, progId);
+        Host().registry.SetString(9, L"BindedAssistants_ErrDB", protocol, L"db");
         return RegisterAssistant(protocol, progId, kind);
     }
 };
 
-TEST_F(LayerLifecycleTest, InitHandsEveryAssistantTheLayerInOrdinalOrder)
+TEST_F(LayerLifecycleTest, InitHandsEveryAssistantTheLayerInOrdinalOrderAndTermEndsIt)
 {
-    CAssistantClass& lowerA = Registered(9, L"a", AssistantKind::Assist2);
-    CAssistantClass& upperB = Registered(9, L"B");
+    CAssistantClass& lowerA = Registered(L"a", AssistantKind::Assist2);
+    CAssistantClass& upperB = Registered(L"B");
     EXPECT_EQ(Init(), S_OK);
-    EXPECT_EQ(CCallLog::Only({L"a.", L"B."}), (Texts{L"B.InitEx", L"a.Init"}));
+    EXPECT_EQ(CCallLog::Only({L"a.Init", L"B.Init"}), (Texts{L"B.InitEx", L"a.Init"}));
     const std::vector<const void*> expected{Host().TopologyDispatch(), static_cast<IDispatch*>(Layer())};
     EXPECT_EQ(upperB.Instance(0).LastCallOf(L"InitEx")->vecIn, expected);
     EXPECT_EQ(*upperB.Instance(0).LastCallOf(L"InitEx")->optProtocol, L"B");
     EXPECT_EQ(lowerA.Instance(0).LastCallOf(L"Init")->vecIn, expected);
-    // The first Init's own trace reaches nobody: the topology is taken after it.
-    EXPECT_EQ(Traces(), (Texts(3, L"CAssistCommon::LoadAssistants")));
-
     EXPECT_EQ(Layer()->Term(), S_OK);
-    EXPECT_EQ(Init(), S_OK);  // after Term: the registry again, new assistants
+    EXPECT_EQ(Init(), S_OK);  // the registry again, new assistants
     EXPECT_EQ(upperB.CreateCalls(), 2);
+    // An Init without topology traces to nobody: the topology is taken after the trace.
     const wchar_t* load = L"CAssistCommon::LoadAssistants";
     EXPECT_EQ(Traces(), (Texts{load, load, load, L"CAssistLayer::Term", load, load, load}));
 }
 
 TEST_F(LayerLifecycleTest, AFailingAssistantStopsInitAndTheNextInitStartsAgainWithoutReloading)
 {
-    Registered(9, L"R");  // never read: Add fills the catalogue first
+    Registered(L"R");  // never read: Add has filled the catalogue
     Add(L"A");
     Add(L"B");
     auto spC = Add(L"C");
     Add(L"D");
     spC->Script().Answer(L"InitEx", CAnswer::Of(E_ACCESSDENIED));
     const std::string row = "ERROR,CAssistLayer::Init,.\\AssistLayer,124,0x80070005,Assistant::Init failed.(C)";
-    const int nRowsBefore = LogRowsWith(row);
-
+    const int nRows = LogRowsWith(row);
     EXPECT_EQ(Init(), E_ACCESSDENIED);
-    EXPECT_EQ(CCallLog::Only({L"A.", L"B.", L"C.", L"D."}), (Texts{L"A.InitEx", L"B.InitEx", L"C.InitEx"}));
-    EXPECT_EQ(LogRowsWith(row), nRowsBefore + 1);
-
+    EXPECT_EQ(LogRowsWith(row), nRows + 1);
     spC->Script().Answer(L"InitEx", CAnswer::Of(S_OK));
-    CCallLog::Clear();
     EXPECT_EQ(Init(), S_OK);
     EXPECT_EQ(CCallLog::Only({L"A.", L"B.", L"C.", L"D."}),
-              (Texts{L"A.InitEx", L"B.InitEx", L"C.InitEx", L"D.InitEx"}));
+              (Texts{L"A.InitEx", L"B.InitEx", L"C.InitEx", L"A.InitEx", L"B.InitEx", L"C.InitEx", L"D.InitEx"}));
     EXPECT_EQ(Host().query.lCreated, 2);
     for (const std::wstring& call : Host().registry.vecLog)
         EXPECT_EQ(call.find(L"BindedAssistants"), std::wstring::npos);
 }
 
-TEST_F(LayerLifecycleTest, InitReturnsTheFailureOfTheQueryService)
+TEST_F(LayerLifecycleTest, InitReturnsTheFailureOfTheQueryServiceAndCallsNoAssistant)
 {
     Add(L"P");
     Host().query.hrCreate = REGDB_E_CLASSNOTREG;
@@ -101,7 +92,6 @@ TEST_F(LayerLifecycleTest, TermFailingKeepsEverythingAndALaterTermStartsAtTheFir
     spB->Script().Answer(L"Term", CAnswer::Of(E_FAIL));
     EXPECT_EQ(Init(), S_OK);
     EXPECT_EQ(Layer()->Term(), E_FAIL);
-    EXPECT_EQ(Inner().m_mapAssistants.size(), 2u);
     EXPECT_EQ(Layer()->NewProjectCreated(), S_OK);
     spB->Script().Answer(L"Term", CAnswer::Of(S_OK));
     EXPECT_EQ(Layer()->Term(), S_OK);
@@ -109,7 +99,7 @@ TEST_F(LayerLifecycleTest, TermFailingKeepsEverythingAndALaterTermStartsAtTheFir
               (Texts{L"A.Term", L"B.Term", L"A.NewProjectCreated", L"B.NewProjectCreated", L"A.Term", L"B.Term"}));
     EXPECT_FALSE(spA->IsAlive());
     EXPECT_TRUE(Inner().m_mapErrorDBs.empty());
-    EXPECT_EQ(Layer()->NewProjectCreated(), S_OK);  // an empty catalogue
+    EXPECT_EQ(Layer()->NewProjectCreated(), S_OK);
 }
 
 TEST_F(LayerLifecycleTest, ReleasingTheLayerWithoutTermReleasesTheAssistantsUnterminated)
@@ -124,7 +114,6 @@ TEST_F(LayerLifecycleTest, ReleasingTheLayerWithoutTermReleasesTheAssistantsUnte
 TEST_F(LayerLifecycleTest, DebugOptionsZeroAndOneAnswerAtOnceWhileInitAndTermWork)
 {
     for (long lDebug : {0L, 1L}) {
-        SCOPED_TRACE(lDebug);
         Host().registry.SetLong(9, L"LayerOptions", L"Debug", lDebug);
         m_spLayer.Reset();
         auto spA = Add(L"A");
@@ -134,44 +123,38 @@ TEST_F(LayerLifecycleTest, DebugOptionsZeroAndOneAnswerAtOnceWhileInitAndTermWor
         EXPECT_EQ(Layer()->GetProcessedBusName(&bstrUntouched), lDebug ? E_FAIL : S_OK);
         EXPECT_EQ(bstrUntouched, reinterpret_cast<BSTR>(0x1234));
         EXPECT_EQ(Layer()->Term(), S_OK);
-        EXPECT_EQ(spA->Methods(), (Texts{L"InitEx", L"Term"}));
+        EXPECT_EQ(spA->Methods(), (Texts{L"InitEx", L"Term"})) << lDebug;
     }
-}
-
-TEST_F(LayerLifecycleTest, ProcessedBusNameIsNullBeforeAnyWalkAndANullSlotIsFine)
-{
-    EXPECT_EQ(BusName(), L"<null>");
-    EXPECT_EQ(Layer()->GetProcessedBusName(nullptr), S_OK);
 }
 
 TEST_F(LayerLifecycleTest, AddRefusesMissingArgumentsAndLeavesTheCatalogue)
 {
     CAssistantHandle assistant = NewAssistant(L"X", AssistantKind::Assist3);
     CAssistantHandle notAssistant = NewAssistant(L"Y", AssistantKind::NoAssist2);
-    CBstr text(L"t"), empty(L""), zeroFirst(std::wstring_view(L"\0x", 2));
+    CBstr t(L"t"), empty(L""), zeroFirst(std::wstring_view(L"\0x", 2));
     IUnknown* pX = assistant.spUnknown.Get();
     struct Row { BSTR protocol, progId; IUnknown* punk; BSTR errDB; HRESULT hr; } rows[] = {
-        {nullptr, text, pX, text, E_INVALIDARG}, {empty, text, pX, text, E_INVALIDARG},
-        {zeroFirst, text, pX, text, E_INVALIDARG}, {text, empty, pX, text, E_INVALIDARG},
-        {text, text, pX, zeroFirst, E_INVALIDARG}, {text, text, nullptr, text, E_INVALIDARG},
-        {text, text, notAssistant.spUnknown.Get(), text, E_NOINTERFACE}};
+        {nullptr, t, pX, t, E_INVALIDARG}, {empty, t, pX, t, E_INVALIDARG}, {zeroFirst, t, pX, t, E_INVALIDARG},
+        {t, empty, pX, t, E_INVALIDARG}, {t, t, pX, zeroFirst, E_INVALIDARG}, {t, t, nullptr, t, E_INVALIDARG},
+        {t, t, notAssistant.spUnknown.Get(), t, E_NOINTERFACE}};
     for (const Row& row : rows)
         EXPECT_EQ(TestItf()->Add(row.protocol, row.progId, row.punk, row.errDB), row.hr);
-    EXPECT_TRUE(Inner().m_mapAssistants.empty());
-    EXPECT_TRUE(Inner().m_mapErrorDBs.empty());
+    EXPECT_TRUE(Inner().m_mapAssistants.empty() && Inner().m_mapErrorDBs.empty());
+    EXPECT_EQ(BusName(), L"<null>");  // no walk yet
+    EXPECT_EQ(Layer()->GetProcessedBusName(nullptr), S_OK);
 }
 
 TEST_F(LayerLifecycleTest, AddForTheSameProtocolReplacesAndReleasesTheFirst)
 {
-    auto spFirst = Add(std::wstring_view(L"P\0Q", 3));
+    const std::wstring_view protocol(L"P\0Q", 3);
+    auto spFirst = Add(protocol);
     CAssistantHandle second = NewAssistant(L"second", AssistantKind::Assist2);
-    EXPECT_EQ(TestItf()->Add(CBstr(std::wstring_view(L"P\0Q", 3)), CBstr(L"p"), second.spUnknown.Get(),
-                             CBstr(L"other")), S_OK);
+    EXPECT_EQ(TestItf()->Add(CBstr(protocol), CBstr(L"p"), second.spUnknown.Get(), CBstr(L"other")), S_OK);
     EXPECT_FALSE(spFirst->IsAlive());
     ASSERT_EQ(Inner().m_mapAssistants.size(), 1u);
-    EXPECT_EQ(Inner().m_mapAssistants.begin()->first, std::wstring(L"P\0Q", 3));
+    EXPECT_EQ(Inner().m_mapAssistants.begin()->first, protocol);
     EXPECT_EQ(Inner().m_mapAssistants.begin()->second.Get(), second.Assist2());
-    EXPECT_EQ(Inner().m_mapErrorDBs.begin()->second, L"other");
+    EXPECT_EQ(Inner().m_mapErrorDBs.at(std::wstring(protocol)), L"other");
 }
 
 TEST_F(LayerLifecycleTest, AnswersItsOwnInterfacesOnly)
@@ -191,43 +174,39 @@ TEST_F(LayerLifecycleTest, LateBindingFindsTheMethodsAndReachesThem)
 {
     ComPtr<IAssistLayerTest> spTest = TestItf();
     struct Row { IDispatch* pDisp; const wchar_t* name; DISPID id; } rows[] = {
-        {Layer(), L"Init", 1}, {Layer(), L"Term", 2}, {Layer(), L"CheckDelete", 15},
-        {Layer(), L"GetProcessedBusName", 16}, {spTest.Get(), L"Add", 1}};
+        {Layer(), L"Init", 1}, {Layer(), L"CheckDelete", 15}, {Layer(), L"GetProcessedBusName", 16},
+        {spTest.Get(), L"Add", 1}};
     for (const Row& row : rows) {
         DISPID id = 0;
         LPOLESTR name = const_cast<LPOLESTR>(row.name);
         EXPECT_EQ(row.pDisp->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
         EXPECT_EQ(id, row.id);
     }
-
+    auto invoke = [](IDispatch* pDisp, DISPID id, VARIANT* pArgs, UINT cArgs) {
+        DISPPARAMS params{pArgs, nullptr, cArgs, 0};
+        return pDisp->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    };
     CAssistantHandle assistant = NewAssistant(L"P", AssistantKind::Assist3);
-    CVariant add[4];  // in reverse order: bstrErrDB, punkAssistant, bstrProgId, bstrProtocol
+    CVariant add[4];  // reversed: bstrErrDB, punkAssistant, bstrProgId, bstrProtocol
+    add[0].bstrVal = CBstr::Alloc(L"db"), add[2].bstrVal = CBstr::Alloc(L"Test.P"), add[3].bstrVal = CBstr::Alloc(L"P");
     add[0].vt = add[2].vt = add[3].vt = VT_BSTR;
-    add[0].bstrVal = CBstr::Alloc(L"db");
-    add[2].bstrVal = CBstr::Alloc(L"Test.P");
-    add[3].bstrVal = CBstr::Alloc(L"P");
     add[1].vt = VT_UNKNOWN;
     (add[1].punkVal = assistant.spUnknown.Get())->AddRef();
-    DISPPARAMS params{add, nullptr, 4, 0};
-    EXPECT_EQ(spTest->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
-
+    EXPECT_EQ(invoke(spTest.Get(), 1, add, 4), S_OK);
     CVariant topology;
     topology.vt = VT_DISPATCH;
     (topology.pdispVal = Host().TopologyDispatch())->AddRef();
-    params = {&topology, nullptr, 1, 0};
-    EXPECT_EQ(Layer()->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(invoke(Layer(), 1, &topology, 1), S_OK);
     EXPECT_EQ(assistant.spState->Methods(), Texts{L"InitEx"});
 
-    ComPtr<IPropertyData> spNode;
     CNodeDouble& device = Host().AddComponent(L"dev");
     device.AddCommunicationEntity(L"P");
+    ComPtr<IPropertyData> spNode;
     EXPECT_EQ(Inner().GetFirstProtocol(device.AsComponent(), &spNode, nullptr), S_OK);
     CBstr bstrBus;
-    CVariant byRef;
+    VARIANT byRef{};
     byRef.vt = VT_BYREF | VT_BSTR;
     byRef.pbstrVal = bstrBus.Out();
-    params = {&byRef, nullptr, 1, 0};
-    EXPECT_EQ(Layer()->Invoke(16, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
-    byRef.vt = VT_EMPTY;  // the string belongs to bstrBus
+    EXPECT_EQ(invoke(Layer(), 16, &byRef, 1), S_OK);
     EXPECT_EQ(bstrBus.View(), L"P");
 }

@@ -6,45 +6,43 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
 const HRESULT kNoAssistant = static_cast<HRESULT>(0xFFFFEB3D);
+const wchar_t kNoRoot[] = L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus";
+const wchar_t kNoProtocol[] = L"Not found Protocol in Component, call SYSTEM Assistant with __NONE__ bus";
 
-IUnknown* IdentityOf(IUnknown* p)
+IUnknown* IdentityOf(IUnknown* p)  // no reference kept: the object lives on with its other holders
 {
     ComPtr<IUnknown> sp;
     if (p)
         p->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(sp.GetAddressOf()));
-    return sp.Get();  // the object lives on with its other holders
+    return sp.Get();
 }
-
 } // namespace
 
 class ProtocolResolutionTest : public LayerTest
 {
 protected:
-    CNodeDouble& Device(std::initializer_list<const wchar_t*> protocols)
+    CNodeDouble& Device(std::initializer_list<std::wstring_view> protocols)
     {
         CNodeDouble& device = Host().AddComponent(L"dev");
-        for (const wchar_t* protocol : protocols)
+        for (std::wstring_view protocol : protocols)
             device.AddCommunicationEntity(protocol);
         return device;
     }
-
-    // One step of a walk: its result, the node written (by name) and the assistant written.
-    struct Step
+    struct Step  // one step of a walk: its result, the node written (by name), the assistant written
     {
         HRESULT hr;
         std::wstring node;
         IUnknown* pAssist;
     };
-    Step Walk(IUnknown* pComponent, bool bFirst)
+    Step Walk(IUnknown* pComponent, bool bFirst = false)
     {
         ComPtr<IPropertyData> spNode;
         ComPtr<IAssist2> spAssist;
         HRESULT hr = bFirst ? Inner().GetFirstProtocol(pComponent, &spNode, &spAssist)
                             : Inner().GetNextProtocol(&spNode, &spAssist);
         CNodeDouble* pNode = Host().FindNode(spNode.Get());
-        return {hr, spNode ? (pNode ? pNode->Name() : L"?") : L"-", IdentityOf(spAssist.Get())};
+        return {hr, pNode ? pNode->Name() : L"-", IdentityOf(spAssist.Get())};
     }
 };
 
@@ -55,12 +53,10 @@ TEST_F(ProtocolResolutionTest, AWalkStopsAtTheFirstProtocolWithoutAssistant)
     CNodeDouble& device = Device({L"P1", L"P2", L"P3"});
     EXPECT_EQ(Init(), S_OK);
     Host().topology.vecEvents.clear();
-
-    Step first = Walk(device.AsComponent(), true);
+    Step first = Walk(device.AsComponent(), true), second = Walk(nullptr);
     EXPECT_EQ(first.hr, S_OK);
     EXPECT_EQ(first.node, L"dev.entity0.@protocol");
     EXPECT_EQ(first.pAssist, IdentityOf(spP1->Object()));
-    Step second = Walk(nullptr, false);
     EXPECT_EQ(second.hr, kNoAssistant);
     EXPECT_EQ(second.node, L"dev.entity1.@protocol");
     EXPECT_EQ(second.pAssist, nullptr);
@@ -69,78 +65,63 @@ TEST_F(ProtocolResolutionTest, AWalkStopsAtTheFirstProtocolWithoutAssistant)
                                L"CAssistLayer::GetNextProtocol", L"P2", L"CAssistLayer::GetAssistFromProtocol",
                                L"Cannot find assistant."}));
     EXPECT_EQ(BusName(), L"P2");
+    // The walk left behind at P2 goes with the next start, even one that finds nothing.
+    EXPECT_EQ(Walk(Host().AddComponent(L"bare", false).AsComponent(), true).hr, S_FALSE);
+    EXPECT_EQ(Inner().m_spProtocolEnum, nullptr);
 }
 
-TEST_F(ProtocolResolutionTest, AProtocolNamedTwiceIsDeliveredTwiceThenTheWalkEnds)
+TEST_F(ProtocolResolutionTest, AProtocolNamedTwiceIsDeliveredTwiceAndANullSlotLeavesTheWalk)
 {
-    auto spP = Add(std::wstring_view(L"P\0x", 3));
-    CNodeDouble& device = Host().AddComponent(L"dev");
-    device.AddCommunicationEntity(std::wstring_view(L"P\0x", 3));
-    device.AddCommunicationEntity(std::wstring_view(L"P\0x", 3));
+    const std::wstring_view protocol(L"P\0x", 3);
+    auto spP = Add(protocol);
+    CNodeDouble& device = Device({protocol, protocol});
     EXPECT_EQ(Init(), S_OK);
     EXPECT_EQ(Walk(device.AsComponent(), true).pAssist, IdentityOf(spP->Object()));
-    EXPECT_EQ(Walk(nullptr, false).pAssist, IdentityOf(spP->Object()));
-    EXPECT_EQ(Walk(nullptr, false).hr, S_FALSE);
-    EXPECT_EQ(Inner().m_spProtocolEnum, nullptr);
-    EXPECT_EQ(Walk(nullptr, false).hr, S_FALSE);
-    EXPECT_EQ(BusName(), std::wstring(L"P\0x", 3));
-}
-
-TEST_F(ProtocolResolutionTest, ACaseMismatchFindsNoAssistant)
-{
-    Add(L"Bus");
-    CNodeDouble& device = Device({L"BUS"});
-    EXPECT_EQ(Init(), S_OK);
-    EXPECT_EQ(Walk(device.AsComponent(), true).hr, kNoAssistant);
-}
-
-TEST_F(ProtocolResolutionTest, ANullNodeSlotLeavesTheRunningWalk)
-{
-    Add(L"P");
-    CNodeDouble& device = Device({L"P", L"P"});
-    EXPECT_EQ(Init(), S_OK);
-    EXPECT_EQ(Walk(device.AsComponent(), true).hr, S_OK);
     EXPECT_EQ(Inner().GetFirstProtocol(device.AsComponent(), nullptr, nullptr), E_POINTER);
     EXPECT_EQ(Inner().GetNextProtocol(nullptr, nullptr), E_POINTER);
-    EXPECT_EQ(Walk(nullptr, false).node, L"dev.entity1.@protocol");
+    EXPECT_EQ(Walk(nullptr).pAssist, IdentityOf(spP->Object()));
+    EXPECT_EQ(Walk(nullptr).hr, S_FALSE);
+    EXPECT_EQ(Inner().m_spProtocolEnum, nullptr);  // the walk's end lets the enumerator go
+    EXPECT_EQ(BusName(), protocol);
+}
+
+TEST_F(ProtocolResolutionTest, AssistantsAreFoundByExactNameOnly)
+{
+    Add(L"Bus");
+    CNodeDouble& device = Device({L"BUS", L"Bus"});
+    EXPECT_EQ(Init(), S_OK);
+    EXPECT_EQ(Walk(device.AsComponent(), true).hr, kNoAssistant);
+    EXPECT_EQ(Inner().GetAssistFromProtocol(device.Entities()[1]->Protocol().AsPropertyData(), nullptr), S_OK);
+    EXPECT_EQ(BusName(), L"Bus");
+    EXPECT_EQ(Inner().GetAssistFromProtocol(nullptr, nullptr), S_FALSE);
 }
 
 // Whatever the host leaves out, the walk finds nothing instead of failing.
 TEST_F(ProtocolResolutionTest, MissingHostObjectsMeanNothingIsFound)
 {
-    struct Row
-    {
-        const char* what;
-        bool bInit;
-        std::function<IUnknown*(CNodeDouble&)> fnPrepare;
-        const wchar_t* trace;      // the last trace
-        std::wstring bus;
-        const wchar_t* node;
-    } rows[] = {
-        {"no root", true, [](CNodeDouble& d) { d.RemoveSubItem(L"root"); return d.AsComponent(); },
-         L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus", L"__NONE__", L"-"},
-        {"no characteristic", true, [](CNodeDouble& d) { d.bCharacteristic = false; return d.AsComponent(); },
-         L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus", L"__NONE__", L"-"},
-        {"null component", true, [](CNodeDouble&) { return nullptr; },
-         L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus", L"__NONE__", L"-"},
-        {"no query service before Init", false, [](CNodeDouble& d) { return d.AsComponent(); }, nullptr,
-         L"__NONE__", L"-"},
+    auto value = [](CNodeDouble& d) -> CNodeDouble& { return d.Entities()[0]->Protocol(); };
+    struct Row { const char* what; bool bInit; std::function<IUnknown*(CNodeDouble&)> fnPrepare;
+                 const wchar_t* trace; const wchar_t* bus = nullptr; const wchar_t* node = nullptr; } rows[] = {
+        {"no root", true, [](CNodeDouble& d) { d.RemoveSubItem(L"root"); return d.AsComponent(); }, kNoRoot},
+        {"no characteristic", true, [](CNodeDouble& d) { d.bCharacteristic = false; return d.AsComponent(); }, kNoRoot},
+        {"null component", true, [](CNodeDouble&) { return nullptr; }, kNoRoot},
+        {"no query service", false, [](CNodeDouble& d) { return d.AsComponent(); }, nullptr},
         {"no protocol", true, [](CNodeDouble& d) { d.Entities()[0]->RemoveSubItem(L"@protocol"); return d.AsComponent(); },
-         L"Not found Protocol in Component, call SYSTEM Assistant with __NONE__ bus", L"__NONE__", L"-"},
-        {"item not a data item", true,
-         [](CNodeDouble& d) { d.Entities()[0]->Protocol().bPropertyData = false; return d.AsComponent(); },
-         L"Not found Protocol in Component, call SYSTEM Assistant with __NONE__ bus", L"__NONE__", L"-"},
-        {"value not a string", true,
-         [](CNodeDouble& d) {
-             VARIANT* pv = d.Entities()[0]->Protocol().vValue.Out();
+         kNoProtocol},
+        {"item no data item", true, [&](CNodeDouble& d) { value(d).bPropertyData = false; return d.AsComponent(); },
+         kNoProtocol},
+        {"value no string", true, [&](CNodeDouble& d) {
+             VARIANT* pv = value(d).vValue.Out();
              pv->vt = VT_I4;
              pv->lVal = 7;
-             return d.AsComponent();
-         },
+             return d.AsComponent(); }, L"CAssistLayer::GetAssistFromProtocol", L"<null>", L"dev.entity0.@protocol"},
+        {"value unreadable", true, [&](CNodeDouble& d) { value(d).hrGetValue = E_FAIL; return d.AsComponent(); },
          L"CAssistLayer::GetAssistFromProtocol", L"<null>", L"dev.entity0.@protocol"},
-        {"value unreadable", true,
-         [](CNodeDouble& d) { d.Entities()[0]->Protocol().hrGetValue = E_FAIL; return d.AsComponent(); },
-         L"CAssistLayer::GetAssistFromProtocol", L"<null>", L"dev.entity0.@protocol"},
+        {"no enumerator", true, [this](CNodeDouble& d) {
+             CQueryAnswer none;
+             none.bNoEnumerator = true;
+             Host().query.Override(nullptr, kProtocolPath, none);
+             return d.AsComponent(); }, kNoProtocol},
     };
     for (Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -153,34 +134,13 @@ TEST_F(ProtocolResolutionTest, MissingHostObjectsMeanNothingIsFound)
         Host().topology.vecEvents.clear();
         Step step = Walk(row.fnPrepare(device), true);
         EXPECT_EQ(step.hr, S_FALSE);
-        EXPECT_EQ(step.node, row.node);
+        EXPECT_EQ(step.node, row.node ? row.node : L"-");
         EXPECT_EQ(step.pAssist, nullptr);
-        if (row.trace) {
-            EXPECT_EQ(Traces().back(), row.trace);
-        }
-        EXPECT_EQ(BusName(), row.bus);
-        EXPECT_EQ(Walk(nullptr, false).hr, S_FALSE);
+        const Texts traces = Traces();
+        EXPECT_EQ(traces.empty() ? L"" : traces.back(), row.trace ? row.trace : L"");
+        EXPECT_EQ(BusName(), row.bus ? row.bus : L"__NONE__");
+        EXPECT_EQ(Walk(nullptr).hr, S_FALSE);
     }
-}
-
-TEST_F(ProtocolResolutionTest, ASelectWithoutEnumeratorFindsNoProtocol)
-{
-    CNodeDouble& device = Device({L"P"});
-    EXPECT_EQ(Init(), S_OK);
-    CQueryAnswer none;
-    none.bNoEnumerator = true;
-    Host().query.Override(nullptr, kProtocolPath, none);
-    EXPECT_EQ(Walk(device.AsComponent(), true).hr, S_FALSE);
-    EXPECT_EQ(BusName(), L"__NONE__");
-}
-
-TEST_F(ProtocolResolutionTest, AKnownProtocolWithoutAssistantSlotSetsOnlyTheBusName)
-{
-    Add(L"P");
-    CNodeDouble& device = Device({L"P"});
-    EXPECT_EQ(Inner().GetAssistFromProtocol(device.Entities()[0]->Protocol().AsPropertyData(), nullptr), S_OK);
-    EXPECT_EQ(Inner().GetAssistFromProtocol(nullptr, nullptr), S_FALSE);
-    EXPECT_EQ(BusName(), L"P");
 }
 
 TEST_F(ProtocolResolutionTest, TheOwnerOfAProtocolComesFromTheQueryElseFromTheNode)
@@ -205,7 +165,6 @@ TEST_F(ProtocolResolutionTest, AnItemFindsItsOwnerAndItsCommunicationEntity)
     CNodeDouble& inside = entity.AddCharacteristic(L"baud");
     CNodeDouble& outside = device.AddCharacteristic(L"name");
     EXPECT_EQ(Init(), S_OK);
-
     const ULONG lRefs = device.References();
     EXPECT_EQ(Inner().GetComponentFromCharacteristic(inside.AsCharacteristic()), device.AsComponent());
     EXPECT_EQ(device.References(), lRefs);
@@ -223,13 +182,15 @@ TEST_F(ProtocolResolutionTest, AnItemFindsItsOwnerAndItsCommunicationEntity)
         EXPECT_EQ(IdentityOf(spProtocol.Get()), entity.Protocol().Identity());
     }
     ComPtr<IPropertyData> spNone;
-    EXPECT_EQ(Inner().GetCommunicationEntityProtocol(outside.AsDataElement(), &spNone), S_FALSE);
+    EXPECT_EQ(Inner().GetCommunicationEntityProtocol(outside.AsDataElement(), &spNone), S_FALSE);  // top reached
     inside.hrGetTypeId = E_FAIL;
     EXPECT_EQ(Inner().GetCommunicationEntityProtocol(inside.AsDataElement(), &spNone), S_FALSE);
     Host().schema.hrGetTypeId = E_FAIL;
     EXPECT_EQ(Inner().GetCommunicationEntityProtocol(entity.AsDataElement(), &spNone), S_FALSE);
-    EXPECT_EQ(Layer()->Term(), S_OK);
     Host().schema.hrGetTypeId = S_OK;
+    entity.RemoveSubItem(L"@protocol");
+    EXPECT_EQ(Inner().GetCommunicationEntityProtocol(entity.AsDataElement(), &spNone), S_FALSE);
+    EXPECT_EQ(Layer()->Term(), S_OK);
     EXPECT_EQ(Inner().GetCommunicationEntityProtocol(entity.AsDataElement(), &spNone), S_FALSE);  // no topology
     EXPECT_EQ(spNone, nullptr);
 }
