@@ -187,26 +187,20 @@ TEST_F(LayerLifecycleTest, LateBindingFindsTheMethodsAndReachesThem)
         return pDisp->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
     };
     CAssistantHandle assistant = NewAssistant(L"P", AssistantKind::Assist3);
-    CVariant add[4];  // reversed: bstrErrDB, punkAssistant, bstrProgId, bstrProtocol
-    add[0].bstrVal = CBstr::Alloc(L"db"), add[2].bstrVal = CBstr::Alloc(L"Test.P"), add[3].bstrVal = CBstr::Alloc(L"P");
+    CBstr db(L"db"), progId(L"Test.P"), protocol(L"P"), bstrBus;
+    VARIANT add[4] = {}, topology = {}, bus = {};  // the arguments of Add in reverse
     add[0].vt = add[2].vt = add[3].vt = VT_BSTR;
-    add[1].vt = VT_UNKNOWN;
-    (add[1].punkVal = assistant.spUnknown.Get())->AddRef();
+    add[0].bstrVal = db, add[2].bstrVal = progId, add[3].bstrVal = protocol;
+    add[1].vt = VT_UNKNOWN, add[1].punkVal = assistant.spUnknown.Get();
+    topology.vt = VT_DISPATCH, topology.pdispVal = Host().TopologyDispatch();
+    bus.vt = VT_BYREF | VT_BSTR, bus.pbstrVal = bstrBus.Out();
     EXPECT_EQ(invoke(spTest.Get(), 1, add, 4), S_OK);
-    CVariant topology;
-    topology.vt = VT_DISPATCH;
-    (topology.pdispVal = Host().TopologyDispatch())->AddRef();
     EXPECT_EQ(invoke(Layer(), 1, &topology, 1), S_OK);
     EXPECT_EQ(assistant.spState->Methods(), Texts{L"InitEx"});
-
     CNodeDouble& device = Host().AddComponent(L"dev");
     device.AddCommunicationEntity(L"P");
     ComPtr<IPropertyData> spNode;
     EXPECT_EQ(Inner().GetFirstProtocol(device.AsComponent(), &spNode, nullptr), S_OK);
-    CBstr bstrBus;
-    VARIANT byRef{};
-    byRef.vt = VT_BYREF | VT_BSTR;
-    byRef.pbstrVal = bstrBus.Out();
-    EXPECT_EQ(invoke(Layer(), 16, &byRef, 1), S_OK);
+    EXPECT_EQ(invoke(Layer(), 16, &bus, 1), S_OK);
     EXPECT_EQ(bstrBus.View(), L"P");
 }
