@@ -72,7 +72,8 @@ void WriteRow(const wchar_t* severity, const wchar_t* method, const wchar_t* sou
     const std::string strSeverity = ToAnsi(severity), strMethod = ToAnsi(method),
                       strSourceFile = ToAnsi(sourceFile), strMessage = ToAnsi(message),
                       strDetail = ToAnsi(detail);
-    CFilePtr spFile(_wfopen(szPath, L"a"));
+    // Text mode named explicitly: the process-wide default mode may be binary.
+    CFilePtr spFile(_wfopen(szPath, L"at"));
     if (!spFile)
         return;
     // Looked up only once the row has somewhere to go.

@@ -72,8 +72,6 @@ TEST_F(CommonTest, BothScopesDecideTheResultAndItsRow)
         {"no error-database keys",
          [](CHostDouble& h) { h.registry.SetString(9, kAssistants, L"P", L"Test.A"); h.registry.SetString(17, kAssistants, L"Q", L"Test.A"); },
          S_OK, {NoAssistant(S_FALSE)}},
-        {"an empty key", [](CHostDouble& h) { h.registry.Key(9, kAssistants); h.registry.Key(9, kErrorDBs); }, S_OK,
-         {NoAssistant(S_FALSE)}},
         {"first scope fails, second has nothing",
          [](CHostDouble& h) { Bind(h.registry, 9, L"P", L"Test.A"); h.registry.Key(9, kErrorDBs).deqValues.clear(); },
          S_OK, {NoAssistant(kAbsent)}},

@@ -98,11 +98,10 @@ TEST_F(CommonTest, FirstObjectOfTheProcessLosesItsOwnOptionRows)
 
 TEST_F(CommonTest, GateAnswersOnlyForZeroAndOne)
 {
-    const std::pair<long, HRESULT> cases[] = {{0, S_OK}, {1, E_FAIL}, {2, 0x12345}, {7, 0x12345}, {-1, 0x12345}};
-    for (const auto& [lOption, hrExpected] : cases) {
+    for (const auto& [lOption, hrExpected] : {std::pair{0L, S_OK}, {1L, E_FAIL}, {2L, E_ABORT}, {7L, E_ABORT}, {-1L, E_ABORT}}) {
+        HRESULT hr = E_ABORT;
         m_spCommon->m_lDebugOption = lOption;
-        HRESULT hr = 0x12345;
-        EXPECT_EQ(m_spCommon->DebugGateAnswers(&hr), lOption == 0 || lOption == 1) << lOption;
+        EXPECT_EQ(m_spCommon->DebugGateAnswers(&hr), hrExpected != E_ABORT) << lOption;
         EXPECT_EQ(hr, hrExpected) << lOption;
     }
 }

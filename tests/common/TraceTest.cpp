@@ -53,3 +53,13 @@ TEST_F(CommonTest, TraceOffOrWithoutTopologyAllocatesNothing)
     Traced().ZURTrace(text);
     EXPECT_GT(CMemoryBalance::TotalAllocations(), lTask);
 }
+
+// A text too long to copy raises the out-of-memory error, but only once the
+// trace is on: off, the text is not even looked at.
+TEST_F(CommonTest, TraceTextThatCannotBeCopiedRaisesOutOfMemory)
+{
+    const std::wstring_view huge(L"x", 0x7FFFFFFF);
+    m_spCommon->ZURTrace(huge);
+    EXPECT_EQ(ComBoundary([&] { Traced().ZURTrace(huge); return S_OK; }), E_OUTOFMEMORY);
+    EXPECT_TRUE(Host().topology.vecEvents.empty());
+}

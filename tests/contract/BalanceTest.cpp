@@ -50,3 +50,14 @@ TEST_F(Balance, ReportsAssistantHeldPastTheTest)
     EXPECT_FALSE(assistant.spState->IsAlive());
     EXPECT_EQ(BalanceReport(), L"");
 }
+
+// The product keeps its type information for the process; loading it inside a
+// test must not count as that test's leak.
+TEST_F(Balance, TypeLibraryLoadedInATestCostsNothing)
+{
+    Microsoft::WRL::ComPtr<ITypeLib> spTypeLib;
+    ASSERT_EQ(LoadRegTypeLib(LIBID_LAYERLib2, 7, 0, 1033, &spTypeLib), S_OK);
+    Microsoft::WRL::ComPtr<ITypeInfo> spTypeInfo;
+    ASSERT_EQ(spTypeLib->GetTypeInfoOfGuid(IID_IAssist3, &spTypeInfo), S_OK);
+    EXPECT_EQ(CMemoryBalance::Outstanding(), 0);
+}

@@ -45,16 +45,16 @@ TEST_F(HostDouble, ProtocolPathGivesOwnAttributesInInsertionOrder)
 {
     CNodeDouble& device = Host().AddComponent(L"Dev1");
     CNodeDouble& other = Host().AddComponent(L"Dev2");
-    CNodeDouble& first = device.AddCommunicationEntity(L"PROFIBUS");
-    other.AddCommunicationEntity(L"CAN");
-    CNodeDouble& second = device.AddCommunicationEntity(std::wstring(L"PN\0IO", 5));
+    CNodeDouble& first = device.AddCommunicationEntity(L"BusA");
+    other.AddCommunicationEntity(L"BusB");
+    CNodeDouble& second = device.AddCommunicationEntity(std::wstring(L"Bus\0C", 5));
 
     std::vector<CNodeDouble*> items;
     EXPECT_EQ(Select(device.Root(), kProtocolPath, items), S_OK);
     EXPECT_EQ(items, (std::vector<CNodeDouble*>{&first.Protocol(), &second.Protocol()}));
     CVariant v;
     ASSERT_EQ(second.Protocol().AsPropertyData()->GetValue(v.Out()), S_OK);
-    EXPECT_EQ(BstrView(v.bstrVal), std::wstring_view(L"PN\0IO", 5));
+    EXPECT_EQ(BstrView(v.bstrVal), std::wstring_view(L"Bus\0C", 5));
 
     // Only below a root item: from the entity itself nothing comes back.
     EXPECT_EQ(Select(first, kProtocolPath, items), S_OK);
@@ -68,7 +68,7 @@ TEST_F(HostDouble, ProtocolPathGivesOwnAttributesInInsertionOrder)
 TEST_F(HostDouble, OwnerPathLeadsBackToTheComponent)
 {
     CNodeDouble& device = Host().AddComponent(L"Dev1");
-    CNodeDouble& attribute = device.AddCommunicationEntity(L"PROFIBUS").Protocol();
+    CNodeDouble& attribute = device.AddCommunicationEntity(L"BusA").Protocol();
     std::vector<CNodeDouble*> items;
     EXPECT_EQ(Select(attribute, kOwnerPath, items), S_OK);
     ASSERT_EQ(items, (std::vector<CNodeDouble*>{&device.Root()}));
@@ -85,7 +85,7 @@ TEST_F(HostDouble, OverridesWinPerContextAndCanWithholdTheEnumerator)
 {
     CNodeDouble& device = Host().AddComponent(L"Dev1");
     CNodeDouble& other = Host().AddComponent(L"Dev2");
-    device.AddCommunicationEntity(L"PROFIBUS");
+    device.AddCommunicationEntity(L"BusA");
     CNodeDouble& stray = Host().AddItem(L"stray");
     CQueryAnswer answer;
     answer.vecItems = {&stray, &stray};
@@ -108,7 +108,7 @@ TEST_F(HostDouble, OverridesWinPerContextAndCanWithholdTheEnumerator)
 TEST_F(HostDouble, TreeLinksAndSwitchedOffInterfaces)
 {
     CNodeDouble& device = Host().AddComponent(L"Dev1");
-    CNodeDouble& entity = device.AddCommunicationEntity(L"PROFIBUS");
+    CNodeDouble& entity = device.AddCommunicationEntity(L"BusA");
     CNodeDouble& port = entity.AddCharacteristic(L"Port");
     CNodeDouble& direct = device.AddCharacteristic(L"Slot");
     EXPECT_EQ(port.Parent(), &entity);

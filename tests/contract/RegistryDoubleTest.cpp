@@ -25,8 +25,8 @@ protected:
 
 TEST_F(RegistryDouble, KeysAreSeparatePerScopeAndValuesKeepTheirOrder)
 {
-    Host().registry.BindAssistant(9, L"PROFIBUS", L"Test.A", L"{db-a}");
-    Host().registry.BindAssistant(9, L"CAN", L"Test.B", L"{db-b}");
+    Host().registry.BindAssistant(9, L"BusA", L"Test.A", L"{db-a}");
+    Host().registry.BindAssistant(9, L"BusB", L"Test.B", L"{db-b}");
     Host().registry.SetLong(17, L"LayerOptions", L"Debug", 1);
 
     ComPtr<NewZUR::IRegistryKey> spKey;
@@ -34,7 +34,7 @@ TEST_F(RegistryDouble, KeysAreSeparatePerScopeAndValuesKeepTheirOrder)
     long lCount = -1;
     ASSERT_EQ(spKey->GetCount(&lCount), S_OK);
     EXPECT_EQ(lCount, 2);
-    const wchar_t* expected[][2] = {{L"PROFIBUS", L"Test.A"}, {L"CAN", L"Test.B"}};
+    const wchar_t* expected[][2] = {{L"BusA", L"Test.A"}, {L"BusB", L"Test.B"}};
     for (long i = 0; i < 2; ++i) {
         ComPtr<NewZUR::IRegistryValue> spValue;
         ASSERT_EQ(Item(spKey.Get(), CVariant::Long(i), spValue), S_OK);
@@ -48,12 +48,12 @@ TEST_F(RegistryDouble, KeysAreSeparatePerScopeAndValuesKeepTheirOrder)
     }
     ComPtr<NewZUR::IRegistryValue> spValue;
     EXPECT_EQ(Item(spKey.Get(), CVariant::Long(2), spValue), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(Item(spKey.Get(), CVariant::String(L"profibus"), spValue), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Item(spKey.Get(), CVariant::String(L"busa"), spValue), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(spValue.Get(), nullptr);
 
     ComPtr<NewZUR::IRegistryKey> spOther;
     EXPECT_EQ(Open(17, L"BindedAssistants", spOther), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(Open(9, L"BindedAssistants\\PROFIBUS", spOther), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Open(9, L"BindedAssistants\\BusA", spOther), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(spOther.Get(), nullptr);
     ASSERT_EQ(Open(17, L"LayerOptions", spOther), S_OK);
     ASSERT_EQ(Item(spOther.Get(), CVariant::String(L"Debug"), spValue), S_OK);

@@ -2,6 +2,7 @@
 // of the test's own.
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -28,10 +29,7 @@ protected:
     void SetUp() override
     {
         const testing::TestInfo* pInfo = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(pInfo->test_suite_name()) + "." + pInfo->name();
-        for (char& ch : name)
-            if (ch == '/')
-                ch = '.';
+        std::string name = pInfo->name();
         UseTempFolder(PrivateTempFolder() + std::wstring(name.begin(), name.end()) + L"\\");
         g_bErrorLogEnabled = 1;
     }
@@ -124,6 +122,15 @@ TEST_F(ErrorLogTest, AppendsToWhatIsThere)
     EXPECT_EQ(rows[0], "kept");
     EXPECT_EQ(rows[1].substr(0, 10), "WARNING,A,");
     EXPECT_EQ(rows[2].substr(0, 7), "INFO,B,");
+}
+
+TEST_F(ErrorLogTest, RowsEndInCrLfWhenTheProcessDefaultsToBinary)
+{
+    const int previousMode = _fmode;
+    _fmode = _O_BINARY;
+    LogError(L"INFO", L"M", L"F", 1, L"text", L"", S_OK);
+    _fmode = previousMode;
+    EXPECT_EQ(ReadRows().size(), 1u);
 }
 
 TEST_F(ErrorLogTest, SwitchedOffCreatesNoFile)

@@ -18,6 +18,14 @@ struct COuts
     ICharacteristic** ppCharErr2 = nullptr;
 };
 
+// An assistant that replaces CheckAll's characteristics drops the ones it finds.
+void ReleaseFound(const CAnswer& answer, const COuts& outs)
+{
+    for (ICharacteristic** ppChar : {outs.ppCharErr1, outs.ppCharErr2})
+        if (answer.bReleaseFound && ppChar && *ppChar)
+            (*ppChar)->Release();
+}
+
 class CAssistantDouble : public CDoubleBase, public CDispatchImpl<IAssist3>
 {
 public:
@@ -156,12 +164,15 @@ private:
             LogCall(method);
             CAnswer answer = m_spState->AnswerFor(method);
             m_spState->Record(std::move(call));
+            if (answer.fnDuring)
+                answer.fnDuring();
             if (answer.bLeaveOuts)
                 return answer.hr;
             if (outs.pbstrErrMsg)
                 *outs.pbstrErrMsg = answer.optMsg ? CBstr::Alloc(*answer.optMsg) : nullptr;
             if (outs.pbstrErrDB)
                 *outs.pbstrErrDB = answer.optErrDB ? CBstr::Alloc(*answer.optErrDB) : nullptr;
+            ReleaseFound(answer, outs);
             if (outs.ppCharErr1)
                 *outs.ppCharErr1 = answer.spCharErr1 ? answer.spCharErr1.Detach() : nullptr;
             if (outs.ppCharErr2)

@@ -3,6 +3,7 @@
 // gives the answer scripted per method and records every call with its
 // arguments. Its record outlives the object, so a test can look at the calls
 // of an assistant the layer has already released.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,7 +29,11 @@ struct CAnswer
     // CheckAll: what goes into *piCharErr1 / *piCharErr2 (reference added).
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1;
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2;
+    // Runs inside the call, after it is recorded and before the answer is
+    // written (an assistant that calls back, or releases something).
+    std::function<void()> fnDuring;
     bool bLeaveOuts = false;  // write no out-parameter at all
+    bool bReleaseFound = false;  // CheckAll: release what the two slots held before storing
 
     static CAnswer Of(HRESULT hr) { CAnswer a; a.hr = hr; return a; }
     static CAnswer Of(HRESULT hr, std::wstring msg, std::wstring errDB)

@@ -1,4 +1,5 @@
 // The context object and the key and value objects of its registry.
+#include <algorithm>
 #include "doubles/HostObjects.h"
 
 using Microsoft::WRL::ComPtr;
@@ -72,52 +73,68 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
         CRegKeyData* pKey = Data();
         if (!pKey)
             return E_UNEXPECTED;
-        CRegValueData* pValue = nullptr;
+        size_t nIndex = pKey->deqValues.size();  // none
         if (bByName) {
             if (FAILED(pKey->hrItemByName))
                 return pKey->hrItemByName;
-            pValue = pKey->Find(BstrView(vIndex.bstrVal));
+            for (size_t i = 0; i < pKey->deqValues.size() && nIndex == pKey->deqValues.size(); ++i)
+                if (pKey->deqValues[i].strName == BstrView(vIndex.bstrVal))
+                    nIndex = i;
         } else if (vIndex.vt == VT_I4) {
             if (FAILED(pKey->hrItemByPosition))
                 return pKey->hrItemByPosition;
-            if (vIndex.lVal >= 0 && static_cast<size_t>(vIndex.lVal) < pKey->deqValues.size())
-                pValue = &pKey->deqValues[vIndex.lVal];
+            if (vIndex.lVal >= 0)
+                nIndex = std::min(static_cast<size_t>(vIndex.lVal), nIndex);
         } else {
             return E_INVALIDARG;
         }
-        if (!pValue)
+        if (nIndex == pKey->deqValues.size())
             return registry.hrValueAbsent;
-        *ppValue = CDoubleObject<CRegValueDouble>::Create(m_spHost, pValue).Detach();
+        *ppValue = CDoubleObject<CRegValueDouble>::Create(m_spHost, m_lScope, m_strPath, nIndex).Detach();
         return S_OK;
     });
 }
 
-CRegValueDouble::CRegValueDouble(std::shared_ptr<CHostDouble> spHost, CRegValueData* pData)
-    : CDoubleBase(L"registry value", pData->strName), m_spHost(std::move(spHost)), m_pData(pData)
+CRegValueDouble::CRegValueDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path, size_t nIndex)
+    : CDoubleBase(L"registry value", Scoped(lScope, path) + L" #" + std::to_wstring(nIndex)),
+      m_spHost(std::move(spHost)), m_lScope(lScope), m_strPath(std::move(path)), m_nIndex(nIndex)
 {
+}
+
+CRegValueData* CRegValueDouble::Data() const
+{
+    CRegKeyData* pKey = m_spHost->registry.FindKey(m_lScope, m_strPath);
+    return pKey && m_nIndex < pKey->deqValues.size() ? &pKey->deqValues[m_nIndex] : nullptr;
 }
 
 STDMETHODIMP CRegValueDouble::GetData(VARIANT* pvData)
 {
     return ComBoundary([&] {
-        m_spHost->registry.vecLog.push_back(L"GetData " + m_pData->strName);
+        CRegValueData* pData = Data();
+        m_spHost->registry.vecLog.push_back(L"GetData " + (pData ? pData->strName : std::wstring()));
         if (!pvData)
             return E_POINTER;
         VariantInit(pvData);
-        if (FAILED(m_pData->hrGetData))
-            return m_pData->hrGetData;
-        HRESULT hr = VariantCopy(pvData, &m_pData->vData);
-        return FAILED(hr) ? hr : m_pData->hrGetData;
+        if (!pData)
+            return E_UNEXPECTED;
+        if (FAILED(pData->hrGetData))
+            return pData->hrGetData;
+        HRESULT hr = VariantCopy(pvData, &pData->vData);
+        return FAILED(hr) ? hr : pData->hrGetData;
     });
 }
 
 STDMETHODIMP CRegValueDouble::GetName(BSTR* pbstrName)
 {
     return ComBoundary([&] {
-        m_spHost->registry.vecLog.push_back(L"GetName " + m_pData->strName);
+        CRegValueData* pData = Data();
+        m_spHost->registry.vecLog.push_back(L"GetName " + (pData ? pData->strName : std::wstring()));
         if (!pbstrName)
             return E_POINTER;
-        *pbstrName = CBstr::Alloc(m_pData->strName);
-        return m_pData->hrGetName;
+        *pbstrName = nullptr;
+        if (!pData)
+            return E_UNEXPECTED;
+        *pbstrName = CBstr::Alloc(pData->strName);
+        return pData->hrGetName;
     });
 }

@@ -13,6 +13,11 @@
 
 // ---- the call log shared by all doubles -------------------------------------
 // Entries read "<object>.<method>", e.g. "A.InitEx" or "host.FireControlEvent".
+// The objects: assistants by their names ("A", "A#2", with "A.Create" when
+// their class object makes one), "host" (the topology), "schema", "errordb",
+// "query" (Create, Attach, Select), "queryresult" (Next), "context" (Create,
+// OpenKey); data-tree nodes log only calls of their placeholder slots, and
+// keep their own calls in CNodeDouble::vecCalls.
 class CCallLog
 {
 public:

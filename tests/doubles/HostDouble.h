@@ -84,7 +84,9 @@ struct CErrorDbScript
     long ClassFor(long lCode, std::wstring_view message, bool bHasMessage) const;
 };
 
-// What one Select gives.
+// What one Select gives. Its enumerator's Next gives S_OK, found 1 and the
+// item (as its IPropertyData) for each item in turn, then S_FALSE, found 0
+// and a null item, again and again.
 struct CQueryAnswer
 {
     HRESULT hrSelect = S_OK;
@@ -146,8 +148,8 @@ struct CRegistryScript
     HRESULT hrValueAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     // Every registry call in order: "OpenKey 9 BindedAssistants",
     // "GetCount BindedAssistants", "GetItem BindedAssistants #0",
-    // "GetItem BindedAssistants_ErrDB PROFIBUS", "GetData PROFIBUS",
-    // "GetName PROFIBUS".
+    // "GetItem BindedAssistants_ErrDB BusA", "GetData BusA",
+    // "GetName BusA".
     std::vector<std::wstring> vecLog;
 
     // The key of a scope and path, made empty when absent.

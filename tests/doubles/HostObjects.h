@@ -138,14 +138,18 @@ public:
         INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryValue)
     END_INTERFACE_TABLE()
 
-    CRegValueDouble(std::shared_ptr<CHostDouble> spHost, CRegValueData* pData);
+    CRegValueDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path, size_t nIndex);
     STDMETHODIMP GetData(VARIANT* pvData) override;
     STDMETHODIMP GetName(BSTR* pbstrName) override;
     DOUBLE_RESERVED_SLOTS(8)
 
 private:
-    std::shared_ptr<CHostDouble> m_spHost;  // keeps the data alive
-    CRegValueData* m_pData;
+    // Looked up at each call: a test may replace the registry meanwhile.
+    CRegValueData* Data() const;
+    std::shared_ptr<CHostDouble> m_spHost;
+    long m_lScope;
+    std::wstring m_strPath;
+    size_t m_nIndex;
 };
 
 // A class object whose CreateInstance runs the given function.

@@ -19,7 +19,10 @@ void RegisterTypeLibFile(const std::wstring& path)
         fprintf(stderr, "cannot register %ls: 0x%08lx\n", path.c_str(), static_cast<unsigned long>(hr));
         exit(2);
     }
-    pTypeLib->Release();
+    // Kept loaded for the whole run: the product keeps its type information
+    // for the life of the process, and the strings the runtime allocates when
+    // it loads a library would count against the first test that uses it.
+    (void)pTypeLib;
 }
 
 // The automation runtime decides when it is loaded whether freed BSTRs go to
@@ -33,8 +36,9 @@ bool RunAgainWithoutBstrCache(int* pExitCode)
     wchar_t szPath[MAX_PATH];
     GetModuleFileNameW(nullptr, szPath, MAX_PATH);
     std::wstring commandLine = GetCommandLineW();
-    STARTUPINFOW si = {sizeof(si)};
-    PROCESS_INFORMATION pi = {};
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
     if (!CreateProcessW(szPath, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
         fprintf(stderr, "cannot run the tests again without the BSTR cache: %lu\n", GetLastError());
         *pExitCode = 2;
