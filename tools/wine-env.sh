@@ -30,6 +30,9 @@ wine_prefix_up() {
     "$WINE64" wineboot -i >/dev/null 2>&1
     echo "$want" > "$WINEPREFIX/.layer-kind"
   fi
+  # The first program of a server starts Wine's services, which keep its
+  # output handles: start them here, on /dev/null, not inside a test's pipe.
+  "$WINE64" cmd /c exit >/dev/null 2>&1 </dev/null
 }
 
 wine_prefix_down() {

@@ -1,0 +1,122 @@
+// Class objects and registration of the simulator's and the samples' servers.
+#include "hostsim/ComServer.h"
+#include "common/ComObject.h"
+#include <string>
+
+namespace {
+
+class CTableClassFactory : public CComRootSingleThreaded, public IClassFactory
+{
+public:
+    explicit CTableClassFactory(const ClassEntry* pEntry) : m_pEntry(pEntry) {}
+    HRESULT FinalConstruct() { return S_OK; }
+
+    BEGIN_INTERFACE_TABLE(CTableClassFactory)
+        INTERFACE_ENTRY(IClassFactory)
+    END_INTERFACE_TABLE()
+
+    STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (pOuter)
+            return CLASS_E_NOAGGREGATION;
+        return m_pEntry->pfnCreate(riid, ppv);
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+private:
+    const ClassEntry* m_pEntry;
+};
+
+std::wstring ClsidText(REFCLSID clsid)
+{
+    wchar_t text[40];
+    StringFromGUID2(clsid, text, 40);
+    return text;
+}
+
+HRESULT DeleteTree(const std::wstring& key)
+{
+    LONG err = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    return err == ERROR_SUCCESS || err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(err);
+}
+
+} // namespace
+
+HRESULT GetClassObjectFromTable(const ClassEntry* pTable, size_t n, REFCLSID rclsid, REFIID riid, void** ppv) noexcept
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    for (size_t i = 0; i < n; ++i)
+        if (IsEqualCLSID(rclsid, *pTable[i].pClsid))
+            return CComObject<CTableClassFactory>::CreateInstance(riid, ppv, &pTable[i]);
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+HRESULT WriteRegistryString(HKEY hRoot, const wchar_t* pszKey, const wchar_t* pszName, const wchar_t* pszData) noexcept
+{
+    HKEY hKey = nullptr;
+    LONG err = RegCreateKeyExW(hRoot, pszKey, 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr);
+    if (err == ERROR_SUCCESS) {
+        err = RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszData),
+                             static_cast<DWORD>((wcslen(pszData) + 1) * sizeof(wchar_t)));
+        RegCloseKey(hKey);
+    }
+    return HRESULT_FROM_WIN32(err);
+}
+
+HRESULT ModuleFolder(HMODULE hModule, wchar_t* pszFolder, DWORD cch) noexcept
+{
+    DWORD n = GetModuleFileNameW(hModule, pszFolder, cch);
+    if (n == 0 || n >= cch)
+        return n == 0 ? HRESULT_FROM_WIN32(GetLastError()) : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    wchar_t* slash = wcsrchr(pszFolder, L'\\');
+    if (slash)
+        slash[1] = L'\0';
+    return S_OK;
+}
+
+HRESULT RegisterClassTable(HMODULE hModule, const ClassEntry* pTable, size_t n) noexcept
+{
+    return ComBoundary([&] {
+        wchar_t path[MAX_PATH];
+        DWORD cch = GetModuleFileNameW(hModule, path, MAX_PATH);
+        if (cch == 0 || cch >= MAX_PATH)
+            return E_FAIL;
+        for (size_t i = 0; i < n; ++i) {
+            const ClassEntry& e = pTable[i];
+            std::wstring clsid = ClsidText(*e.pClsid), classKey = L"CLSID\\" + clsid;
+            struct { std::wstring key; const wchar_t* name; std::wstring data; } values[] = {
+                {e.pszProgId, nullptr, e.pszDescription},
+                {std::wstring(e.pszProgId) + L"\\CLSID", nullptr, clsid},
+                {classKey, nullptr, e.pszDescription},
+                {classKey + L"\\ProgID", nullptr, e.pszProgId},
+                {classKey + L"\\InprocServer32", nullptr, path},
+                {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+            };
+            for (auto& v : values) {
+                HRESULT hr = WriteRegistryString(HKEY_CLASSES_ROOT, v.key.c_str(), v.name, v.data.c_str());
+                if (FAILED(hr))
+                    return hr;
+            }
+        }
+        return S_OK;
+    });
+}
+
+HRESULT UnregisterClassTable(const ClassEntry* pTable, size_t n) noexcept
+{
+    return ComBoundary([&] {
+        for (size_t i = 0; i < n; ++i) {
+            HRESULT hr = DeleteTree(pTable[i].pszProgId);
+            if (SUCCEEDED(hr))
+                hr = DeleteTree(L"CLSID\\" + ClsidText(*pTable[i].pClsid));
+            if (FAILED(hr))
+                return hr;
+        }
+        return S_OK;
+    });
+}

@@ -1,0 +1,76 @@
+// Entry points of the host simulator's COM server.
+#include "hostsim/ComServer.h"
+#include "hostsim/SimContext.h"
+#include "hostsim/SimDataQuery.h"
+#include "hostsim/SimProject.h"
+#include <string>
+
+HMODULE g_hSimModule = nullptr;
+
+namespace {
+
+template <class T, class Itf>
+HRESULT Create(REFIID riid, void** ppv)
+{
+    return CComObject<T>::CreateInstance(riid, ppv);
+}
+
+const ClassEntry g_classes[] = {
+    {&CLSID_Project, L"HostSim.Project.1", L"Simulated plant project", &Create<CSimProject, ISimProject>},
+    {&NewZUR::CLSID_DataQuery, L"HostSim.DataQuery.1", L"Simulated host data-query service", &Create<CSimDataQuery, NewZUR::IDataQuery>},
+    {&NewZUR::CLSID_Context, L"HostSim.Context.1", L"Simulated host context", &Create<CSimContext, NewZUR::IContext>},
+};
+
+// The simulator's own library (a resource of this module) and the host
+// framework's library, which ships beside it.
+HRESULT RegisterTypeLibraries()
+{
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(g_hSimModule, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return E_FAIL;
+    for (std::wstring file : {std::wstring(path), std::wstring(path, wcsrchr(path, L'\\') + 1) + L"NewZUR.tlb"}) {
+        ITypeLib* pLib = nullptr;
+        HRESULT hr = LoadTypeLibEx(file.c_str(), REGKIND_REGISTER, &pLib);
+        if (FAILED(hr))
+            return hr;
+        pLib->Release();
+    }
+    return S_OK;
+}
+
+} // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
+{
+    if (dwReason == DLL_PROCESS_ATTACH) {
+        g_hSimModule = hInstance;
+        DisableThreadLibraryCalls(hInstance);
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
+{
+    return GetClassObjectFromTable(g_classes, CountOf(g_classes), rclsid, riid, ppv);
+}
+
+// Cached type information and live components stay for the process.
+STDAPI DllCanUnloadNow()
+{
+    return S_FALSE;
+}
+
+STDAPI DllRegisterServer()
+{
+    HRESULT hr = RegisterClassTable(g_hSimModule, g_classes, CountOf(g_classes));
+    return FAILED(hr) ? hr : RegisterTypeLibraries();
+}
+
+STDAPI DllUnregisterServer()
+{
+    HRESULT hr = UnregisterClassTable(g_classes, CountOf(g_classes));
+    if (SUCCEEDED(hr))
+        UnRegisterTypeLib(LIBID_HostSimLib, 1, 0, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    return hr;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// The host's context: configuration keys by scope code and relative path.
+//   scope 9  -> HKEY_CURRENT_USER\Software\HostSim\Configuration\<path>   (the user's settings)
+//   scope 17 -> HKEY_LOCAL_MACHINE\Software\HostSim\Configuration\<path>  (the machine's settings)
+// Other scopes are refused with E_INVALIDARG. A key object lists its values
+// by position and finds them by name; values are read when asked for.
+#include "common/ComObject.h"
+#include "hostsim/SimDispatch.h"
+#include <string>
+
+inline constexpr wchar_t g_szConfigurationKey[] = L"Software\\HostSim\\Configuration";
+inline constexpr long g_lUserScope = 9;
+inline constexpr long g_lMachineScope = 17;
+
+class CSimContext : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IContext>
+{
+public:
+    HRESULT FinalConstruct() { return S_OK; }
+
+    BEGIN_INTERFACE_TABLE(CSimContext)
+        INTERFACE_ENTRY(NewZUR::IContext)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IContext)
+    END_INTERFACE_TABLE()
+
+    SIM_RESERVED(7) SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12)
+    SIM_RESERVED(13) SIM_RESERVED(14) SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17)
+    STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
+};
+
+class CSimRegistryKey : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryKey>
+{
+public:
+    explicit CSimRegistryKey(HKEY hKey) : m_hKey(hKey) {}
+    ~CSimRegistryKey() { RegCloseKey(m_hKey); }
+    HRESULT FinalConstruct() { return S_OK; }
+
+    BEGIN_INTERFACE_TABLE(CSimRegistryKey)
+        INTERFACE_ENTRY(NewZUR::IRegistryKey)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryKey)
+    END_INTERFACE_TABLE()
+
+    STDMETHODIMP GetCount(long* plCount) override;
+    STDMETHODIMP GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue) override;
+
+private:
+    HRESULT ReadValue(const std::wstring& name, NewZUR::IRegistryValue** ppValue);
+    HKEY m_hKey;
+};
+
+class CSimRegistryValue : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryValue>
+{
+public:
+    CSimRegistryValue(std::wstring name, VARIANT* pvData) : m_strName(std::move(name)) { VariantInit(&m_vData); VariantCopy(&m_vData, pvData); }
+    ~CSimRegistryValue() { VariantClear(&m_vData); }
+    HRESULT FinalConstruct() { return S_OK; }
+
+    BEGIN_INTERFACE_TABLE(CSimRegistryValue)
+        INTERFACE_ENTRY(NewZUR::IRegistryValue)
+        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryValue)
+    END_INTERFACE_TABLE()
+
+    STDMETHODIMP GetData(VARIANT* pvData) override;
+    SIM_RESERVED(8)
+    STDMETHODIMP GetName(BSTR* pbstrName) override;
+
+private:
+    std::wstring m_strName;
+    VARIANT m_vData;
+};

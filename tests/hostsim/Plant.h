@@ -1,0 +1,89 @@
+#pragma once
+// The simulated plant for tests: the simulator's and the samples' servers
+// registered from the test program's folder, example and scratch projects.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <wrl/client.h>
+#include <fstream>
+#include <string>
+#include "HostSim.h"
+#include "common/Bstr.h"
+#include "interfaces/NewZUR.h"
+#include "support/TestEnvironment.h"
+
+using Microsoft::WRL::ComPtr;
+
+inline void RegisterSimulatorServers()
+{
+    for (const wchar_t* dll : {L"HostSim.dll", L"Samples.dll"}) {
+        HMODULE hModule = LoadLibraryW((BinaryDirectory() + dll).c_str());
+        ASSERT_NE(hModule, nullptr) << dll;
+        auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(hModule, "DllRegisterServer")));
+        ASSERT_EQ(pfn(), S_OK) << dll;
+    }
+}
+
+inline std::wstring ExampleFile(const wchar_t* name)
+{
+    return BinaryDirectory() + L"examples\\" + name;
+}
+
+inline std::wstring ScratchFile(const wchar_t* name, const std::string& content)
+{
+    std::wstring path = PrivateTempFolder() + name;
+    std::ofstream(path.c_str(), std::ios::binary) << content;
+    return path;
+}
+
+// Loads a project; the HRESULT and the text the project reported come back.
+inline HRESULT LoadProject(const std::wstring& path, ComPtr<ISimProject>& spProject, std::wstring* pText = nullptr)
+{
+    HRESULT hr = CoCreateInstance(CLSID_Project, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spProject));
+    if (FAILED(hr))
+        return hr;
+    CBstr bstrPath(path);
+    hr = spProject->Load(bstrPath);
+    ComPtr<IErrorInfo> spInfo;
+    CBstr text;
+    if (pText && GetErrorInfo(0, &spInfo) == S_OK && spInfo)
+        spInfo->GetDescription(text.Out());
+    if (pText)
+        *pText = text.View();
+    return hr;
+}
+
+template <class Itf>
+inline ComPtr<Itf> ComponentAs(ISimProject* pProject, const wchar_t* name)
+{
+    ComPtr<IDispatch> spDisp;
+    ComPtr<Itf> spItf;
+    CBstr bstrName(name);
+    EXPECT_EQ(pProject->Component(bstrName, &spDisp), S_OK) << name;
+    if (spDisp)
+        spDisp.As(&spItf);
+    return spItf;
+}
+
+template <class Itf>
+inline ComPtr<Itf> ItemAs(ISimProject* pProject, const wchar_t* component, const wchar_t* path)
+{
+    ComPtr<IDispatch> spDisp;
+    ComPtr<Itf> spItf;
+    CBstr bstrComponent(component), bstrPath(path);
+    EXPECT_EQ(pProject->Item(bstrComponent, bstrPath, &spDisp), S_OK) << path;
+    if (spDisp)
+        spDisp.As(&spItf);
+    return spItf;
+}
+
+inline std::wstring ValueOf(IUnknown* pItem)
+{
+    ComPtr<NewZUR::IPropertyData> spData;
+    CVariant value;
+    if (!pItem || FAILED(pItem->QueryInterface(IID_PPV_ARGS(&spData))) || FAILED(spData->GetValue(value.Out())) || value.vt != VT_BSTR)
+        return L"<none>";
+    return std::wstring(BstrView(value.bstrVal));
+}
+
+inline const wchar_t g_szProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
+inline const wchar_t g_szEntity[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";

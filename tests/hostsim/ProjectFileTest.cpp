@@ -1,0 +1,95 @@
+// Project files the simulator must refuse clearly, and one it must carry.
+#include "hostsim/Plant.h"
+#include <chrono>
+#include <sstream>
+
+namespace {
+
+class ProjectFileTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { RegisterSimulatorServers(); }
+};
+
+const char g_szDevice[] =
+    "<component name=\"%s\"><root><deviceInfo><device><DeviceManagerObject>%s</DeviceManagerObject></device></deviceInfo></root></component>";
+
+std::string Device(const std::string& name, const std::string& entities)
+{
+    char buffer[1024];
+    snprintf(buffer, sizeof(buffer), g_szDevice, name.c_str(), entities.c_str());
+    return buffer;
+}
+
+std::string Project(const std::string& devices, const std::string& tail = "")
+{
+    return "<project name=\"t\"><topology><component name=\"Root\">" + devices + "</component></topology>" + tail + "</project>";
+}
+
+TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
+{
+    const std::string dp = "<communicationEntity protocol=\"PROFIBUS DP\" role=\"slave\" address=\"3\"/>";
+    const struct
+    {
+        std::string content;
+        const wchar_t* pszReason;  // the end of the message
+    } cases[] = {
+        {"<project><topology><component name=\"a\">", L"not a well-formed project: "},
+        {"<plant/>", L"the document element must be <project>"},
+        {"<project><topology/></project>", L"missing root: <topology> must hold exactly one root <component> (found 0)"},
+        {Project(Device("A", dp) + Device("A", dp)), L"two components are named 'A'"},
+        {Project("<component/>"), L"a <component> has no name"},
+        {Project(Device("A", "<communicationEntity role=\"slave\"/>")), L"a communication entity of 'A' has no protocol"},
+        {Project(Device("A", "<communicationEntity protocol=\"X\" role=\"boss\"/>")), L"the X entity of 'A' has role 'boss'; expected 'master' or 'slave'"},
+        {Project(Device("A", dp), "<connections><connection from=\"A:DP\" to=\"B:DP\"/></connections>"), L"connection end 'A:DP' names no port of the project"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::wstring path = ScratchFile((L"bad" + std::to_wstring(++n) + L".xml").c_str(), c.content), text;
+        ComPtr<ISimProject> spProject;
+        EXPECT_EQ(LoadProject(path, spProject, &text), E_INVALIDARG) << c.content;
+        EXPECT_EQ(text.rfind(path + L": ", 0), 0u) << text;
+        if (n == 1)
+            EXPECT_NE(text.find(c.pszReason), std::wstring::npos) << text;
+        else
+            EXPECT_EQ(text.substr(text.size() - wcslen(c.pszReason)), c.pszReason);
+        // A refused file leaves no project behind.
+        CBstr tree;
+        EXPECT_EQ(spProject->get_Tree(tree.Out()), E_UNEXPECTED);
+    }
+    ComPtr<ISimProject> spProject;
+    std::wstring text;
+    EXPECT_EQ(LoadProject(PrivateTempFolder() + L"absent.xml", spProject, &text), E_INVALIDARG);
+}
+
+TEST_F(ProjectFileTest, TenThousandDevicesLoadAndAnswerQueries)
+{
+    std::ostringstream devices;
+    for (int i = 0; i < 10000; ++i)
+        devices << Device("Dev-" + std::to_string(i), "<communicationEntity protocol=\"CANopen\" role=\"slave\" address=\"" +
+                                                          std::to_string(i % 127 + 1) + "\"/>");
+    std::wstring path = ScratchFile(L"big.xml", Project(devices.str()));
+    auto start = std::chrono::steady_clock::now();
+    ComPtr<ISimProject> spProject;
+    ASSERT_EQ(LoadProject(path, spProject), S_OK);
+    auto spRoot = ItemAs<IUnknown>(spProject.Get(), L"Dev-9999", L"root");
+    ComPtr<NewZUR::IDataQuery> spQuery;
+    ASSERT_EQ(CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spQuery)), S_OK);
+    ComPtr<NewZUR::IPropertyData> spContext;
+    ComPtr<NewZUR::IDataQueryResult> spResult;
+    ComPtr<IDispatch> spItem;
+    long lFound = 0;
+    spRoot.As(&spContext);
+    CBstr protocolPath(g_szProtocolPath);
+    ASSERT_EQ(spQuery->Select(spContext.Get(), protocolPath, &spResult), S_OK);
+    ASSERT_EQ(spResult->Next(&spItem, &lFound), S_OK);
+    EXPECT_EQ(ValueOf(spItem.Get()), L"CANopen");
+    CBstr tree;
+    ASSERT_EQ(spProject->get_Tree(tree.Out()), S_OK);
+    EXPECT_EQ(std::count(tree.View().begin(), tree.View().end(), L'\n'), 10001);
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("seconds", std::to_string(seconds));
+    EXPECT_LT(seconds, 60.0);
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+// The sample assistants judge edits of the example plant by their bus rules.
+#include "hostsim/Plant.h"
+#include "LayerLib2.h"
+#include "samples/BusRules.h"
+#include <functional>
+
+namespace {
+
+const wchar_t g_szDP[] = L"Samples.ProfibusDP.1";
+const wchar_t g_szPN[] = L"Samples.ProfinetIO.1";
+const wchar_t g_szCAN[] = L"Samples.CANopen.1";
+
+class BusRulesTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { RegisterSimulatorServers(); }
+    void SetUp() override { ASSERT_EQ(LoadProject(ExampleFile(L"plant.xml"), m_spProject), S_OK); }
+
+    ComPtr<IAssist3> Assistant(const wchar_t* progId, const wchar_t* protocol, HRESULT hrInit = S_OK)
+    {
+        CLSID clsid;
+        ComPtr<IAssist3> spAssistant;
+        EXPECT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spAssistant)), S_OK);
+        ComPtr<IDispatch> spTopology;
+        m_spProject.As(&spTopology);
+        CBstr bstrProtocol(protocol);
+        EXPECT_EQ(spAssistant->InitEx(spTopology.Get(), nullptr, bstrProtocol), hrInit);
+        return spAssistant;
+    }
+    ComPtr<IComponent> C(const wchar_t* name) { return ComponentAs<IComponent>(m_spProject.Get(), name); }
+    ComPtr<ICharacteristic> P(const wchar_t* ref)
+    {
+        ComPtr<IDispatch> spDisp;
+        ComPtr<ICharacteristic> spPort;
+        CBstr bstrRef(ref);
+        EXPECT_EQ(m_spProject->Port(bstrRef, &spDisp), S_OK) << ref;
+        spDisp.As(&spPort);
+        return spPort;
+    }
+    ComPtr<IPropertyData> Item(const wchar_t* component, const wchar_t* tail)
+    {
+        return ItemAs<IPropertyData>(m_spProject.Get(), component, (std::wstring(g_szEntity) + tail).c_str());
+    }
+
+    ComPtr<ISimProject> m_spProject;
+};
+
+using Call = std::function<HRESULT(IAssist3*, BSTR*, BSTR*)>;
+
+struct Case
+{
+    const wchar_t* pszAssistant;
+    const wchar_t* pszProtocol;
+    Call call;
+    HRESULT hr;
+    const wchar_t* pszMessage;
+};
+
+TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
+{
+    IComponent* const pNone = nullptr;
+    auto ins = [&](const wchar_t* palette, const wchar_t* dest, long bAsChild = 1) {
+        return Call([=](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckInsertDrop(m, pNone, C(palette).Get(), C(dest).Get(), bAsChild, d); });
+    };
+    auto set = [&](const wchar_t* component, const wchar_t* tail, const wchar_t* value) {
+        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+            CVariant v = CVariant::String(value);
+            return a->CheckPropertyChange(m, pNone, Item(component, tail).Get(), v, d);
+        });
+    };
+    auto connect = [&](const wchar_t* p1, const wchar_t* p2, bool bConnect = true) {
+        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+            return bConnect ? a->CheckConnect(m, pNone, P(p1).Get(), P(p2).Get(), d) : a->CheckDisconnect(m, pNone, P(p1).Get(), P(p2).Get(), d);
+        });
+    };
+    auto del = [&](const wchar_t* name) { return Call([=](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckDelete(m, pNone, C(name).Get(), d); }); };
+    auto replace = [&](const wchar_t* old, const wchar_t* palette) {
+        return Call([=](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckReplaceDrop(m, pNone, C(palette).Get(), C(old).Get(), d); });
+    };
+    const Case cases[] = {
+        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @6", L"PLC-1"), Bus::W_LAST_PLACE, L"'Valve terminal @6' takes the last of the 4 places on the PROFIBUS DP bus of 'PLC-1'."},
+        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @3", L"Valve-2", 0), Bus::E_ADDRESS_IN_USE, L"Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on the bus of 'PLC-1'."},
+        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @126", L"PLC-1"), Bus::E_ADDRESS_RANGE, L"Station address 126 of 'Valve terminal @126' is outside 1..125."},
+        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @6", L"Gateway-1"), Bus::E_NO_MASTER, L"'Valve terminal @6' is a PROFIBUS DP slave, but 'Gateway-1' offers no PROFIBUS DP master."},
+        {g_szDP, L"PROFIBUS DP", set(L"Valve-2", L"/@address", L"2"), Bus::E_ADDRESS_IN_USE, L"Station address 2 of 'Valve-2' is already used by 'PLC-1' on the bus of 'PLC-1'."},
+        {g_szDP, L"PROFIBUS DP", set(L"Valve-2", L"/@address", L"4"), S_OK, nullptr},
+        {g_szDP, L"PROFIBUS DP", replace(L"Scale-1", L"Weighing module v2"), S_OK, nullptr},
+        {g_szDP, L"PROFIBUS DP", connect(L"Valve-2:DP", L"Drive-1:CAN"), Bus::E_PORT_MISMATCH, L"Port 'CAN' of 'Drive-1' is not a PROFIBUS DP port."},
+        {g_szDP, L"PROFIBUS DP", connect(L"Valve-2:DP", L"PLC-1:DP1"), Bus::E_PORT_BUSY, L"Port 'DP1' of 'PLC-1' is already cabled."},
+        {g_szDP, L"PROFIBUS DP", connect(L"PLC-1:DP1", L"Valve-1:DP", false), S_OK, nullptr},
+        {g_szDP, L"PROFIBUS DP", connect(L"PLC-1:DP1", L"Valve-2:DP", false), Bus::E_NOT_CONNECTED, L"Ports 'PLC-1:DP1' and 'Valve-2:DP' are not cabled to each other."},
+        {g_szPN, L"PROFINET IO", ins(L"Camera camera-1", L"PLC-1"), Bus::E_NAME_IN_USE, L"Device name 'camera-1' of 'Camera camera-1' is already used by 'Camera-1'."},
+        {g_szPN, L"PROFINET IO", ins(L"Camera camera-2", L"PLC-1"), S_OK, nullptr},
+        {g_szPN, L"PROFINET IO", set(L"Camera-1", L"/@deviceName", L"Camera_1"), Bus::E_NAME_INVALID, L"Device name 'Camera_1' of 'Camera-1' is not valid: only a-z, 0-9, '-' and '.' are allowed."},
+        {g_szPN, L"PROFINET IO", replace(L"Valve-2", L"Camera camera-2"), Bus::E_INCOMPATIBLE, L"'Camera camera-2' (PROFINET IO slave) cannot replace 'Valve-2' (no PROFINET IO interface)."},
+        {g_szPN, L"PROFINET IO", connect(L"HMI-1:P1", L"HMI-1:P2"), Bus::E_SAME_DEVICE, L"Ports 'P1' and 'P2' both belong to 'HMI-1'."},
+        {g_szPN, L"PROFINET IO", connect(L"HMI-1:P1", L"PLC-1:P2"), S_OK, nullptr},
+        {g_szPN, L"PROFINET IO", del(L"Gateway-1"), S_OK, nullptr},
+        {g_szCAN, L"CANopen", del(L"Gateway-1"), Bus::E_HAS_DEVICES, L"'Gateway-1' is still the CANopen master of 2 devices; move or delete them first."},
+        {g_szCAN, L"CANopen", ins(L"IO module @10", L"Drive-1", 0), Bus::E_ADDRESS_IN_USE, L"Node-ID 10 of 'IO module @10' is already used by 'Drive-1' on the bus of 'Gateway-1'."},
+        {g_szCAN, L"CANopen", ins(L"IO module @12", L"Drive-1", 0), S_OK, nullptr},
+        {g_szCAN, L"CANopen", connect(L"Drive-2:CAN", L"Valve-2:DP"), Bus::E_PORT_MISMATCH, L"Port 'DP' of 'Valve-2' is not a CANopen port."},
+        {g_szCAN, L"CANopen", set(L"Drive-2", L"/@address", L"0"), Bus::E_ADDRESS_RANGE, L"Node-ID 0 of 'Drive-2' is outside 1..127."},
+    };
+    for (const auto& c : cases) {
+        auto spAssistant = Assistant(c.pszAssistant, c.pszProtocol);
+        CBstr message, db;
+        EXPECT_EQ(c.call(spAssistant.Get(), message.Out(), db.Out()), c.hr) << (c.pszMessage ? c.pszMessage : L"");
+        EXPECT_EQ(message.View(), c.pszMessage ? c.pszMessage : L"");
+        // A failing or warning verdict names the bus's error database.
+        EXPECT_EQ(db.IsNull(), c.hr == S_OK);
+        EXPECT_EQ(spAssistant->Term(), S_OK);
+    }
+}
+
+TEST_F(BusRulesTest, CheckAllFindsTheFirstFaultOfTheBus)
+{
+    const struct
+    {
+        const wchar_t* pszAssistant;
+        const wchar_t* pszProtocol;
+        const wchar_t* pszSetup;  // a change made first, or null
+        HRESULT hr;
+        const wchar_t* pszMessage;
+    } cases[] = {
+        {g_szDP, L"PROFIBUS DP", nullptr, Bus::I_UNCABLED, L"'Valve-2' has no cable on its PROFIBUS DP ports."},
+        {g_szCAN, L"CANopen", L"11", Bus::E_ADDRESS_IN_USE, L"Node-ID 10 of 'Drive-2' is already used by 'Drive-1' on the bus of 'Gateway-1'."},
+    };
+    for (const auto& c : cases) {
+        if (c.pszSetup) {
+            CBstr component(L"Drive-2"), path((std::wstring(g_szEntity) + L"/@address").c_str()), value(L"10");
+            ASSERT_EQ(m_spProject->SetValue(component, path, value), S_OK);
+        }
+        auto spAssistant = Assistant(c.pszAssistant, c.pszProtocol);
+        ComPtr<ICharacteristic> spChar1, spChar2;
+        CBstr message, db;
+        EXPECT_EQ(spAssistant->CheckAll(message.Out(), C(L"Bottling line").Get(), &spChar1, &spChar2, db.Out()), c.hr);
+        EXPECT_EQ(message.View(), c.pszMessage);
+    }
+}
+
+TEST_F(BusRulesTest, AnAssistantServesOnlyItsOwnBusAndOnlyOnceInitialised)
+{
+    Assistant(g_szDP, L"CANopen", E_INVALIDARG);
+    CLSID clsid;
+    ComPtr<IAssist2> spFresh;
+    ASSERT_EQ(CLSIDFromProgID(g_szCAN, &clsid), S_OK);
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spFresh)), S_OK);
+    CBstr message, db;
+    EXPECT_EQ(spFresh->CheckDelete(message.Out(), nullptr, C(L"Drive-1").Get(), db.Out()), Bus::E_NOT_INITIALIZED);
+    EXPECT_EQ(db.View(), L"{8E3B5C13-2A47-4F0D-9B61-5D2C7A90E341}");
+    EXPECT_EQ(spFresh->CheckDelete(nullptr, nullptr, C(L"Drive-1").Get(), db.Out()), E_POINTER);
+}
+
+TEST(DeviceNames, FollowTheNamingRule)
+{
+    const struct
+    {
+        std::wstring name;
+        const wchar_t* pszFault;
+    } cases[] = {
+        {L"camera-1", nullptr}, {L"line1.camera-1", nullptr}, {L"", Bus::g_szNameEmpty}, {std::wstring(241, L'a'), Bus::g_szNameTooLong},
+        {L"Camera", Bus::g_szNameChars}, {L"-cam", Bus::g_szNameLabels}, {L"a..b", Bus::g_szNameLabels}, {std::wstring(64, L'a'), Bus::g_szNameLabels},
+        {L"port-123", Bus::g_szNamePort}, {L"port-1234", nullptr},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DeviceNameFault(c.name), c.pszFault) << c.name.c_str();
+}
+
+} // namespace

@@ -1,0 +1,8 @@
+#pragma once
+// Symbolic names of the codes a run may see.
+#include <windows.h>
+#include <string>
+
+// The system's and the layer's own names, or "".
+std::wstring KnownName(HRESULT hr);
+std::wstring HexCode(HRESULT hr);
