@@ -137,25 +137,34 @@ int Run(const Options& options)
         if (!ParseScenario(Widen(bytes, CP_UTF8), edits, error))
             return Fail(options.strScenario + L": " + error);
     }
-    if (options.bSetup) {
-        std::wstring error;
-        if (!RegisterServers(ExeFolder(), {L"HostSim.dll", L"Samples.dll", L"Layer.dll"}, error))
-            return Fail(error);
-        BindSampleAssistants();
-    }
+    // The layer is registered only once the project has loaded: a bad
+    // project file is reported whatever state the layer is in.
+    std::wstring error;
+    if (options.bSetup && !RegisterServers(ExeFolder(), {L"HostSim.dll", L"Samples.dll"}, error))
+        return Fail(error);
     ComPtr<ISimProject> spProject;
     HRESULT hr = CreateByProgId(g_szProjectProgId, spProject);
     if (FAILED(hr))
         return Fail(L"cannot create the host simulator (" + std::wstring(g_szProjectProgId) + L"): " + HexCode(hr));
     CBstr path(options.strProject);
-    if (FAILED(hr = spProject->Load(path)))
-        return Fail(LastErrorText().empty() ? L"cannot load " + options.strProject + L": " + HexCode(hr) : LastErrorText());
+    if (FAILED(hr = spProject->Load(path))) {
+        std::wstring reason = LastErrorText();
+        return Fail(reason.empty() ? L"cannot load " + options.strProject + L": " + HexCode(hr) : reason);
+    }
     CBstr name, tree, protocols;
     spProject->get_Name(name.Out());
     spProject->get_Tree(tree.Out());
     spProject->Protocols(protocols.Out());
     report.strProject = name.View();
     report.strTree = tree.View();
+    if (options.bSetup) {
+        if (!RegisterServers(ExeFolder(), {L"Layer.dll"}, error)) {
+            if (!options.strScenario.empty())
+                return Fail(error);
+            report.warnings.push_back(error);
+        }
+        BindSampleAssistants();
+    }
     std::wstring list(protocols.View());
     for (size_t start = 0; start < list.size();) {
         size_t end = list.find(L'\n', start);
