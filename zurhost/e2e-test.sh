@@ -59,11 +59,12 @@ bad-projects)
   done
   require_layer
   sed 's/protocol="CANopen" role="slave" address="11"/protocol="Modbus TCP" role="slave" address="11"/' examples/plant.xml > "$scratch/unknown.xml"
-  printf 'new Drive-2 => LAYER_E_NO_ASSISTANT\n' > "$scratch/unknown.scenario"
+  printf 'new Drive-2 => E_FAIL\n' > "$scratch/unknown.scenario"
   out=$(zurhost "$scratch\\unknown.xml" "$scratch\\unknown.scenario"); rc=$?
   echo "$out"
   [ $rc = 0 ] || fail "unknown protocol: exit status $rc, expected 0"
-  expect_line "$out" "^warning: protocol 'Modbus TCP' of the project has no assistant under BindedAssistants"
+  expect_line "$out" "^warning: protocol 'Modbus TCP' of the project has no assistant under BindedAssistants; the layer asks nobody about it$"
+  expect_line "$out" '^1 +new Drive-2 +0x80004005 E_FAIL .*ok \(E_FAIL\)$'
   ;;
 vbscript)
   zurhost 'examples\plant.xml' >/dev/null   # registers the servers

@@ -5,6 +5,8 @@
 #include "zurhost/Names.h"
 #include "zurhost/Report.h"
 #include "zurhost/Setup.h"
+#include <fcntl.h>
+#include <io.h>
 #include <fstream>
 #include <sstream>
 
@@ -172,7 +174,7 @@ int Run(const Options& options)
         start = end == std::wstring::npos ? list.size() : end + 1;
         if (BoundProgId(protocol).empty())
             report.warnings.push_back(L"protocol '" + protocol + L"' of the project has no assistant under BindedAssistants; "
-                                      L"edits that touch it get 0xFFFFEB3D");
+                                      L"the layer asks nobody about it");
     }
     if (options.strScenario.empty()) {
         PrintTable(report);
@@ -213,6 +215,9 @@ int Run(const Options& options)
 
 int wmain(int argc, wchar_t** argv)
 {
+    // Plain line ends, whatever reads the output.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         Out(g_szUsage, stderr);
