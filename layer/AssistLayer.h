@@ -74,4 +74,38 @@ protected:
     CBstr m_bstrProtocolPath;
 
     // ---- the check procedures (owned by the checks' files) ----
+    // Their types are defined in layer/CheckSteps.h.
+    struct ComponentArgs;
+    struct ComponentCheck;
+    struct ConnectionArgs;
+    struct ConnectionCheck;
+    struct CheckOut;
+    struct CheckAllCharacteristics;
+    class AnswerStrings;
+    enum class ResultSelector { Worst, First };
+
+    // What differs between the nine component checks and the two connection checks.
+    static const ComponentCheck s_checkNewDevice, s_checkAll, s_checkInsertDrag, s_checkInsertDrop,
+        s_checkMoveDrag, s_checkMoveDrop, s_checkReplaceDrag, s_checkReplaceDrop, s_checkDelete;
+    static const ConnectionCheck s_checkConnect, s_checkDisconnect;
+
+    // Trace, debug-option gate and null out-parameters: true when the check
+    // answers at once with *phr.
+    bool CheckAnswersAtOnce(const wchar_t* pszTrace, const CheckOut& out, bool bCharacteristics, HRESULT* phr);
+    HRESULT RunComponentCheck(const ComponentCheck& check, const ComponentArgs& args) noexcept;
+    HRESULT RunConnectionCheck(const ConnectionCheck& check, const ConnectionArgs& args) noexcept;
+    void RecordAssistantResult(ResultList& results, HRESULT hrAnswer, AnswerStrings& answer, bool bRefuseFalse,
+                               const CheckAllCharacteristics* pChars = nullptr);
+    HRESULT ReturnCheckResult(ResultList& results, ResultSelector selector, const CheckOut& out,
+                              const CheckAllCharacteristics* pChars = nullptr);
+
+    // The walks from an item to its assistants; Consult is called once per assistant reached.
+    template <class Consult>
+    void WalkProtocols(IUnknown* pComponent, Consult&& consult);
+    template <class Consult>
+    void FollowEntityRoute(IUnknown* pItem, Consult&& consult);
+    template <class Consult>
+    void FollowCharacteristicRoutes(ICharacteristic* piChar, Consult&& consult);
+    template <class Ask>
+    void FollowOwnerRoute(IPropertyData* pData, Ask&& ask);
 };

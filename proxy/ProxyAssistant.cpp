@@ -152,6 +152,20 @@ STDMETHODIMP CProxyAssistant::InterfaceSupportsErrorInfo(REFIID riid)
 
 // ---- the forwarding checks -------------------------------------------------------
 
+namespace {
+
+// The caller's in/out characteristic: the reference it held is given up and
+// replaced by the one handed back.
+void HandBack(ICharacteristic** ppChar, ComPtr<ICharacteristic>& spNew) noexcept
+{
+    ICharacteristic* pHeld = *ppChar;
+    *ppChar = spNew.Detach();
+    if (pHeld)
+        pHeld->Release();
+}
+
+}   // namespace
+
 template <class Call>
 HRESULT CProxyAssistant::ForwardCheck(const ForwardedCheck& check, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB,
                                       ICharacteristic** piCharErr1, ICharacteristic** piCharErr2, Call&& call) noexcept
@@ -209,11 +223,8 @@ HRESULT CProxyAssistant::ForwardCheck(const ForwardedCheck& check, BSTR* pbstrEr
         ClearResults(results);
 
         if (pWorst && check.bCharacteristics) {
-            ComPtr<ICharacteristic> spHeld1, spHeld2;   // the caller's references, released here
-            spHeld1.Attach(*piCharErr1);
-            spHeld2.Attach(*piCharErr2);
-            *piCharErr1 = spOut1.Detach();
-            *piCharErr2 = spOut2.Detach();
+            HandBack(piCharErr1, spOut1);
+            HandBack(piCharErr2, spOut2);
         }
         *UUIDOfErrorDB = bstrErrDB.Detach();
         *pbstrErrMsg = bstrMsg.Detach();
