@@ -1,8 +1,10 @@
 #pragma once
-// IDispatch for a dual interface, served from the LAYERLib2 type information.
+// IDispatch for a dual interface, served from the LAYERLib2 type information;
+// script clients may pass by-reference VARIANTs for [out] parameters.
 #include <windows.h>
 #include <oaidl.h>
 #include <wrl/client.h>
+#include "common/DispatchInvoke.h"
 #include "common/TypeInfoCache.h"
 
 template <class Itf>
@@ -47,7 +49,7 @@ public:
         HRESULT hr = GetLayerTypeInfo(__uuidof(Itf), &spTypeInfo);
         if (FAILED(hr))
             return hr;
-        return spTypeInfo->Invoke(static_cast<Itf*>(this), dispIdMember, wFlags, pDispParams, pVarResult,
-                                  pExcepInfo, puArgErr);
+        return InvokeFromTypeInfo(spTypeInfo.Get(), static_cast<Itf*>(this), dispIdMember, wFlags, pDispParams,
+                                  pVarResult, pExcepInfo, puArgErr);
     }
 };

@@ -62,8 +62,9 @@ void ChecksTest::MakeLayer(long lDebug, bool bInit)
     Host().registry.SetLong(9, L"LayerOptions", L"Debug", lDebug);
     m_spLayer.Reset();
     ASSERT_EQ(CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &m_spLayer), S_OK);
-    if (bInit)
+    if (bInit) {
         ASSERT_EQ(m_spLayer->Init(Host().TopologyDispatch()), S_OK);
+    }
 }
 
 CAssistantState& ChecksTest::AddAssistant(std::wstring_view protocol)

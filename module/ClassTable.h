@@ -1,0 +1,25 @@
+#pragma once
+// The classes the module serves, in their fixed order: the order of
+// registration, unregistration and class-object lookup.
+#include <windows.h>
+#include <unknwn.h>
+
+struct ClassEntry
+{
+    const CLSID* pclsid;
+    const wchar_t* pszProgId;
+    UINT idsDescription;                             // string resource
+    HRESULT (*pfnCreateClassObject)(IUnknown** ppUnk);
+    IUnknown* pClassObject;                          // null until first asked for
+};
+
+void InitializeClassTable() noexcept;
+void DeleteClassTable() noexcept;
+// The entries in table order, and how many there are.
+ClassEntry* ClassTableBegin() noexcept;
+ClassEntry* ClassTableEnd() noexcept;
+
+// DllGetClassObject: finds the entry, creates its class object once.
+HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) noexcept;
+// Process detach: every class object created is released, its slot cleared.
+void ReleaseClassObjects() noexcept;

@@ -1,0 +1,139 @@
+// Self-registration as regsvr32 drives it, read back key by key.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "LayerLib2.h"
+#include "ModuleClient.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+struct ExpectedValue
+{
+    std::wstring key;
+    const wchar_t* pszName;   // null: the default value
+    std::wstring data;
+};
+
+struct ClassRow
+{
+    const CLSID* pclsid;
+    const wchar_t* pszProgId;
+    const wchar_t* pszDescription;
+};
+
+const ClassRow kClasses[] = {
+    {&CLSID_AssistLayer2, L"Zerani.Layer.AssistLayer.7", L"AssistLayer2 Class"},
+    {&CLSID_ProxyAssistant, L"Zerani.Layer.ProxyAssistant.7", L"ProxyAssistant Class"},
+};
+
+std::wstring Text(REFGUID guid)
+{
+    wchar_t sz[40];
+    StringFromGUID2(guid, sz, 40);
+    return sz;
+}
+
+std::vector<ExpectedValue> ExpectedLayout()
+{
+    std::vector<ExpectedValue> rows;
+    for (const ClassRow& c : kClasses) {
+        std::wstring clsidKey = L"CLSID\\" + Text(*c.pclsid);
+        rows.push_back({c.pszProgId, nullptr, c.pszDescription});
+        rows.push_back({std::wstring(c.pszProgId) + L"\\CLSID", nullptr, Text(*c.pclsid)});
+        rows.push_back({clsidKey, nullptr, c.pszDescription});
+        rows.push_back({clsidKey + L"\\ProgID", nullptr, c.pszProgId});
+        rows.push_back({clsidKey + L"\\VersionIndependentProgID", nullptr, L""});
+        rows.push_back({clsidKey + L"\\InprocServer32", nullptr, ModulePath()});
+        rows.push_back({clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"});
+    }
+    return rows;
+}
+
+std::wstring TypeLibPathKey()
+{
+    return L"TypeLib\\" + Text(LIBID_LAYERLib2) + (sizeof(void*) == 8 ? L"\\7.0\\409\\win64" : L"\\7.0\\409\\win32");
+}
+
+template <class F>
+F ModuleExport(HMODULE hModule, const char* name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, name)));
+}
+
+using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+
+} // namespace
+
+TEST(Registration, Regsvr32WritesTheLayoutOfBothClassesAndTheTypeLibrary)
+{
+    ASSERT_EQ(RunRegsvr32(false), 0u);
+    for (const ExpectedValue& row : ExpectedLayout())
+        EXPECT_EQ(ReadClassesRootString(row.key, row.pszName), row.data) << row.key << " " << (row.pszName ? "named" : "default");
+    // No version-independent ProgID of its own, only the empty key.
+    EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer"));
+    EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.ProxyAssistant"));
+    // The type library comes from the module's own resource.
+    EXPECT_EQ(ReadClassesRootString(TypeLibPathKey()), ModulePath());
+}
+
+TEST(Registration, RegQueryShowsWhatAnotherToolReads)
+{
+    ASSERT_EQ(RunRegsvr32(false), 0u);
+    ProcessResult result = RunProcess(L"reg.exe query \"HKCR\\CLSID\\" + Text(CLSID_ProxyAssistant) + L"\\InprocServer32\"");
+    EXPECT_EQ(result.dwExitCode, 0u);
+    EXPECT_NE(result.output.find("ThreadingModel    REG_SZ    Apartment"), std::string::npos) << result.output;
+}
+
+TEST(Registration, Regsvr32UnregisterRemovesEveryKey)
+{
+    ASSERT_EQ(RunRegsvr32(false), 0u);
+    ASSERT_EQ(RunRegsvr32(true), 0u);
+    for (const ExpectedValue& row : ExpectedLayout())
+        EXPECT_FALSE(ClassesRootKeyExists(row.key)) << row.key;
+    EXPECT_FALSE(ClassesRootKeyExists(L"TypeLib\\" + Text(LIBID_LAYERLib2)));
+}
+
+// Missing class keys are not failures; the library's own answer is returned.
+TEST(Registration, UnregisteringTwiceSkipsMissingKeys)
+{
+    HMODULE hModule = LoadLibraryW(ModulePath().c_str());
+    ASSERT_NE(hModule, nullptr);
+    auto pfnRegister = ModuleExport<EntryPoint>(hModule, "DllRegisterServer");
+    auto pfnUnregister = ModuleExport<EntryPoint>(hModule, "DllUnregisterServer");
+    EXPECT_EQ(pfnRegister(), S_OK);
+    EXPECT_EQ(pfnUnregister(), S_OK);
+    // Only the library registered again: both class keys are gone.
+    ITypeLib* pTypeLib = nullptr;
+    ASSERT_EQ(LoadTypeLibEx((BinaryDirectory() + L"Layer.tlb").c_str(), REGKIND_REGISTER, &pTypeLib), S_OK);
+    pTypeLib->Release();
+    EXPECT_EQ(pfnUnregister(), S_OK);
+    // Nothing left at all: the answer is the library's own.
+    SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+    HRESULT hrLibrary = UnRegisterTypeLib(LIBID_LAYERLib2, 7, 0, 0x409, kind);
+    EXPECT_NE(hrLibrary, S_OK);
+    EXPECT_EQ(pfnUnregister(), hrLibrary);
+    FreeLibrary(hModule);
+}
+
+// A module whose path fills the whole MAX_PATH buffer registers nothing.
+TEST(Registration, PathThatFillsTheBufferIsRefused)
+{
+    RunRegsvr32(true);   // the library may already be gone: its own failure
+    ASSERT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer.7"));
+    std::wstring folder = PrivateTempFolder() + L"deep";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring name = L"\\Layer.dll";
+    folder += L"\\" + std::wstring(MAX_PATH - folder.size() - name.size() + 8, L'd');
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
+    std::wstring copy = folder + name;
+    ASSERT_GE(copy.size(), static_cast<size_t>(MAX_PATH));
+    ASSERT_TRUE(CopyFileW(ModulePath().c_str(), (L"\\\\?\\" + copy).c_str(), FALSE));
+    HMODULE hModule = LoadLibraryW((L"\\\\?\\" + copy).c_str());
+    ASSERT_NE(hModule, nullptr);
+    EXPECT_EQ(ModuleExport<EntryPoint>(hModule, "DllRegisterServer")(), static_cast<HRESULT>(0x8007007A));
+    FreeLibrary(hModule);
+    EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer.7"));
+    EXPECT_FALSE(ClassesRootKeyExists(L"CLSID\\" + Text(CLSID_AssistLayer2)));
+}

@@ -1,0 +1,17 @@
+# Registration is read back from a registry that has never seen the module:
+# those tests run in a Wine prefix made for the run. The clients run in the
+# build tree's prefix, whose RPC service is already up (in a just-made prefix
+# each out-of-process activation attempt waits for it for 20 s and more).
+set(MODULE_RUNNER bash ${CMAKE_CURRENT_SOURCE_DIR}/module/run-suite.sh)
+add_test(NAME module
+  COMMAND ${MODULE_RUNNER} ${LAYER_WINE_LOADER} $<TARGET_FILE:test_module> --gtest_filter=-Registration.*)
+add_test(NAME module_registration
+  COMMAND ${MODULE_RUNNER} --fresh ${LAYER_WINE_LOADER} $<TARGET_FILE:test_module> --gtest_filter=Registration.*)
+set_tests_properties(module_registration PROPERTIES TIMEOUT 900)
+
+# The bench that brings the doubles into a script's process (tests/module/bench).
+add_library(LayerScriptBench SHARED module/bench/ScriptBench.cpp module/bench/ScriptBench.def)
+set_target_properties(LayerScriptBench PROPERTIES PREFIX "" OUTPUT_NAME LayerScriptBench)
+target_link_libraries(LayerScriptBench PRIVATE test_support)
+target_link_options(LayerScriptBench PRIVATE ${LAYER_STATIC_LINK} -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+add_dependencies(test_module LayerScriptBench)
