@@ -27,7 +27,9 @@ HMODULE ThisModule() noexcept
 
 HRESULT LoadLayerTypeLib(ITypeLib** ppTypeLib) noexcept
 {
-    HRESULT hr = LoadRegTypeLib(LIBID_LAYERLib2, 7, 0, LOCALE_NEUTRAL, ppTypeLib);
+    // Registered under the library's own locale; a neutral lookup does not find it.
+    const LCID lcidLibrary = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
+    HRESULT hr = LoadRegTypeLib(LIBID_LAYERLib2, 7, 0, lcidLibrary, ppTypeLib);
     if (SUCCEEDED(hr))
         return hr;
     wchar_t szPath[MAX_PATH];

@@ -15,9 +15,14 @@ using CatalogueEntry = std::pair<std::wstring, ComPtr<IAssist2>>;
 
 // The passes over the catalogue walk a copy: an assistant that calls back
 // into the layer while it is being called cannot pull the map from under us.
+// An entry without an assistant has nobody to call.
 std::vector<CatalogueEntry> SnapshotOf(const AssistantMap& map)
 {
-    return std::vector<CatalogueEntry>(map.begin(), map.end());
+    std::vector<CatalogueEntry> entries;
+    for (const auto& entry : map)
+        if (entry.second)
+            entries.emplace_back(entry.first, entry.second);
+    return entries;
 }
 
 // Empty by its first character: the length prefix does not count here.
