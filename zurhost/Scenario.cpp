@@ -15,6 +15,19 @@ std::wstring Trim(const std::wstring& text)
     return text.substr(b, e - b + 1);
 }
 
+// A "#" outside double quotes starts a comment.
+std::wstring StripComment(const std::wstring& line)
+{
+    bool bQuoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == L'"')
+            bQuoted = !bQuoted;
+        else if (line[i] == L'#' && !bQuoted)
+            return line.substr(0, i);
+    }
+    return line;
+}
+
 std::wstring ExpandPath(const std::wstring& path)
 {
     return path.size() && path[0] == L'~' ? g_szPathShorthand + path.substr(1) : path;
@@ -99,9 +112,7 @@ bool ParseScenario(const std::wstring& text, std::vector<Edit>& edits, std::wstr
         std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
         start = end == std::wstring::npos ? text.size() + 1 : end + 1;
         ++nLine;
-        size_t hash = line.find(L'#');
-        if (hash != std::wstring::npos && line.find(L'"') > hash)
-            line.erase(hash);
+        line = StripComment(line);
         Edit edit;
         edit.nLine = nLine;
         size_t arrow = line.find(L"=>");

@@ -5,6 +5,8 @@
 #include "zurhost/Names.h"
 #include "zurhost/Report.h"
 #include "zurhost/Setup.h"
+#include <fcntl.h>
+#include <io.h>
 #include <fstream>
 #include <sstream>
 
@@ -137,25 +139,34 @@ int Run(const Options& options)
         if (!ParseScenario(Widen(bytes, CP_UTF8), edits, error))
             return Fail(options.strScenario + L": " + error);
     }
-    if (options.bSetup) {
-        std::wstring error;
-        if (!RegisterServers(ExeFolder(), {L"HostSim.dll", L"Samples.dll", L"Layer.dll"}, error))
-            return Fail(error);
-        BindSampleAssistants();
-    }
+    // The layer is registered only once the project has loaded: a bad
+    // project file is reported whatever state the layer is in.
+    std::wstring error;
+    if (options.bSetup && !RegisterServers(ExeFolder(), {L"HostSim.dll", L"Samples.dll"}, error))
+        return Fail(error);
     ComPtr<ISimProject> spProject;
     HRESULT hr = CreateByProgId(g_szProjectProgId, spProject);
     if (FAILED(hr))
         return Fail(L"cannot create the host simulator (" + std::wstring(g_szProjectProgId) + L"): " + HexCode(hr));
     CBstr path(options.strProject);
-    if (FAILED(hr = spProject->Load(path)))
-        return Fail(LastErrorText().empty() ? L"cannot load " + options.strProject + L": " + HexCode(hr) : LastErrorText());
+    if (FAILED(hr = spProject->Load(path))) {
+        std::wstring reason = LastErrorText();
+        return Fail(reason.empty() ? L"cannot load " + options.strProject + L": " + HexCode(hr) : reason);
+    }
     CBstr name, tree, protocols;
     spProject->get_Name(name.Out());
     spProject->get_Tree(tree.Out());
     spProject->Protocols(protocols.Out());
     report.strProject = name.View();
     report.strTree = tree.View();
+    if (options.bSetup) {
+        if (!RegisterServers(ExeFolder(), {L"Layer.dll"}, error)) {
+            if (!options.strScenario.empty())
+                return Fail(error);
+            report.warnings.push_back(error);
+        }
+        BindSampleAssistants();
+    }
     std::wstring list(protocols.View());
     for (size_t start = 0; start < list.size();) {
         size_t end = list.find(L'\n', start);
@@ -163,7 +174,7 @@ int Run(const Options& options)
         start = end == std::wstring::npos ? list.size() : end + 1;
         if (BoundProgId(protocol).empty())
             report.warnings.push_back(L"protocol '" + protocol + L"' of the project has no assistant under BindedAssistants; "
-                                      L"edits that touch it get 0xFFFFEB3D");
+                                      L"the layer asks nobody about it");
     }
     if (options.strScenario.empty()) {
         PrintTable(report);
@@ -204,6 +215,9 @@ int Run(const Options& options)
 
 int wmain(int argc, wchar_t** argv)
 {
+    // Plain line ends, whatever reads the output.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         Out(g_szUsage, stderr);
