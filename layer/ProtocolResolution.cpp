@@ -212,9 +212,14 @@ HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyD
     if (FAILED(spSchema->GetTypeId(CBstr(T::kEntityTypeName), &lEntityType)))
         return S_FALSE;
 
-    // Climb from the item itself to the first communication entity.
+    // Climb from the item itself to the first communication entity. A host
+    // whose parents loop would keep the climb going for ever: past any depth a
+    // real data tree has, the climb gives up and finds nothing.
+    const int kMaxDepth = 65536;
     ComPtr<NewZUR::IDataElement> spElement = QueryFor<NewZUR::IDataElement>(pItem);
-    while (spElement) {
+    for (int nDepth = 0; spElement; ++nDepth) {
+        if (nDepth == kMaxDepth)
+            return S_FALSE;
         long lType = 0;
         if (FAILED(spElement->GetTypeId(&lType)))
             return S_FALSE;

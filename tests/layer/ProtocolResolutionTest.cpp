@@ -183,6 +183,10 @@ TEST_F(ProtocolResolutionTest, AnItemFindsItsOwnerAndItsCommunicationEntity)
     }
     ComPtr<IPropertyData> spNone;
     EXPECT_EQ(Inner().GetCommunicationEntityProtocol(outside.AsDataElement(), &spNone), S_FALSE);  // top reached
+    ComPtr<CNodeDouble> spOutsideParent = outside.Parent();
+    outside.SetParent(&outside);  // a host whose parents loop
+    EXPECT_EQ(Inner().GetCommunicationEntityProtocol(outside.AsDataElement(), &spNone), S_FALSE);
+    outside.SetParent(spOutsideParent.Get());
     inside.hrGetTypeId = E_FAIL;
     EXPECT_EQ(Inner().GetCommunicationEntityProtocol(inside.AsDataElement(), &spNone), S_FALSE);
     Host().schema.hrGetTypeId = E_FAIL;
