@@ -24,7 +24,7 @@ struct ProtocolLess
 using AssistantMap = std::map<std::wstring, Microsoft::WRL::ComPtr<IAssist2>, ProtocolLess>;
 using ErrorDBMap = std::map<std::wstring, std::wstring, ProtocolLess>;
 // A check's answers in the order the assistants gave them; owns its results.
-using ResultList = std::vector<std::unique_ptr<CAssistResult>>;
+using ResultList = std::vector<std::unique_ptr<CAssistResult>, CKeptBlockAllocator<std::unique_ptr<CAssistResult>>>;
 
 // Reads one 32-bit value through a new host context object.
 HRESULT ReadRegistryLong(long lScope, const wchar_t* keyPath, const wchar_t* valueName, long* plValue);

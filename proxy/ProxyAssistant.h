@@ -80,7 +80,8 @@ private:
         ICharacteristic** ppCharErr1;
         ICharacteristic** ppCharErr2;
     };
-    using CatalogueSnapshot = std::vector<std::pair<std::wstring, Microsoft::WRL::ComPtr<IAssist2>>>;
+    using CatalogueEntry = std::pair<std::wstring, Microsoft::WRL::ComPtr<IAssist2>>;
+    using CatalogueSnapshot = std::vector<CatalogueEntry, CKeptBlockAllocator<CatalogueEntry>>;
 
     static const ForwardedCheck s_CheckNewDevice, s_CheckAll, s_CheckPropertyChange, s_CheckInsertDrag,
         s_CheckInsertDrop, s_CheckMoveDrag, s_CheckMoveDrop, s_CheckReplaceDrag, s_CheckReplaceDrop,
