@@ -40,23 +40,6 @@ WScript.Echo("proxy Init " + hr(function () { proxy.Init(null, null); }));
 WScript.Echo("Term " + hr(function () { layer.Term(); }));
 )";
 
-// A VBScript variable passed for an [out] parameter arrives by reference.
-const char kVBScriptOutParameters[] = R"(
-Set layer = CreateObject("Zerani.Layer.AssistLayer.7")
-Set proxy = CreateObject("Zerani.Layer.ProxyAssistant.7")
-bus = 5
-layer.GetProcessedBusName bus
-WScript.Echo "GetProcessedBusName " & TypeName(bus) & " [" & bus & "]"
-On Error Resume Next
-msg = 1 : db = 2 : Set comp = Nothing
-proxy.CheckNewDevice msg, comp, db
-WScript.Echo "CheckNewDevice " & Hex(Err.Number) & " " & TypeName(msg) & " " & TypeName(db)
-Err.Clear
-c1 = 1 : c2 = 2
-proxy.CheckAll msg, comp, c1, c2, db
-WScript.Echo "CheckAll " & Hex(Err.Number) & " " & (c1 Is Nothing) & " " & (c2 Is Nothing) & " " & TypeName(db)
-)";
-
 // The bench (LayerScriptBench.dll beside the module) brings the host and
 // assistant doubles into the script's process; registered for this test only.
 class CBenchRegistration
@@ -84,11 +67,24 @@ private:
     }
 };
 
-const char kVBScriptVerdict[] = R"(
-Set bench = CreateObject("LayerTest.ScriptBench")
+// A VBScript variable passed for an [out] parameter arrives by reference:
+// first the proxy's answers without an assistant, then a check's verdict.
+const char kVBScript[] = R"(
 Set layer = CreateObject("Zerani.Layer.AssistLayer.7")
-layer.Init bench.Topology
+Set proxy = CreateObject("Zerani.Layer.ProxyAssistant.7")
+bus = 5
+layer.GetProcessedBusName bus
+WScript.Echo "GetProcessedBusName " & TypeName(bus) & " [" & bus & "]"
 On Error Resume Next
+msg = 1 : db = 2 : c1 = 1 : c2 = 2 : Set comp = Nothing
+proxy.CheckNewDevice msg, comp, db
+WScript.Echo "CheckNewDevice " & Hex(Err.Number) & " " & TypeName(msg) & " " & TypeName(db)
+Err.Clear
+proxy.CheckAll msg, comp, c1, c2, db
+WScript.Echo "CheckAll " & Hex(Err.Number) & " " & (c1 Is Nothing) & " " & (c2 Is Nothing) & " " & TypeName(db)
+Err.Clear
+Set bench = CreateObject("LayerTest.ScriptBench")
+layer.Init bench.Topology
 layer.CheckNewDevice msg, bench.Component, errDB
 verdict = Err.Number
 On Error GoTo 0
@@ -99,10 +95,14 @@ layer.Term
 
 } // namespace
 
-TEST_F(ScriptClient, VBScriptGetsTheVerdictOfACheck)
+TEST_F(ScriptClient, VBScriptReceivesOutParametersByReference)
 {
     CBenchRegistration bench;
-    EXPECT_EQ(RunScript(L"verdict.vbs", kVBScriptVerdict), "80004005|address taken|DB.BusA.Address|BusA\n");
+    EXPECT_EQ(RunScript(L"outparams.vbs", kVBScript),
+              "GetProcessedBusName String []\n"
+              "CheckNewDevice 80004005 String String\n"
+              "CheckAll 80004005 True True String\n"
+              "80004005|address taken|DB.BusA.Address|BusA\n");
 }
 
 TEST_F(ScriptClient, JScriptDrivesTheLifecycleAndReadsFailures)
@@ -113,12 +113,4 @@ TEST_F(ScriptClient, JScriptDrivesTheLifecycleAndReadsFailures)
               "CheckDelete 80004005\n"         // no assistant behind the proxy yet
               "proxy Init 80004001\n"
               "Term 00000000\n");
-}
-
-TEST_F(ScriptClient, VBScriptReceivesOutParametersByReference)
-{
-    EXPECT_EQ(RunScript(L"outparams.vbs", kVBScriptOutParameters),
-              "GetProcessedBusName String []\n"
-              "CheckNewDevice 80004005 String String\n"
-              "CheckAll 80004005 True True String\n");
 }

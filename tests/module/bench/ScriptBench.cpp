@@ -7,12 +7,10 @@
 #include <windows.h>
 #include <oaidl.h>
 #include <memory>
-#include <new>
 #include <wrl/client.h>
 #include "doubles/AssistantDouble.h"
 #include "doubles/HostDouble.h"
-
-using Microsoft::WRL::ComPtr;
+#include "doubles/HostObjects.h"
 
 // {6E0C1D55-2F43-4C1B-9B7A-5A3C0F2D8E11}
 extern "C" const CLSID CLSID_LayerScriptBench = {
@@ -22,10 +20,14 @@ namespace {
 
 enum : DISPID { kDispTopology = 1, kDispComponent = 2 };
 
-class CScriptBench final : public IDispatch
+class CScriptBench : public CDoubleBase, public IDispatch
 {
 public:
-    CScriptBench() : m_spHost(CHostDouble::Create())
+    BEGIN_INTERFACE_TABLE(CScriptBench)
+        INTERFACE_ENTRY(IDispatch)
+    END_INTERFACE_TABLE()
+
+    CScriptBench() : CDoubleBase(L"bench", L"script"), m_spHost(CHostDouble::Create())
     {
         CoRegisterClassObject(NewZUR::CLSID_DataQuery, m_spHost->NewQueryClassObject().Get(), CLSCTX_INPROC_SERVER,
                               REGCLS_MULTIPLEUSE, &m_dwQueryCookie);
@@ -37,7 +39,7 @@ public:
         m_pDevice = &m_spHost->AddComponent(L"Dev1");
         m_pDevice->AddCommunicationEntity(L"BusA");
     }
-    ~CScriptBench()
+    ~CScriptBench() override
     {
         CoRevokeClassObject(m_dwQueryCookie);
         CoRevokeClassObject(m_dwContextCookie);
@@ -45,25 +47,6 @@ public:
         m_spHost->Dispose();
     }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_lRef; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG l = --m_lRef;
-        if (l == 0)
-            delete this;
-        return l;
-    }
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
     {
         *pctinfo = 0;
@@ -72,24 +55,17 @@ public:
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId) override
     {
-        if (cNames != 1)
+        const bool bTopology = cNames == 1 && lstrcmpiW(rgszNames[0], L"Topology") == 0;
+        if (!bTopology && (cNames != 1 || lstrcmpiW(rgszNames[0], L"Component") != 0))
             return DISP_E_UNKNOWNNAME;
-        if (lstrcmpiW(rgszNames[0], L"Topology") == 0)
-            *rgDispId = kDispTopology;
-        else if (lstrcmpiW(rgszNames[0], L"Component") == 0)
-            *rgDispId = kDispComponent;
-        else
-            return DISP_E_UNKNOWNNAME;
+        *rgDispId = bTopology ? kDispTopology : kDispComponent;
         return S_OK;
     }
-    STDMETHODIMP Invoke(DISPID dispId, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* pVarResult, EXCEPINFO*,
-                        UINT*) override
+    STDMETHODIMP Invoke(DISPID dispId, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* pVarResult, EXCEPINFO*, UINT*) override
     {
-        IDispatch* pResult = dispId == kDispTopology    ? m_spHost->TopologyDispatch()
-                             : dispId == kDispComponent ? static_cast<IDispatch*>(m_pDevice->AsComponent())
-                                                        : nullptr;
-        if (!pResult)
+        if (dispId != kDispTopology && dispId != kDispComponent)
             return DISP_E_MEMBERNOTFOUND;
+        IDispatch* pResult = dispId == kDispTopology ? m_spHost->TopologyDispatch() : m_pDevice->AsComponent();
         if (pVarResult) {
             pResult->AddRef();
             V_VT(pVarResult) = VT_DISPATCH;
@@ -99,50 +75,12 @@ public:
     }
 
 private:
-    ULONG m_lRef = 1;
     std::shared_ptr<CHostDouble> m_spHost;
     std::unique_ptr<CAssistantClass> m_upAssistant;
     CNodeDouble* m_pDevice = nullptr;
     DWORD m_dwQueryCookie = 0;
     DWORD m_dwContextCookie = 0;
 };
-
-class CBenchFactory final : public IClassFactory
-{
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }   // lives as long as the module
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (pOuter)
-            return CLASS_E_NOAGGREGATION;
-        CScriptBench* pBench = nullptr;
-        try {
-            pBench = new CScriptBench();
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
-        HRESULT hr = pBench->QueryInterface(riid, ppv);
-        pBench->Release();
-        return hr;
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-};
-
-CBenchFactory g_factory;
 
 } // namespace
 
@@ -153,7 +91,9 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv)
     *ppv = nullptr;
     if (!IsEqualCLSID(rclsid, CLSID_LayerScriptBench))
         return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(riid, ppv);
+    return CDoubleObject<CClassObjectDouble>::Create(L"script bench", [](REFIID riidBench, void** ppvBench) {
+               return CDoubleObject<CScriptBench>::Create().CopyTo(riidBench, ppvBench);
+           }).CopyTo(riid, ppv);
 }
 
 // The script process ends with the bench; it is never unloaded before.
