@@ -48,10 +48,10 @@ int Classify(NewZUR::IErrorDatabaseService* piService, const CAssistResult& resu
 void CAssistCommon::ClearResults(ResultList& results)
 {
     ZURTrace(T::kTraceClearResults);
-    // In list order, each taken out of its slot before it is deleted; one
-    // pass, the slots are dropped together at the end.
+    // In list order, each taken out of its slot before it is deleted (reset
+    // empties the slot first); one pass, the slots go together at the end.
     for (std::unique_ptr<CAssistResult>& spSlot : results)
-        std::unique_ptr<CAssistResult> spResult = std::move(spSlot);
+        spSlot.reset();
     results.clear();
 }
 
