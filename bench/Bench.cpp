@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "bench/Counters.h"
+#include "bench/AllocationCounter.h"
 #include "bench/FastHost.h"
 #include "common/AssistCommon.h"
 #include "common/Bstr.h"
