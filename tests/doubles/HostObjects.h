@@ -16,13 +16,12 @@ public:
 
     explicit CTopologyDouble(std::shared_ptr<CHostDouble> spHost);
     void Unlink() { m_spHost.reset(); }
-    bool AnswersInterface(REFIID riid) const noexcept override;
 
     STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
     STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
                                   long lParam3) override;
-    DOUBLE_RESERVED_SLOTS(7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19)
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED_TENS(1)
 
 private:
     std::shared_ptr<CHostDouble> m_spHost;
@@ -38,8 +37,8 @@ public:
 
     explicit CSchemaDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"schema", L"schema"), m_wpHost(wpHost) {}
     STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override;
-    DOUBLE_RESERVED_SLOTS(7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,
-                          29, 30, 31)
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED_TENS(1) DOUBLE_RESERVED_TENS(2)
+    DOUBLE_RESERVED(30) DOUBLE_RESERVED(31)
 
 private:
     std::weak_ptr<CHostDouble> m_wpHost;
@@ -87,11 +86,10 @@ public:
 
     explicit CQueryResultDouble(const CQueryAnswer& answer);
     STDMETHODIMP Next(IDispatch** ppItem, long* plFound) override;
-    DOUBLE_RESERVED_SLOTS(7)
+    DOUBLE_RESERVED(7)
 
 private:
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecItems;
-    std::optional<HRESULT> m_optHrNext;
     size_t m_nNext = 0;
 };
 
@@ -105,7 +103,8 @@ public:
 
     explicit CContextDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"context", L"context"), m_spHost(spHost) {}
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
-    DOUBLE_RESERVED_SLOTS(7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17)
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
+    DOUBLE_RESERVED(12) DOUBLE_RESERVED(13) DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16) DOUBLE_RESERVED(17)
 
 private:
     std::shared_ptr<CHostDouble> m_spHost;
@@ -141,7 +140,7 @@ public:
     CRegValueDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path, size_t nIndex);
     STDMETHODIMP GetData(VARIANT* pvData) override;
     STDMETHODIMP GetName(BSTR* pbstrName) override;
-    DOUBLE_RESERVED_SLOTS(8)
+    DOUBLE_RESERVED(8)
 
 private:
     // Looked up at each call: a test may replace the registry meanwhile.

@@ -37,7 +37,7 @@ STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath
 }
 
 CQueryResultDouble::CQueryResultDouble(const CQueryAnswer& answer)
-    : CDoubleBase(L"query result", L"queryresult"), m_optHrNext(answer.optHrNext)
+    : CDoubleBase(L"query result", L"queryresult")
 {
     for (CNodeDouble* pItem : answer.vecItems)
         m_vecItems.emplace_back(pItem);
@@ -58,5 +58,5 @@ STDMETHODIMP CQueryResultDouble::Next(IDispatch** ppItem, long* plFound)
         *plFound = 1;
         hr = S_OK;
     }
-    return m_optHrNext ? *m_optHrNext : hr;
+    return hr;
 }
