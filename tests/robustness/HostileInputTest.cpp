@@ -3,8 +3,6 @@
 // names with embedded zeros and a temp folder near the path limit. Each gives
 // a clear result and its log rows, and nothing runs past a buffer.
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include "common/Bstr.h"
 #include "common/ComObject.h"
 #include "layer/AssistLayer.h"
@@ -30,12 +28,8 @@ protected:
         RobustTest::TearDown();
     }
 
-    static std::wstring LogPath() { return PrivateTempFolder() + L"Tessaro_Error_Log.csv"; }
-    static std::string Log(const std::wstring& path = LogPath())
-    {
-        std::ifstream file(path.c_str(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
+    static std::wstring LogPath() { return ErrorLogPath(); }
+    static std::string Log(const std::wstring& path = ErrorLogPath()) { return FileText(path); }
 
     // One catalogue entry in scope 9: the ProgID (or other data) and an error database.
     CFastValue& Bind(const std::wstring& protocol, const std::wstring& progId)
@@ -109,8 +103,9 @@ TEST_F(HostileInputTest, ProgIdsThatNameNothingOrAreNoTextLeaveTheCatalogueEmpty
         std::wstring bus;
         EXPECT_EQ(Hex(Check({L"PA"}, &bus)), Hex(E_FAIL));
         const std::string log = Log();
-        if (c.row)
+        if (c.row) {
             EXPECT_NE(log.find(c.row), std::string::npos) << log.substr(0, 400);
+        }
         // The scope's loading stopped and neither scope gave an assistant.
         EXPECT_NE(log.find("CAssistCommon::LoadAssistants,.\\AssistCommon,149,"), std::string::npos);
         EXPECT_EQ(m_spLayer->Term(), S_OK);
