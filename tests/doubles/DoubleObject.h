@@ -142,6 +142,10 @@ public:
     }
 };
 
+// The table of a double serving one interface, which is also its IDispatch.
+#define DOUBLE_INTERFACE_TABLE(Class, Itf) \
+    BEGIN_INTERFACE_TABLE(Class) INTERFACE_ENTRY(Itf) INTERFACE_ENTRY_IID(IID_IDispatch, Itf) END_INTERFACE_TABLE()
+
 // ---- placeholder slots --------------------------------------------------------
 // DOUBLE_RESERVED(7) defines Reserved7() answering UnexpectedSlot(7): a call the
 // layer should never make shows up in the call log as "<name>.Reserved7".

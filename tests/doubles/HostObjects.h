@@ -9,10 +9,7 @@
 class CTopologyDouble : public CDoubleBase, public CDispatchStub<NewZUR::ITopology>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CTopologyDouble)
-        INTERFACE_ENTRY(NewZUR::ITopology)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::ITopology)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CTopologyDouble, NewZUR::ITopology)
 
     explicit CTopologyDouble(std::shared_ptr<CHostDouble> spHost);
     void Unlink() { m_spHost.reset(); }
@@ -30,10 +27,7 @@ private:
 class CSchemaDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataSchema>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CSchemaDouble)
-        INTERFACE_ENTRY(NewZUR::IDataSchema)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataSchema)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CSchemaDouble, NewZUR::IDataSchema)
 
     explicit CSchemaDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"schema", L"schema"), m_wpHost(wpHost) {}
     STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override;
@@ -47,10 +41,7 @@ private:
 class CErrorDbDouble : public CDoubleBase, public CDispatchStub<NewZUR::IErrorDatabaseService>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CErrorDbDouble)
-        INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IErrorDatabaseService)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CErrorDbDouble, NewZUR::IErrorDatabaseService)
 
     explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"errordb", L"errordb"), m_wpHost(wpHost) {}
     STDMETHODIMP Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR bstrErrDB, BSTR* pbstrText) override;
@@ -62,10 +53,7 @@ private:
 class CQueryDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataQuery>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CQueryDouble)
-        INTERFACE_ENTRY(NewZUR::IDataQuery)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQuery)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CQueryDouble, NewZUR::IDataQuery)
 
     explicit CQueryDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"query", L"query"), m_spHost(spHost) {}
     STDMETHODIMP Attach(NewZUR::ITopology* piTopology) override;
@@ -79,10 +67,7 @@ private:
 class CQueryResultDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataQueryResult>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CQueryResultDouble)
-        INTERFACE_ENTRY(NewZUR::IDataQueryResult)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQueryResult)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CQueryResultDouble, NewZUR::IDataQueryResult)
 
     explicit CQueryResultDouble(const CQueryAnswer& answer);
     STDMETHODIMP Next(IDispatch** ppItem, long* plFound) override;
@@ -96,10 +81,7 @@ private:
 class CContextDouble : public CDoubleBase, public CDispatchStub<NewZUR::IContext>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CContextDouble)
-        INTERFACE_ENTRY(NewZUR::IContext)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IContext)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CContextDouble, NewZUR::IContext)
 
     explicit CContextDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"context", L"context"), m_spHost(spHost) {}
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
@@ -113,10 +95,7 @@ private:
 class CRegKeyDouble : public CDoubleBase, public CDispatchStub<NewZUR::IRegistryKey>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CRegKeyDouble)
-        INTERFACE_ENTRY(NewZUR::IRegistryKey)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryKey)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CRegKeyDouble, NewZUR::IRegistryKey)
 
     CRegKeyDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path);
     STDMETHODIMP GetCount(long* plCount) override;
@@ -132,10 +111,7 @@ private:
 class CRegValueDouble : public CDoubleBase, public CDispatchStub<NewZUR::IRegistryValue>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CRegValueDouble)
-        INTERFACE_ENTRY(NewZUR::IRegistryValue)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryValue)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CRegValueDouble, NewZUR::IRegistryValue)
 
     CRegValueDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path, size_t nIndex);
     STDMETHODIMP GetData(VARIANT* pvData) override;
