@@ -20,6 +20,7 @@
 #include <vector>
 #include "bench/AllocationCounter.h"
 #include "bench/FastHost.h"
+#include "bench/ForcedWork.h"
 #include "common/AssistCommon.h"
 #include "common/Bstr.h"
 #include "common/ComObject.h"
@@ -60,34 +61,34 @@ double NowNs()
     return static_cast<double>(t.QuadPart) * 1e9 / static_cast<double>(freq.QuadPart);
 }
 
-// Median nanoseconds per call of a and of b, measured in alternating short
-// batches so that both see the same load of the machine.
-std::pair<double, double> MedianNs(const std::function<void()>& a, const std::function<void()>& b,
-                                   int nBatches = 61)
+// Median nanoseconds per call of each function, measured in interleaved
+// short batches so that all see the same load of the machine.
+std::vector<double> MedianNs(const std::vector<std::function<void()>>& fns, int nBatches = 61)
 {
-    auto perBatch = [](const std::function<void()>& f) {
+    std::vector<int> vecPerBatch;
+    for (const auto& f : fns) {
         for (int i = 0; i < 20; ++i)
             f();
         const double t0 = NowNs();
         for (int i = 0; i < 20; ++i)
             f();
-        return std::max(3, static_cast<int>(5e5 / std::max((NowNs() - t0) / 20, 1.0)));
-    };
-    const int nA = perBatch(a), nB = perBatch(b);
-    std::vector<double> samplesA, samplesB;
-    for (int batch = 0; batch < nBatches; ++batch) {
-        double t0 = NowNs();
-        for (int i = 0; i < nA; ++i)
-            a();
-        samplesA.push_back((NowNs() - t0) / nA);
-        t0 = NowNs();
-        for (int i = 0; i < nB; ++i)
-            b();
-        samplesB.push_back((NowNs() - t0) / nB);
+        vecPerBatch.push_back(std::max(3, static_cast<int>(5e5 / std::max((NowNs() - t0) / 20, 1.0))));
     }
-    std::sort(samplesA.begin(), samplesA.end());
-    std::sort(samplesB.begin(), samplesB.end());
-    return {samplesA[samplesA.size() / 2], samplesB[samplesB.size() / 2]};
+    std::vector<std::vector<double>> samples(fns.size());
+    for (int batch = 0; batch < nBatches; ++batch) {
+        for (size_t n = 0; n < fns.size(); ++n) {
+            const double t0 = NowNs();
+            for (int i = 0; i < vecPerBatch[n]; ++i)
+                fns[n]();
+            samples[n].push_back((NowNs() - t0) / vecPerBatch[n]);
+        }
+    }
+    std::vector<double> medians;
+    for (auto& vec : samples) {
+        std::sort(vec.begin(), vec.end());
+        medians.push_back(vec[vec.size() / 2]);
+    }
+    return medians;
 }
 
 struct Allocations
@@ -105,179 +106,19 @@ Allocations CountPerCall(const std::function<void()>& f, int n = 50)
     return {static_cast<double>(OperatorNewCalls() - lNew) / n, static_cast<double>(TaskMemoryAllocations() - lTask) / n};
 }
 
-void Free(BSTR& bstrMsg, BSTR& bstrDB)
-{
-    SysFreeString(bstrMsg);
-    SysFreeString(bstrDB);
-    bstrMsg = bstrDB = nullptr;
-}
-
-// ---- the four checks and the same question put straight to an assistant ----
-struct CheckTarget
-{
-    CFastNode* pComponent;
-    CFastNode* pCharacteristic;
-    IComponent* Component() const { return static_cast<NewZUR::IComponent*>(pComponent); }
-    ICharacteristic* Char() const { return static_cast<NewZUR::ICharacteristic*>(pCharacteristic); }
-    IPropertyData* Data() const { return static_cast<NewZUR::IPropertyData*>(pCharacteristic); }
-};
-
-struct CheckKind
-{
-    const char* name;
-    void (*pfnLayer)(IAssistLayer2* pLayer, const CheckTarget& target);
-    void (*pfnAssistant)(IAssist2* pAssist, const CheckTarget& target);
-};
-
-const CheckKind kChecks[] = {
-    {"CheckInsertDrop",
-     [](IAssistLayer2* p, const CheckTarget& t) {
-         BSTR m = nullptr, d = nullptr;
-         p->CheckInsertDrop(&m, t.Component(), t.Component(), t.Component(), 0, &d);
-         Free(m, d);
-     },
-     [](IAssist2* p, const CheckTarget& t) {
-         BSTR m = nullptr, d = nullptr;
-         p->CheckInsertDrop(&m, t.Component(), t.Component(), t.Component(), 0, &d);
-         Free(m, d);
-     }},
-    {"CheckAll",
-     [](IAssistLayer2* p, const CheckTarget& t) {
-         BSTR m = nullptr, d = nullptr;
-         ICharacteristic *c1 = nullptr, *c2 = nullptr;
-         p->CheckAll(&m, t.Component(), &c1, &c2, &d);
-         Free(m, d);
-     },
-     [](IAssist2* p, const CheckTarget& t) {
-         BSTR m = nullptr, d = nullptr;
-         ICharacteristic *c1 = nullptr, *c2 = nullptr;
-         p->CheckAll(&m, t.Component(), &c1, &c2, &d);
-         Free(m, d);
-     }},
-    {"CheckConnect",
-     [](IAssistLayer2* p, const CheckTarget& t) {
-         BSTR m = nullptr, d = nullptr;
-         p->CheckConnect(&m, t.Component(), t.Char(), t.Char(), &d);
-         Free(m, d);
-     },
-     [](IAssist2* p, const CheckTarget& t) {
-         BSTR m = nullptr, d = nullptr;
-         p->CheckConnect(&m, t.Component(), t.Char(), t.Char(), &d);
-         Free(m, d);
-     }},
-    {"CheckPropertyChange",
-     [](IAssistLayer2* p, const CheckTarget& t) {
-         BSTR m = nullptr, d = nullptr;
-         VARIANT v;
-         v.vt = VT_I4;
-         v.lVal = 7;
-         p->CheckPropertyChange(&m, t.Component(), t.Data(), v, &d);
-         Free(m, d);
-     },
-     [](IAssist2* p, const CheckTarget& t) {
-         BSTR m = nullptr, d = nullptr;
-         VARIANT v;
-         v.vt = VT_I4;
-         v.lVal = 7;
-         p->CheckPropertyChange(&m, t.Component(), t.Data(), v, &d);
-         Free(m, d);
-     }},
-};
-
-// The least a caller must do to reach the same assistants: select the
-// component's protocols, walk them, read each name, look it up, ask. With
-// bForced it also makes the host calls and copies that the layer's rules
-// add to that: the name read a second time, the owning component of each
-// protocol, a heap record per answer, each answer classified with copies of
-// its two strings, and new strings for the host.
-class CBaseline
+// Exposes the trace and the catalogue loading of the common base, to count
+// what the one allocates and time the other alone.
+class CCommonProbe : public CAssistCommon
 {
 public:
-    CBaseline() : m_bstrRoot(L"root"), m_bstrPath(L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol")
-    {
-    }
-    // Once the host's classes are registered.
-    HRESULT Start(NewZUR::ITopology* piTopology)
-    {
-        m_spTopology = piTopology;
-        return CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, NewZUR::IID_IDataQuery,
-                                reinterpret_cast<void**>(m_spQuery.GetAddressOf()));
-    }
-    void Add(const std::wstring& protocol, IAssist2* pAssist) { m_mapCatalogue.emplace(protocol, pAssist); }
-
-    void Run(const CheckKind& kind, const CheckTarget& target, bool bForced = false)
-    {
-        ComPtr<NewZUR::IErrorDatabaseService> spService;
-        std::vector<std::unique_ptr<std::pair<std::wstring, std::wstring>>> vecAnswers;
-        ComPtr<NewZUR::ICharacteristic> spComponent;
-        target.pComponent->QueryInterface(NewZUR::IID_ICharacteristic, reinterpret_cast<void**>(spComponent.GetAddressOf()));
-        ComPtr<IUnknown> spRoot;
-        spComponent->GetSubItem(m_bstrRoot, &spRoot);
-        ComPtr<NewZUR::IPropertyData> spRootData;
-        spRoot.As(&spRootData);
-        ComPtr<NewZUR::IDataQueryResult> spEnum;
-        m_spQuery->Select(spRootData.Get(), m_bstrPath, &spEnum);
-        for (;;) {
-            ComPtr<IDispatch> spItem;
-            long lFound = 0;
-            spEnum->Next(&spItem, &lFound);
-            if (!lFound)
-                break;
-            ComPtr<NewZUR::IPropertyData> spNode;
-            spItem.As(&spNode);
-            VARIANT v;
-            VariantInit(&v);
-            spNode->GetValue(&v);
-            auto it = m_mapCatalogue.find(BstrView(v.bstrVal));
-            VariantClear(&v);
-            if (it == m_mapCatalogue.end())
-                break;
-            if (bForced) {
-                spNode->GetValue(&v);
-                VariantClear(&v);
-                ComPtr<NewZUR::IDataQueryResult> spOwner;
-                m_spQuery->Select(spNode.Get(), m_bstrOwnerPath, &spOwner);
-                ComPtr<IDispatch> spOwnerItem;
-                spOwner->Next(&spOwnerItem, &lFound);
-                ComPtr<NewZUR::IDataElement> spElement;
-                spNode.As(&spElement);
-                ComPtr<NewZUR::IComponent> spComponent;
-                spElement->GetOwningComponent(&spComponent);
-                vecAnswers.push_back(std::make_unique<std::pair<std::wstring, std::wstring>>(L"ok", L"db"));
-            }
-            kind.pfnAssistant(it->second.Get(), target);
-        }
-        if (!bForced)
-            return;
-        m_spTopology->GetErrorDatabaseService(&spService);
-        for (const auto& spAnswer : vecAnswers) {
-            long lClass = 0;
-            CBstr bstrMessage(spAnswer->first), bstrErrDB(spAnswer->second);
-            spService->Classify(S_OK, &lClass, bstrMessage, bstrErrDB, nullptr);
-        }
-        for (int i = 0; i < 3; ++i)
-            SysFreeString(SysAllocString(L"ok"));
-    }
-
-private:
-    CBstr m_bstrRoot;
-    CBstr m_bstrPath;
-    CBstr m_bstrOwnerPath{L"..==>."};
-    ComPtr<NewZUR::IDataQuery> m_spQuery;
-    ComPtr<NewZUR::ITopology> m_spTopology;
-    std::map<std::wstring, ComPtr<IAssist2>, std::less<>> m_mapCatalogue;
-};
-
-// Exposes the trace of the common base, to count what it allocates.
-class CTraceProbe : public CAssistCommon
-{
-public:
-    CTraceProbe(NewZUR::ITopology* piTopology, long lTrace)
+    CCommonProbe(NewZUR::ITopology* piTopology, long lTrace)
     {
         m_spTopology = piTopology;
         m_lTraceOption = lTrace;
     }
     void Trace() { ZURTrace(L"CAssistLayer::CheckInsertDrop"); }
+    HRESULT Load() { return LoadAssistants(std::wstring_view()); }
+    void Unload() { m_mapAssistants.clear(), m_mapErrorDBs.clear(); }
 };
 
 // ---- the bench as a whole ----
@@ -286,7 +127,7 @@ class CBench
 public:
     bool SetUp()
     {
-        if (FAILED(m_host.Register()) || FAILED(m_assistantClass.Register()) || FAILED(m_baseline.Start(m_host.Topology()))) {
+        if (FAILED(m_host.Register()) || FAILED(m_assistantClass.Register()) || FAILED(m_forced.Start(m_host.Topology()))) {
             std::printf("cannot register the bench's classes\n");
             return false;
         }
@@ -296,7 +137,7 @@ public:
             m_vecAssistants.push_back(CFastAssistant::Create());
         m_spLayer = NewLayer(0);
         for (int i = 0; i < kMaxProtocols; ++i)
-            m_baseline.Add(ProtocolName(L"P", i), m_vecAssistants[i].Get());
+            m_forced.Add(ProtocolName(L"P", i), m_vecAssistants[i].Get());
         for (int k : kProtocolCounts) {
             CFastNode* pComponent = m_host.AddComponent(Protocols(k));
             m_mapTargets[k] = {pComponent, m_host.AddCharacteristic(pComponent)};
@@ -342,6 +183,7 @@ private:
         return spLayer;
     }
     void Checks();
+    void Breakdown();
     void Trace();
     void Proxy();
     void Catalogue();
@@ -352,7 +194,7 @@ private:
     CFastAssistantClass m_assistantClass;
     std::vector<ComPtr<IAssist2>> m_vecAssistants;
     ComPtr<IAssistLayer2> m_spLayer;
-    CBaseline m_baseline;
+    CForcedWork m_forced;
     std::map<int, CheckTarget> m_mapTargets;
 };
 
@@ -364,13 +206,50 @@ void CBench::Checks()
     for (const CheckKind& kind : kChecks) {
         for (int k : kProtocolCounts) {
             const CheckTarget& target = m_mapTargets[k];
-            const auto [dLayer, dBase] = MedianNs([&] { kind.pfnLayer(m_spLayer.Get(), target); },
-                                                  [&] { m_baseline.Run(kind, target); });
-            const double dFloor = MedianNs([&] { m_baseline.Run(kind, target, true); }, [] {}, 31).first;
-            std::printf("%-20s %3d %9.0f %9.0f %6.2f %11.0f %11.0f %9.0f %6.2f\n", kind.name, k, dLayer, dBase,
-                        dLayer / dBase, dLayer / k, dBase / k, dFloor, dLayer / dFloor);
+            const std::vector<double> ns = MedianNs({[&] { kind.pfnLayer(m_spLayer.Get(), target); },
+                                                     [&] { m_forced.Run(kind, target); },
+                                                     [&] { m_forced.Run(kind, target, kAllSteps); }});
+            std::printf("%-20s %3d %9.0f %9.0f %6.2f %11.0f %11.0f %9.0f %6.2f\n", kind.name, k, ns[0], ns[1],
+                        ns[0] / ns[1], ns[0] / k, ns[1] / k, ns[2], ns[0] / ns[2]);
         }
     }
+}
+
+// What each forced step adds at k = 4: the baseline with the steps added one
+// by one, and the layer against the last of them.
+void CBench::Breakdown()
+{
+    const int k = 4;
+    std::printf("\nWhere the floor comes from, k = %d: median ns per check, each step added to the ones above\n", k);
+    std::printf("%-46s", "step");
+    for (const CheckKind& kind : kChecks)
+        std::printf(" %19s", kind.name);
+    std::printf("\n");
+    std::vector<std::vector<double>> columns;
+    for (const CheckKind& kind : kChecks) {
+        const CheckTarget& target = m_mapTargets[k];
+        std::vector<std::function<void()>> fns{[&] { m_forced.Run(kind, target); }};
+        unsigned steps = 0;
+        for (const StepName& step : kStepNames) {
+            steps |= step.step;
+            fns.push_back([&, steps] { m_forced.Run(kind, target, steps); });
+        }
+        fns.push_back([&] { kind.pfnLayer(m_spLayer.Get(), target); });
+        columns.push_back(MedianNs(fns));
+    }
+    auto row = [&](const char* text, auto value) {
+        std::printf("%-46s", text);
+        for (const auto& ns : columns)
+            std::printf(" %19.0f", value(ns));
+        std::printf("\n");
+    };
+    row("baseline", [](const std::vector<double>& ns) { return ns[0]; });
+    for (size_t n = 0; n < std::size(kStepNames); ++n)
+        row(kStepNames[n].text, [n](const std::vector<double>& ns) { return ns[n + 1] - ns[n]; });
+    const size_t nFloor = std::size(kStepNames);
+    row("floor", [&](const std::vector<double>& ns) { return ns[nFloor]; });
+    row("layer", [&](const std::vector<double>& ns) { return ns[nFloor + 1]; });
+    row("layer beyond the floor", [&](const std::vector<double>& ns) { return ns[nFloor + 1] - ns[nFloor]; });
 }
 
 void CBench::Trace()
@@ -384,8 +263,9 @@ void CBench::Trace()
     }
     for (int k : kProtocolCounts) {
         const CheckTarget& target = m_mapTargets[k];
-        const auto [dOff, dOn] = MedianNs([&] { kChecks[0].pfnLayer(m_spLayer.Get(), target); },
-                                          [&] { kChecks[0].pfnLayer(spTraced.Get(), target); });
+        const std::vector<double> ns = MedianNs({[&] { kChecks[0].pfnLayer(m_spLayer.Get(), target); },
+                                                 [&] { kChecks[0].pfnLayer(spTraced.Get(), target); }});
+        const double dOff = ns[0], dOn = ns[1];
         const long lBefore = m_host.Topology()->m_lEvents;
         kChecks[0].pfnLayer(spTraced.Get(), target);
         std::printf("%3d %11.0f %11.0f %9.2f %12ld\n", k, dOff, dOn, dOn / dOff, m_host.Topology()->m_lEvents - lBefore);
@@ -424,54 +304,99 @@ ComPtr<IAssist3> CBench::NewProxy(int k, std::vector<ComPtr<IAssist2>>* pDirect)
 void CBench::Proxy()
 {
     std::printf("\nProxy CheckInsertDrop against asking its k assistants directly: median ns per check\n");
-    std::printf("%3s %11s %11s %7s %13s\n", "k", "proxy", "direct", "ratio", "proxy/assist");
+    std::printf("%3s %11s %11s %7s %13s %11s %6s\n", "k", "proxy", "direct", "ratio", "proxy/assist", "floor", "p/fl");
+    std::vector<double> breakdown;
     for (int k : kProtocolCounts) {
         std::vector<ComPtr<IAssist2>> vecDirect;
+        const std::wstring protocol = ProtocolName(L"X", k);
         ComPtr<IAssist3> spProxy = NewProxy(k, &vecDirect);
         if (!spProxy) {
             std::printf("cannot initialise a proxy with %d assistants\n", k);
             return;
         }
         const CheckTarget& target = m_mapTargets[1];
-        const auto [dProxy, dDirect] = MedianNs([&] { kChecks[0].pfnAssistant(spProxy.Get(), target); },
-                                                [&] {
-                                                    for (const auto& spAssist : vecDirect)
-                                                        kChecks[0].pfnAssistant(spAssist.Get(), target);
-                                                });
-        std::printf("%3d %11.0f %11.0f %7.2f %13.0f\n", k, dProxy, dDirect, dProxy / dDirect, dProxy / k);
+        NewZUR::ITopology* piTopology = m_host.Topology();
+        std::vector<std::function<void()>> fns{
+            [&] {
+                BSTR m = nullptr, d = nullptr;
+                kChecks[0].pfnAssistant(spProxy.Get(), target, &m, &d);
+                SysFreeString(m);
+                SysFreeString(d);
+            },
+            [&] { ForwardByHand(piTopology, vecDirect, target, protocol, 0); }};
+        // The proxy's steps: no protocol is read and no component looked up.
+        unsigned steps = 0;
+        for (unsigned step : {kReference, kRecord, kClassify, kHostStrings}) {
+            steps |= step;
+            fns.push_back([&, steps] { ForwardByHand(piTopology, vecDirect, target, protocol, steps); });
+        }
+        const std::vector<double> ns = MedianNs(fns);
+        std::printf("%3d %11.0f %11.0f %7.2f %13.0f %11.0f %6.2f\n", k, ns[0], ns[1], ns[0] / ns[1], ns[0] / k,
+                    ns.back(), ns[0] / ns.back());
+        if (k == 4)
+            breakdown = ns;
         spProxy->Term();
     }
+    std::printf("  at k = 4: direct %.0f, + references %.0f, + records %.0f, + classification %.0f, + host strings "
+                "%.0f = floor %.0f; the proxy beyond it %.0f\n",
+                breakdown[1], breakdown[2] - breakdown[1], breakdown[3] - breakdown[2], breakdown[4] - breakdown[3],
+                breakdown[5] - breakdown[4], breakdown[5], breakdown[0] - breakdown[5]);
 }
 
+// Init on catalogues of 10, 100 and 1,000 assistants, the sizes taken in turn
+// round after round so that all see the same load. Beside it the platform's
+// share: the same number of ProgID lookups, and of creations of the class.
 void CBench::Catalogue()
 {
     std::printf("\nCatalogue loading: Init of a layer with an empty catalogue (both scopes read, each\n"
-                "assistant created by ProgID and initialised), median of several Init/Term rounds\n");
-    std::printf("%6s %13s %13s\n", "n", "ns per Init", "ns/assistant");
-    double dPrevious = 0;
-    for (int n : {10, 100, 1000}) {
-        BindCatalogue(L"", n);
-        SetOption(L"Trace", 0);
-        ComPtr<IAssistLayer2> spLayer;
-        CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer);
-        std::vector<double> samples;
-        for (int round = 0; round < (n >= 1000 ? 7 : 15); ++round) {
-            const double t0 = NowNs();
+                "assistant created by ProgID and initialised); medians of 7 interleaved rounds, us\n");
+    std::printf("%6s %11s %9s %9s %11s %11s %11s %11s\n", "n", "Init", "per asst", "x prev", "load/asst",
+                "ProgID/asst", "create/asst", "ours/asst");
+    const int sizes[] = {10, 100, 1000};
+    std::map<int, std::vector<double>> init, load, lookup, create;
+    CCommonProbe probe(m_host.Topology(), 0);
+    SetOption(L"Trace", 0);
+    ComPtr<IAssistLayer2> spLayer;
+    CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer);
+    for (int round = 0; round < 7; ++round) {
+        for (int n : sizes) {
+            BindCatalogue(L"", n);
+            double t0 = NowNs();
             const HRESULT hr = spLayer->Init(m_host.TopologyDispatch());
-            samples.push_back(NowNs() - t0);
+            init[n].push_back((NowNs() - t0) / 1000);
             spLayer->Term();
             if (hr != S_OK) {
                 std::printf("Init with %d assistants: 0x%08lx\n", n, static_cast<unsigned long>(hr));
                 return;
             }
+            t0 = NowNs();
+            probe.Load();
+            load[n].push_back((NowNs() - t0) / 1000);
+            probe.Unload();
+            CLSID clsid = {};
+            t0 = NowNs();
+            for (int i = 0; i < n; ++i)
+                CLSIDFromProgID(CFastAssistantClass::kProgId, &clsid);
+            lookup[n].push_back((NowNs() - t0) / 1000);
+            std::vector<ComPtr<IAssist2>> held(n);
+            t0 = NowNs();
+            for (int i = 0; i < n; ++i)
+                CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IAssist2, reinterpret_cast<void**>(held[i].GetAddressOf()));
+            create[n].push_back((NowNs() - t0) / 1000);
         }
-        std::sort(samples.begin(), samples.end());
-        const double dMedian = samples[samples.size() / 2];
-        std::printf("%6d %13.0f %13.0f", n, dMedian, dMedian / n);
-        if (dPrevious > 0)
-            std::printf("   %.2f x the previous", dMedian / dPrevious);
-        std::printf("\n");
-        dPrevious = dMedian;
+    }
+    auto median = [](std::vector<double>& vec) {
+        std::sort(vec.begin(), vec.end());
+        return vec[vec.size() / 2];
+    };
+    double dPrevious = 0;
+    for (int n : sizes) {
+        const double dInit = median(init[n]), dLoad = median(load[n]), dLookup = median(lookup[n]),
+                     dCreate = median(create[n]);
+        std::printf("%6d %11.0f %9.1f %9.2f %11.1f %11.1f %11.1f %11.1f\n", n, dInit, dInit / n,
+                    dPrevious > 0 ? dInit / dPrevious : 0.0, dLoad / n, dLookup / n, dCreate / n,
+                    (dLoad - dLookup - dCreate) / n);
+        dPrevious = dInit;
     }
     m_host.Context()->RemoveKey(9, L"BindedAssistants");
     m_host.Context()->RemoveKey(9, L"BindedAssistants_ErrDB");
@@ -480,6 +405,7 @@ void CBench::Catalogue()
 void CBench::Timings()
 {
     Checks();
+    Breakdown();
     Trace();
     Proxy();
     Catalogue();
@@ -498,13 +424,13 @@ void CBench::AllocationTable()
         for (int k : kProtocolCounts) {
             const CheckTarget& target = m_mapTargets[k];
             const Allocations layer = CountPerCall([&] { kind.pfnLayer(m_spLayer.Get(), target); });
-            const Allocations base = CountPerCall([&] { m_baseline.Run(kind, target); });
+            const Allocations base = CountPerCall([&] { m_forced.Run(kind, target); });
             std::printf("%-20s %3d %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f\n", kind.name, k, layer.dNew,
                         layer.dTask, base.dNew, base.dTask, layer.dNew / k, layer.dTask / k);
         }
     }
     for (long lTrace : {0L, 1L}) {
-        CTraceProbe probe(m_host.Topology(), lTrace);
+        CCommonProbe probe(m_host.Topology(), lTrace);
         const Allocations trace = CountPerCall([&] { probe.Trace(); }, 1000);
         std::printf("ZURTrace with the trace %s: %.2f operator new, %.2f task-memory blocks per call\n",
                     lTrace ? "on " : "off", trace.dNew, trace.dTask);

@@ -157,6 +157,10 @@ void CAssistCommon::SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view p
     // An assistant's own identifier always wins; a success needs none.
     if (SUCCEEDED(hr) || !pErrorDb || *pErrorDb)
         return;
-    // A protocol without an error database gets an empty, non-null identifier.
-    *pErrorDb = CBstr::Alloc(m_mapErrorDBs[std::wstring(protocol)]);
+    // A protocol without an error database gets an empty, non-null identifier,
+    // and an empty entry of its own.
+    auto it = m_mapErrorDBs.find(protocol);
+    if (it == m_mapErrorDBs.end())
+        it = m_mapErrorDBs.emplace(std::wstring(protocol), std::wstring()).first;
+    *pErrorDb = CBstr::Alloc(it->second);
 }

@@ -2,7 +2,7 @@
 #include "common/AssistCommon.h"
 #include <algorithm>
 
-bool ProtocolLess::operator()(const std::wstring& a, const std::wstring& b) const noexcept
+bool ProtocolLess::operator()(std::wstring_view a, std::wstring_view b) const noexcept
 {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {

@@ -13,9 +13,12 @@
 
 // Catalogue keys compare ordinally, UTF-16 code unit by code unit as unsigned
 // numbers; a shorter key that is a prefix of a longer one sorts first.
+// Transparent: a protocol name read from the host is looked up as it is,
+// without a std::wstring made for it.
 struct ProtocolLess
 {
-    bool operator()(const std::wstring& a, const std::wstring& b) const noexcept;
+    using is_transparent = void;
+    bool operator()(std::wstring_view a, std::wstring_view b) const noexcept;
 };
 
 using AssistantMap = std::map<std::wstring, Microsoft::WRL::ComPtr<IAssist2>, ProtocolLess>;
@@ -34,6 +37,9 @@ public:
     CAssistCommon(const CAssistCommon&) = delete;
     CAssistCommon& operator=(const CAssistCommon&) = delete;
 
+private:
+    void SendTrace(std::wstring_view text);
+
 protected:
     // Catalogue (both scopes, 9 then 17) and its entries.
     HRESULT LoadAssistants(std::wstring_view suffix);
@@ -49,9 +55,22 @@ protected:
 
     // Options and trace.
     void LoadDebugOptions();
-    void ZURTrace(std::wstring_view text);
+    // With the trace off or before Init: two comparisons, inline, nothing built.
+    void ZURTrace(std::wstring_view text)
+    {
+        if (m_lTraceOption != 0 && m_spTopology)
+            SendTrace(text);
+    }
+    void ZURTrace(const wchar_t* pszText)
+    {
+        if (m_lTraceOption != 0 && m_spTopology)
+            SendTrace(pszText);
+    }
     // The debug-option gate: true when option 0 or 1 has answered (*phr set).
     bool DebugGateAnswers(HRESULT* phr) const noexcept;
+
+    // A check's result list with room for the answers of a usual component.
+    static ResultList NewResultList();
 
     AssistantMap m_mapAssistants;
     ErrorDBMap m_mapErrorDBs;

@@ -48,11 +48,20 @@ int Classify(NewZUR::IErrorDatabaseService* piService, const CAssistResult& resu
 void CAssistCommon::ClearResults(ResultList& results)
 {
     ZURTrace(T::kTraceClearResults);
-    // In list order, each removed before it is deleted.
-    while (!results.empty()) {
-        std::unique_ptr<CAssistResult> spResult = std::move(results.front());
-        results.erase(results.begin());
-    }
+    // In list order, each taken out of its slot before it is deleted; one
+    // pass, the slots are dropped together at the end.
+    for (std::unique_ptr<CAssistResult>& spSlot : results)
+        std::unique_ptr<CAssistResult> spResult = std::move(spSlot);
+    results.clear();
+}
+
+ResultList CAssistCommon::NewResultList()
+{
+    // One allocation covers a component of up to eight buses.
+    constexpr size_t kUsualAnswers = 8;
+    ResultList results;
+    results.reserve(kUsualAnswers);
+    return results;
 }
 
 CAssistResult* CAssistCommon::GetFirstResult(ResultList& results)

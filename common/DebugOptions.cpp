@@ -90,11 +90,9 @@ void CAssistCommon::LoadDebugOptions()
         g_bErrorLogEnabled = 1;
 }
 
-void CAssistCommon::ZURTrace(std::wstring_view text)
+// Only reached with the trace on and a topology to send to.
+void CAssistCommon::SendTrace(std::wstring_view text)
 {
-    // Off, or not initialised: two comparisons and nothing else.
-    if (m_lTraceOption == 0 || !m_spTopology)
-        return;
     CVariant vKind = CVariant::Long(T::kEventKind);
     CVariant vText = CVariant::String(text);
     const HRESULT hr =

@@ -97,6 +97,9 @@ struct CAssistLayer::ConnectionCheck
 class CConsultedAssistants
 {
 public:
+    // One allocation covers the assistants of a usual call.
+    CConsultedAssistants() { m_assistants.reserve(8); }
+
     // Asks an assistant not yet in the set, then keeps it, whatever it answered.
     template <class Ask>
     void AskOnce(IAssist2* pAssist, Ask&& ask)

@@ -102,7 +102,7 @@ HRESULT CAssistLayer::RunComponentCheck(const ComponentCheck& check, const Compo
         }
         CheckAllCharacteristics* pChars = bCheckAll ? &chars : nullptr;
 
-        ResultList results;
+        ResultList results = NewResultList();
         bool bFirstProtocol = true;
         WalkProtocols(args.piSource, [&](IPropertyData* pNode, IAssist2* pAssist) {
             // A protocol without a component of its own leaves the host's component.

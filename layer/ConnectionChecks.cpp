@@ -14,7 +14,7 @@ HRESULT CAssistLayer::RunConnectionCheck(const ConnectionCheck& check, const Con
         if (CheckAnswersAtOnce(check.pszTrace, args.out, false, &hr))
             return hr;
 
-        ResultList results;
+        ResultList results = NewResultList();
         CConsultedAssistants consulted;
         auto ask = [&](IAssist2* pAssist) {
             AnswerStrings answer;

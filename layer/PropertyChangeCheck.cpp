@@ -36,7 +36,7 @@ STDMETHODIMP CAssistLayer::CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* pi
         if (CheckAnswersAtOnce(kTraceCheckPropertyChange, out, false, &hr))
             return hr;
 
-        ResultList results;
+        ResultList results = NewResultList();
         // vValue goes on bit for bit as the host passed it: never copied, never cleared.
         auto ask = [&](IAssist2* pAssist) {
             AnswerStrings answer;

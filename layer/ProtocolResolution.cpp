@@ -133,7 +133,7 @@ HRESULT CAssistLayer::GetAssistFromProtocol(IPropertyData* pNode, IAssist2** ppA
     CProtocolValue value(pNode);
     if (!value.IsReadable())
         return S_FALSE;
-    auto it = m_mapAssistants.find(std::wstring(BstrView(value.Name())));
+    auto it = m_mapAssistants.find(BstrView(value.Name()));
     if (it == m_mapAssistants.end() || !it->second) {
         ZURTrace(T::kTraceNoAssistant);
         return T::kNoAssistant;

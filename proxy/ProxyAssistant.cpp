@@ -187,7 +187,7 @@ HRESULT CProxyAssistant::ForwardCheck(const ForwardedCheck& check, BSTR* pbstrEr
             spWork2 = *piCharErr2;
         }
 
-        ResultList results;
+        ResultList results = NewResultList();
         for (const auto& entry : SnapshotCatalogue()) {
             CBstr bstrMsg, bstrErrDB;
             const AnswerSlots slots{bstrMsg.Out(), bstrErrDB.Out(), spWork1.GetAddressOf(), spWork2.GetAddressOf()};

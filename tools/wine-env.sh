@@ -11,6 +11,14 @@ have_wine32() {
   dpkg -s wine32:i386 >/dev/null 2>&1 && bash "$(dirname "${BASH_SOURCE[0]}")/can-run-32bit.sh"
 }
 
+# In the server that made a prefix, every activation of a class that is not
+# registered waits 3 to 10 s for the RPC service; a new server answers at once.
+wine_server_restart() {
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
+  "$WINESERVER" -p >/dev/null 2>&1 </dev/null
+}
+
 # Usage: wine_prefix_up <build-dir>
 wine_prefix_up() {
   mkdir -p "$1"
@@ -22,13 +30,12 @@ wine_prefix_up() {
   if [ -d "$WINEPREFIX" ] && [ "$(cat "$WINEPREFIX/.layer-kind" 2>/dev/null)" != "$want" ]; then
     rm -rf "$WINEPREFIX"
   fi
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  "$WINESERVER" -w >/dev/null 2>&1 || true
   # Redirected: a server holding our stdout would keep the caller waiting.
-  "$WINESERVER" -p >/dev/null 2>&1 </dev/null
+  wine_server_restart
   if [ ! -f "$WINEPREFIX/.layer-kind" ]; then
     "$WINE64" wineboot -i >/dev/null 2>&1
     echo "$want" > "$WINEPREFIX/.layer-kind"
+    wine_server_restart
   fi
   # The first program of a server starts Wine's services, which keep its
   # output handles: start them here, on /dev/null, not inside a test's pipe.

@@ -23,6 +23,12 @@ if [ $fresh = yes ]; then
   "$server" -p >/dev/null 2>&1 </dev/null
   trap '"$server" -k >/dev/null 2>&1 </dev/null' EXIT
   /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null
+  # In the server that made the prefix every activation of an unregistered
+  # class waits seconds for the RPC service; a new server answers at once.
+  "$server" -k >/dev/null 2>&1 </dev/null
+  "$server" -w >/dev/null 2>&1 </dev/null
+  "$server" -p >/dev/null 2>&1 </dev/null
+  /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null
 else
   /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null
 fi

@@ -1,0 +1,102 @@
+#pragma once
+// The work a check cannot do without, written as straight-line loops over
+// the lean host: the baseline (reach the assistants and ask them) and, step
+// by step, what the layer's rules add to it. The layer and the proxy are
+// measured against these loops.
+#include <windows.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <wrl/client.h>
+#include "bench/FastHost.h"
+#include "common/Bstr.h"
+
+struct CheckTarget
+{
+    CFastNode* pComponent;
+    CFastNode* pCharacteristic;
+    IComponent* Component() const { return static_cast<NewZUR::IComponent*>(pComponent); }
+    ICharacteristic* Char() const { return static_cast<NewZUR::ICharacteristic*>(pCharacteristic); }
+    IPropertyData* Data() const { return static_cast<NewZUR::IPropertyData*>(pCharacteristic); }
+};
+
+// How a check reaches its protocols: the component's own walk with each
+// protocol's component looked up, both ends of a connection, or the owner of
+// a property.
+enum class Route { Component, Connection, Property };
+
+struct CheckKind
+{
+    const char* name;
+    Route route;
+    void (*pfnLayer)(IAssistLayer2* pLayer, const CheckTarget& target);
+    // Asks one assistant; the two strings are the caller's to free.
+    HRESULT (*pfnAssistant)(IAssist2* pAssist, const CheckTarget& target, BSTR* pbstrMsg, BSTR* pbstrDB);
+};
+
+extern const CheckKind kChecks[4];
+
+// What the rules add to the baseline, in the order the breakdown adds them.
+enum ForcedStep : unsigned
+{
+    kSecondRead = 1,    // each protocol's value read again when its assistant is looked up
+    kReference = 2,     // the assistant handed out with a reference of its own
+    kRoute = 4,         // the component each protocol or characteristic belongs to
+    kRecord = 8,        // a heap record per answer with copies of its three strings
+    kClassify = 16,     // each answer classified, with copies of its two strings
+    kHostStrings = 32,  // new strings for the host: message, error database, bus name
+    kAllSteps = 63,
+};
+
+struct StepName
+{
+    unsigned step;
+    const char* text;
+};
+extern const StepName kStepNames[6];
+
+// One answer as the rules keep it: a heap record with copies of its strings.
+struct AnswerRecord
+{
+    HRESULT hr;
+    std::wstring strBusName;
+    std::wstring strErrMsg;
+    std::wstring strErrDB;
+};
+using AnswerRecords = std::vector<std::unique_ptr<AnswerRecord>>;
+
+// The layer's job done by hand: walk, look up, ask, and the forced steps chosen.
+class CForcedWork
+{
+public:
+    CForcedWork();
+    HRESULT Start(NewZUR::ITopology* piTopology);
+    void Add(const std::wstring& protocol, IAssist2* pAssist) { m_mapCatalogue.emplace(protocol, pAssist); }
+    void Run(const CheckKind& kind, const CheckTarget& target, unsigned steps = 0);
+
+private:
+    // Walks the protocols of a component; ask(assistant, bus name) for each.
+    template <class Ask>
+    void Walk(IUnknown* pComponent, unsigned steps, bool bOwnerOfEach, Ask&& ask);
+    // The component of a characteristic, found as the connection and property
+    // checks find it: its path text looked at, then its owner.
+    Microsoft::WRL::ComPtr<NewZUR::IComponent> OwnerOf(const CheckTarget& target, Route route);
+
+    CBstr m_bstrRoot;
+    CBstr m_bstrPath;
+    CBstr m_bstrOwnerPath;
+    Microsoft::WRL::ComPtr<NewZUR::IDataQuery> m_spQuery;
+    Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
+    std::map<std::wstring, Microsoft::WRL::ComPtr<IAssist2>, std::less<>> m_mapCatalogue;
+};
+
+// Classifies the records (kClassify) and makes nHostStrings new strings from
+// the worst (kHostStrings); the records are deleted with the list.
+void AnswerHost(NewZUR::ITopology* piTopology, AnswerRecords& records, unsigned steps, int nHostStrings);
+
+// The proxy's job done by hand: ask each of its assistants, with the
+// reference, record, classification and the two host strings as steps.
+void ForwardByHand(NewZUR::ITopology* piTopology, const std::vector<Microsoft::WRL::ComPtr<IAssist2>>& assistants,
+                   const CheckTarget& target, const std::wstring& protocol, unsigned steps);
