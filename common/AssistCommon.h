@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 #include <wrl/client.h>
 #include "LayerLib2.h"
@@ -41,6 +42,20 @@ private:
     void SendTrace(std::wstring_view text);
 
 protected:
+    using CatalogueEntry = std::pair<std::wstring, Microsoft::WRL::ComPtr<IAssist2>>;
+    using CatalogueSnapshot = std::vector<CatalogueEntry>;
+
+    // The steps Init and Term share.
+    void TakeTopology(IDispatch* pdispTopology);
+    HRESULT AttachDataQuery();
+    CatalogueSnapshot SnapshotCatalogue() const;
+    // Init (InitEx for IAssist3) of every assistant in catalogue order; the
+    // first failure stops the pass and names its protocol in *pFailed.
+    HRESULT InitAssistants(IDispatch* pdispTopology, IDispatch* pdispLayer, std::wstring* pFailed);
+    // Term of every assistant; once all have agreed, the catalogue and the
+    // host's objects are released.
+    HRESULT TermAssistants(std::wstring* pFailed);
+
     // Catalogue (both scopes, 9 then 17) and its entries.
     HRESULT LoadAssistants(std::wstring_view suffix);
     HRESULT LoadAssistants(long lScope, std::wstring_view suffix);

@@ -11,45 +11,10 @@ namespace T = AssistLayerText;
 
 namespace {
 
-using CatalogueEntry = std::pair<std::wstring, ComPtr<IAssist2>>;
-
-// The passes over the catalogue walk a copy: an assistant that calls back
-// into the layer while it is being called cannot pull the map from under us.
-// An entry without an assistant has nobody to call.
-std::vector<CatalogueEntry> SnapshotOf(const AssistantMap& map)
-{
-    std::vector<CatalogueEntry> entries;
-    for (const auto& entry : map)
-        if (entry.second)
-            entries.emplace_back(entry.first, entry.second);
-    return entries;
-}
-
 // Empty by its first character: the length prefix does not count here.
 bool IsEmptyText(BSTR bstr) noexcept
 {
     return !bstr || bstr[0] == L'\0';
-}
-
-// Keeps the topology the host passed; the same pointer again is kept as it is.
-void TakeTopology(ComPtr<NewZUR::ITopology>& spTopology, IDispatch* pdispTopology)
-{
-    if (static_cast<IDispatch*>(spTopology.Get()) == pdispTopology)
-        return;
-    ComPtr<NewZUR::ITopology> spBefore = std::move(spTopology);
-    if (pdispTopology)
-        pdispTopology->QueryInterface(NewZUR::IID_ITopology, reinterpret_cast<void**>(spTopology.GetAddressOf()));
-    // A failed query leaves the member null; the previous topology goes with spBefore.
-}
-
-HRESULT InitAssistant(IAssist2* pAssist, const std::wstring& protocol, IDispatch* pdispTopology,
-                      IDispatch* pdispLayer)
-{
-    ComPtr<IAssist3> spAssist3;
-    if (SUCCEEDED(pAssist->QueryInterface(IID_IAssist3, reinterpret_cast<void**>(spAssist3.GetAddressOf()))) &&
-        spAssist3)
-        return spAssist3->InitEx(pdispTopology, pdispLayer, CBstr(protocol));
-    return pAssist->Init(pdispTopology, pdispLayer);
 }
 
 } // namespace
@@ -73,14 +38,8 @@ STDMETHODIMP CAssistLayer::Init(IDispatch* pdispTopology)
     return ComBoundary([&] {
         // Traced before the topology is taken: the first Init's trace reaches nobody.
         ZURTrace(T::kTraceInit);
-        TakeTopology(m_spTopology, pdispTopology);
-
-        HRESULT hr = CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, NewZUR::IID_IDataQuery,
-                                      reinterpret_cast<void**>(m_spDataQuery.ReleaseAndGetAddressOf()));
-        hr = RequireObject(hr, m_spDataQuery);
-        if (FAILED(hr))
-            return hr;
-        hr = m_spDataQuery->Attach(m_spTopology.Get());
+        TakeTopology(pdispTopology);
+        HRESULT hr = AttachDataQuery();
         if (FAILED(hr))
             return hr;
 
@@ -91,15 +50,11 @@ STDMETHODIMP CAssistLayer::Init(IDispatch* pdispTopology)
                 return hr;
         }
 
-        IDispatch* pdispLayer = static_cast<IAssistLayer2*>(this);
-        for (const CatalogueEntry& entry : SnapshotOf(m_mapAssistants)) {
-            hr = InitAssistant(entry.second.Get(), entry.first, pdispTopology, pdispLayer);
-            if (FAILED(hr)) {
-                WriteLogRow(T::kRowAssistantInitFailed, hr, entry.first.c_str());
-                return hr;
-            }
-        }
-        return S_OK;
+        std::wstring failed;
+        hr = InitAssistants(pdispTopology, static_cast<IAssistLayer2*>(this), &failed);
+        if (FAILED(hr))
+            WriteLogRow(T::kRowAssistantInitFailed, hr, failed.c_str());
+        return hr;
     });
 }
 
@@ -107,20 +62,8 @@ STDMETHODIMP CAssistLayer::Term()
 {
     return ComBoundary([&] {
         ZURTrace(T::kTraceTerm);
-        for (const CatalogueEntry& entry : SnapshotOf(m_mapAssistants)) {
-            const HRESULT hr = entry.second->Term();
-            if (FAILED(hr))
-                return hr;  // everything stays, a later Term starts again at the first
-        }
-        // Moved out before they are destroyed, so a release that calls back finds the maps empty.
-        AssistantMap mapAssistants = std::move(m_mapAssistants);
-        m_mapAssistants.clear();
-        mapAssistants.clear();
-        m_mapErrorDBs.clear();
-        m_spTopology.Reset();
-        m_spDataQuery.Reset();
-        m_spProtocolEnum.Reset();
-        return S_OK;
+        std::wstring failed;
+        return TermAssistants(&failed);
     });
 }
 
@@ -131,7 +74,7 @@ STDMETHODIMP CAssistLayer::NewProjectCreated()
         HRESULT hr = S_OK;
         if (DebugGateAnswers(&hr))
             return hr;
-        for (const CatalogueEntry& entry : SnapshotOf(m_mapAssistants)) {
+        for (const CatalogueEntry& entry : SnapshotCatalogue()) {
             hr = entry.second->NewProjectCreated();
             if (FAILED(hr))
                 return hr;

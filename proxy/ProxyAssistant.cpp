@@ -64,11 +64,7 @@ STDMETHODIMP CProxyAssistant::InitEx(IDispatch* pdispTopology, IDispatch* pdispL
         m_strProtocol.assign(BstrView(bstrProtocol));
 
         // A second InitEx replaces the earlier query service; nothing uses it any more.
-        HRESULT hr = CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL,
-                                      IID_PPV_ARGS(m_spDataQuery.ReleaseAndGetAddressOf()));
-        if (FAILED(hr))
-            return hr;
-        hr = m_spDataQuery->Attach(m_spTopology.Get());
+        HRESULT hr = AttachDataQuery();
         if (FAILED(hr))
             return hr;
 
@@ -79,15 +75,12 @@ STDMETHODIMP CProxyAssistant::InitEx(IDispatch* pdispTopology, IDispatch* pdispL
                 return hr;
         }
 
-        for (const auto& entry : SnapshotCatalogue()) {
-            hr = InitAssistant(entry.second.Get(), entry.first, pdispTopology, pdispLayer);
-            if (FAILED(hr)) {
-                LogError(g_SeverityNames[SeverityError], kTraceInitEx, kSourceFile, kLineInitFailed, kMsgInitFailed,
-                         entry.first.c_str(), hr);
-                return hr;
-            }
-        }
-        return S_OK;
+        std::wstring failed;
+        hr = InitAssistants(pdispTopology, pdispLayer, &failed);
+        if (FAILED(hr))
+            LogError(g_SeverityNames[SeverityError], kTraceInitEx, kSourceFile, kLineInitFailed, kMsgInitFailed,
+                     failed.c_str(), hr);
+        return hr;
     });
 }
 
@@ -95,54 +88,13 @@ STDMETHODIMP CProxyAssistant::Term()
 {
     return ComBoundary([&]() -> HRESULT {
         ZURTrace(kTraceTerm);
-        for (const auto& entry : SnapshotCatalogue()) {
-            HRESULT hr = entry.second->Term();
-            if (FAILED(hr)) {
-                LogError(g_SeverityNames[SeverityError], kTraceTerm, kSourceFile, kLineTermFailed, kMsgTermFailed,
-                         entry.first.c_str(), hr);
-                return hr;
-            }
-        }
-        {
-            // Taken out first: an assistant released here may call back into us.
-            AssistantMap mapReleased;
-            mapReleased.swap(m_mapAssistants);
-        }
-        m_mapErrorDBs.clear();
-        m_spTopology.Reset();
-        m_spDataQuery.Reset();
-        m_spProtocolEnum.Reset();
-        return S_OK;
+        std::wstring failed;
+        const HRESULT hr = TermAssistants(&failed);
+        if (FAILED(hr))
+            LogError(g_SeverityNames[SeverityError], kTraceTerm, kSourceFile, kLineTermFailed, kMsgTermFailed,
+                     failed.c_str(), hr);
+        return hr;
     });
-}
-
-// Keeps the held topology when the same pointer comes again; a pointer that
-// does not answer ITopology leaves none.
-void CProxyAssistant::TakeTopology(IDispatch* pdispTopology)
-{
-    if (pdispTopology == static_cast<IDispatch*>(m_spTopology.Get()))
-        return;
-    ComPtr<NewZUR::ITopology> spPrevious = std::move(m_spTopology);
-    if (pdispTopology)
-        pdispTopology->QueryInterface(IID_PPV_ARGS(m_spTopology.GetAddressOf()));
-}
-
-HRESULT CProxyAssistant::InitAssistant(IAssist2* pAssistant, const std::wstring& protocol, IDispatch* pdispTopology,
-                                       IDispatch* pdispLayer)
-{
-    ComPtr<IAssist3> spAssist3;
-    if (SUCCEEDED(pAssistant->QueryInterface(IID_PPV_ARGS(&spAssist3))) && spAssist3) {
-        CBstr bstrProtocol(protocol);
-        return spAssist3->InitEx(pdispTopology, pdispLayer, bstrProtocol);
-    }
-    return pAssistant->Init(pdispTopology, pdispLayer);
-}
-
-// The walks run over a copy, so an assistant that calls back into the proxy
-// cannot pull the catalogue from under them.
-CProxyAssistant::CatalogueSnapshot CProxyAssistant::SnapshotCatalogue() const
-{
-    return CatalogueSnapshot(m_mapAssistants.begin(), m_mapAssistants.end());
 }
 
 STDMETHODIMP CProxyAssistant::InterfaceSupportsErrorInfo(REFIID riid)

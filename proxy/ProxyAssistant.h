@@ -80,7 +80,6 @@ private:
         ICharacteristic** ppCharErr1;
         ICharacteristic** ppCharErr2;
     };
-    using CatalogueSnapshot = std::vector<std::pair<std::wstring, Microsoft::WRL::ComPtr<IAssist2>>>;
 
     static const ForwardedCheck s_CheckNewDevice, s_CheckAll, s_CheckPropertyChange, s_CheckInsertDrag,
         s_CheckInsertDrop, s_CheckMoveDrag, s_CheckMoveDrop, s_CheckReplaceDrag, s_CheckReplaceDrop,
@@ -90,9 +89,4 @@ private:
     template <class Call>
     HRESULT ForwardCheck(const ForwardedCheck& check, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB,
                          ICharacteristic** piCharErr1, ICharacteristic** piCharErr2, Call&& call) noexcept;
-
-    CatalogueSnapshot SnapshotCatalogue() const;
-    void TakeTopology(IDispatch* pdispTopology);
-    static HRESULT InitAssistant(IAssist2* pAssistant, const std::wstring& protocol, IDispatch* pdispTopology,
-                                 IDispatch* pdispLayer);
 };
