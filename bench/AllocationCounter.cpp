@@ -191,10 +191,14 @@ void* operator new(size_t cb)
     throw std::bad_alloc();
 }
 
+// The compiler cannot tell that these blocks came from the malloc above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept
 {
     std::free(p);
 }
+#pragma GCC diagnostic pop
 
 void operator delete(void* p, size_t) noexcept
 {
