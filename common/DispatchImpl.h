@@ -1,14 +1,16 @@
 #pragma once
-// IDispatch for a dual interface, served from the LAYERLib2 type information;
-// script clients may pass by-reference VARIANTs for [out] parameters.
+// IDispatch for dual interfaces, served from their type library; script
+// clients may pass by-reference VARIANTs for [out] parameters. An object that
+// answers several dual interfaces serves IDispatch for the first.
 #include <windows.h>
 #include <oaidl.h>
 #include <wrl/client.h>
 #include "common/DispatchInvoke.h"
 #include "common/TypeInfoCache.h"
 
-template <class Itf>
-class CDispatchImpl : public Itf
+// Library: a type with `static HRESULT TypeInfo(REFIID, ITypeInfo**)`.
+template <class Library, class Itf, class... Others>
+class CTypeLibDispatch : public Itf, public Others...
 {
 public:
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
@@ -26,7 +28,7 @@ public:
         *ppTInfo = nullptr;
         if (iTInfo != 0)
             return DISP_E_BADINDEX;
-        return GetLayerTypeInfo(__uuidof(Itf), ppTInfo);
+        return Library::TypeInfo(__uuidof(Itf), ppTInfo);
     }
 
     STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId) override
@@ -34,7 +36,7 @@ public:
         if (!IsEqualIID(riid, IID_NULL))
             return DISP_E_UNKNOWNINTERFACE;
         Microsoft::WRL::ComPtr<ITypeInfo> spTypeInfo;
-        HRESULT hr = GetLayerTypeInfo(__uuidof(Itf), &spTypeInfo);
+        HRESULT hr = Library::TypeInfo(__uuidof(Itf), &spTypeInfo);
         if (FAILED(hr))
             return hr;
         return spTypeInfo->GetIDsOfNames(rgszNames, cNames, rgDispId);
@@ -46,10 +48,18 @@ public:
         if (!IsEqualIID(riid, IID_NULL))
             return DISP_E_UNKNOWNINTERFACE;
         Microsoft::WRL::ComPtr<ITypeInfo> spTypeInfo;
-        HRESULT hr = GetLayerTypeInfo(__uuidof(Itf), &spTypeInfo);
+        HRESULT hr = Library::TypeInfo(__uuidof(Itf), &spTypeInfo);
         if (FAILED(hr))
             return hr;
         return InvokeFromTypeInfo(spTypeInfo.Get(), static_cast<Itf*>(this), dispIdMember, wFlags, pDispParams,
                                   pVarResult, pExcepInfo, puArgErr);
     }
 };
+
+struct LayerLibrary
+{
+    static HRESULT TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept { return GetLayerTypeInfo(riid, ppTypeInfo); }
+};
+
+template <class Itf>
+using CDispatchImpl = CTypeLibDispatch<LayerLibrary, Itf>;

@@ -1,3 +1,4 @@
+// One cache of type information for every dual interface of a module.
 #include "common/TypeInfoCache.h"
 #include <mutex>
 #include <vector>
@@ -41,7 +42,7 @@ HRESULT LoadLayerTypeLib(ITypeLib** ppTypeLib) noexcept
 
 } // namespace
 
-HRESULT GetLayerTypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
+HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppTypeInfo) noexcept
 {
     if (!ppTypeInfo)
         return E_POINTER;
@@ -55,7 +56,7 @@ HRESULT GetLayerTypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
                 return cached.spTypeInfo.CopyTo(ppTypeInfo);
         }
         ComPtr<ITypeLib> spTypeLib;
-        HRESULT hr = LoadLayerTypeLib(&spTypeLib);
+        HRESULT hr = pfnLoad(&spTypeLib);
         if (FAILED(hr))
             return hr;
         ComPtr<ITypeInfo> spTypeInfo;
@@ -69,7 +70,12 @@ HRESULT GetLayerTypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
     }
 }
 
-void ReleaseLayerTypeInfo() noexcept
+HRESULT GetLayerTypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
+{
+    return GetCachedTypeInfo(riid, LoadLayerTypeLib, ppTypeInfo);
+}
+
+void ReleaseCachedTypeInfo() noexcept
 {
     std::lock_guard<std::mutex> lock(g_typeInfoLock);
     delete g_pTypeInfos;

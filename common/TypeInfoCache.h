@@ -1,10 +1,16 @@
 #pragma once
-// Type information of LAYERLib2, loaded once per interface and kept for the
-// life of the module: from the registered library (version 7.0), else from the
-// TYPELIB resource of the module that holds this code.
+// Type information of the dual interfaces a module serves, loaded once per
+// interface and kept for the life of the module. Interface identities are
+// unique, so one cache serves every library.
 #include <windows.h>
 #include <oaidl.h>
 
+// Loads the library that describes an interface (the first time only).
+using TypeLibLoader = HRESULT (*)(ITypeLib** ppTypeLib);
+
+HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppTypeInfo) noexcept;
+// LAYERLib2: the registered library (version 7.0), else the TYPELIB resource
+// of the module that holds this code.
 HRESULT GetLayerTypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept;
 // Drops every cached ITypeInfo (module shutdown).
-void ReleaseLayerTypeInfo() noexcept;
+void ReleaseCachedTypeInfo() noexcept;

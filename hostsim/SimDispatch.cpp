@@ -1,23 +1,11 @@
 // Type information of the simulator's interfaces, loaded once and kept.
 #include "hostsim/SimDispatch.h"
-#include <map>
+#include "HostSim.h"
 #include <string>
 
 extern HMODULE g_hSimModule;
 
 namespace {
-
-struct Key
-{
-    GUID iid;
-    bool operator<(const Key& o) const { return memcmp(&iid, &o.iid, sizeof(GUID)) < 0; }
-};
-
-std::map<Key, Microsoft::WRL::ComPtr<ITypeInfo>>& Cache()
-{
-    static std::map<Key, Microsoft::WRL::ComPtr<ITypeInfo>> cache;
-    return cache;
-}
 
 // Registered library first; else the library beside (or inside) this module.
 HRESULT LoadLibraryFor(REFGUID libid, WORD wMajor, ITypeLib** ppLib)
@@ -45,28 +33,24 @@ HRESULT LoadLibraryFor(REFGUID libid, WORD wMajor, ITypeLib** ppLib)
     return LoadTypeLibEx((folder + L"NewZUR.tlb").c_str(), REGKIND_NONE, ppLib);
 }
 
+HRESULT LoadNewZUR(ITypeLib** ppLib)
+{
+    return LoadLibraryFor(NewZUR::LIBID_NewZUR, 7, ppLib);
+}
+
+HRESULT LoadHostSim(ITypeLib** ppLib)
+{
+    return LoadLibraryFor(LIBID_HostSimLib, 1, ppLib);
+}
+
 } // namespace
 
-HRESULT GetSimTypeInfo(REFGUID libid, WORD wMajor, REFIID riid, ITypeInfo** ppTypeInfo) noexcept
+HRESULT NewZURLibrary::TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
 {
-    if (!ppTypeInfo)
-        return E_POINTER;
-    *ppTypeInfo = nullptr;
-    try {
-        auto& cache = Cache();
-        auto it = cache.find(Key{riid});
-        if (it == cache.end()) {
-            Microsoft::WRL::ComPtr<ITypeLib> spLib;
-            Microsoft::WRL::ComPtr<ITypeInfo> spInfo;
-            HRESULT hr = LoadLibraryFor(libid, wMajor, &spLib);
-            if (SUCCEEDED(hr))
-                hr = spLib->GetTypeInfoOfGuid(riid, &spInfo);
-            if (FAILED(hr))
-                return hr;
-            it = cache.emplace(Key{riid}, spInfo).first;
-        }
-        return it->second.CopyTo(ppTypeInfo);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    return GetCachedTypeInfo(riid, LoadNewZUR, ppTypeInfo);
+}
+
+HRESULT HostSimLibrary::TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
+{
+    return GetCachedTypeInfo(riid, LoadHostSim, ppTypeInfo);
 }

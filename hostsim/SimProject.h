@@ -7,12 +7,6 @@
 #include "hostsim/SimDispatch.h"
 #include "hostsim/ProjectModel.h"
 
-struct HostSimLibrary
-{
-    static const GUID& Id() { return LIBID_HostSimLib; }
-    static WORD Major() { return 1; }
-};
-
 class CSimProject : public CComRootSingleThreaded,
                     public CSimDispatch<HostSimLibrary, ISimProject, NewZUR::ITopology>,
                     public ISupportErrorInfo

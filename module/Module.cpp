@@ -27,7 +27,7 @@ void AttachProcess(HINSTANCE hInstance) noexcept
 void DetachProcess() noexcept
 {
     ReleaseClassObjects();
-    ReleaseLayerTypeInfo();
+    ReleaseCachedTypeInfo();
     DeleteClassTable();
 }
 

@@ -3,14 +3,6 @@
 
 namespace {
 
-struct RankCase
-{
-    const char* name;
-    std::vector<std::pair<HRESULT, long>> answers;  // the result's HRESULT, the class the host gives
-    size_t nWorst;
-    std::vector<int> ranks;
-};
-
 // Results "r0", "r1", ... whose messages the host classifies as given.
 ResultList MakeResults(CErrorDbScript& errorDb, const std::vector<std::pair<HRESULT, long>>& answers)
 {
@@ -25,20 +17,34 @@ ResultList MakeResults(CErrorDbScript& errorDb, const std::vector<std::pair<HRES
 
 } // namespace
 
+// A classification that fails, or that leaves the class alone, ranks the
+// result by its own HRESULT.
 TEST_F(CommonTest, WorstResultByTheRankOfItsClass)
 {
-    const RankCase cases[] = {
-        {"class 1 outranks class 2, not the HRESULT", {{E_FAIL, 2}, {S_OK, 1}}, 1, {1, 2}},
-        {"ties keep the earliest", {{E_FAIL, 3}, {S_FALSE, 1}, {E_FAIL, 3}}, 0, {3, 2, 3}},
-        {"class 2 outranks class 0", {{S_OK, 0}, {S_FALSE, 2}}, 1, {0, 1}},
-        {"above 3 with S_FALSE", {{S_FALSE, 7}}, 0, {1}},
-        {"above 3 with a failure", {{S_OK, 0}, {E_FAIL, 7}}, 1, {0, 3}},
-        {"above 3 with S_OK", {{S_OK, 7}, {S_OK, 0}}, 0, {0, 0}},
-        {"a negative class counts like one above 3", {{S_FALSE, 2}, {E_FAIL, -1}, {S_OK, -5}}, 1, {1, 3, 0}},
+    enum Service { Classifies, Fails, LeavesClass };
+    const struct
+    {
+        const char* name;
+        Service service;
+        std::vector<std::pair<HRESULT, long>> answers;  // the result's HRESULT, the class the host gives
+        size_t nWorst;
+        std::vector<int> ranks;
+    } cases[] = {
+        {"class 1 outranks class 2, not the HRESULT", Classifies, {{E_FAIL, 2}, {S_OK, 1}}, 1, {1, 2}},
+        {"ties keep the earliest", Classifies, {{E_FAIL, 3}, {S_FALSE, 1}, {E_FAIL, 3}}, 0, {3, 2, 3}},
+        {"class 2 outranks class 0", Classifies, {{S_OK, 0}, {S_FALSE, 2}}, 1, {0, 1}},
+        {"above 3 with S_FALSE", Classifies, {{S_FALSE, 7}}, 0, {1}},
+        {"above 3 with a failure", Classifies, {{S_OK, 0}, {E_FAIL, 7}}, 1, {0, 3}},
+        {"above 3 with S_OK", Classifies, {{S_OK, 7}, {S_OK, 0}}, 0, {0, 0}},
+        {"a negative class counts like one above 3", Classifies, {{S_FALSE, 2}, {E_FAIL, -1}, {S_OK, -5}}, 1, {1, 3, 0}},
+        {"classification fails", Fails, {{E_FAIL, 0}, {S_OK, 3}, {S_FALSE, 3}}, 0, {3, 0, 1}},
+        {"class left alone", LeavesClass, {{E_FAIL, 0}, {S_OK, 3}, {S_FALSE, 3}}, 0, {3, 0, 1}},
     };
-    for (const RankCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Host().errorDb.vecCalls.clear();
+        Host().errorDb.hrClassify = c.service == Fails ? E_FAIL : S_OK;
+        Host().errorDb.bLeaveClass = c.service == LeavesClass;
         ResultList results = MakeResults(Host().errorDb, c.answers);
         EXPECT_EQ(Traced().GetWorstResult(results), results.at(c.nWorst).get());
         ASSERT_EQ(Host().errorDb.vecCalls.size(), c.answers.size());
@@ -55,22 +61,6 @@ TEST_F(CommonTest, WorstResultByTheRankOfItsClass)
     }
 }
 
-// A classification that fails, or that leaves the class alone, ranks the
-// result by its own HRESULT.
-TEST_F(CommonTest, UnclassifiedResultsRankByTheirHresult)
-{
-    for (bool bFailing : {true, false}) {
-        Host().errorDb.hrClassify = bFailing ? E_FAIL : S_OK;
-        Host().errorDb.bLeaveClass = !bFailing;
-        ResultList results = MakeResults(Host().errorDb, {{E_FAIL, 0}, {S_OK, 3}, {S_FALSE, 3}});
-        EXPECT_EQ(Traced().GetWorstResult(results), results[0].get());
-        EXPECT_EQ(results[0]->GetRank(), 3);
-        EXPECT_EQ(results[1]->GetRank(), 0);
-        EXPECT_EQ(results[2]->GetRank(), 1);
-        m_spCommon->ClearResults(results);
-    }
-}
-
 TEST_F(CommonTest, NoServiceNoWorstResult)
 {
     ResultList results = MakeResults(Host().errorDb, {{E_FAIL, 3}});
@@ -83,21 +73,17 @@ TEST_F(CommonTest, NoServiceNoWorstResult)
     EXPECT_TRUE(Host().errorDb.vecCalls.empty());
     EXPECT_EQ(results[0]->GetRank(), -1);
     m_spCommon->ClearResults(results);
-}
 
-TEST_F(CommonTest, EmptyListAsksNobody)
-{
-    ResultList results;
-    CTestCommon& common = Traced();
-    EXPECT_EQ(common.GetWorstResult(results), nullptr);
-    EXPECT_EQ(common.GetFirstResult(results), nullptr);
-    common.ClearResults(results);
+    // An empty list asks nobody.
+    Host().topology.vecEvents.clear();
+    CCallLog::Clear();
+    EXPECT_EQ(m_spCommon->GetWorstResult(results), nullptr);
+    EXPECT_EQ(m_spCommon->GetFirstResult(results), nullptr);
+    m_spCommon->ClearResults(results);
     for (const std::wstring& entry : CCallLog::Entries())
         EXPECT_EQ(entry.find(L"GetErrorDatabaseService"), std::wstring::npos);
-    EXPECT_TRUE(Host().errorDb.vecCalls.empty());
-    EXPECT_EQ(Host().topology.EventTexts(),
-              (std::vector<std::wstring>{L"CAssistCommon::GetWorstResult", L"CAssistCommon::GetFirstResult",
-                                         L"CAssistCommon::ClearResults"}));
+    EXPECT_EQ(Host().topology.EventTexts(), (std::vector<std::wstring>{L"CAssistCommon::GetWorstResult", L"CAssistCommon::GetFirstResult",
+                                                                       L"CAssistCommon::ClearResults"}));
 }
 
 TEST_F(CommonTest, ResultKeepsItsCharacteristicsUntilCleared)

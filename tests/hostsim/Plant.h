@@ -52,25 +52,14 @@ inline HRESULT LoadProject(const std::wstring& path, ComPtr<ISimProject>& spProj
     return hr;
 }
 
+// A component (path null) or one of its data items, as Itf.
 template <class Itf>
-inline ComPtr<Itf> ComponentAs(ISimProject* pProject, const wchar_t* name)
+inline ComPtr<Itf> ItemAs(ISimProject* pProject, const wchar_t* component, const wchar_t* path = nullptr)
 {
     ComPtr<IDispatch> spDisp;
     ComPtr<Itf> spItf;
-    CBstr bstrName(name);
-    EXPECT_EQ(pProject->Component(bstrName, &spDisp), S_OK) << name;
-    if (spDisp)
-        spDisp.As(&spItf);
-    return spItf;
-}
-
-template <class Itf>
-inline ComPtr<Itf> ItemAs(ISimProject* pProject, const wchar_t* component, const wchar_t* path)
-{
-    ComPtr<IDispatch> spDisp;
-    ComPtr<Itf> spItf;
-    CBstr bstrComponent(component), bstrPath(path);
-    EXPECT_EQ(pProject->Item(bstrComponent, bstrPath, &spDisp), S_OK) << path;
+    HRESULT hr = path ? pProject->Item(CBstr(component), CBstr(path), &spDisp) : pProject->Component(CBstr(component), &spDisp);
+    EXPECT_EQ(hr, S_OK) << component << " " << (path ? path : L"");
     if (spDisp)
         spDisp.As(&spItf);
     return spItf;

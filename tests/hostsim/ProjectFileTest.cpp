@@ -49,17 +49,15 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
         ComPtr<ISimProject> spProject;
         EXPECT_EQ(LoadProject(path, spProject, &text), E_INVALIDARG) << c.content;
         EXPECT_EQ(text.rfind(path + L": ", 0), 0u) << text;
-        if (n == 1)
-            EXPECT_NE(text.find(c.pszReason), std::wstring::npos) << text;
-        else
-            EXPECT_EQ(text.substr(text.size() - wcslen(c.pszReason)), c.pszReason);
+        // The parser's own words follow the first reason; the others end the message.
+        const size_t cch = wcslen(c.pszReason), at = n == 1 ? text.find(c.pszReason) : text.size() - cch;
+        EXPECT_TRUE(at <= text.size() && text.compare(at, cch, c.pszReason) == 0) << text;
         // A refused file leaves no project behind.
         CBstr tree;
         EXPECT_EQ(spProject->get_Tree(tree.Out()), E_UNEXPECTED);
     }
     ComPtr<ISimProject> spProject;
-    std::wstring text;
-    EXPECT_EQ(LoadProject(PrivateTempFolder() + L"absent.xml", spProject, &text), E_INVALIDARG);
+    EXPECT_EQ(LoadProject(PrivateTempFolder() + L"absent.xml", spProject), E_INVALIDARG);
 }
 
 TEST_F(ProjectFileTest, TenThousandDevicesLoadAndAnswerQueries)
@@ -80,8 +78,7 @@ TEST_F(ProjectFileTest, TenThousandDevicesLoadAndAnswerQueries)
     ComPtr<IDispatch> spItem;
     long lFound = 0;
     spRoot.As(&spContext);
-    CBstr protocolPath(g_szProtocolPath);
-    ASSERT_EQ(spQuery->Select(spContext.Get(), protocolPath, &spResult), S_OK);
+    ASSERT_EQ(spQuery->Select(spContext.Get(), CBstr(g_szProtocolPath), &spResult), S_OK);
     ASSERT_EQ(spResult->Next(&spItem, &lFound), S_OK);
     EXPECT_EQ(ValueOf(spItem.Get()), L"CANopen");
     CBstr tree;

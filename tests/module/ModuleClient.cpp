@@ -1,46 +1,31 @@
 #include "ModuleClient.h"
-#include <vector>
+#include <fstream>
 #include "support/TestEnvironment.h"
-
-namespace {
-
-struct HandleOwner
-{
-    HANDLE h = nullptr;
-    ~HandleOwner()
-    {
-        if (h)
-            CloseHandle(h);
-    }
-};
-
-} // namespace
 
 ProcessResult RunProcess(const std::wstring& commandLine)
 {
     ProcessResult result;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HandleOwner read, write;
-    if (!CreatePipe(&read.h, &write.h, &sa, 0))
+    HANDLE hRead = nullptr, hWrite = nullptr;
+    if (!CreatePipe(&hRead, &hWrite, &sa, 0))
         return result;
-    SetHandleInformation(read.h, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(hRead, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = write.h;
-    si.hStdError = write.h;
+    si.hStdOutput = si.hStdError = hWrite;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi = {};
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-        return result;
-    CloseHandle(write.h);
-    write.h = nullptr;
+    std::wstring line = commandLine;
+    const BOOL bStarted = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(hWrite);   // the child holds its own copy: reading ends when it exits
     char buffer[4096];
     DWORD cb = 0;
-    while (ReadFile(read.h, buffer, sizeof(buffer), &cb, nullptr) && cb)
+    while (bStarted && ReadFile(hRead, buffer, sizeof(buffer), &cb, nullptr) && cb)
         result.output.append(buffer, cb);
+    CloseHandle(hRead);
+    if (!bStarted)
+        return result;
     WaitForSingleObject(pi.hProcess, INFINITE);
     GetExitCodeProcess(pi.hProcess, &result.dwExitCode);
     CloseHandle(pi.hThread);
@@ -84,9 +69,6 @@ bool ClassesRootKeyExists(const std::wstring& key)
 std::wstring WriteTempFile(const std::wstring& name, const std::string& text)
 {
     std::wstring path = PrivateTempFolder() + name;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD cb = 0;
-    WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &cb, nullptr);
-    CloseHandle(h);
+    std::ofstream(path.c_str(), std::ios::binary) << text;
     return path;
 }

@@ -9,9 +9,3 @@ add_test(NAME module_registration
   COMMAND ${MODULE_RUNNER} --fresh ${LAYER_WINE_LOADER} $<TARGET_FILE:test_module> --gtest_filter=Registration.*)
 set_tests_properties(module_registration PROPERTIES TIMEOUT 900)
 
-# The bench that brings the doubles into a script's process (tests/module/bench).
-add_library(LayerScriptBench SHARED module/bench/ScriptBench.cpp module/bench/ScriptBench.def)
-set_target_properties(LayerScriptBench PROPERTIES PREFIX "" OUTPUT_NAME LayerScriptBench)
-target_link_libraries(LayerScriptBench PRIVATE test_support)
-target_link_options(LayerScriptBench PRIVATE ${LAYER_STATIC_LINK} -Wl,--kill-at -Wl,--enable-stdcall-fixup)
-add_dependencies(test_module LayerScriptBench)

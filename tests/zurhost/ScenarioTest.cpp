@@ -4,6 +4,16 @@
 
 namespace {
 
+// "line kind [drag] [sibling] {arg|arg} => verdict | text", kind as its number in EditKind.
+std::wstring Text(const Edit& e)
+{
+    std::wstring text = std::to_wstring(e.nLine) + L" " + std::to_wstring(static_cast<int>(e.kind)) + (e.bDrag ? L" drag" : L"") +
+                        (e.bAsChild ? L"" : L" sibling") + L" {";
+    for (size_t i = 0; i < e.args.size(); ++i)
+        text += (i ? L"|" : L"") + e.args[i];
+    return text + L"} => " + e.strExpected + L" | " + e.strText;
+}
+
 TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
 {
     std::vector<Edit> edits;
@@ -16,22 +26,15 @@ TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
                               L"check all => accepted",
                               edits, error))
         << error.c_str();
-    ASSERT_EQ(edits.size(), 5u);
-    EXPECT_EQ(edits[0].nLine, 3);
-    EXPECT_EQ(edits[0].kind, EditKind::Insert);
-    EXPECT_EQ(edits[0].args, (std::vector<std::wstring>{L"Valve terminal @3", L"Valve-3", L"PLC-1"}));
-    EXPECT_TRUE(edits[0].bAsChild);
-    EXPECT_EQ(edits[0].strExpected, L"DP_E_ADDRESS_IN_USE");
-    EXPECT_EQ(edits[0].strText, L"insert \"Valve terminal @3\" as Valve-3 into PLC-1");
-    EXPECT_EQ(edits[1].kind, EditKind::Move);
-    EXPECT_TRUE(edits[1].bDrag);
-    EXPECT_FALSE(edits[1].bAsChild);
-    EXPECT_EQ(edits[1].args, (std::vector<std::wstring>{L"Drive-2", L"IO #1"}));
-    EXPECT_EQ(edits[1].strExpected, L"");
-    EXPECT_EQ(edits[2].args, (std::vector<std::wstring>{L"Valve-1", L"root/deviceInfo/device/DeviceManagerObject/communicationEntity/@address", L"126"}));
-    EXPECT_EQ(edits[2].strExpected, L"rejected");
-    EXPECT_EQ(edits[3].args, (std::vector<std::wstring>{L"PLC-1:P2", L"Camera-1:P1"}));
-    EXPECT_EQ(edits[4].kind, EditKind::CheckAll);
+    std::vector<std::wstring> texts;
+    for (const Edit& e : edits)
+        texts.push_back(Text(e));
+    EXPECT_EQ(texts, (std::vector<std::wstring>{
+                         L"3 1 {Valve terminal @3|Valve-3|PLC-1} => DP_E_ADDRESS_IN_USE | insert \"Valve terminal @3\" as Valve-3 into PLC-1",
+                         L"4 2 drag sibling {Drive-2|IO #1} =>  | drag move Drive-2 after \"IO #1\"",
+                         L"5 7 {Valve-1|root/deviceInfo/device/DeviceManagerObject/communicationEntity/@address|126} => rejected | set Valve-1 ~/@address = 126",
+                         L"6 5 {PLC-1:P2|Camera-1:P1} =>  | connect PLC-1:P2 Camera-1:P1",
+                         L"7 8 {} => accepted | check all"}));
 }
 
 TEST(Scenario, TheFirstBadLineIsNamed)
