@@ -52,10 +52,7 @@ private:
             }
             if (args.bstrProtocol)
                 call.optProtocol = std::wstring(BstrView(args.bstrProtocol));
-            call.bErrMsgOutNull = args.pbstrErrMsg == nullptr;
-            call.bErrDBOutNull = args.pbstrErrDB == nullptr;
             call.pCharErr1In = args.ppCharErr1 ? *args.ppCharErr1 : nullptr;
-            call.pCharErr2In = args.ppCharErr2 ? *args.ppCharErr2 : nullptr;
             LogCall(args.pszMethod);
             CAnswer answer = m_spState->AnswerFor(args.pszMethod);
             m_spState->Record(std::move(call));

@@ -73,10 +73,7 @@ struct CAssistCall
     VARIANT vValueBits{};                    // CheckPropertyChange: the bits as passed
     std::optional<std::wstring> optValueText;  // its text, when VT_BSTR and not null
     std::optional<std::wstring> optProtocol;   // InitEx: the text, full length
-    bool bErrMsgOutNull = false;             // pbstrErrMsg itself was null
-    bool bErrDBOutNull = false;              // UUIDOfErrorDB itself was null
     const void* pCharErr1In = nullptr;       // CheckAll: *piCharErr1 on entry
-    const void* pCharErr2In = nullptr;
 };
 
 // The shared record of one assistant double.
@@ -143,7 +140,6 @@ public:
                                    // other than S_OK creates and returns it
     // Answers every instance gives unless it has its own.
     CAssistantScript& Script() { return *m_spScript; }
-    const std::vector<std::shared_ptr<CAssistantState>>& Instances() const { return m_vecInstances; }
     CAssistantState& Instance(size_t n) const { return *m_vecInstances.at(n); }
     long CreateCalls() const { return m_lCreateCalls; }
 

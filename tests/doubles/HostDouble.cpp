@@ -106,14 +106,6 @@ CRegValueData& CRegistryScript::SetLong(long lScope, std::wstring_view path, std
     return SetVariant(lScope, path, name, v);
 }
 
-void CRegistryScript::BindAssistant(long lScope, std::wstring_view protocol, std::wstring_view progId,
-                                    std::wstring_view errDB, std::wstring_view suffix)
-{
-    std::wstring tail = suffix.empty() ? std::wstring() : L"\\" + std::wstring(suffix);
-    SetString(lScope, L"BindedAssistants" + tail, protocol, progId);
-    SetString(lScope, L"BindedAssistants_ErrDB" + tail, protocol, errDB);
-}
-
 std::shared_ptr<CHostDouble> CHostDouble::Create()
 {
     std::shared_ptr<CHostDouble> spHost(new CHostDouble());

@@ -87,13 +87,6 @@ struct CQueryAnswer
     std::vector<CNodeDouble*> vecItems;  // handed out in this order
 };
 
-struct CSelectCall
-{
-    const void* pContext = nullptr;      // as passed
-    CNodeDouble* pContextNode = nullptr; // the node it is, if any
-    std::wstring strPath;
-};
-
 struct CQueryScript
 {
     HRESULT hrCreate = S_OK;             // CoCreateInstance of the query class
@@ -101,7 +94,6 @@ struct CQueryScript
     HRESULT hrAttach = S_OK;
     std::vector<const void*> vecAttached;  // the topology pointer of each Attach
     bool bOwnerQueryEmpty = false;       // "..==>." gives nothing
-    std::vector<CSelectCall> vecSelects;
 
     // An answer for (context, path); a null context stands for any context.
     void Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer);
@@ -149,10 +141,6 @@ struct CRegistryScript
     CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue);
     CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
     void ClearKeys() { m_mapKeys.clear(); }
-    // One catalogue entry: the ProgID under "BindedAssistants" and the error
-    // database under "BindedAssistants_ErrDB" (each + "\\" + suffix when given).
-    void BindAssistant(long lScope, std::wstring_view protocol, std::wstring_view progId, std::wstring_view errDB,
-                       std::wstring_view suffix = {});
 
 private:
     std::map<std::pair<long, std::wstring>, CRegKeyData> m_mapKeys;
