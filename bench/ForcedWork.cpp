@@ -35,7 +35,7 @@ public:
     }
 
 private:
-    std::vector<ComPtr<IAssist2>> m_vecAsked;
+    std::vector<ComPtr<IAssist2>, CKeptBlockAllocator<ComPtr<IAssist2>>> m_vecAsked;
 };
 
 } // namespace

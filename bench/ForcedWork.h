@@ -11,6 +11,7 @@
 #include <vector>
 #include <wrl/client.h>
 #include "bench/FastHost.h"
+#include "common/AssistBlockCache.h"
 #include "common/Bstr.h"
 
 struct CheckTarget
@@ -64,8 +65,11 @@ struct AnswerRecord
     std::wstring strBusName;
     std::wstring strErrMsg;
     std::wstring strErrDB;
+    // Records and their list take the blocks the layer's own would.
+    static void* operator new(size_t cb) { return AssistBlockCache::Take(cb); }
+    static void operator delete(void* p, size_t cb) noexcept { AssistBlockCache::Give(p, cb); }
 };
-using AnswerRecords = std::vector<std::unique_ptr<AnswerRecord>>;
+using AnswerRecords = std::vector<std::unique_ptr<AnswerRecord>, CKeptBlockAllocator<std::unique_ptr<AnswerRecord>>>;
 
 // The layer's job done by hand: walk, look up, ask, and the forced steps chosen.
 class CForcedWork

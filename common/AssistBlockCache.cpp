@@ -8,15 +8,18 @@ namespace {
 
 constexpr int kSlots = 32;
 void* volatile g_apSlots[kSlots];
+volatile LONG g_lKeeping = 1;
+
+void ReturnAll() noexcept
+{
+    for (void* volatile& slot : g_apSlots)
+        ::operator delete(InterlockedExchangePointer(const_cast<void**>(&slot), nullptr));
+}
 
 // The kept blocks go back to the heap when the module is unloaded.
 struct CReturnAtUnload
 {
-    ~CReturnAtUnload()
-    {
-        for (void* volatile& slot : g_apSlots)
-            ::operator delete(InterlockedExchangePointer(const_cast<void**>(&slot), nullptr));
-    }
+    ~CReturnAtUnload() { ReturnAll(); }
 } g_returnAtUnload;
 
 } // namespace
@@ -37,11 +40,18 @@ void AssistBlockCache::Give(void* p, size_t cb) noexcept
 {
     if (!p)
         return;
-    if (cb <= kBlockSize) {
+    if (cb <= kBlockSize && g_lKeeping) {
         for (void* volatile& slot : g_apSlots) {
             if (!slot && !InterlockedCompareExchangePointer(const_cast<void**>(&slot), p, nullptr))
                 return;
         }
     }
     ::operator delete(p);
+}
+
+void AssistBlockCache::SetKeeping(bool bKeep) noexcept
+{
+    InterlockedExchange(&g_lKeeping, bKeep ? 1 : 0);
+    if (!bKeep)
+        ReturnAll();
 }

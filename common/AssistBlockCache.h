@@ -15,6 +15,10 @@ inline constexpr size_t kBlockSize = 192;
 void* Take(size_t cb);
 // Gives back a block that Take handed out for cb bytes.
 void Give(void* p, size_t cb) noexcept;
+// Off, every block goes back to the heap, those kept so far at once, so that
+// each allocation of a check reaches operator new (for allocation-failure
+// tests). On by default.
+void SetKeeping(bool bKeep) noexcept;
 
 } // namespace AssistBlockCache
 

@@ -10,6 +10,7 @@
 #include <vector>
 #include <wrl/client.h>
 #include "LayerLib2.h"
+#include "common/AssistBlockCache.h"
 #include "common/AssistResult.h"
 
 // Catalogue keys compare ordinally, UTF-16 code unit by code unit as unsigned
@@ -25,7 +26,7 @@ struct ProtocolLess
 using AssistantMap = std::map<std::wstring, Microsoft::WRL::ComPtr<IAssist2>, ProtocolLess>;
 using ErrorDBMap = std::map<std::wstring, std::wstring, ProtocolLess>;
 // A check's answers in the order the assistants gave them; owns its results.
-using ResultList = std::vector<std::unique_ptr<CAssistResult>>;
+using ResultList = std::vector<std::unique_ptr<CAssistResult>, CKeptBlockAllocator<std::unique_ptr<CAssistResult>>>;
 
 // Reads one 32-bit value through a new host context object.
 HRESULT ReadRegistryLong(long lScope, const wchar_t* keyPath, const wchar_t* valueName, long* plValue);
@@ -43,7 +44,7 @@ private:
 
 protected:
     using CatalogueEntry = std::pair<std::wstring, Microsoft::WRL::ComPtr<IAssist2>>;
-    using CatalogueSnapshot = std::vector<CatalogueEntry>;
+    using CatalogueSnapshot = std::vector<CatalogueEntry, CKeptBlockAllocator<CatalogueEntry>>;
 
     // The steps Init and Term share.
     void TakeTopology(IDispatch* pdispTopology);

@@ -50,6 +50,7 @@ HRESULT CAssistCommon::AttachDataQuery()
 CAssistCommon::CatalogueSnapshot CAssistCommon::SnapshotCatalogue() const
 {
     CatalogueSnapshot entries;
+    entries.reserve(m_mapAssistants.size());
     for (const auto& entry : m_mapAssistants)
         if (entry.second)
             entries.emplace_back(entry.first, entry.second);

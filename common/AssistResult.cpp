@@ -41,3 +41,5 @@ HRESULT CAssistResult::GetCharErr2(ICharacteristic** ppChar) const noexcept
 {
     return HandOut(m_spCharErr2, ppChar);
 }
+
+static_assert(sizeof(CAssistResult) <= AssistBlockCache::kBlockSize, "a result fits a kept block");

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <wrl/client.h>
 #include "LayerLib2.h"
+#include "common/AssistBlockCache.h"
 
 class CAssistResult
 {
@@ -13,6 +14,9 @@ public:
     CAssistResult(std::wstring_view busName, std::wstring_view errMsg, HRESULT hr, ICharacteristic* piCharErr1,
                   ICharacteristic* piCharErr2, std::wstring_view errDB);
     virtual ~CAssistResult();
+    // A record lives for one answer: its block is reused by the next one.
+    static void* operator new(size_t cb) { return AssistBlockCache::Take(cb); }
+    static void operator delete(void* p, size_t cb) noexcept { AssistBlockCache::Give(p, cb); }
 
     const std::wstring& GetBusName() const noexcept { return m_strBusName; }
     HRESULT GetHr() const noexcept { return m_hr; }

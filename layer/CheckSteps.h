@@ -112,7 +112,7 @@ public:
     }
 
 private:
-    std::vector<Microsoft::WRL::ComPtr<IAssist2>> m_assistants;
+    std::vector<Microsoft::WRL::ComPtr<IAssist2>, CKeptBlockAllocator<Microsoft::WRL::ComPtr<IAssist2>>> m_assistants;
 };
 
 // Every protocol of the component, in the order the query service gives
