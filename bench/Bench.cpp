@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "bench/Counters.h"
+#include "bench/AllocationCounter.h"
 #include "bench/FastHost.h"
 #include "bench/ForcedWork.h"
 #include "common/AssistCommon.h"

@@ -2,6 +2,7 @@
 #include <utility>
 #include "common/Bstr.h"
 #include "common/DispatchImpl.h"
+#include "doubles/AssistRouter.h"
 #include "doubles/DoubleObject.h"
 #include "doubles/HostObjects.h"
 
@@ -9,24 +10,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// What differs between the check methods: the out-parameters they have.
-struct COuts
-{
-    BSTR* pbstrErrMsg = nullptr;
-    BSTR* pbstrErrDB = nullptr;
-    ICharacteristic** ppCharErr1 = nullptr;
-    ICharacteristic** ppCharErr2 = nullptr;
-};
-
-// An assistant that replaces CheckAll's characteristics drops the ones it finds.
-void ReleaseFound(const CAnswer& answer, const COuts& outs)
-{
-    for (ICharacteristic** ppChar : {outs.ppCharErr1, outs.ppCharErr2})
-        if (answer.bReleaseFound && ppChar && *ppChar)
-            (*ppChar)->Release();
-}
-
-class CAssistantDouble : public CDoubleBase, public CDispatchImpl<IAssist3>
+class CAssistantDouble : public CDoubleBase, public CAssistRouter<CDispatchImpl<IAssist3>>
 {
 public:
     BEGIN_INTERFACE_TABLE(CAssistantDouble)
@@ -51,132 +35,41 @@ public:
         return true;
     }
 
-    STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
-    {
-        return Run(NewCall(L"Init", 7, {pdispTopology, pdispLayer}), {});
-    }
-    STDMETHODIMP Term() override { return Run(NewCall(L"Term", 8, {}), {}); }
-    STDMETHODIMP NewProjectCreated() override { return Run(NewCall(L"NewProjectCreated", 9, {}), {}); }
-    STDMETHODIMP CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piComponent3, BSTR* UUIDOfErrorDB) override
-    {
-        return Run(NewCall(L"CheckNewDevice", 10, {piComponent3}), {pbstrErrMsg, UUIDOfErrorDB});
-    }
-    STDMETHODIMP CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic** piCharErr1,
-                          ICharacteristic** piCharErr2, BSTR* UUIDOfErrorDB) override
-    {
-        CAssistCall call = NewCall(L"CheckAll", 11, {piCompRoot});
-        call.bCharErr1OutNull = piCharErr1 == nullptr;
-        call.bCharErr2OutNull = piCharErr2 == nullptr;
-        call.pCharErr1In = piCharErr1 ? *piCharErr1 : nullptr;
-        call.pCharErr2In = piCharErr2 ? *piCharErr2 : nullptr;
-        return Run(std::move(call), {pbstrErrMsg, UUIDOfErrorDB, piCharErr1, piCharErr2});
-    }
-    STDMETHODIMP CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* piCompRoot, IPropertyData* pData, VARIANT vValue,
-                                     BSTR* UUIDOfErrorDB) override
-    {
-        CAssistCall call = NewCall(L"CheckPropertyChange", 12, {piCompRoot, pData});
-        call.vValueBits = vValue;
-        if (vValue.vt == VT_BSTR && vValue.bstrVal)
-            call.optValueText = std::wstring(BstrView(vValue.bstrVal));
-        return Run(std::move(call), {pbstrErrMsg, UUIDOfErrorDB});
-    }
-    STDMETHODIMP CheckInsertDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
-                                 IComponent* piCompDest, long bAsChild, BSTR* UUIDOfErrorDB) override
-    {
-        return RunDrag(L"CheckInsertDrag", 13, pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild, UUIDOfErrorDB);
-    }
-    STDMETHODIMP CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
-                                 IComponent* piCompDest, long bAsChild, BSTR* UUIDOfErrorDB) override
-    {
-        return RunDrag(L"CheckInsertDrop", 14, pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild, UUIDOfErrorDB);
-    }
-    STDMETHODIMP CheckMoveDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
-                               IComponent* piCompDest, long bAsChild, BSTR* UUIDOfErrorDB) override
-    {
-        return RunDrag(L"CheckMoveDrag", 15, pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild, UUIDOfErrorDB);
-    }
-    STDMETHODIMP CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
-                               IComponent* piCompDest, long bAsChild, BSTR* UUIDOfErrorDB) override
-    {
-        return RunDrag(L"CheckMoveDrop", 16, pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild, UUIDOfErrorDB);
-    }
-    STDMETHODIMP CheckReplaceDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
-                                  IComponent* piCompReplace, BSTR* UUIDOfErrorDB) override
-    {
-        return Run(NewCall(L"CheckReplaceDrag", 17, {piCompRoot, piCompPalett, piCompReplace}),
-                   {pbstrErrMsg, UUIDOfErrorDB});
-    }
-    STDMETHODIMP CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
-                                  IComponent* piCompReplace, BSTR* UUIDOfErrorDB) override
-    {
-        return Run(NewCall(L"CheckReplaceDrop", 18, {piCompRoot, piCompPalett, piCompReplace}),
-                   {pbstrErrMsg, UUIDOfErrorDB});
-    }
-    STDMETHODIMP CheckConnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
-                              ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB) override
-    {
-        return Run(NewCall(L"CheckConnect", 19, {piCompRoot, piCharConn1, piCharConn2}), {pbstrErrMsg, UUIDOfErrorDB});
-    }
-    STDMETHODIMP CheckDisconnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
-                                 ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB) override
-    {
-        return Run(NewCall(L"CheckDisconnect", 20, {piCompRoot, piCharConn1, piCharConn2}),
-                   {pbstrErrMsg, UUIDOfErrorDB});
-    }
-    STDMETHODIMP CheckDelete(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp,
-                             BSTR* UUIDOfErrorDB) override
-    {
-        return Run(NewCall(L"CheckDelete", 21, {piCompRoot, piComp}), {pbstrErrMsg, UUIDOfErrorDB});
-    }
-    STDMETHODIMP InitEx(IDispatch* pdispTopology, IDispatch* pdispLayer, BSTR bstrProtocol) override
-    {
-        CAssistCall call = NewCall(L"InitEx", 22, {pdispTopology, pdispLayer});
-        if (bstrProtocol)
-            call.optProtocol = std::wstring(BstrView(bstrProtocol));
-        return Run(std::move(call), {});
-    }
-
 private:
-    static CAssistCall NewCall(const wchar_t* method, int nSlot, std::initializer_list<const void*> in)
-    {
-        CAssistCall call;
-        call.strMethod = method;
-        call.nSlot = nSlot;
-        call.vecIn = in;
-        return call;
-    }
-
-    HRESULT RunDrag(const wchar_t* method, int nSlot, BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp,
-                    IComponent* piCompDest, long bAsChild, BSTR* UUIDOfErrorDB)
-    {
-        CAssistCall call = NewCall(method, nSlot, {piCompRoot, piComp, piCompDest});
-        call.bAsChild = bAsChild;
-        return Run(std::move(call), {pbstrErrMsg, UUIDOfErrorDB});
-    }
-
     // The one procedure of every method: record, look up the answer, write it.
-    HRESULT Run(CAssistCall call, const COuts& outs)
+    HRESULT Route(const CAssistArgs& args) override
     {
         return ComBoundary([&] {
-            call.bErrMsgOutNull = outs.pbstrErrMsg == nullptr;
-            call.bErrDBOutNull = outs.pbstrErrDB == nullptr;
-            std::wstring method = call.strMethod;
-            LogCall(method);
-            CAnswer answer = m_spState->AnswerFor(method);
+            CAssistCall call;
+            call.strMethod = args.pszMethod;
+            call.nSlot = args.nSlot;
+            call.vecIn.assign(args.apIn, args.apIn + args.nIn);
+            call.bAsChild = args.bAsChild;
+            if (args.pvValue) {
+                call.vValueBits = *args.pvValue;
+                if (args.pvValue->vt == VT_BSTR && args.pvValue->bstrVal)
+                    call.optValueText = std::wstring(BstrView(args.pvValue->bstrVal));
+            }
+            if (args.bstrProtocol)
+                call.optProtocol = std::wstring(BstrView(args.bstrProtocol));
+            call.pCharErr1In = args.ppCharErr1 ? *args.ppCharErr1 : nullptr;
+            LogCall(args.pszMethod);
+            CAnswer answer = m_spState->AnswerFor(args.pszMethod);
             m_spState->Record(std::move(call));
-            if (answer.fnDuring)
-                answer.fnDuring();
             if (answer.bLeaveOuts)
                 return answer.hr;
-            if (outs.pbstrErrMsg)
-                *outs.pbstrErrMsg = answer.optMsg ? CBstr::Alloc(*answer.optMsg) : nullptr;
-            if (outs.pbstrErrDB)
-                *outs.pbstrErrDB = answer.optErrDB ? CBstr::Alloc(*answer.optErrDB) : nullptr;
-            ReleaseFound(answer, outs);
-            if (outs.ppCharErr1)
-                *outs.ppCharErr1 = answer.spCharErr1 ? answer.spCharErr1.Detach() : nullptr;
-            if (outs.ppCharErr2)
-                *outs.ppCharErr2 = answer.spCharErr2 ? answer.spCharErr2.Detach() : nullptr;
+            if (args.pbstrErrMsg)
+                *args.pbstrErrMsg = answer.optMsg ? CBstr::Alloc(*answer.optMsg) : nullptr;
+            if (args.pbstrErrDB)
+                *args.pbstrErrDB = answer.optErrDB ? CBstr::Alloc(*answer.optErrDB) : nullptr;
+            // An assistant that replaces CheckAll's characteristics drops the ones it finds.
+            for (ICharacteristic** ppChar : {args.ppCharErr1, args.ppCharErr2})
+                if (answer.bReleaseFound && ppChar && *ppChar)
+                    (*ppChar)->Release();
+            if (args.ppCharErr1)
+                *args.ppCharErr1 = answer.spCharErr1.Detach();
+            if (args.ppCharErr2)
+                *args.ppCharErr2 = answer.spCharErr2.Detach();
             return answer.hr;
         });
     }
@@ -185,21 +78,6 @@ private:
 };
 
 } // namespace
-
-void CAssistantScript::Answer(std::wstring_view method, CAnswer answer)
-{
-    m_mapAnswers[std::wstring(method)] = {std::move(answer)};
-}
-
-void CAssistantScript::AnswerSequence(std::wstring_view method, std::vector<CAnswer> answers)
-{
-    m_mapAnswers[std::wstring(method)] = std::move(answers);
-}
-
-void CAssistantScript::AnswerAll(CAnswer answer)
-{
-    m_optDefault = std::move(answer);
-}
 
 const CAnswer* CAssistantScript::Find(std::wstring_view method, size_t nCall) const
 {
@@ -239,11 +117,6 @@ const CAssistCall* CAssistantState::LastCallOf(std::wstring_view method) const
     return nullptr;
 }
 
-ULONG CAssistantState::References() const
-{
-    return m_pRefs ? *m_pRefs : 0;
-}
-
 CAnswer CAssistantState::AnswerFor(std::wstring_view method) const
 {
     size_t nCall = CountOf(method);
@@ -253,11 +126,6 @@ CAnswer CAssistantState::AnswerFor(std::wstring_view method) const
         if (const CAnswer* pAnswer = m_spClassScript->Find(method, nCall))
             return *pAnswer;
     return CAnswer();
-}
-
-void CAssistantState::Record(CAssistCall call)
-{
-    m_vecCalls.push_back(std::move(call));
 }
 
 IAssist2* CAssistantHandle::Assist2() const

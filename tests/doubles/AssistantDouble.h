@@ -3,7 +3,6 @@
 // gives the answer scripted per method and records every call with its
 // arguments. Its record outlives the object, so a test can look at the calls
 // of an assistant the layer has already released.
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,9 +28,6 @@ struct CAnswer
     // CheckAll: what goes into *piCharErr1 / *piCharErr2 (reference added).
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1;
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2;
-    // Runs inside the call, after it is recorded and before the answer is
-    // written (an assistant that calls back, or releases something).
-    std::function<void()> fnDuring;
     bool bLeaveOuts = false;  // write no out-parameter at all
     bool bReleaseFound = false;  // CheckAll: release what the two slots held before storing
 
@@ -51,9 +47,12 @@ struct CAnswer
 class CAssistantScript
 {
 public:
-    void Answer(std::wstring_view method, CAnswer answer);
-    void AnswerSequence(std::wstring_view method, std::vector<CAnswer> answers);
-    void AnswerAll(CAnswer answer);  // every method without an answer of its own
+    void Answer(std::wstring_view method, CAnswer answer) { m_mapAnswers[std::wstring(method)] = {std::move(answer)}; }
+    void AnswerSequence(std::wstring_view method, std::vector<CAnswer> answers)
+    {
+        m_mapAnswers[std::wstring(method)] = std::move(answers);
+    }
+    void AnswerAll(CAnswer answer) { m_optDefault = std::move(answer); }  // every method without an answer of its own
     // The answer for the nCall-th call (from 0) of a method, or null.
     const CAnswer* Find(std::wstring_view method, size_t nCall) const;
 
@@ -74,12 +73,7 @@ struct CAssistCall
     VARIANT vValueBits{};                    // CheckPropertyChange: the bits as passed
     std::optional<std::wstring> optValueText;  // its text, when VT_BSTR and not null
     std::optional<std::wstring> optProtocol;   // InitEx: the text, full length
-    bool bErrMsgOutNull = false;             // pbstrErrMsg itself was null
-    bool bErrDBOutNull = false;              // UUIDOfErrorDB itself was null
     const void* pCharErr1In = nullptr;       // CheckAll: *piCharErr1 on entry
-    const void* pCharErr2In = nullptr;
-    bool bCharErr1OutNull = false;           // piCharErr1 itself was null
-    bool bCharErr2OutNull = false;
 };
 
 // The shared record of one assistant double.
@@ -98,12 +92,12 @@ public:
     const CAssistCall* LastCallOf(std::wstring_view method) const;
 
     bool IsAlive() const { return m_pObject != nullptr; }
-    ULONG References() const;      // 0 once destroyed
+    ULONG References() const { return m_pRefs ? *m_pRefs : 0; }  // 0 once destroyed
     IUnknown* Object() const { return m_pObject; }  // no reference added; null once destroyed
 
     // Used by the double itself.
     CAnswer AnswerFor(std::wstring_view method) const;
-    void Record(CAssistCall call);
+    void Record(CAssistCall call) { m_vecCalls.push_back(std::move(call)); }
     void Attach(IUnknown* pObject, const ULONG* pRefs) { m_pObject = pObject; m_pRefs = pRefs; }
 
 private:
@@ -139,7 +133,6 @@ public:
     CAssistantClass& operator=(const CAssistantClass&) = delete;
 
     const std::wstring& ProgId() const { return m_strProgId; }
-    const CLSID& Clsid() const { return m_clsid; }
     HRESULT Registered() const { return m_hrRegister; }
 
     AssistantKind kind;            // of the instances created from now on
@@ -147,7 +140,6 @@ public:
                                    // other than S_OK creates and returns it
     // Answers every instance gives unless it has its own.
     CAssistantScript& Script() { return *m_spScript; }
-    const std::vector<std::shared_ptr<CAssistantState>>& Instances() const { return m_vecInstances; }
     CAssistantState& Instance(size_t n) const { return *m_vecInstances.at(n); }
     long CreateCalls() const { return m_lCreateCalls; }
 

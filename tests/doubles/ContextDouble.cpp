@@ -23,7 +23,7 @@ STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegist
         *ppKey = nullptr;
         CRegKeyData* pKey = registry.FindKey(lScope, path);
         if (!pKey)
-            return registry.hrKeyAbsent;
+            return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         if (FAILED(pKey->hrOpen))
             return pKey->hrOpen;
         *ppKey = CDoubleObject<CRegKeyDouble>::Create(m_spHost, lScope, path).Detach();
@@ -89,7 +89,7 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
             return E_INVALIDARG;
         }
         if (nIndex == pKey->deqValues.size())
-            return registry.hrValueAbsent;
+            return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         *ppValue = CDoubleObject<CRegValueDouble>::Create(m_spHost, m_lScope, m_strPath, nIndex).Detach();
         return S_OK;
     });
@@ -135,6 +135,6 @@ STDMETHODIMP CRegValueDouble::GetName(BSTR* pbstrName)
         if (!pData)
             return E_UNEXPECTED;
         *pbstrName = CBstr::Alloc(pData->strName);
-        return pData->hrGetName;
+        return S_OK;
     });
 }

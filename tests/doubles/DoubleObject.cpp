@@ -105,13 +105,6 @@ void CLiveDoubles::Leave(const void* pObject)
     Live().erase(pObject);
 }
 
-void CLiveDoubles::Rename(const void* pObject, std::wstring_view name)
-{
-    auto it = Live().find(pObject);
-    if (it != Live().end())
-        it->second.strName = name;
-}
-
 CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name)
 {
     CLiveDoubles::Enter(this, kind, name, &m_lRefs);
@@ -120,12 +113,6 @@ CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_str
 CDoubleBase::~CDoubleBase()
 {
     CLiveDoubles::Leave(this);
-}
-
-void CDoubleBase::SetName(std::wstring_view name)
-{
-    m_strName = name;
-    CLiveDoubles::Rename(this, name);
 }
 
 void CDoubleBase::LogCall(std::wstring_view method) const

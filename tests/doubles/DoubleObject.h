@@ -41,7 +41,6 @@ public:
     static std::wstring Describe();
     static void Enter(const void* pObject, std::wstring_view kind, std::wstring_view name, const ULONG* pRefs);
     static void Leave(const void* pObject);
-    static void Rename(const void* pObject, std::wstring_view name);
 };
 
 // Every double derives from this: it enters the live list on construction and
@@ -55,7 +54,6 @@ public:
     CDoubleBase& operator=(const CDoubleBase&) = delete;
 
     const std::wstring& Name() const noexcept { return m_strName; }
-    void SetName(std::wstring_view name);
     ULONG References() const noexcept { return m_lRefs; }
 
     // Per-instance narrowing of the interface table; the default answers all.
@@ -144,43 +142,17 @@ public:
     }
 };
 
+// The table of a double serving one interface, which is also its IDispatch.
+#define DOUBLE_INTERFACE_TABLE(Class, Itf) \
+    BEGIN_INTERFACE_TABLE(Class) INTERFACE_ENTRY(Itf) INTERFACE_ENTRY_IID(IID_IDispatch, Itf) END_INTERFACE_TABLE()
+
 // ---- placeholder slots --------------------------------------------------------
-// DOUBLE_RESERVED_SLOTS(7, 8, 9) defines Reserved7(), Reserved8() and
-// Reserved9(), each answering UnexpectedSlot(n): a call the layer should never
-// make shows up in the call log as "<name>.Reserved<n>".
-#define DOUBLE_RESERVED_ONE(n) \
+// DOUBLE_RESERVED(7) defines Reserved7() answering UnexpectedSlot(7): a call the
+// layer should never make shows up in the call log as "<name>.Reserved7".
+// DOUBLE_RESERVED_TENS(1) defines Reserved10() to Reserved19().
+#define DOUBLE_RESERVED(n) \
     STDMETHODIMP Reserved##n() override { return UnexpectedSlot(n); }
-#define DOUBLE_EXPAND(x) x
-#define DOUBLE_R1(a) DOUBLE_RESERVED_ONE(a)
-#define DOUBLE_R2(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R1(__VA_ARGS__))
-#define DOUBLE_R3(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R2(__VA_ARGS__))
-#define DOUBLE_R4(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R3(__VA_ARGS__))
-#define DOUBLE_R5(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R4(__VA_ARGS__))
-#define DOUBLE_R6(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R5(__VA_ARGS__))
-#define DOUBLE_R7(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R6(__VA_ARGS__))
-#define DOUBLE_R8(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R7(__VA_ARGS__))
-#define DOUBLE_R9(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R8(__VA_ARGS__))
-#define DOUBLE_R10(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R9(__VA_ARGS__))
-#define DOUBLE_R11(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R10(__VA_ARGS__))
-#define DOUBLE_R12(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R11(__VA_ARGS__))
-#define DOUBLE_R13(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R12(__VA_ARGS__))
-#define DOUBLE_R14(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R13(__VA_ARGS__))
-#define DOUBLE_R15(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R14(__VA_ARGS__))
-#define DOUBLE_R16(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R15(__VA_ARGS__))
-#define DOUBLE_R17(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R16(__VA_ARGS__))
-#define DOUBLE_R18(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R17(__VA_ARGS__))
-#define DOUBLE_R19(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R18(__VA_ARGS__))
-#define DOUBLE_R20(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R19(__VA_ARGS__))
-#define DOUBLE_R21(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R20(__VA_ARGS__))
-#define DOUBLE_R22(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R21(__VA_ARGS__))
-#define DOUBLE_R23(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R22(__VA_ARGS__))
-#define DOUBLE_R24(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R23(__VA_ARGS__))
-#define DOUBLE_R25(a, ...) DOUBLE_RESERVED_ONE(a) DOUBLE_EXPAND(DOUBLE_R24(__VA_ARGS__))
-#define DOUBLE_PICK(_1, _2, _3, _4, _5, _6, _7, _8, _9, _10, _11, _12, _13, _14, _15, _16, _17, _18, _19, _20, \
-                    _21, _22, _23, _24, _25, N, ...) N
-#define DOUBLE_RESERVED_SLOTS(...)                                                                           \
-    DOUBLE_EXPAND(DOUBLE_PICK(__VA_ARGS__, DOUBLE_R25, DOUBLE_R24, DOUBLE_R23, DOUBLE_R22, DOUBLE_R21,        \
-                              DOUBLE_R20, DOUBLE_R19, DOUBLE_R18, DOUBLE_R17, DOUBLE_R16, DOUBLE_R15,         \
-                              DOUBLE_R14, DOUBLE_R13, DOUBLE_R12, DOUBLE_R11, DOUBLE_R10, DOUBLE_R9,          \
-                              DOUBLE_R8, DOUBLE_R7, DOUBLE_R6, DOUBLE_R5, DOUBLE_R4, DOUBLE_R3, DOUBLE_R2,    \
-                              DOUBLE_R1)(__VA_ARGS__))
+#define DOUBLE_RESERVED_TENS(d)                                                                      \
+    DOUBLE_RESERVED(d##0) DOUBLE_RESERVED(d##1) DOUBLE_RESERVED(d##2) DOUBLE_RESERVED(d##3)         \
+        DOUBLE_RESERVED(d##4) DOUBLE_RESERVED(d##5) DOUBLE_RESERVED(d##6) DOUBLE_RESERVED(d##7)     \
+            DOUBLE_RESERVED(d##8) DOUBLE_RESERVED(d##9)

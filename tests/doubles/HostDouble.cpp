@@ -106,14 +106,6 @@ CRegValueData& CRegistryScript::SetLong(long lScope, std::wstring_view path, std
     return SetVariant(lScope, path, name, v);
 }
 
-void CRegistryScript::BindAssistant(long lScope, std::wstring_view protocol, std::wstring_view progId,
-                                    std::wstring_view errDB, std::wstring_view suffix)
-{
-    std::wstring tail = suffix.empty() ? std::wstring() : L"\\" + std::wstring(suffix);
-    SetString(lScope, L"BindedAssistants" + tail, protocol, progId);
-    SetString(lScope, L"BindedAssistants_ErrDB" + tail, protocol, errDB);
-}
-
 std::shared_ptr<CHostDouble> CHostDouble::Create()
 {
     std::shared_ptr<CHostDouble> spHost(new CHostDouble());
@@ -208,38 +200,34 @@ CQueryAnswer CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path
     return answer;
 }
 
-ComPtr<IClassFactory> CHostDouble::NewQueryClassObject()
+// A class object that counts and logs each creation, then fails with the
+// script's result or creates the double.
+template <class TDouble, class TScript>
+ComPtr<IClassFactory> CHostDouble::NewClassObject(const wchar_t* name, TScript CHostDouble::*pScript)
 {
     std::weak_ptr<CHostDouble> wpHost = weak_from_this();
-    return CDoubleObject<CClassObjectDouble>::Create(L"query class", [wpHost](REFIID riid, void** ppv) {
+    return CDoubleObject<CClassObjectDouble>::Create(std::wstring(name) + L" class", [=](REFIID riid, void** ppv) {
         std::shared_ptr<CHostDouble> spHost = wpHost.lock();
         if (!spHost)
             return E_UNEXPECTED;
-        spHost->query.lCreated++;
-        CCallLog::Add(L"query", L"Create");
-        if (FAILED(spHost->query.hrCreate))
-            return spHost->query.hrCreate;
-        auto spQuery = CDoubleObject<CQueryDouble>::Create(spHost);
-        HRESULT hr = spQuery->QueryInterface(riid, ppv);
-        return FAILED(hr) ? hr : spHost->query.hrCreate;
+        TScript& script = (*spHost).*pScript;
+        script.lCreated++;
+        CCallLog::Add(name, L"Create");
+        if (FAILED(script.hrCreate))
+            return script.hrCreate;
+        HRESULT hr = CDoubleObject<TDouble>::Create(spHost)->QueryInterface(riid, ppv);
+        return FAILED(hr) ? hr : script.hrCreate;
     });
+}
+
+ComPtr<IClassFactory> CHostDouble::NewQueryClassObject()
+{
+    return NewClassObject<CQueryDouble>(L"query", &CHostDouble::query);
 }
 
 ComPtr<IClassFactory> CHostDouble::NewContextClassObject()
 {
-    std::weak_ptr<CHostDouble> wpHost = weak_from_this();
-    return CDoubleObject<CClassObjectDouble>::Create(L"context class", [wpHost](REFIID riid, void** ppv) {
-        std::shared_ptr<CHostDouble> spHost = wpHost.lock();
-        if (!spHost)
-            return E_UNEXPECTED;
-        spHost->registry.lCreated++;
-        CCallLog::Add(L"context", L"Create");
-        if (FAILED(spHost->registry.hrCreate))
-            return spHost->registry.hrCreate;
-        auto spContext = CDoubleObject<CContextDouble>::Create(spHost);
-        HRESULT hr = spContext->QueryInterface(riid, ppv);
-        return FAILED(hr) ? hr : spHost->registry.hrCreate;
-    });
+    return NewClassObject<CContextDouble>(L"context", &CHostDouble::registry);
 }
 
 void CHostDouble::Dispose()

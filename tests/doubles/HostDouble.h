@@ -40,9 +40,6 @@ struct CControlEvent
 
 struct CTopologyScript
 {
-    bool bAnswersTopology = true;       // QueryInterface for ITopology
-    HRESULT hrGetSchema = S_OK;
-    bool bNullSchema = false;           // GetSchema gives S_OK and null
     HRESULT hrGetErrorDatabaseService = S_OK;
     bool bNullErrorDatabaseService = false;
     HRESULT hrFireControlEvent = S_OK;  // returned, the event is recorded anyway
@@ -56,8 +53,6 @@ struct CSchemaScript
 {
     std::map<std::wstring, long> mapTypeIds;   // type name -> id
     HRESULT hrGetTypeId = S_OK;                 // a failure leaves the id unwritten
-    HRESULT hrUnknownType = E_INVALIDARG;       // for a name not in the map
-    std::vector<std::wstring> vecAsked;         // every name asked for
 };
 
 struct CClassifyCall
@@ -66,8 +61,6 @@ struct CClassifyCall
     std::optional<std::wstring> optMessage;
     std::optional<std::wstring> optErrDB;
     long lClassIn = 0;          // what *plClass held on entry
-    bool bClassOutNull = false;      // plClass itself was null
-    bool bTextOutNull = false;       // pbstrText itself was null
     const void* pTextIn = nullptr;   // what *pbstrText held on entry
 };
 
@@ -92,14 +85,6 @@ struct CQueryAnswer
     HRESULT hrSelect = S_OK;
     bool bNoEnumerator = false;          // *ppResult stays null
     std::vector<CNodeDouble*> vecItems;  // handed out in this order
-    std::optional<HRESULT> optHrNext;    // every Next returns this instead
-};
-
-struct CSelectCall
-{
-    const void* pContext = nullptr;      // as passed
-    CNodeDouble* pContextNode = nullptr; // the node it is, if any
-    std::wstring strPath;
 };
 
 struct CQueryScript
@@ -109,7 +94,6 @@ struct CQueryScript
     HRESULT hrAttach = S_OK;
     std::vector<const void*> vecAttached;  // the topology pointer of each Attach
     bool bOwnerQueryEmpty = false;       // "..==>." gives nothing
-    std::vector<CSelectCall> vecSelects;
 
     // An answer for (context, path); a null context stands for any context.
     void Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer);
@@ -125,7 +109,6 @@ struct CRegValueData
     std::wstring strName;
     CVariant vData;
     HRESULT hrGetData = S_OK;    // a failure leaves the VARIANT empty
-    HRESULT hrGetName = S_OK;    // the name is written anyway
 };
 
 struct CRegKeyData
@@ -144,8 +127,6 @@ struct CRegistryScript
 {
     HRESULT hrCreate = S_OK;          // CoCreateInstance of the context class
     long lCreated = 0;
-    HRESULT hrKeyAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    HRESULT hrValueAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     // Every registry call in order: "OpenKey 9 BindedAssistants",
     // "GetCount BindedAssistants", "GetItem BindedAssistants #0",
     // "GetItem BindedAssistants_ErrDB BusA", "GetData BusA",
@@ -160,10 +141,6 @@ struct CRegistryScript
     CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue);
     CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
     void ClearKeys() { m_mapKeys.clear(); }
-    // One catalogue entry: the ProgID under "BindedAssistants" and the error
-    // database under "BindedAssistants_ErrDB" (each + "\\" + suffix when given).
-    void BindAssistant(long lScope, std::wstring_view protocol, std::wstring_view progId, std::wstring_view errDB,
-                       std::wstring_view suffix = {});
 
 private:
     std::map<std::pair<long, std::wstring>, CRegKeyData> m_mapKeys;
@@ -211,6 +188,8 @@ public:
 private:
     CHostDouble() = default;
     void Build();
+    template <class TDouble, class TScript>
+    Microsoft::WRL::ComPtr<IClassFactory> NewClassObject(const wchar_t* name, TScript CHostDouble::*pScript);
 
     Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;

@@ -9,20 +9,16 @@
 class CTopologyDouble : public CDoubleBase, public CDispatchStub<NewZUR::ITopology>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CTopologyDouble)
-        INTERFACE_ENTRY(NewZUR::ITopology)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::ITopology)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CTopologyDouble, NewZUR::ITopology)
 
     explicit CTopologyDouble(std::shared_ptr<CHostDouble> spHost);
     void Unlink() { m_spHost.reset(); }
-    bool AnswersInterface(REFIID riid) const noexcept override;
 
     STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
     STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
                                   long lParam3) override;
-    DOUBLE_RESERVED_SLOTS(7, 8, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19)
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED_TENS(1)
 
 private:
     std::shared_ptr<CHostDouble> m_spHost;
@@ -31,15 +27,12 @@ private:
 class CSchemaDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataSchema>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CSchemaDouble)
-        INTERFACE_ENTRY(NewZUR::IDataSchema)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataSchema)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CSchemaDouble, NewZUR::IDataSchema)
 
     explicit CSchemaDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"schema", L"schema"), m_wpHost(wpHost) {}
     STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override;
-    DOUBLE_RESERVED_SLOTS(7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28,
-                          29, 30, 31)
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED_TENS(1) DOUBLE_RESERVED_TENS(2)
+    DOUBLE_RESERVED(30) DOUBLE_RESERVED(31)
 
 private:
     std::weak_ptr<CHostDouble> m_wpHost;
@@ -48,10 +41,7 @@ private:
 class CErrorDbDouble : public CDoubleBase, public CDispatchStub<NewZUR::IErrorDatabaseService>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CErrorDbDouble)
-        INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IErrorDatabaseService)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CErrorDbDouble, NewZUR::IErrorDatabaseService)
 
     explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"errordb", L"errordb"), m_wpHost(wpHost) {}
     STDMETHODIMP Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR bstrErrDB, BSTR* pbstrText) override;
@@ -63,10 +53,7 @@ private:
 class CQueryDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataQuery>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CQueryDouble)
-        INTERFACE_ENTRY(NewZUR::IDataQuery)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQuery)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CQueryDouble, NewZUR::IDataQuery)
 
     explicit CQueryDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"query", L"query"), m_spHost(spHost) {}
     STDMETHODIMP Attach(NewZUR::ITopology* piTopology) override;
@@ -80,32 +67,26 @@ private:
 class CQueryResultDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataQueryResult>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CQueryResultDouble)
-        INTERFACE_ENTRY(NewZUR::IDataQueryResult)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQueryResult)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CQueryResultDouble, NewZUR::IDataQueryResult)
 
     explicit CQueryResultDouble(const CQueryAnswer& answer);
     STDMETHODIMP Next(IDispatch** ppItem, long* plFound) override;
-    DOUBLE_RESERVED_SLOTS(7)
+    DOUBLE_RESERVED(7)
 
 private:
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecItems;
-    std::optional<HRESULT> m_optHrNext;
     size_t m_nNext = 0;
 };
 
 class CContextDouble : public CDoubleBase, public CDispatchStub<NewZUR::IContext>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CContextDouble)
-        INTERFACE_ENTRY(NewZUR::IContext)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IContext)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CContextDouble, NewZUR::IContext)
 
     explicit CContextDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"context", L"context"), m_spHost(spHost) {}
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
-    DOUBLE_RESERVED_SLOTS(7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17)
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
+    DOUBLE_RESERVED(12) DOUBLE_RESERVED(13) DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16) DOUBLE_RESERVED(17)
 
 private:
     std::shared_ptr<CHostDouble> m_spHost;
@@ -114,10 +95,7 @@ private:
 class CRegKeyDouble : public CDoubleBase, public CDispatchStub<NewZUR::IRegistryKey>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CRegKeyDouble)
-        INTERFACE_ENTRY(NewZUR::IRegistryKey)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryKey)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CRegKeyDouble, NewZUR::IRegistryKey)
 
     CRegKeyDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path);
     STDMETHODIMP GetCount(long* plCount) override;
@@ -133,15 +111,12 @@ private:
 class CRegValueDouble : public CDoubleBase, public CDispatchStub<NewZUR::IRegistryValue>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CRegValueDouble)
-        INTERFACE_ENTRY(NewZUR::IRegistryValue)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryValue)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CRegValueDouble, NewZUR::IRegistryValue)
 
     CRegValueDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path, size_t nIndex);
     STDMETHODIMP GetData(VARIANT* pvData) override;
     STDMETHODIMP GetName(BSTR* pbstrName) override;
-    DOUBLE_RESERVED_SLOTS(8)
+    DOUBLE_RESERVED(8)
 
 private:
     // Looked up at each call: a test may replace the registry meanwhile.

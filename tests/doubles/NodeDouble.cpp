@@ -154,13 +154,11 @@ STDMETHODIMP CNodeDouble::GetParent(NewZUR::IDataElement** ppParent)
     if (!ppParent)
         return E_POINTER;
     *ppParent = nullptr;
-    if (FAILED(hrGetParent))
-        return hrGetParent;
     if (m_spParent && m_spParent->bDataElement) {
         *ppParent = m_spParent->AsDataElement();
         (*ppParent)->AddRef();
     }
-    return hrGetParent;
+    return S_OK;
 }
 
 STDMETHODIMP CNodeDouble::GetPathText(BSTR* pbstrPath)
@@ -169,12 +167,10 @@ STDMETHODIMP CNodeDouble::GetPathText(BSTR* pbstrPath)
     if (!pbstrPath)
         return E_POINTER;
     *pbstrPath = nullptr;
-    if (FAILED(hrGetPathText))
-        return hrGetPathText;
     return ComBoundary([&] {
         if (optPathText)
             *pbstrPath = CBstr::Alloc(*optPathText);
-        return hrGetPathText;
+        return S_OK;
     });
 }
 
@@ -212,7 +208,7 @@ STDMETHODIMP CNodeDouble::GetSubItem(BSTR bstrName, IUnknown** ppItem)
     *ppItem = nullptr;
     CNodeDouble* pItem = SubItem(BstrView(bstrName));
     if (!pItem)
-        return hrSubItemAbsent;
+        return S_FALSE;
     *ppItem = pItem->Identity();
     (*ppItem)->AddRef();
     return S_OK;

@@ -41,13 +41,10 @@ public:
     bool bDataElement = true;         // answers IDataElement
     CVariant vValue;                  // IPropertyData::GetValue gives a copy
     HRESULT hrGetValue = S_OK;        // a failure leaves *pvValue empty
-    HRESULT hrGetParent = S_OK;
     std::optional<std::wstring> optPathText;  // nullopt: a null path BSTR
-    HRESULT hrGetPathText = S_OK;
     long lTypeId = 0;
     HRESULT hrGetTypeId = S_OK;       // a failure leaves *plTypeId unwritten
     HRESULT hrGetOwningComponent = S_OK;
-    HRESULT hrSubItemAbsent = S_FALSE;  // GetSubItem for a name not held
     // The calls this node received: "GetValue", "GetSubItem root", ...
     std::vector<std::wstring> vecCalls;
 
@@ -98,7 +95,7 @@ public:
     // ICharacteristic
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // The placeholders of the three interfaces share their names.
-    DOUBLE_RESERVED_SLOTS(7, 8, 9, 10, 11, 12)
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
 
 private:
     std::weak_ptr<CHostDouble> m_wpHost;

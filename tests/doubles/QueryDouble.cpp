@@ -17,17 +17,13 @@ STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath
 {
     LogCall(L"Select");
     return ComBoundary([&] {
-        CSelectCall call;
-        call.pContext = pContext;
-        call.pContextNode = m_spHost->FindNode(pContext);
-        call.strPath = BstrView(bstrPath);
-        m_spHost->query.vecSelects.push_back(call);
         if (!ppResult)
             return E_POINTER;
         *ppResult = nullptr;
-
-        const CQueryAnswer* pOverride = m_spHost->query.FindOverride(call.pContextNode, call.strPath);
-        CQueryAnswer answer = pOverride ? *pOverride : m_spHost->Evaluate(call.pContextNode, call.strPath);
+        CNodeDouble* pContextNode = m_spHost->FindNode(pContext);
+        const std::wstring path(BstrView(bstrPath));
+        const CQueryAnswer* pOverride = m_spHost->query.FindOverride(pContextNode, path);
+        CQueryAnswer answer = pOverride ? *pOverride : m_spHost->Evaluate(pContextNode, path);
         if (!answer.bNoEnumerator) {
             auto spResult = CDoubleObject<CQueryResultDouble>::Create(answer);
             *ppResult = spResult.Detach();
@@ -37,7 +33,7 @@ STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath
 }
 
 CQueryResultDouble::CQueryResultDouble(const CQueryAnswer& answer)
-    : CDoubleBase(L"query result", L"queryresult"), m_optHrNext(answer.optHrNext)
+    : CDoubleBase(L"query result", L"queryresult")
 {
     for (CNodeDouble* pItem : answer.vecItems)
         m_vecItems.emplace_back(pItem);
@@ -58,5 +54,5 @@ STDMETHODIMP CQueryResultDouble::Next(IDispatch** ppItem, long* plFound)
         *plFound = 1;
         hr = S_OK;
     }
-    return m_optHrNext ? *m_optHrNext : hr;
+    return hr;
 }

@@ -8,13 +8,6 @@ CTopologyDouble::CTopologyDouble(std::shared_ptr<CHostDouble> spHost)
 {
 }
 
-bool CTopologyDouble::AnswersInterface(REFIID riid) const noexcept
-{
-    if (IsEqualIID(riid, __uuidof(NewZUR::ITopology)))
-        return !m_spHost || m_spHost->topology.bAnswersTopology;
-    return true;
-}
-
 STDMETHODIMP CTopologyDouble::GetSchema(NewZUR::IDataSchema** ppSchema)
 {
     LogCall(L"GetSchema");
@@ -23,14 +16,9 @@ STDMETHODIMP CTopologyDouble::GetSchema(NewZUR::IDataSchema** ppSchema)
     *ppSchema = nullptr;
     if (!m_spHost)
         return E_UNEXPECTED;
-    const CTopologyScript& script = m_spHost->topology;
-    if (FAILED(script.hrGetSchema))
-        return script.hrGetSchema;
-    if (!script.bNullSchema) {
-        *ppSchema = m_spHost->m_spSchema.Get();
-        (*ppSchema)->AddRef();
-    }
-    return script.hrGetSchema;
+    *ppSchema = m_spHost->m_spSchema.Get();
+    (*ppSchema)->AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP CTopologyDouble::GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService)
@@ -79,13 +67,11 @@ STDMETHODIMP CSchemaDouble::GetTypeId(BSTR bstrTypeName, long* plTypeId)
     if (!spHost)
         return E_UNEXPECTED;
     CSchemaScript& script = spHost->schema;
-    std::wstring name(BstrView(bstrTypeName));
-    script.vecAsked.push_back(name);
     if (FAILED(script.hrGetTypeId))
         return script.hrGetTypeId;
-    auto it = script.mapTypeIds.find(name);
+    auto it = script.mapTypeIds.find(std::wstring(BstrView(bstrTypeName)));
     if (it == script.mapTypeIds.end())
-        return script.hrUnknownType;
+        return E_INVALIDARG;
     *plTypeId = it->second;
     return script.hrGetTypeId;
 }
@@ -104,8 +90,6 @@ STDMETHODIMP CErrorDbDouble::Classify(long lCode, long* plClass, BSTR bstrMessag
     if (bstrErrDB)
         call.optErrDB = std::wstring(BstrView(bstrErrDB));
     call.lClassIn = plClass ? *plClass : 0;
-    call.bClassOutNull = plClass == nullptr;
-    call.bTextOutNull = pbstrText == nullptr;
     call.pTextIn = pbstrText ? *pbstrText : nullptr;
     script.vecCalls.push_back(call);
 

@@ -1,10 +1,10 @@
 // What every check shares: the debug-option gate, the null out-parameters,
 // the checks outside Init and Term, and answers handed to the host unchanged.
 #include <optional>
-#include "layer/ChecksFixture.h"
+#include "layer/LayerFixture.h"
 
 // Component X speaks P (assistant A); every argument of every check leads to it.
-class AnyCheck : public ChecksTest, public testing::WithParamInterface<CheckKind>
+class AnyCheck : public LayerTest, public testing::WithParamInterface<CheckKind>
 {
 protected:
     void PrepareHost()
@@ -20,19 +20,19 @@ protected:
     void MakeLayerWithAssistant(long lDebug)
     {
         MakeLayer(lDebug);
-        m_pA = &AddAssistant(L"P");
+        m_spA = Add(L"P");
     }
     HRESULT RunWithOuts(BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB)
     {
         Host().topology.vecEvents.clear();
-        return GetParam().pfnCall(m_spLayer.Get(), pbstrErrMsg, m_args, UUIDOfErrorDB);
+        return CallCheck(Layer(), GetParam().nSlot, pbstrErrMsg, m_args, UUIDOfErrorDB);
     }
     std::wstring TraceOfCheck() const { return L"CAssistLayer::" + std::wstring(GetParam().name); }
 
     CheckArgs m_args;
     ICharacteristic* m_piCharErr1 = nullptr;  // CheckAll only; nobody hands one back here
     ICharacteristic* m_piCharErr2 = nullptr;
-    CAssistantState* m_pA = nullptr;
+    std::shared_ptr<CAssistantState> m_spA;
 };
 
 TEST_P(AnyCheck, DebugOptionAnswersBeforeAnythingAndNullStringsAreRefused)
@@ -47,7 +47,7 @@ TEST_P(AnyCheck, DebugOptionAnswersBeforeAnythingAndNullStringsAreRefused)
         EXPECT_EQ(bstrDB, kUntouched);
         EXPECT_EQ(RunWithOuts(nullptr, nullptr), lDebug ? E_FAIL : S_OK);  // not even looked at
         EXPECT_EQ(Traces(), std::vector<std::wstring>{TraceOfCheck()});
-        EXPECT_TRUE(m_pA->Calls().empty());
+        EXPECT_TRUE(m_spA->Calls().empty());
     }
 
     MakeLayerWithAssistant(2);
@@ -58,7 +58,7 @@ TEST_P(AnyCheck, DebugOptionAnswersBeforeAnythingAndNullStringsAreRefused)
         m_args.ppCharErr2 = nullptr;
         EXPECT_EQ(RunWithOuts(bstrOut.Out(), bstrOut.Out()), E_POINTER);
     }
-    EXPECT_TRUE(m_pA->Calls().empty());
+    EXPECT_TRUE(m_spA->Calls().empty());
     EXPECT_EQ(Traces(), std::vector<std::wstring>{TraceOfCheck()});
 }
 
@@ -68,16 +68,16 @@ TEST_P(AnyCheck, OutsideInitAndTermNothingIsAsked)
     PrepareHost();
     MakeLayerWithAssistant(2);
     ASSERT_EQ(m_spLayer->Term(), S_OK);
-    m_pA = &AddAssistant(L"P");
+    m_spA = Add(L"P");
     for (int nPass = 0; nPass < 2; ++nPass) {
         EXPECT_EQ(Run(GetParam(), m_args), E_FAIL);
         EXPECT_TRUE(m_bstrMsg.IsNull());
         EXPECT_TRUE(m_bstrDB.IsNull());
         EXPECT_EQ(BusName(), L"");
-        EXPECT_TRUE(m_pA->Calls().empty());
+        EXPECT_TRUE(m_spA->Calls().empty());
         // A fresh layer that was never initialised answers the same.
         MakeLayer(2, false);
-        m_pA = &AddAssistant(L"P");
+        m_spA = Add(L"P");
     }
 }
 
@@ -105,7 +105,7 @@ TEST_P(AnyCheck, AnswersReachTheHostUnchanged)
         CAnswer answer = CAnswer::Of(c.hr);
         answer.optMsg = c.optMsg;
         answer.optErrDB = c.optErrDB;
-        m_pA->Script().AnswerAll(answer);
+        m_spA->Script().AnswerAll(answer);
         EXPECT_EQ(Run(GetParam(), m_args), c.hr);
         EXPECT_TRUE(!m_bstrMsg.IsNull() && m_bstrMsg.View() == c.msg) << m_bstrMsg.Length();
         EXPECT_TRUE(!m_bstrDB.IsNull() && m_bstrDB.View() == c.errDB) << m_bstrDB.Length();
@@ -114,6 +114,4 @@ TEST_P(AnyCheck, AnswersReachTheHostUnchanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layer, AnyCheck, testing::ValuesIn(kChecks),
-                         [](const testing::TestParamInfo<CheckKind>& info) {
-                             return std::string(info.param.name, info.param.name + wcslen(info.param.name));
-                         });
+                         [](const testing::TestParamInfo<CheckKind>& info) { return NarrowName(info.param); });

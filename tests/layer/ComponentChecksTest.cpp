@@ -1,47 +1,26 @@
 // The nine component checks, each against the same two-protocol component.
-#include "layer/ChecksFixture.h"
+#include "layer/LayerFixture.h"
 
 namespace {
-
-struct ComponentCase
-{
-    const wchar_t* name;
-    bool bProtocolComponent;  // hands on the component its protocol belongs to
-    bool bRefusesFirstFalse;
-    bool bFirstResult;
-};
-const ComponentCase kComponentCases[] = {
-    {L"CheckNewDevice", true, false, false},   {L"CheckAll", false, false, false},
-    {L"CheckInsertDrag", true, true, false},   {L"CheckInsertDrop", true, true, false},
-    {L"CheckMoveDrag", true, true, false},     {L"CheckMoveDrop", true, true, false},
-    {L"CheckReplaceDrag", false, true, false}, {L"CheckReplaceDrop", false, true, false},
-    {L"CheckDelete", true, true, true},
-};
-
 // What an assistant of a component check receives, in argument order.
-std::vector<const void*> ExpectedIn(int nSlot, const CheckArgs& args, IComponent* piHandedOn)
+std::vector<const void*> ExpectedIn(int nSlot, CheckArgs args, IComponent* piHandedOn)
 {
-    switch (nSlot) {
-    case 10: return {piHandedOn};
-    case 11: return {args.piRoot};
-    case 21: return {args.piRoot, piHandedOn};
-    default: return {args.piRoot, piHandedOn, args.piOther};
-    }
+    args.piComp = piHandedOn;
+    return PassedIn(nSlot, args);
 }
-
 } // namespace
 
 // Component X speaks P (assistant A) and Q (assistant B); P's attribute
 // belongs to component Y.
-class TwoProtocols : public ChecksTest
+class TwoProtocols : public LayerTest
 {
 protected:
     void SetUp() override
     {
-        ChecksTest::SetUp();
+        LayerTest::SetUp();
         MakeLayer();
-        m_pA = &AddAssistant(L"P");
-        m_pB = &AddAssistant(L"Q");
+        m_pA = Add(L"P");
+        m_pB = Add(L"Q");
         m_pX = &Component(L"X", {L"P", L"Q"});
         m_pY = &Component(L"Y", {});
         m_pX->Entities()[0]->Protocol().SetOwner(m_pY);
@@ -54,7 +33,7 @@ protected:
     {
         m_spCharErr1.Reset();
         m_spCharErr2.Reset();
-        ChecksTest::TearDown();
+        LayerTest::TearDown();
     }
     // CheckAll walks the root's protocols, every other check its component's.
     HRESULT RunCheck(const CheckKind& kind)
@@ -64,8 +43,7 @@ protected:
         return Run(kind, m_args);
     }
 
-    CAssistantState* m_pA = nullptr;
-    CAssistantState* m_pB = nullptr;
+    std::shared_ptr<CAssistantState> m_pA, m_pB;
     CNodeDouble* m_pX = nullptr;
     CNodeDouble* m_pY = nullptr;
     CheckArgs m_args;
@@ -73,10 +51,10 @@ protected:
     Microsoft::WRL::ComPtr<ICharacteristic> m_spCharErr2;
 };
 
-class ComponentChecks : public TwoProtocols, public testing::WithParamInterface<ComponentCase>
+class ComponentChecks : public TwoProtocols, public testing::WithParamInterface<CheckKind>
 {
 protected:
-    const CheckKind& Kind() const { return Check(GetParam().name); }
+    const CheckKind& Kind() const { return GetParam(); }
     // The one call an assistant received for this check.
     void ExpectAsked(const CAssistantState& assistant, IComponent* piHandedOn)
     {
@@ -124,7 +102,7 @@ TEST_P(ComponentChecks, AsksEveryProtocolAndAnswersWithTheSelectedResult)
 // Only the first protocol's S_FALSE counts, and only for the edit checks.
 TEST_P(ComponentChecks, FirstProtocolFalseIsRefusedOnlyByEditChecks)
 {
-    const bool bRefused = GetParam().bRefusesFirstFalse;
+    const bool bRefused = GetParam().bFirstFalseRefused;
     CAnswer falseWithReason = CAnswer::Of(S_FALSE);
     falseWithReason.optMsg = L"why";
     m_pA->Script().AnswerAll(falseWithReason);
@@ -179,10 +157,11 @@ TEST_P(ComponentChecks, ComponentWithoutRootEndsWithNoResult)
     EXPECT_EQ(BusName(), L"");  // the walk said "__NONE__"; the check says ""
 }
 
-INSTANTIATE_TEST_SUITE_P(Layer, ComponentChecks, testing::ValuesIn(kComponentCases),
-                         [](const testing::TestParamInfo<ComponentCase>& info) {
-                             return std::string(info.param.name, info.param.name + wcslen(info.param.name));
-                         });
+// The nine component checks: all but CheckPropertyChange, CheckConnect and CheckDisconnect.
+INSTANTIATE_TEST_SUITE_P(Layer, ComponentChecks,
+                         testing::Values(kChecks[0], kChecks[1], kChecks[3], kChecks[4], kChecks[5], kChecks[6],
+                                         kChecks[7], kChecks[8], kChecks[11]),
+                         [](const testing::TestParamInfo<CheckKind>& info) { return NarrowName(info.param); });
 
 // CheckAll hands back, for each characteristic still held at the end, the
 // selected result's; without a result the host keeps its own.

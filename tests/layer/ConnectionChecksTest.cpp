@@ -1,17 +1,17 @@
 // CheckConnect and CheckDisconnect: two routes, one set of assistants asked.
-#include "layer/ChecksFixture.h"
+#include "layer/LayerFixture.h"
 
 // c1 lies in X's communication entity of P (assistant A); c2 is a
 // characteristic of Y, which speaks P and Q (assistant B).
-class ConnectionChecks : public ChecksTest, public testing::WithParamInterface<CheckKind>
+class ConnectionChecks : public LayerTest, public testing::WithParamInterface<CheckKind>
 {
 protected:
     void SetUp() override
     {
-        ChecksTest::SetUp();
+        LayerTest::SetUp();
         MakeLayer();
-        m_pA = &AddAssistant(L"P");
-        m_pB = &AddAssistant(L"Q");
+        m_pA = Add(L"P");
+        m_pB = Add(L"Q");
         m_pC1 = &Component(L"X", {L"P"}).Entities()[0]->AddCharacteristic(L"c1");
         m_pC2 = &Component(L"Y", {L"P", L"Q"}).AddCharacteristic(L"c2");
         m_args.piRoot = Host().AddComponent(L"root").AsComponent();
@@ -21,7 +21,7 @@ protected:
     // Each assistant got this check once, with the host's three arguments.
     void ExpectEachAskedOnce()
     {
-        for (const CAssistantState* pAssistant : {m_pA, m_pB}) {
+        for (const CAssistantState* pAssistant : {m_pA.get(), m_pB.get()}) {
             ASSERT_EQ(pAssistant->Calls().size(), 1u) << pAssistant->Name();
             const CAssistCall& call = pAssistant->Calls()[0];
             EXPECT_EQ(call.strMethod, GetParam().name);
@@ -32,8 +32,7 @@ protected:
                   (std::vector<std::wstring>{L"P." + std::wstring(GetParam().name), L"Q." + std::wstring(GetParam().name)}));
     }
 
-    CAssistantState* m_pA = nullptr;
-    CAssistantState* m_pB = nullptr;
+    std::shared_ptr<CAssistantState> m_pA, m_pB;
     CNodeDouble* m_pC1 = nullptr;
     CNodeDouble* m_pC2 = nullptr;
     CheckArgs m_args;
@@ -81,6 +80,4 @@ TEST_P(ConnectionChecks, AnEndThatLeadsNowhereAddsNoAssistant)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layer, ConnectionChecks, testing::Values(Check(L"CheckConnect"), Check(L"CheckDisconnect")),
-                         [](const testing::TestParamInfo<CheckKind>& info) {
-                             return std::string(info.param.name, info.param.name + wcslen(info.param.name));
-                         });
+                         [](const testing::TestParamInfo<CheckKind>& info) { return NarrowName(info.param); });

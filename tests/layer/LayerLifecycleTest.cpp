@@ -1,6 +1,5 @@
 // The layer's life: Init, Term, NewProjectCreated, the processed bus name,
 // Add, the debug-option gate, its interfaces and late binding.
-#include <cstdio>
 #include "layer/LayerFixture.h"
 #include "support/TestEnvironment.h"
 
@@ -9,13 +8,7 @@ using Microsoft::WRL::ComPtr;
 namespace {
 int LogRowsWith(const std::string& text)  // how often the error log holds text so far
 {
-    std::string content;
-    if (FILE* pFile = _wfopen((PrivateTempFolder() + L"Tessaro_Error_Log.csv").c_str(), L"rb")) {
-        char buffer[4096];
-        for (size_t cb; (cb = fread(buffer, 1, sizeof buffer, pFile)) > 0;)
-            content.append(buffer, cb);
-        fclose(pFile);
-    }
+    const std::string content = FileText(ErrorLogPath());
     int n = 0;
     for (size_t pos = content.find(text); pos != std::string::npos; pos = content.find(text, pos + 1))
         ++n;

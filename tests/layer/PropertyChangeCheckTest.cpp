@@ -1,16 +1,16 @@
 // CheckPropertyChange: the entity's assistant alone, or each distinct
 // assistant of the owning component once.
-#include "layer/ChecksFixture.h"
+#include "layer/LayerFixture.h"
 
-class PropertyChangeCheck : public ChecksTest
+class PropertyChangeCheck : public LayerTest
 {
 protected:
     void SetUp() override
     {
-        ChecksTest::SetUp();
+        LayerTest::SetUp();
         MakeLayer();
-        m_pA = &AddAssistant(L"P");
-        m_pB = &AddAssistant(L"Q");
+        m_pA = Add(L"P");
+        m_pB = Add(L"Q");
         m_pX = &Component(L"X", {L"P", L"P", L"Q"});
         m_args.piRoot = Host().AddComponent(L"root").AsComponent();
         m_args.vValue.vt = VT_BSTR;
@@ -31,8 +31,7 @@ protected:
     }
 
     CBstr m_bstrValue{L"new value"};
-    CAssistantState* m_pA = nullptr;
-    CAssistantState* m_pB = nullptr;
+    std::shared_ptr<CAssistantState> m_pA, m_pB;
     CNodeDouble* m_pX = nullptr;
     CheckArgs m_args;
 };

@@ -22,13 +22,6 @@ IUnknown* IdentityOf(IUnknown* p)  // no reference kept: the object lives on wit
 class ProtocolResolutionTest : public LayerTest
 {
 protected:
-    CNodeDouble& Device(std::initializer_list<std::wstring_view> protocols)
-    {
-        CNodeDouble& device = Host().AddComponent(L"dev");
-        for (std::wstring_view protocol : protocols)
-            device.AddCommunicationEntity(protocol);
-        return device;
-    }
     struct Step  // one step of a walk: its result, the node written (by name), the assistant written
     {
         HRESULT hr;
@@ -50,7 +43,7 @@ TEST_F(ProtocolResolutionTest, AWalkStopsAtTheFirstProtocolWithoutAssistant)
 {
     auto spP1 = Add(L"P1");
     Add(L"P3");
-    CNodeDouble& device = Device({L"P1", L"P2", L"P3"});
+    CNodeDouble& device = Component(L"dev", {L"P1", L"P2", L"P3"});
     EXPECT_EQ(Init(), S_OK);
     Host().topology.vecEvents.clear();
     Step first = Walk(device.AsComponent(), true), second = Walk(nullptr);
@@ -74,7 +67,7 @@ TEST_F(ProtocolResolutionTest, AProtocolNamedTwiceIsDeliveredTwiceAndANullSlotLe
 {
     const std::wstring_view protocol(L"P\0x", 3);
     auto spP = Add(protocol);
-    CNodeDouble& device = Device({protocol, protocol});
+    CNodeDouble& device = Component(L"dev", {protocol, protocol});
     EXPECT_EQ(Init(), S_OK);
     EXPECT_EQ(Walk(device.AsComponent(), true).pAssist, IdentityOf(spP->Object()));
     EXPECT_EQ(Inner().GetFirstProtocol(device.AsComponent(), nullptr, nullptr), E_POINTER);
@@ -88,7 +81,7 @@ TEST_F(ProtocolResolutionTest, AProtocolNamedTwiceIsDeliveredTwiceAndANullSlotLe
 TEST_F(ProtocolResolutionTest, AssistantsAreFoundByExactNameOnly)
 {
     Add(L"Bus");
-    CNodeDouble& device = Device({L"BUS", L"Bus"});
+    CNodeDouble& device = Component(L"dev", {L"BUS", L"Bus"});
     EXPECT_EQ(Init(), S_OK);
     EXPECT_EQ(Walk(device.AsComponent(), true).hr, kNoAssistant);
     EXPECT_EQ(Inner().GetAssistFromProtocol(device.Entities()[1]->Protocol().AsPropertyData(), nullptr), S_OK);
@@ -127,7 +120,7 @@ TEST_F(ProtocolResolutionTest, MissingHostObjectsMeanNothingIsFound)
         SCOPED_TRACE(row.what);
         m_spLayer.Reset();
         Add(L"P");
-        CNodeDouble& device = Device({L"P"});
+        CNodeDouble& device = Component(L"dev", {L"P"});
         if (row.bInit) {
             EXPECT_EQ(Init(), S_OK);
         }
@@ -145,7 +138,7 @@ TEST_F(ProtocolResolutionTest, MissingHostObjectsMeanNothingIsFound)
 
 TEST_F(ProtocolResolutionTest, TheOwnerOfAProtocolComesFromTheQueryElseFromTheNode)
 {
-    CNodeDouble& device = Device({L"P"});
+    CNodeDouble& device = Component(L"dev", {L"P"});
     CNodeDouble& protocol = device.Entities()[0]->Protocol();
     ComPtr<IComponent> spOwner;
     EXPECT_EQ(Inner().GetComponentFromProtocol(protocol.AsPropertyData(), &spOwner), S_FALSE);  // no query service
@@ -160,7 +153,7 @@ TEST_F(ProtocolResolutionTest, TheOwnerOfAProtocolComesFromTheQueryElseFromTheNo
 
 TEST_F(ProtocolResolutionTest, AnItemFindsItsOwnerAndItsCommunicationEntity)
 {
-    CNodeDouble& device = Device({L"P"});
+    CNodeDouble& device = Component(L"dev", {L"P"});
     CNodeDouble& entity = *device.Entities()[0];
     CNodeDouble& inside = entity.AddCharacteristic(L"baud");
     CNodeDouble& outside = device.AddCharacteristic(L"name");

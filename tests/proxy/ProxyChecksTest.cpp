@@ -1,65 +1,14 @@
 // The twelve forwarded checks, one row each, run through the same cases.
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <cstring>
 #include <string>
-#include <tuple>
 #include <vector>
 #include "ProxyTestBed.h"
+#include "support/Checks.h"
 
 namespace {
 
-struct CheckArgs
-{
-    IComponent *pRoot, *pComp, *pDest;
-    ICharacteristic *pChar1, *pChar2;
-    IPropertyData* pData;
-    VARIANT vValue;
-    LONG bAsChild;
-};
-using Passed = std::vector<const void*>;
-using CheckCall = HRESULT (*)(IAssist3*, BSTR*, BSTR*, const CheckArgs&, Passed*);
-struct CheckRow
-{
-    const char* name;
-    CheckCall call;   // makes the call and says which pointers it passed on
-};
-
-#define DRAG_ROW(M)                                                                   \
-    {#M, [](IAssist3* p, BSTR* m, BSTR* d, const CheckArgs& a, Passed* in) {          \
-         *in = {a.pRoot, a.pComp, a.pDest};                                           \
-         return p->M(m, a.pRoot, a.pComp, a.pDest, a.bAsChild, d);                   \
-     }}
-#define THREE_ROW(M, X, Y)                                                            \
-    {#M, [](IAssist3* p, BSTR* m, BSTR* d, const CheckArgs& a, Passed* in) {          \
-         *in = {a.pRoot, a.X, a.Y};                                                   \
-         return p->M(m, a.pRoot, a.X, a.Y, d);                                        \
-     }}
-
-const CheckRow kRows[] = {
-    {"CheckNewDevice", [](IAssist3* p, BSTR* m, BSTR* d, const CheckArgs& a, Passed* in) {
-         *in = {a.pComp};
-         return p->CheckNewDevice(m, a.pComp, d);
-     }},
-    {"CheckAll", [](IAssist3* p, BSTR* m, BSTR* d, const CheckArgs& a, Passed* in) {
-         *in = {a.pRoot};
-         Microsoft::WRL::ComPtr<ICharacteristic> sp1, sp2;
-         return p->CheckAll(m, a.pRoot, sp1.GetAddressOf(), sp2.GetAddressOf(), d);
-     }},
-    {"CheckPropertyChange", [](IAssist3* p, BSTR* m, BSTR* d, const CheckArgs& a, Passed* in) {
-         *in = {a.pRoot, a.pData};
-         return p->CheckPropertyChange(m, a.pRoot, a.pData, a.vValue, d);
-     }},
-    DRAG_ROW(CheckInsertDrag), DRAG_ROW(CheckInsertDrop), DRAG_ROW(CheckMoveDrag), DRAG_ROW(CheckMoveDrop),
-    THREE_ROW(CheckReplaceDrag, pComp, pDest), THREE_ROW(CheckReplaceDrop, pComp, pDest),
-    THREE_ROW(CheckConnect, pChar1, pChar2), THREE_ROW(CheckDisconnect, pChar1, pChar2),
-    {"CheckDelete", [](IAssist3* p, BSTR* m, BSTR* d, const CheckArgs& a, Passed* in) {
-         *in = {a.pRoot, a.pComp};
-         return p->CheckDelete(m, a.pRoot, a.pComp, d);
-     }},
-};
-
-class ProxyCheckTest : public ProxyTest, public testing::WithParamInterface<CheckRow>
+class ProxyCheckTest : public ProxyTest, public testing::WithParamInterface<CheckKind>
 {
 protected:
     void SetUp() override
@@ -67,13 +16,14 @@ protected:
         ProxyTest::SetUp();
         CNodeDouble& root = Host().AddComponent(L"root");
         m_args = {root.AsComponent(), Host().AddComponent(L"comp").AsComponent(),
-                  Host().AddComponent(L"dest").AsComponent(), root.AddCharacteristic(L"c1").AsCharacteristic(),
-                  root.AddCharacteristic(L"c2").AsCharacteristic(), Host().AddItem(L"data").AsPropertyData(),
-                  {}, 7};
+                  Host().AddComponent(L"dest").AsComponent(), 7, root.AddCharacteristic(L"c1").AsCharacteristic(),
+                  root.AddCharacteristic(L"c2").AsCharacteristic(), Host().AddItem(L"data").AsPropertyData()};
+        m_args.ppCharErr1 = m_spChar1.GetAddressOf();
+        m_args.ppCharErr2 = m_spChar2.GetAddressOf();
         m_args.vValue.vt = VT_BSTR;
         m_args.vValue.bstrVal = m_value.Get();
     }
-    std::wstring Method() const { return std::wstring(GetParam().name, GetParam().name + strlen(GetParam().name)); }
+    std::wstring Method() const { return GetParam().name; }
     // Two assistants "A" and "B" under P, each with its own answer.
     void TwoAssistants(CAnswer a, CAnswer b)
     {
@@ -83,13 +33,13 @@ protected:
         m_pB->Script().Answer(Method(), std::move(b));
         ASSERT_EQ(InitEx(), S_OK);
     }
-    HRESULT Check() { return GetParam().call(Proxy(), m_msg.Out(), m_db.Out(), m_args, &m_passed); }
+    HRESULT Check() { return CallCheck(Proxy(), GetParam().nSlot, m_msg.Out(), m_args, m_db.Out()); }
     std::vector<std::wstring> Asked() { return CCallLog::Only({L"A." + Method(), L"B." + Method()}); }
     std::vector<std::wstring> Both() { return {L"A." + Method(), L"B." + Method()}; }
 
     CBstr m_value{std::wstring(L"v\0w", 3)};
     CheckArgs m_args{};
-    Passed m_passed;
+    Microsoft::WRL::ComPtr<ICharacteristic> m_spChar1, m_spChar2;
     CAssistantClass *m_pA = nullptr, *m_pB = nullptr;
 };
 
@@ -101,8 +51,8 @@ TEST_P(ProxyCheckTest, AsksEveryAssistantInOrderWithTheArgumentsUnchanged)
     for (CAssistantClass* pClass : {m_pA, m_pB}) {
         const CAssistCall* pCall = pClass->Instance(0).LastCallOf(Method());
         ASSERT_NE(pCall, nullptr);
-        EXPECT_EQ(pCall->vecIn, m_passed);
-        EXPECT_EQ(pCall->bAsChild, m_passed.size() == 3 && pCall->nSlot <= 16 ? 7 : 0);
+        EXPECT_EQ(pCall->vecIn, PassedIn(GetParam().nSlot, m_args));
+        EXPECT_EQ(pCall->bAsChild, pCall->nSlot >= 13 && pCall->nSlot <= 16 ? 7 : 0);
         if (pCall->nSlot == 12) {
             EXPECT_EQ(pCall->vValueBits.bstrVal, m_value.Get());   // passed on, not copied
             EXPECT_EQ(pCall->optValueText, std::wstring(L"v\0w", 3));
@@ -118,8 +68,8 @@ TEST_P(ProxyCheckTest, NullStringSlotsGiveEPointerBeforeAnyAssistant)
 {
     TwoAssistants(CAnswer::Of(S_OK), CAnswer::Of(S_OK));
     BSTR bstr = nullptr;
-    EXPECT_EQ(GetParam().call(Proxy(), nullptr, &bstr, m_args, &m_passed), E_POINTER);
-    EXPECT_EQ(GetParam().call(Proxy(), &bstr, nullptr, m_args, &m_passed), E_POINTER);
+    EXPECT_EQ(CallCheck(Proxy(), GetParam().nSlot, nullptr, m_args, &bstr), E_POINTER);
+    EXPECT_EQ(CallCheck(Proxy(), GetParam().nSlot, &bstr, m_args, nullptr), E_POINTER);
     EXPECT_TRUE(Asked().empty());
 }
 
@@ -165,35 +115,26 @@ TEST_P(ProxyCheckTest, EmptyCatalogueGivesEFailWithNullStrings)
     EXPECT_TRUE(m_db.IsNull());
 }
 
-INSTANTIATE_TEST_SUITE_P(Each, ProxyCheckTest, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<CheckRow>& info) { return std::string(info.param.name); });
-
 // The debug option answers before any argument is looked at.
-class ProxyGateTest : public ProxyTest, public testing::WithParamInterface<std::tuple<CheckRow, long>>
+TEST_P(ProxyCheckTest, DebugOptionAnswersAtOnceAndLeavesTheSlotsAlone)
 {
-};
-
-TEST_P(ProxyGateTest, DebugOptionAnswersAtOnceAndLeavesTheSlotsAlone)
-{
-    const auto& [row, lDebug] = GetParam();
-    Host().registry.SetLong(9, L"LayerOptions", L"Debug", lDebug);
     Bind(L"A");
-    ASSERT_EQ(InitEx(), S_OK);
-    BSTR sentinel = reinterpret_cast<BSTR>(0x10);
-    BSTR bstrMsg = sentinel, bstrDB = sentinel;
-    CheckArgs args{};
-    Passed passed;
-    EXPECT_EQ(row.call(Proxy(), nullptr, nullptr, args, &passed), lDebug == 0 ? S_OK : E_FAIL);
-    EXPECT_EQ(row.call(Proxy(), &bstrMsg, &bstrDB, args, &passed), lDebug == 0 ? S_OK : E_FAIL);
-    EXPECT_EQ(bstrMsg, sentinel);
-    EXPECT_EQ(bstrDB, sentinel);
-    EXPECT_EQ(CCallLog::Only({L"A.Check"}).size(), 0u);
+    for (long lDebug : {0L, 1L}) {
+        Host().registry.SetLong(9, L"LayerOptions", L"Debug", lDebug);
+        m_spProxy.Reset();
+        ASSERT_EQ(InitEx(), S_OK);
+        BSTR sentinel = reinterpret_cast<BSTR>(0x10);
+        BSTR bstrMsg = sentinel, bstrDB = sentinel;
+        const CheckArgs args{};
+        EXPECT_EQ(CallCheck(Proxy(), GetParam().nSlot, nullptr, args, nullptr), lDebug == 0 ? S_OK : E_FAIL);
+        EXPECT_EQ(CallCheck(Proxy(), GetParam().nSlot, &bstrMsg, args, &bstrDB), lDebug == 0 ? S_OK : E_FAIL);
+        EXPECT_EQ(bstrMsg, sentinel);
+        EXPECT_EQ(bstrDB, sentinel);
+        EXPECT_EQ(CCallLog::Only({L"A.Check"}).size(), 0u);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Each, ProxyGateTest, testing::Combine(testing::ValuesIn(kRows), testing::Values(0L, 1L)),
-                         [](const testing::TestParamInfo<std::tuple<CheckRow, long>>& info) {
-                             return std::string(std::get<0>(info.param).name) + "_Debug" +
-                                    std::to_string(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Each, ProxyCheckTest, testing::ValuesIn(kChecks),
+                         [](const testing::TestParamInfo<CheckKind>& info) { return NarrowName(info.param); });
 
 }   // namespace

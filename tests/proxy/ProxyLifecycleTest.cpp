@@ -2,8 +2,6 @@
 // of the whole-project check and its reference count under several threads.
 #include <gtest/gtest.h>
 #include <atomic>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 #include "ProxyTestBed.h"
@@ -22,36 +20,26 @@ protected:
         ProxyTest::SetUp();
         m_nLogStart = ReadLog().size();
     }
-    static std::string ReadLog()
-    {
-        std::ifstream file((PrivateTempFolder() + L"Tessaro_Error_Log.csv").c_str(), std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
+    static std::string ReadLog() { return FileText(ErrorLogPath()); }
     bool Logged(const std::string& row) const { return ReadLog().find(row, m_nLogStart) != std::string::npos; }
     size_t m_nLogStart = 0;
 };
 
 TEST_F(ProxyTest, AnswersTheAssistantInterfacesWithOnePointer)
 {
-    ComPtr<IUnknown> spUnknown;
-    ComPtr<IAssist2> spAssist2;
-    ComPtr<IDispatch> spDispatch;
     ComPtr<ISupportErrorInfo> spErrorInfo;
-    ASSERT_EQ(Proxy()->QueryInterface(IID_PPV_ARGS(&spUnknown)), S_OK);
-    ASSERT_EQ(Proxy()->QueryInterface(IID_PPV_ARGS(&spAssist2)), S_OK);
-    ASSERT_EQ(Proxy()->QueryInterface(IID_PPV_ARGS(&spDispatch)), S_OK);
     ASSERT_EQ(Proxy()->QueryInterface(IID_PPV_ARGS(&spErrorInfo)), S_OK);
-    EXPECT_EQ(spUnknown.Get(), static_cast<IUnknown*>(Proxy()));
-    EXPECT_EQ(spAssist2.Get(), static_cast<IAssist2*>(Proxy()));
-    EXPECT_EQ(spDispatch.Get(), static_cast<IDispatch*>(Proxy()));
-    ComPtr<IAssistLayer2> spLayer;
-    EXPECT_EQ(Proxy()->QueryInterface(IID_PPV_ARGS(&spLayer)), E_NOINTERFACE);
-    using Row = std::pair<IID, HRESULT>;
-    for (const Row& row : {Row{IID_IAssist2, S_OK}, Row{IID_IAssist3, S_OK}, Row{IID_IDispatch, S_FALSE},
-                           Row{IID_IUnknown, S_FALSE}})
-        EXPECT_EQ(spErrorInfo->InterfaceSupportsErrorInfo(row.first), row.second);
+    struct Row { const IID* piid; const void* pSame; HRESULT hrErrorInfo; } rows[] = {
+        {&IID_IUnknown, static_cast<IUnknown*>(Proxy()), S_FALSE}, {&IID_IAssist2, static_cast<IAssist2*>(Proxy()), S_OK},
+        {&IID_IAssist3, Proxy(), S_OK}, {&IID_IDispatch, static_cast<IDispatch*>(Proxy()), S_FALSE},
+        {&IID_IAssistLayer2, nullptr, S_FALSE}};
+    for (const Row& row : rows) {
+        ComPtr<IUnknown> sp;
+        EXPECT_EQ(Proxy()->QueryInterface(*row.piid, reinterpret_cast<void**>(sp.GetAddressOf())),
+                  row.pSame ? S_OK : E_NOINTERFACE);
+        EXPECT_EQ(static_cast<const void*>(sp.Get()), row.pSame);
+        EXPECT_EQ(spErrorInfo->InterfaceSupportsErrorInfo(*row.piid), row.hrErrorInfo);
+    }
 }
 
 TEST_F(ProxyTest, InitAndNewProjectCreatedAreRefusedWithoutATrace)

@@ -12,9 +12,9 @@ bool IsCheck(int nStep)
     return nStep >= kStepFirstCheck && nStep < kStepNewProject;
 }
 
-const CLayerCheck& CheckOf(int nStep)
+const CheckKind& CheckOf(int nStep)
 {
-    return kLayerChecks[nStep - kStepFirstCheck];
+    return kChecks[nStep - kStepFirstCheck];
 }
 
 // What the step answers when its nPosition-th assistant call showed the fault;
@@ -23,7 +23,7 @@ HRESULT AssistantFaultResult(int nStep, Fault fault, int nPosition)
 {
     if (!IsCheck(nStep))
         return fault == Fault::Error ? kInjectedError : S_OK;
-    const CLayerCheck& check = CheckOf(nStep);
+    const CheckKind& check = CheckOf(nStep);
     switch (fault) {
     case Fault::Error:
         return check.bFirstResult && nPosition > 0 ? S_OK : kInjectedError;
@@ -77,8 +77,9 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
             } else if (bAssistant) {
                 EXPECT_EQ(hr, AssistantFaultResult(nStep, fault, CScriptedAssistant::s_nFaultedPosition)) << where;
                 // A failure without an error database of its own gets its bus's.
-                if (hr == kInjectedError && IsCheck(nStep))
+                if (hr == kInjectedError && IsCheck(nStep)) {
                     EXPECT_EQ(run.ErrDB(nStep), L"db" + ProtocolOf(CScriptedAssistant::s_nFaultedId)) << where;
+                }
             } else {
                 EXPECT_EQ(HostFaultResults(nStep, normal.hr[nStep]).count(hr), 1u) << where;
             }

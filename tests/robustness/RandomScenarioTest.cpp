@@ -93,7 +93,7 @@ std::vector<int> RandomScenarioTest::ExpectedCalls(const CScenario& s, std::opti
     std::vector<CModelResult> results;
     if (s.lDebug == 0 || s.lDebug == 1)
         return calls;
-    const CLayerCheck& check = kLayerChecks[s.nCheck];
+    const CheckKind& check = kChecks[s.nCheck];
     const bool bConnect = check.nSlot == 19 || check.nSlot == 20;
     const bool bOnce = bConnect || check.nSlot == 12;
     std::vector<int> vecAsked;
@@ -159,10 +159,7 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     ASSERT_EQ(spLayer->Init(m_spHost->TopologyDispatch()), S_OK);
 
     BSTR bstrMsg = nullptr, bstrDB = nullptr;
-    const HRESULT hr = kLayerChecks[s.nCheck].pfnCall(spLayer.Get(), &bstrMsg, &bstrDB,
-                                                      static_cast<NewZUR::IComponent*>(pComponent),
-                                                      static_cast<NewZUR::ICharacteristic*>(pChar1),
-                                                      static_cast<NewZUR::ICharacteristic*>(pChar2));
+    const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &bstrMsg, &bstrDB, pComponent, pChar1, pChar2);
     CBstr msg, db, bus;
     msg.Reset(bstrMsg);
     db.Reset(bstrDB);
@@ -172,7 +169,7 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     const std::vector<int> expectedCalls = ExpectedCalls(s, &result);
     std::vector<int> calls;
     for (const auto& [nId, nSlot] : CScriptedAssistant::Calls()) {
-        EXPECT_EQ(nSlot, kLayerChecks[s.nCheck].nSlot);
+        EXPECT_EQ(nSlot, kChecks[s.nCheck].nSlot);
         calls.push_back(nId);
     }
     EXPECT_EQ(calls, expectedCalls);

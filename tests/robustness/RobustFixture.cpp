@@ -35,6 +35,12 @@ STDMETHODIMP_(ULONG) CScriptedAssistant::Release()
     return l;
 }
 
+HRESULT CScriptedAssistant::Route(const CAssistArgs& args)
+{
+    const bool bCheck = args.nSlot >= 10 && args.nSlot <= 21;
+    return bCheck ? Answer(args.nSlot, args.pbstrErrMsg, args.pbstrErrDB) : Lifecycle();
+}
+
 HRESULT CScriptedAssistant::Lifecycle()
 {
     const Fault fault = CFaultPlan::Next();
@@ -65,67 +71,21 @@ HRESULT CScriptedAssistant::Answer(int nSlot, BSTR* pbstrErrMsg, BSTR* UUIDOfErr
     return fault == Fault::OtherSuccess ? S_FALSE : m_answer.hr;
 }
 
-const CLayerCheck kLayerChecks[12] = {
-    {"CheckNewDevice", 10, false, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         return p->CheckNewDevice(m, c, d);
-     }},
-    {"CheckAll", 11, false, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         ICharacteristic *c1 = nullptr, *c2 = nullptr;
-         const HRESULT hr = p->CheckAll(m, c, &c1, &c2, d);
-         if (c1)
-             c1->Release();
-         if (c2)
-             c2->Release();
-         return hr;
-     }},
-    {"CheckPropertyChange", 12, false, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic* x1, ICharacteristic*) {
-         VARIANT v;
-         v.vt = VT_I4;
-         v.lVal = 5;
-         Microsoft::WRL::ComPtr<IPropertyData> spData;
-         x1->QueryInterface(NewZUR::IID_IPropertyData, reinterpret_cast<void**>(spData.GetAddressOf()));
-         return p->CheckPropertyChange(m, c, spData.Get(), v, d);
-     }},
-    {"CheckInsertDrag", 13, true, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         return p->CheckInsertDrag(m, c, c, c, 1, d);
-     }},
-    {"CheckInsertDrop", 14, true, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         return p->CheckInsertDrop(m, c, c, c, 0, d);
-     }},
-    {"CheckMoveDrag", 15, true, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         return p->CheckMoveDrag(m, c, c, c, 0, d);
-     }},
-    {"CheckMoveDrop", 16, true, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         return p->CheckMoveDrop(m, c, c, c, 0, d);
-     }},
-    {"CheckReplaceDrag", 17, true, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         return p->CheckReplaceDrag(m, c, c, c, d);
-     }},
-    {"CheckReplaceDrop", 18, true, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         return p->CheckReplaceDrop(m, c, c, c, d);
-     }},
-    {"CheckConnect", 19, false, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic* x1, ICharacteristic* x2) {
-         return p->CheckConnect(m, c, x1, x2, d);
-     }},
-    {"CheckDisconnect", 20, false, false,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic* x1, ICharacteristic* x2) {
-         return p->CheckDisconnect(m, c, x1, x2, d);
-     }},
-    {"CheckDelete", 21, true, true,
-     [](IAssistLayer2* p, BSTR* m, BSTR* d, IComponent* c, ICharacteristic*, ICharacteristic*) {
-         return p->CheckDelete(m, c, c, d);
-     }},
-};
+HRESULT RunCheck(IAssistLayer2* pLayer, const CheckKind& kind, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB,
+                 CFastNode* pComp, CFastNode* pChar1, CFastNode* pChar2)
+{
+    Microsoft::WRL::ComPtr<ICharacteristic> spErr1, spErr2;
+    CheckArgs args;
+    args.piRoot = args.piComp = args.piOther = static_cast<NewZUR::IComponent*>(pComp);
+    args.piChar1 = static_cast<NewZUR::ICharacteristic*>(pChar1);
+    args.piChar2 = static_cast<NewZUR::ICharacteristic*>(pChar2);
+    args.pData = static_cast<NewZUR::IPropertyData*>(pChar1);
+    args.vValue.vt = VT_I4;
+    args.vValue.lVal = 5;
+    args.ppCharErr1 = spErr1.GetAddressOf();
+    args.ppCharErr2 = spErr2.GetAddressOf();
+    return CallCheck(pLayer, kind.nSlot, pbstrErrMsg, args, UUIDOfErrorDB);
+}
 
 void RobustTest::SetUp()
 {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 #include "bench/FastHost.h"
+#include "doubles/AssistRouter.h"
+#include "support/Checks.h"
 
 // One answer of a scripted assistant to every check.
 struct CScriptAnswer
@@ -19,7 +21,7 @@ struct CScriptAnswer
 
 // An assistant that answers from its script, records each call and counts
 // in the fault plan. Its references are counted by hand.
-class CScriptedAssistant : public CNoDispatch<IAssist3>
+class CScriptedAssistant : public CAssistRouter<CNoDispatch<IAssist3>>
 {
 public:
     explicit CScriptedAssistant(int nId) : m_nId(nId) {}
@@ -41,69 +43,16 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override { return ++m_lRefs; }
     STDMETHODIMP_(ULONG) Release() override;
 
-    STDMETHODIMP Init(IDispatch*, IDispatch*) override { return Lifecycle(); }
-    STDMETHODIMP InitEx(IDispatch*, IDispatch*, BSTR) override { return Lifecycle(); }
-    STDMETHODIMP Term() override { return Lifecycle(); }
-    STDMETHODIMP NewProjectCreated() override { return Lifecycle(); }
-    STDMETHODIMP CheckNewDevice(BSTR* m, IComponent*, BSTR* d) override { return Answer(10, m, d); }
-    STDMETHODIMP CheckAll(BSTR* m, IComponent*, ICharacteristic**, ICharacteristic**, BSTR* d) override
-    {
-        return Answer(11, m, d);
-    }
-    STDMETHODIMP CheckPropertyChange(BSTR* m, IComponent*, IPropertyData*, VARIANT, BSTR* d) override
-    {
-        return Answer(12, m, d);
-    }
-    STDMETHODIMP CheckInsertDrag(BSTR* m, IComponent*, IComponent*, IComponent*, LONG, BSTR* d) override
-    {
-        return Answer(13, m, d);
-    }
-    STDMETHODIMP CheckInsertDrop(BSTR* m, IComponent*, IComponent*, IComponent*, LONG, BSTR* d) override
-    {
-        return Answer(14, m, d);
-    }
-    STDMETHODIMP CheckMoveDrag(BSTR* m, IComponent*, IComponent*, IComponent*, LONG, BSTR* d) override
-    {
-        return Answer(15, m, d);
-    }
-    STDMETHODIMP CheckMoveDrop(BSTR* m, IComponent*, IComponent*, IComponent*, LONG, BSTR* d) override
-    {
-        return Answer(16, m, d);
-    }
-    STDMETHODIMP CheckReplaceDrag(BSTR* m, IComponent*, IComponent*, IComponent*, BSTR* d) override
-    {
-        return Answer(17, m, d);
-    }
-    STDMETHODIMP CheckReplaceDrop(BSTR* m, IComponent*, IComponent*, IComponent*, BSTR* d) override
-    {
-        return Answer(18, m, d);
-    }
-    STDMETHODIMP CheckConnect(BSTR* m, IComponent*, ICharacteristic*, ICharacteristic*, BSTR* d) override
-    {
-        return Answer(19, m, d);
-    }
-    STDMETHODIMP CheckDisconnect(BSTR* m, IComponent*, ICharacteristic*, ICharacteristic*, BSTR* d) override
-    {
-        return Answer(20, m, d);
-    }
-    STDMETHODIMP CheckDelete(BSTR* m, IComponent*, IComponent*, BSTR* d) override { return Answer(21, m, d); }
-
 private:
+    HRESULT Route(const CAssistArgs& args) override;
     HRESULT Lifecycle();
     HRESULT Answer(int nSlot, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB);
 };
 
-// The twelve checks of the layer, called with one set of arguments.
-struct CLayerCheck
-{
-    const char* name;
-    int nSlot;
-    bool bFirstFalseRefused;  // an S_FALSE of the first protocol counts as E_FAIL
-    bool bFirstResult;        // answered by the first result, not the worst
-    HRESULT (*pfnCall)(IAssistLayer2* pLayer, BSTR* m, BSTR* d, IComponent* piComp, ICharacteristic* piChar1,
-                       ICharacteristic* piChar2);
-};
-extern const CLayerCheck kLayerChecks[12];
+// Runs a check of the layer on the component and the two characteristics (the
+// first also the changed property); what CheckAll hands back is released.
+HRESULT RunCheck(IAssistLayer2* pLayer, const CheckKind& kind, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB,
+                 CFastNode* pComp, CFastNode* pChar1, CFastNode* pChar2);
 
 // A host, its registration with the COM runtime, and assistants by id.
 class RobustTest : public testing::Test

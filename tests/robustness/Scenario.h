@@ -6,11 +6,9 @@
 // allocates nor counts as a call.
 #include <array>
 #include <string>
+#include "bench/AllocationCounter.h"
 #include "robustness/RobustFixture.h"
 
-long OperatorNewCalls() noexcept;
-// The lFailAt-th operator new from now on throws std::bad_alloc (0: none).
-void FailOperatorNewAt(long lFailAt) noexcept;
 
 enum ScenarioStep
 {
@@ -33,8 +31,9 @@ struct CScenarioRun
     std::array<std::array<wchar_t, 16>, kStepCount> errDB{};
 
     // The step during which the n-th call (from 1) or allocation happened.
-    int StepOfCall(long n) const;
-    int StepOfNew(long n) const;
+    int StepOfCall(long n) const { return StepOf(lCallsBefore, n); }
+    int StepOfNew(long n) const { return StepOf(lNewsBefore, n); }
+    int StepOf(const std::array<long, kStepCount + 1>& before, long n) const;
     std::wstring ErrDB(int nStep) const { return errDB[nStep].data(); }
 };
 

@@ -1,5 +1,7 @@
 #include "support/TestEnvironment.h"
 #include <windows.h>
+#include <fstream>
+#include <iterator>
 
 namespace {
 std::wstring g_tempFolder;
@@ -26,4 +28,15 @@ void UsePrivateTempFolder()
 std::wstring PrivateTempFolder()
 {
     return g_tempFolder;
+}
+
+std::wstring ErrorLogPath()
+{
+    return g_tempFolder + L"Tessaro_Error_Log.csv";
+}
+
+std::string FileText(const std::wstring& path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }

@@ -9,3 +9,7 @@ std::wstring BinaryDirectory();
 void UsePrivateTempFolder();
 // The current private temp folder, with a trailing backslash.
 std::wstring PrivateTempFolder();
+// The error log the module writes there.
+std::wstring ErrorLogPath();
+// A file's bytes, empty when it cannot be read.
+std::string FileText(const std::wstring& path);

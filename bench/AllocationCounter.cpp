@@ -1,9 +1,16 @@
-#include "support/MemoryBalance.h"
+#include "bench/AllocationCounter.h"
 #include <objbase.h>
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
+#include <new>
 
 namespace {
+
+std::atomic<long> g_lNews{0};
+std::atomic<long> g_lFailNewAt{0};
+std::atomic<size_t> g_cbFail{0};
 
 struct CBlock
 {
@@ -34,8 +41,8 @@ struct CMallocAllocator
 };
 using BlockMap = std::map<void*, CBlock, std::less<void*>, CMallocAllocator<std::pair<void* const, CBlock>>>;
 
-// Watches the task allocator. The spy lives for the whole process: it cannot
-// be revoked while blocks it saw are outstanding.
+// Watches the task allocator. It lives for the whole process: it cannot be
+// revoked while blocks it saw are outstanding.
 class CMallocSpy final : public IMallocSpy
 {
 public:
@@ -45,21 +52,13 @@ public:
     {
         if (!ppv)
             return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMallocSpy)) {
-            *ppv = static_cast<IMallocSpy*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMallocSpy) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
 
-    STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T cbRequest) override
-    {
-        m_cbRequest = cbRequest;
-        return cbRequest;
-    }
+    STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T cbRequest) override { return m_cbRequest = cbRequest; }
     STDMETHODIMP_(void*) PostAlloc(void* pActual) override
     {
         if (pActual)
@@ -75,9 +74,8 @@ public:
     STDMETHODIMP_(SIZE_T) PreRealloc(void* pRequest, SIZE_T cbRequest, void** ppNewRequest, BOOL) override
     {
         m_pReallocOld = pRequest;
-        m_cbRequest = cbRequest;
         *ppNewRequest = pRequest;
-        return cbRequest;
+        return m_cbRequest = cbRequest;
     }
     STDMETHODIMP_(void*) PostRealloc(void* pActual, BOOL) override
     {
@@ -100,39 +98,36 @@ public:
         ++m_nSpan;
         LeaveCriticalSection(&m_cs);
     }
-    long Outstanding()
+    // The blocks of the current span, and their description when asked.
+    long Outstanding(std::wstring* pText)
     {
         long l = 0;
-        EnterCriticalSection(&m_cs);
-        for (const auto& entry : m_mapBlocks)
-            l += entry.second.nSpan == m_nSpan;
-        LeaveCriticalSection(&m_cs);
-        return l;
-    }
-    std::wstring Describe()
-    {
-        std::wstring text;
         EnterCriticalSection(&m_cs);
         for (const auto& [pBlock, block] : m_mapBlocks) {
             if (block.nSpan != m_nSpan)
                 continue;
-            text += L"block of " + std::to_wstring(block.cb) + L" bytes";
-            // A BSTR's text follows its byte length, at a pointer-aligned offset.
-            const size_t cbHeader = sizeof(void*) == 8 ? 8 : 4;
-            const char* pBytes = static_cast<const char*>(pBlock);
-            DWORD cbText = block.cb >= cbHeader ? *reinterpret_cast<const DWORD*>(pBytes + cbHeader - 4) : 0;
-            if (block.cb >= cbHeader + sizeof(wchar_t) && cbText <= block.cb - cbHeader - sizeof(wchar_t)) {
-                const wchar_t* pText = reinterpret_cast<const wchar_t*>(pBytes + cbHeader);
-                text += L", as a BSTR: \"" + std::wstring(pText, std::min<size_t>(cbText / sizeof(wchar_t), 80)) + L"\"";
-            }
-            text += L"\n";
+            ++l;
+            if (pText)
+                *pText += Describe(static_cast<const char*>(pBlock), block.cb);
         }
         LeaveCriticalSection(&m_cs);
-        return text;
+        return l;
     }
     long Total() const { return m_lTotal; }
 
 private:
+    static std::wstring Describe(const char* pBytes, SIZE_T cb)
+    {
+        std::wstring text = L"block of " + std::to_wstring(cb) + L" bytes";
+        // A BSTR's text follows its byte length, at a pointer-aligned offset.
+        const size_t cbHeader = sizeof(void*);
+        DWORD cbText = cb >= cbHeader ? *reinterpret_cast<const DWORD*>(pBytes + cbHeader - 4) : 0;
+        if (cb >= cbHeader + sizeof(wchar_t) && cbText <= cb - cbHeader - sizeof(wchar_t))
+            text += L", as a BSTR: \"" +
+                    std::wstring(reinterpret_cast<const wchar_t*>(pBytes + cbHeader),
+                                 std::min<size_t>(cbText / sizeof(wchar_t), 80)) + L"\"";
+        return text + L"\n";
+    }
     void Add(void* p, SIZE_T cb)
     {
         EnterCriticalSection(&m_cs);
@@ -172,6 +167,44 @@ CMallocSpy& Spy()
 
 } // namespace
 
+long OperatorNewCalls()
+{
+    return g_lNews;
+}
+
+void FailOperatorNewAt(long lFailAt)
+{
+    g_lFailNewAt = lFailAt ? g_lNews + lFailAt : 0;
+}
+
+void FailAllocationsOfSize(size_t cb)
+{
+    g_cbFail = cb;
+}
+
+void* operator new(size_t cb)
+{
+    if (++g_lNews == g_lFailNewAt || (cb != 0 && cb == g_cbFail))
+        throw std::bad_alloc();
+    if (void* p = std::malloc(cb ? cb : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+// The compiler cannot tell that these blocks came from the malloc above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+#pragma GCC diagnostic pop
+
+void operator delete(void* p, size_t) noexcept
+{
+    ::operator delete(p);
+}
+
 void CMemoryBalance::Mark()
 {
     Spy().Mark();
@@ -179,12 +212,14 @@ void CMemoryBalance::Mark()
 
 long CMemoryBalance::Outstanding()
 {
-    return Spy().Outstanding();
+    return Spy().Outstanding(nullptr);
 }
 
 std::wstring CMemoryBalance::DescribeOutstanding()
 {
-    return Spy().Describe();
+    std::wstring text;
+    Spy().Outstanding(&text);
+    return text;
 }
 
 long CMemoryBalance::TotalAllocations()
