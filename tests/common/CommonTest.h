@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "bench/AllocationCounter.h"
 #include "common/AssistCommon.h"
 #include "support/DoublesTest.h"
 
@@ -27,11 +28,6 @@ public:
 
     std::vector<std::wstring> Protocols() const;
 };
-
-// Operator-new calls of this program so far (AllocationCounter.cpp), and a
-// size whose next allocations fail.
-long OperatorNewCalls();
-void FailAllocationsOfSize(size_t cb);
 
 // The error-log rows written so far, without date, time and system text:
 // "ERROR,CAssistCommon::ZURTrace,.\AssistCommon,447,0x00000001,FireControlEvent failed.()".
