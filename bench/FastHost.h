@@ -15,24 +15,6 @@
 #include "NewZUR.h"
 #include "common/ComObject.h"
 
-// IDispatch of a host interface: nobody binds late to these objects.
-template <class Itf>
-class CNoDispatch : public Itf
-{
-public:
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
-    {
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-};
-
 // A host or assistant call that the robustness tests make fail. Every call
 // counts; the one whose number is s_lFailAt shows the planned fault. The
 // bench never plans one, so a call costs one increment and one comparison.

@@ -117,31 +117,6 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override = 0;                       \
     STDMETHODIMP_(ULONG) Release() override = 0;
 
-// IDispatch of a host interface: the layer calls the host through the vtable
-// only, so late binding is not offered.
-template <class Itf>
-class CDispatchStub : public Itf
-{
-public:
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
-    {
-        if (pctinfo)
-            *pctinfo = 0;
-        return pctinfo ? S_OK : E_POINTER;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override
-    {
-        if (ppTInfo)
-            *ppTInfo = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-};
-
 // The table of a double serving one interface, which is also its IDispatch.
 #define DOUBLE_INTERFACE_TABLE(Class, Itf) \
     BEGIN_INTERFACE_TABLE(Class) INTERFACE_ENTRY(Itf) INTERFACE_ENTRY_IID(IID_IDispatch, Itf) END_INTERFACE_TABLE()

@@ -6,7 +6,7 @@
 #include <string>
 #include "doubles/HostDouble.h"
 
-class CTopologyDouble : public CDoubleBase, public CDispatchStub<NewZUR::ITopology>
+class CTopologyDouble : public CDoubleBase, public CNoDispatch<NewZUR::ITopology>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CTopologyDouble, NewZUR::ITopology)
@@ -24,7 +24,7 @@ private:
     std::shared_ptr<CHostDouble> m_spHost;
 };
 
-class CSchemaDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataSchema>
+class CSchemaDouble : public CDoubleBase, public CNoDispatch<NewZUR::IDataSchema>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CSchemaDouble, NewZUR::IDataSchema)
@@ -38,7 +38,7 @@ private:
     std::weak_ptr<CHostDouble> m_wpHost;
 };
 
-class CErrorDbDouble : public CDoubleBase, public CDispatchStub<NewZUR::IErrorDatabaseService>
+class CErrorDbDouble : public CDoubleBase, public CNoDispatch<NewZUR::IErrorDatabaseService>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CErrorDbDouble, NewZUR::IErrorDatabaseService)
@@ -50,7 +50,7 @@ private:
     std::weak_ptr<CHostDouble> m_wpHost;
 };
 
-class CQueryDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataQuery>
+class CQueryDouble : public CDoubleBase, public CNoDispatch<NewZUR::IDataQuery>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CQueryDouble, NewZUR::IDataQuery)
@@ -64,7 +64,7 @@ private:
     Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
 };
 
-class CQueryResultDouble : public CDoubleBase, public CDispatchStub<NewZUR::IDataQueryResult>
+class CQueryResultDouble : public CDoubleBase, public CNoDispatch<NewZUR::IDataQueryResult>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CQueryResultDouble, NewZUR::IDataQueryResult)
@@ -78,7 +78,7 @@ private:
     size_t m_nNext = 0;
 };
 
-class CContextDouble : public CDoubleBase, public CDispatchStub<NewZUR::IContext>
+class CContextDouble : public CDoubleBase, public CNoDispatch<NewZUR::IContext>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CContextDouble, NewZUR::IContext)
@@ -92,7 +92,7 @@ private:
     std::shared_ptr<CHostDouble> m_spHost;
 };
 
-class CRegKeyDouble : public CDoubleBase, public CDispatchStub<NewZUR::IRegistryKey>
+class CRegKeyDouble : public CDoubleBase, public CNoDispatch<NewZUR::IRegistryKey>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CRegKeyDouble, NewZUR::IRegistryKey)
@@ -108,7 +108,7 @@ private:
     std::wstring m_strPath;
 };
 
-class CRegValueDouble : public CDoubleBase, public CDispatchStub<NewZUR::IRegistryValue>
+class CRegValueDouble : public CDoubleBase, public CNoDispatch<NewZUR::IRegistryValue>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CRegValueDouble, NewZUR::IRegistryValue)

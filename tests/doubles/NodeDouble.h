@@ -17,10 +17,10 @@
 class CHostDouble;
 
 class CNodeDouble : public CDoubleBase,
-                    public CDispatchStub<NewZUR::IPropertyData>,
-                    public CDispatchStub<NewZUR::IDataElement>,
-                    public CDispatchStub<NewZUR::ICharacteristic>,
-                    public CDispatchStub<NewZUR::IComponent>
+                    public CNoDispatch<NewZUR::IPropertyData>,
+                    public CNoDispatch<NewZUR::IDataElement>,
+                    public CNoDispatch<NewZUR::ICharacteristic>,
+                    public CNoDispatch<NewZUR::IComponent>
 {
 public:
     BEGIN_INTERFACE_TABLE(CNodeDouble)
