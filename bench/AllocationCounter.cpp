@@ -26,7 +26,8 @@ struct CMallocAllocator
     using value_type = T;
     CMallocAllocator() noexcept = default;
     template <class U>
-    CMallocAllocator(const CMallocAllocator<U>&) noexcept {}
+    CMallocAllocator(const CMallocAllocator<U>&) noexcept
+    {}
     T* allocate(size_t n)
     {
         if (void* p = std::malloc(n * sizeof(T)))
@@ -35,9 +36,15 @@ struct CMallocAllocator
     }
     void deallocate(T* p, size_t) noexcept { std::free(p); }
     template <class U>
-    bool operator==(const CMallocAllocator<U>&) const noexcept { return true; }
+    bool operator==(const CMallocAllocator<U>&) const noexcept
+    {
+        return true;
+    }
     template <class U>
-    bool operator!=(const CMallocAllocator<U>&) const noexcept { return false; }
+    bool operator!=(const CMallocAllocator<U>&) const noexcept
+    {
+        return false;
+    }
 };
 using BlockMap = std::map<void*, CBlock, std::less<void*>, CMallocAllocator<std::pair<void* const, CBlock>>>;
 
@@ -125,7 +132,8 @@ private:
         if (cb >= cbHeader + sizeof(wchar_t) && cbText <= cb - cbHeader - sizeof(wchar_t))
             text += L", as a BSTR: \"" +
                     std::wstring(reinterpret_cast<const wchar_t*>(pBytes + cbHeader),
-                                 std::min<size_t>(cbText / sizeof(wchar_t), 80)) + L"\"";
+                                 std::min<size_t>(cbText / sizeof(wchar_t), 80)) +
+                    L"\"";
         return text + L"\n";
     }
     void Add(void* p, SIZE_T cb)

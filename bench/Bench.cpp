@@ -103,7 +103,8 @@ Allocations CountPerCall(const std::function<void()>& f, int n = 50)
     const long lNew = OperatorNewCalls(), lTask = TaskMemoryAllocations();
     for (int i = 0; i < n; ++i)
         f();
-    return {static_cast<double>(OperatorNewCalls() - lNew) / n, static_cast<double>(TaskMemoryAllocations() - lTask) / n};
+    return {static_cast<double>(OperatorNewCalls() - lNew) / n,
+            static_cast<double>(TaskMemoryAllocations() - lTask) / n};
 }
 
 // Exposes the trace and the catalogue loading of the common base, to count
@@ -127,7 +128,8 @@ class CBench
 public:
     bool SetUp()
     {
-        if (FAILED(m_host.Register()) || FAILED(m_assistantClass.Register()) || FAILED(m_forced.Start(m_host.Topology()))) {
+        if (FAILED(m_host.Register()) || FAILED(m_assistantClass.Register()) ||
+            FAILED(m_forced.Start(m_host.Topology()))) {
             std::printf("cannot register the bench's classes\n");
             return false;
         }
@@ -201,14 +203,14 @@ private:
 void CBench::Checks()
 {
     std::printf("\nChecks, trace off: median ns per check\n");
-    std::printf("%-20s %3s %9s %9s %6s %11s %11s %9s %6s\n", "check", "k", "layer", "baseline", "ratio",
-                "layer/proto", "base/proto", "floor", "l/fl");
+    std::printf("%-20s %3s %9s %9s %6s %11s %11s %9s %6s\n", "check", "k", "layer", "baseline", "ratio", "layer/proto",
+                "base/proto", "floor", "l/fl");
     for (const CheckKind& kind : kChecks) {
         for (int k : kProtocolCounts) {
             const CheckTarget& target = m_mapTargets[k];
-            const std::vector<double> ns = MedianNs({[&] { kind.pfnLayer(m_spLayer.Get(), target); },
-                                                     [&] { m_forced.Run(kind, target); },
-                                                     [&] { m_forced.Run(kind, target, kAllSteps); }});
+            const std::vector<double> ns =
+                MedianNs({[&] { kind.pfnLayer(m_spLayer.Get(), target); }, [&] { m_forced.Run(kind, target); },
+                          [&] { m_forced.Run(kind, target, kAllSteps); }});
             std::printf("%-20s %3d %9.0f %9.0f %6.2f %11.0f %11.0f %9.0f %6.2f\n", kind.name, k, ns[0], ns[1],
                         ns[0] / ns[1], ns[0] / k, ns[1] / k, ns[2], ns[0] / ns[2]);
         }
@@ -269,7 +271,8 @@ void CBench::Trace()
         const double dOff = ns[0], dOn = ns[1];
         const long lBefore = m_host.Topology()->m_lEvents;
         kChecks[0].pfnLayer(spTraced.Get(), target);
-        std::printf("%3d %11.0f %11.0f %9.2f %12ld\n", k, dOff, dOn, dOn / dOff, m_host.Topology()->m_lEvents - lBefore);
+        std::printf("%3d %11.0f %11.0f %9.2f %12ld\n", k, dOff, dOn, dOn / dOff,
+                    m_host.Topology()->m_lEvents - lBefore);
     }
     spTraced->Term();
 }
@@ -317,14 +320,13 @@ void CBench::Proxy()
         }
         const CheckTarget& target = m_mapTargets[1];
         NewZUR::ITopology* piTopology = m_host.Topology();
-        std::vector<std::function<void()>> fns{
-            [&] {
-                BSTR m = nullptr, d = nullptr;
-                kChecks[0].pfnAssistant(spProxy.Get(), target, &m, &d);
-                SysFreeString(m);
-                SysFreeString(d);
-            },
-            [&] { ForwardByHand(piTopology, vecDirect, target, protocol, 0); }};
+        std::vector<std::function<void()>> fns{[&] {
+                                                   BSTR m = nullptr, d = nullptr;
+                                                   kChecks[0].pfnAssistant(spProxy.Get(), target, &m, &d);
+                                                   SysFreeString(m);
+                                                   SysFreeString(d);
+                                               },
+                                               [&] { ForwardByHand(piTopology, vecDirect, target, protocol, 0); }};
         // The proxy's steps: no protocol is read and no component looked up.
         unsigned steps = 0;
         for (unsigned step : {kReference, kRecord, kClassify, kHostStrings}) {
@@ -351,8 +353,8 @@ void CBench::Catalogue()
 {
     std::printf("\nCatalogue loading: Init of a layer with an empty catalogue (both scopes read, each\n"
                 "assistant created by ProgID and initialised); medians of 7 interleaved rounds, us\n");
-    std::printf("%6s %11s %9s %9s %11s %11s %11s %11s\n", "n", "Init", "per asst", "x prev", "load/asst",
-                "ProgID/asst", "create/asst", "ours/asst");
+    std::printf("%6s %11s %9s %9s %11s %11s %11s %11s\n", "n", "Init", "per asst", "x prev", "load/asst", "ProgID/asst",
+                "create/asst", "ours/asst");
     const int sizes[] = {10, 100, 1000};
     std::map<int, std::vector<double>> init, load, lookup, create;
     CCommonProbe probe(m_host.Topology(), 0);
@@ -382,7 +384,8 @@ void CBench::Catalogue()
             std::vector<ComPtr<IAssist2>> held(n);
             t0 = NowNs();
             for (int i = 0; i < n; ++i)
-                CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IAssist2, reinterpret_cast<void**>(held[i].GetAddressOf()));
+                CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IAssist2,
+                                 reinterpret_cast<void**>(held[i].GetAddressOf()));
             create[n].push_back((NowNs() - t0) / 1000);
         }
     }
@@ -426,8 +429,8 @@ void CBench::AllocationTable()
             const CheckTarget& target = m_mapTargets[k];
             const Allocations layer = CountPerCall([&] { kind.pfnLayer(m_spLayer.Get(), target); });
             const Allocations base = CountPerCall([&] { m_forced.Run(kind, target); });
-            std::printf("%-20s %3d %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f\n", kind.name, k, layer.dNew,
-                        layer.dTask, base.dNew, base.dTask, layer.dNew / k, layer.dTask / k);
+            std::printf("%-20s %3d %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f\n", kind.name, k, layer.dNew, layer.dTask,
+                        base.dNew, base.dTask, layer.dNew / k, layer.dTask / k);
         }
     }
     for (long lTrace : {0L, 1L}) {
@@ -472,7 +475,8 @@ ProcessUse CurrentUse()
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters)))
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof(counters)))
         std::printf("GetProcessMemoryInfo: %lu\n", GetLastError());
     DWORD dwHandles = 0;
     if (!GetProcessHandleCount(GetCurrentProcess(), &dwHandles))
@@ -512,9 +516,8 @@ bool CBench::Soak(long lChecks)
     }
     const ProcessUse last = CurrentUse();
     const bool bWithin = llMaxGrowth <= 1024 * 1024 && last.dwHandles <= first.dwHandles;
-    std::printf("Soak %s: largest growth %lld bytes, handles %+ld, %.0f ns per check\n",
-                bWithin ? "passed" : "FAILED", llMaxGrowth,
-                static_cast<long>(last.dwHandles) - static_cast<long>(first.dwHandles),
+    std::printf("Soak %s: largest growth %lld bytes, handles %+ld, %.0f ns per check\n", bWithin ? "passed" : "FAILED",
+                llMaxGrowth, static_cast<long>(last.dwHandles) - static_cast<long>(first.dwHandles),
                 (NowNs() - t0) / static_cast<double>(lChecks - lWarmUp));
     return bWithin;
 }

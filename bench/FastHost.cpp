@@ -42,10 +42,10 @@ class CFastClassObject : public CComRootSingleThreaded, public IClassFactory
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastClassObject)
-        INTERFACE_ENTRY(IClassFactory)
+    INTERFACE_ENTRY(IClassFactory)
     END_INTERFACE_TABLE()
 
-    IUnknown* m_pShared = nullptr;  // null: a new assistant per request
+    IUnknown* m_pShared = nullptr; // null: a new assistant per request
 
     STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
     {
@@ -349,7 +349,9 @@ CFastNode* CFastHost::AddCharacteristic(CFastNode* pComponent)
 
 long CFastHost::ForeignReferences() const
 {
-    auto beyondOne = [](const CComRootSingleThreaded& object) { return static_cast<long>(object.m_refCount.Value()) - 1; };
+    auto beyondOne = [](const CComRootSingleThreaded& object) {
+        return static_cast<long>(object.m_refCount.Value()) - 1;
+    };
     long lForeign = beyondOne(*m_pTopology) + beyondOne(*m_pQuery) + beyondOne(*m_pContext);
     for (const CFastNode* pNode : m_vecNodes)
         lForeign += beyondOne(*pNode);

@@ -21,9 +21,9 @@
 enum class Fault
 {
     None,
-    Error,         // kInjectedError, out-parameters null
-    NullObject,    // S_OK, out-parameters null
-    OtherSuccess,  // S_FALSE, out-parameters as usual
+    Error,        // kInjectedError, out-parameters null
+    NullObject,   // S_OK, out-parameters null
+    OtherSuccess, // S_FALSE, out-parameters as usual
 };
 inline constexpr HRESULT kInjectedError = static_cast<HRESULT>(0x80041234);
 
@@ -48,8 +48,11 @@ struct CFaultPlan
     static HRESULT Success(Fault fault) noexcept { return fault == Fault::OtherSuccess ? S_FALSE : S_OK; }
 };
 
-#define FAST_RESERVED(n) \
-    STDMETHODIMP Reserved##n() override { return E_NOTIMPL; }
+#define FAST_RESERVED(n)                \
+    STDMETHODIMP Reserved##n() override \
+    {                                   \
+        return E_NOTIMPL;               \
+    }
 
 class CFastEnum;
 
@@ -63,25 +66,25 @@ class CFastNode : public CComRootSingleThreaded,
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastNode)
-        INTERFACE_ENTRY(NewZUR::IPropertyData)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IPropertyData)
-        INTERFACE_ENTRY(NewZUR::IDataElement)
-        INTERFACE_ENTRY(NewZUR::ICharacteristic)
-        INTERFACE_ENTRY(NewZUR::IComponent)
+    INTERFACE_ENTRY(NewZUR::IPropertyData)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IPropertyData)
+    INTERFACE_ENTRY(NewZUR::IDataElement)
+    INTERFACE_ENTRY(NewZUR::ICharacteristic)
+    INTERFACE_ENTRY(NewZUR::IComponent)
     END_INTERFACE_TABLE()
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0;
     STDMETHODIMP_(ULONG) AddRef() override = 0;
     STDMETHODIMP_(ULONG) Release() override = 0;
     virtual ~CFastNode();
 
-    BSTR m_bstrValue = nullptr;     // the protocol name of an attribute
+    BSTR m_bstrValue = nullptr; // the protocol name of an attribute
     BSTR m_bstrPath = nullptr;
     long m_lTypeId = 0;
-    CFastNode* m_pOwner = nullptr;  // the owning component
+    CFastNode* m_pOwner = nullptr; // the owning component
     CFastNode* m_pParent = nullptr;
-    CFastNode* m_pRoot = nullptr;   // "root" sub-item
-    CFastNode* m_pProtocol = nullptr;  // "@protocol" sub-item
-    CFastEnum* m_pProtocolEnum = nullptr;  // a root's protocol attributes
+    CFastNode* m_pRoot = nullptr;         // "root" sub-item
+    CFastNode* m_pProtocol = nullptr;     // "@protocol" sub-item
+    CFastEnum* m_pProtocolEnum = nullptr; // a root's protocol attributes
 
     STDMETHODIMP GetValue(VARIANT* pvValue) override;
     STDMETHODIMP GetParent(NewZUR::IDataElement** ppParent) override;
@@ -97,7 +100,7 @@ class CFastEnum : public CComRootSingleThreaded, public CNoDispatch<NewZUR::IDat
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastEnum)
-        INTERFACE_ENTRY(NewZUR::IDataQueryResult)
+    INTERFACE_ENTRY(NewZUR::IDataQueryResult)
     END_INTERFACE_TABLE()
 
     std::vector<CFastNode*> m_vecItems;
@@ -111,10 +114,10 @@ class CFastQuery : public CComRootSingleThreaded, public CNoDispatch<NewZUR::IDa
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastQuery)
-        INTERFACE_ENTRY(NewZUR::IDataQuery)
+    INTERFACE_ENTRY(NewZUR::IDataQuery)
     END_INTERFACE_TABLE()
 
-    CFastEnum* m_pEmpty = nullptr;  // what "..==>." gives: the node knows its component
+    CFastEnum* m_pEmpty = nullptr; // what "..==>." gives: the node knows its component
 
     STDMETHODIMP Attach(NewZUR::ITopology*) override
     {
@@ -131,16 +134,16 @@ class CFastTopology : public CComRootSingleThreaded,
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastTopology)
-        INTERFACE_ENTRY(NewZUR::ITopology)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::ITopology)
-        INTERFACE_ENTRY(NewZUR::IDataSchema)
-        INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)
+    INTERFACE_ENTRY(NewZUR::ITopology)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::ITopology)
+    INTERFACE_ENTRY(NewZUR::IDataSchema)
+    INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)
     END_INTERFACE_TABLE()
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0;
     STDMETHODIMP_(ULONG) AddRef() override = 0;
     STDMETHODIMP_(ULONG) Release() override = 0;
 
-    long m_lEvents = 0;  // control events received
+    long m_lEvents = 0; // control events received
 
     // ITopology
     STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override;
@@ -150,11 +153,12 @@ public:
     STDMETHODIMP GetTypeId(BSTR, long* plTypeId) override;
     // IErrorDatabaseService
     STDMETHODIMP Classify(long lCode, long* plClass, BSTR, BSTR, BSTR*) override;
-    FAST_RESERVED(7) FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12)
-    FAST_RESERVED(13) FAST_RESERVED(14) FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17) FAST_RESERVED(18)
-    FAST_RESERVED(19) FAST_RESERVED(20) FAST_RESERVED(21) FAST_RESERVED(22) FAST_RESERVED(23) FAST_RESERVED(24)
-    FAST_RESERVED(25) FAST_RESERVED(26) FAST_RESERVED(27) FAST_RESERVED(28) FAST_RESERVED(29) FAST_RESERVED(30)
-    FAST_RESERVED(31)
+    FAST_RESERVED(7)
+    FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12) FAST_RESERVED(13)
+        FAST_RESERVED(14) FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17) FAST_RESERVED(18) FAST_RESERVED(19)
+            FAST_RESERVED(20) FAST_RESERVED(21) FAST_RESERVED(22) FAST_RESERVED(23) FAST_RESERVED(24) FAST_RESERVED(25)
+                FAST_RESERVED(26) FAST_RESERVED(27) FAST_RESERVED(28) FAST_RESERVED(29) FAST_RESERVED(30)
+                    FAST_RESERVED(31)
 };
 
 // ---- the registry behind the context object ----
@@ -162,14 +166,14 @@ class CFastValue : public CComRootSingleThreaded, public CNoDispatch<NewZUR::IRe
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastValue)
-        INTERFACE_ENTRY(NewZUR::IRegistryValue)
+    INTERFACE_ENTRY(NewZUR::IRegistryValue)
     END_INTERFACE_TABLE()
 
     std::wstring m_strName;
-    std::wstring m_strText;  // the data, as text, unless it is a number
+    std::wstring m_strText; // the data, as text, unless it is a number
     bool m_bNumber = false;
     long m_lNumber = 0;
-    bool m_bVariant = false;  // the data is m_vData, of any type
+    bool m_bVariant = false; // the data is m_vData, of any type
     VARIANT m_vData{};
     ~CFastValue() { VariantClear(&m_vData); }
 
@@ -182,7 +186,7 @@ class CFastKey : public CComRootSingleThreaded, public CNoDispatch<NewZUR::IRegi
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastKey)
-        INTERFACE_ENTRY(NewZUR::IRegistryKey)
+    INTERFACE_ENTRY(NewZUR::IRegistryKey)
     END_INTERFACE_TABLE()
     ~CFastKey();
 
@@ -198,7 +202,7 @@ class CFastContext : public CComRootSingleThreaded, public CNoDispatch<NewZUR::I
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastContext)
-        INTERFACE_ENTRY(NewZUR::IContext)
+    INTERFACE_ENTRY(NewZUR::IContext)
     END_INTERFACE_TABLE()
     ~CFastContext();
 
@@ -207,8 +211,9 @@ public:
     CFastKey& Key(long lScope, std::wstring_view path);
     void RemoveKey(long lScope, std::wstring_view path);
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
-    FAST_RESERVED(7) FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12)
-    FAST_RESERVED(13) FAST_RESERVED(14) FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17)
+    FAST_RESERVED(7)
+    FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12) FAST_RESERVED(13)
+        FAST_RESERVED(14) FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17)
 };
 
 // ---- the host as a whole ----
@@ -253,9 +258,9 @@ class CFastAssistant : public CComRootSingleThreaded, public CNoDispatch<IAssist
 {
 public:
     BEGIN_INTERFACE_TABLE(CFastAssistant)
-        INTERFACE_ENTRY(IAssist3)
-        INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
-        INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
+    INTERFACE_ENTRY(IAssist3)
+    INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
+    INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
     END_INTERFACE_TABLE()
 
     static Microsoft::WRL::ComPtr<IAssist2> Create();

@@ -82,19 +82,16 @@ const CheckKind kChecks[4] = {
 };
 
 const StepName kStepNames[6] = {
-    {kSecondRead, "protocol value read a second time"},
-    {kReference, "assistant handed out with a reference"},
-    {kRoute, "component of each protocol / characteristic"},
-    {kRecord, "heap record per answer, strings copied"},
-    {kClassify, "classification, two string copies each"},
-    {kHostStrings, "new strings for the host"},
+    {kSecondRead, "protocol value read a second time"},      {kReference, "assistant handed out with a reference"},
+    {kRoute, "component of each protocol / characteristic"}, {kRecord, "heap record per answer, strings copied"},
+    {kClassify, "classification, two string copies each"},   {kHostStrings, "new strings for the host"},
 };
 
 CForcedWork::CForcedWork()
-    : m_bstrRoot(L"root"), m_bstrPath(L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol"),
+    : m_bstrRoot(L"root"),
+      m_bstrPath(L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol"),
       m_bstrOwnerPath(L"..==>.")
-{
-}
+{}
 
 HRESULT CForcedWork::Start(NewZUR::ITopology* piTopology)
 {
@@ -153,7 +150,8 @@ ComPtr<NewZUR::IComponent> CForcedWork::OwnerOf(const CheckTarget& target, Route
 {
     ComPtr<NewZUR::IPropertyData> spData = target.Data();
     if (route == Route::Connection)
-        target.Char()->QueryInterface(NewZUR::IID_IPropertyData, reinterpret_cast<void**>(spData.ReleaseAndGetAddressOf()));
+        target.Char()->QueryInterface(NewZUR::IID_IPropertyData,
+                                      reinterpret_cast<void**>(spData.ReleaseAndGetAddressOf()));
     ComPtr<NewZUR::IDataElement> spElement;
     spData.As(&spElement);
     CBstr bstrPath;
@@ -183,8 +181,8 @@ void CForcedWork::Run(const CheckKind& kind, const CheckTarget& target, unsigned
         BSTR bstrMsg = nullptr, bstrDB = nullptr;
         const HRESULT hr = kind.pfnAssistant(pAssist, target, &bstrMsg, &bstrDB);
         if (steps & kRecord)
-            records.push_back(std::make_unique<AnswerRecord>(
-                AnswerRecord{hr, std::wstring(busName), std::wstring(BstrView(bstrMsg)), std::wstring(BstrView(bstrDB))}));
+            records.push_back(std::make_unique<AnswerRecord>(AnswerRecord{
+                hr, std::wstring(busName), std::wstring(BstrView(bstrMsg)), std::wstring(BstrView(bstrDB))}));
         FreeBoth(bstrMsg, bstrDB);
     };
     if (kind.route == Route::Component || !(steps & kRoute)) {

@@ -26,7 +26,12 @@ struct CheckTarget
 // How a check reaches its protocols: the component's own walk with each
 // protocol's component looked up, both ends of a connection, or the owner of
 // a property.
-enum class Route { Component, Connection, Property };
+enum class Route
+{
+    Component,
+    Connection,
+    Property
+};
 
 struct CheckKind
 {
@@ -42,12 +47,12 @@ extern const CheckKind kChecks[4];
 // What the rules add to the baseline, in the order the breakdown adds them.
 enum ForcedStep : unsigned
 {
-    kSecondRead = 1,    // each protocol's value read again when its assistant is looked up
-    kReference = 2,     // the assistant handed out with a reference of its own
-    kRoute = 4,         // the component each protocol or characteristic belongs to
-    kRecord = 8,        // a heap record per answer with copies of its three strings
-    kClassify = 16,     // each answer classified, with copies of its two strings
-    kHostStrings = 32,  // new strings for the host: message, error database, bus name
+    kSecondRead = 1,   // each protocol's value read again when its assistant is looked up
+    kReference = 2,    // the assistant handed out with a reference of its own
+    kRoute = 4,        // the component each protocol or characteristic belongs to
+    kRecord = 8,       // a heap record per answer with copies of its three strings
+    kClassify = 16,    // each answer classified, with copies of its two strings
+    kHostStrings = 32, // new strings for the host: message, error database, bus name
     kAllSteps = 63,
 };
 

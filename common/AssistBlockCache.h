@@ -30,8 +30,7 @@ struct CKeptBlockAllocator
     CKeptBlockAllocator() noexcept = default;
     template <class U>
     CKeptBlockAllocator(const CKeptBlockAllocator<U>&) noexcept
-    {
-    }
+    {}
     T* allocate(size_t n) { return static_cast<T*>(AssistBlockCache::Take(n * sizeof(T))); }
     void deallocate(T* p, size_t n) noexcept { AssistBlockCache::Give(p, n * sizeof(T)); }
     template <class U>

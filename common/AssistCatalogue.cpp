@@ -21,8 +21,7 @@ std::wstring KeyPath(const wchar_t* key, std::wstring_view suffix)
     return path;
 }
 
-HRESULT OpenKey(NewZUR::IContext* piContext, long lScope, const std::wstring& path,
-                ComPtr<NewZUR::IRegistryKey>& spKey)
+HRESULT OpenKey(NewZUR::IContext* piContext, long lScope, const std::wstring& path, ComPtr<NewZUR::IRegistryKey>& spKey)
 {
     return RequireObject(piContext->OpenKey(lScope, CBstr(path), spKey.ReleaseAndGetAddressOf()), spKey);
 }
@@ -128,7 +127,7 @@ HRESULT CreateAssistant(const std::wstring& strProgId, ComPtr<IAssist2>& spAssis
 } // namespace
 
 HRESULT CAssistCommon::InsertProtocolBusEntryIntoMap(std::wstring_view protocol, std::wstring_view progId,
-                                                      std::wstring_view errorDb)
+                                                     std::wstring_view errorDb)
 {
     const std::wstring strProgId(progId);
     ComPtr<IAssist2> spAssist;

@@ -9,8 +9,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-HRESULT InitAssistant(IAssist2* pAssist, const std::wstring& protocol, IDispatch* pdispTopology,
-                      IDispatch* pdispLayer)
+HRESULT InitAssistant(IAssist2* pAssist, const std::wstring& protocol, IDispatch* pdispTopology, IDispatch* pdispLayer)
 {
     // An assistant that knows IAssist3 is told its protocol.
     ComPtr<IAssist3> spAssist3;

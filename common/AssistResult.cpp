@@ -15,8 +15,7 @@ HRESULT HandOut(const Microsoft::WRL::ComPtr<ICharacteristic>& spChar, ICharacte
 
 CAssistResult::CAssistResult(std::wstring_view busName, std::wstring_view errMsg, HRESULT hr, std::wstring_view errDB)
     : m_strBusName(busName), m_hr(hr), m_strErrMsg(errMsg), m_strErrDB(errDB)
-{
-}
+{}
 
 CAssistResult::CAssistResult(std::wstring_view busName, std::wstring_view errMsg, HRESULT hr,
                              ICharacteristic* piCharErr1, ICharacteristic* piCharErr2, std::wstring_view errDB)

@@ -12,8 +12,8 @@
 
 struct InterfaceEntry
 {
-    const IID* piid;          // null ends the table
-    std::ptrdiff_t offset;    // from the object's start to the interface pointer
+    const IID* piid;       // null ends the table
+    std::ptrdiff_t offset; // from the object's start to the interface pointer
 };
 
 template <class T, class I>
@@ -41,16 +41,20 @@ inline HRESULT QueryInterfaceFromTable(void* pThis, const InterfaceEntry* pTable
     return E_NOINTERFACE;
 }
 
-#define BEGIN_INTERFACE_TABLE(Class)                                  \
-    using ThisClass = Class;                                          \
-    static const InterfaceEntry* InterfaceTable() noexcept            \
-    {                                                                 \
+#define BEGIN_INTERFACE_TABLE(Class)                       \
+    using ThisClass = Class;                               \
+    static const InterfaceEntry* InterfaceTable() noexcept \
+    {                                                      \
         static const InterfaceEntry table[] = {
 #define INTERFACE_ENTRY(Itf) {&__uuidof(Itf), InterfaceOffset<ThisClass, Itf>()},
 #define INTERFACE_ENTRY_IID(iid, Itf) {&(iid), InterfaceOffset<ThisClass, Itf>()},
-#define END_INTERFACE_TABLE()                                         \
-            {nullptr, 0}};                                            \
-        return table;                                                 \
+#define END_INTERFACE_TABLE() \
+    {                         \
+        nullptr, 0            \
+    }                         \
+    }                         \
+    ;                         \
+    return table;             \
     }
 
 // Objects of the single-threaded model: a plain count.
@@ -83,7 +87,8 @@ class CComObject final : public T
 {
 public:
     template <class... A>
-    explicit CComObject(A&&... args) : T(std::forward<A>(args)...) {}
+    explicit CComObject(A&&... args) : T(std::forward<A>(args)...)
+    {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {

@@ -36,7 +36,7 @@ private:
 // A typed temporary standing in for a caller's by-reference VARIANT.
 struct OutSlot
 {
-    VARIANT* pvarTarget;   // null: the caller cannot receive the value
+    VARIANT* pvarTarget; // null: the caller cannot receive the value
     VARIANT varTemp;
 };
 
@@ -187,7 +187,7 @@ void RewriteArguments(const CFuncDescHolder& func, const DISPPARAMS& dp, std::ve
     const FUNCDESC* pFuncDesc = func.Get();
     UINT cArgs = dp.cArgs;
     args.assign(dp.rgvarg, dp.rgvarg + cArgs);
-    slots.reserve(cArgs);   // the temporaries' addresses must not move
+    slots.reserve(cArgs); // the temporaries' addresses must not move
     for (UINT iParam = 0; iParam < cArgs && iParam < static_cast<UINT>(pFuncDesc->cParams); ++iParam) {
         VARIANTARG& arg = args[cArgs - 1 - iParam];
         const ELEMDESC& elem = pFuncDesc->lprgelemdescParam[iParam];
@@ -208,7 +208,7 @@ void RewriteArguments(const CFuncDescHolder& func, const DISPPARAMS& dp, std::ve
             VariantInit(&temp);
             V_VT(&temp) = vtSlot;
             V_VT(&arg) = VT_BYREF | vtSlot;
-            V_BYREF(&arg) = &V_BSTR(&temp);   // every member of the union shares this address
+            V_BYREF(&arg) = &V_BSTR(&temp); // every member of the union shares this address
         }
     }
 }

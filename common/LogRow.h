@@ -11,7 +11,7 @@ struct LogRow
     const wchar_t* sourceFile;
     long line;
     const wchar_t* message;
-    const wchar_t* detail;  // the fixed detail; a varying one is passed to WriteLogRow
+    const wchar_t* detail; // the fixed detail; a varying one is passed to WriteLogRow
 };
 
 // Best effort, like LogError itself: never throws.

@@ -69,18 +69,17 @@ void WriteRow(const wchar_t* severity, const wchar_t* method, const wchar_t* sou
     wchar_t szPath[c_cchPath];
     if (!GetLogFilePath(szPath))
         return;
-    const std::string strSeverity = ToAnsi(severity), strMethod = ToAnsi(method),
-                      strSourceFile = ToAnsi(sourceFile), strMessage = ToAnsi(message),
-                      strDetail = ToAnsi(detail);
+    const std::string strSeverity = ToAnsi(severity), strMethod = ToAnsi(method), strSourceFile = ToAnsi(sourceFile),
+                      strMessage = ToAnsi(message), strDetail = ToAnsi(detail);
     // Text mode named explicitly: the process-wide default mode may be binary.
     CFilePtr spFile(_wfopen(szPath, L"at"));
     if (!spFile)
         return;
     // Looked up only once the row has somewhere to go.
     const std::string strSystemText = ToAnsi(GetSystemErrorText(hr).c_str());
-    fprintf(spFile.get(), c_szRowFormat, szDate, szTime, strSeverity.c_str(), strMethod.c_str(),
-            strSourceFile.c_str(), static_cast<int>(line), static_cast<unsigned>(hr), strMessage.c_str(),
-            strDetail.c_str(), strSystemText.c_str());
+    fprintf(spFile.get(), c_szRowFormat, szDate, szTime, strSeverity.c_str(), strMethod.c_str(), strSourceFile.c_str(),
+            static_cast<int>(line), static_cast<unsigned>(hr), strMessage.c_str(), strDetail.c_str(),
+            strSystemText.c_str());
 }
 
 } // namespace
@@ -100,9 +99,9 @@ void LogError(const wchar_t* severity, const wchar_t* method, const wchar_t* sou
 std::wstring GetSystemErrorText(HRESULT hr)
 {
     wchar_t szText[c_cchSystemText];
-    DWORD cch = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                               static_cast<DWORD>(hr), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), szText,
-                               c_cchSystemText, nullptr);
+    DWORD cch =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(hr),
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), szText, c_cchSystemText, nullptr);
     std::wstring text(szText, cch < c_cchSystemText ? cch : 0);
     size_t cchKeep = text.size();
     while (cchKeep > 0 && iswspace(text[cchKeep - 1]))

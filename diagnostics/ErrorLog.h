@@ -8,7 +8,12 @@ extern LONG g_bErrorLogEnabled;
 // "ERROR", "WARNING", "INFO", closed by a null entry.
 extern const wchar_t* g_SeverityNames[4];
 
-enum Severity { SeverityError = 0, SeverityWarning = 1, SeverityInfo = 2 };
+enum Severity
+{
+    SeverityError = 0,
+    SeverityWarning = 1,
+    SeverityInfo = 2
+};
 
 // Appends one row. Best effort: never fails towards the caller, never throws.
 void LogError(const wchar_t* severity, const wchar_t* method, const wchar_t* sourceFile, long line,

@@ -12,7 +12,7 @@ public:
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CTableClassFactory)
-        INTERFACE_ENTRY(IClassFactory)
+    INTERFACE_ENTRY(IClassFactory)
     END_INTERFACE_TABLE()
 
     STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
@@ -40,7 +40,8 @@ std::wstring ClsidText(REFCLSID clsid)
 HRESULT DeleteTree(const std::wstring& key)
 {
     LONG err = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-    return err == ERROR_SUCCESS || err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(err);
+    return err == ERROR_SUCCESS || err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? S_OK
+                                                                                              : HRESULT_FROM_WIN32(err);
 }
 
 } // namespace
@@ -89,7 +90,12 @@ HRESULT RegisterClassTable(HMODULE hModule, const ClassEntry* pTable, size_t n) 
         for (size_t i = 0; i < n; ++i) {
             const ClassEntry& e = pTable[i];
             std::wstring clsid = ClsidText(*e.pClsid), classKey = L"CLSID\\" + clsid;
-            struct { std::wstring key; const wchar_t* name; std::wstring data; } values[] = {
+            struct
+            {
+                std::wstring key;
+                const wchar_t* name;
+                std::wstring data;
+            } values[] = {
                 {e.pszProgId, nullptr, e.pszDescription},
                 {std::wstring(e.pszProgId) + L"\\CLSID", nullptr, clsid},
                 {classKey, nullptr, e.pszDescription},

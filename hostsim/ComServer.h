@@ -13,7 +13,10 @@ struct ClassEntry
 };
 
 template <size_t N>
-constexpr size_t CountOf(const ClassEntry (&)[N]) { return N; }
+constexpr size_t CountOf(const ClassEntry (&)[N])
+{
+    return N;
+}
 
 HRESULT GetClassObjectFromTable(const ClassEntry* pTable, size_t n, REFCLSID rclsid, REFIID riid, void** ppv) noexcept;
 // Writes the ProgID and class keys of every entry, in-process, apartment-threaded.

@@ -130,7 +130,8 @@ std::wstring RegisteredErrorDatabaseFile(std::wstring_view id)
     for (HKEY hRoot : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         wchar_t buffer[MAX_PATH * 2];
         DWORD cb = sizeof(buffer);
-        if (RegGetValueW(hRoot, g_szErrorDatabasesKey, name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &cb) == ERROR_SUCCESS)
+        if (RegGetValueW(hRoot, g_szErrorDatabasesKey, name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &cb) ==
+            ERROR_SUCCESS)
             return buffer;
     }
     return {};

@@ -17,7 +17,8 @@ HRESULT Create(REFIID riid, void** ppv)
 
 const ClassEntry g_classes[] = {
     {&CLSID_Project, L"HostSim.Project.1", L"Simulated plant project", &Create<CSimProject, ISimProject>},
-    {&NewZUR::CLSID_DataQuery, L"HostSim.DataQuery.1", L"Simulated host data-query service", &Create<CSimDataQuery, NewZUR::IDataQuery>},
+    {&NewZUR::CLSID_DataQuery, L"HostSim.DataQuery.1", L"Simulated host data-query service",
+     &Create<CSimDataQuery, NewZUR::IDataQuery>},
     {&NewZUR::CLSID_Context, L"HostSim.Context.1", L"Simulated host context", &Create<CSimContext, NewZUR::IContext>},
 };
 

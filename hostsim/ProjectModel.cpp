@@ -52,7 +52,8 @@ void CProjectModel::Load(const std::wstring& path)
         throw CSimFault(E_INVALIDARG, path + L": the document element must be <project>");
     auto roots = NodesOf(spTop.Get(), L"topology/component");
     if (roots.size() != 1)
-        throw CSimFault(E_INVALIDARG, path + L": missing root: <topology> must hold exactly one root <component> (found " +
+        throw CSimFault(E_INVALIDARG, path +
+                                          L": missing root: <topology> must hold exactly one root <component> (found " +
                                           std::to_wstring(roots.size()) + L")");
     m_spDoc = spDoc;
     m_spRootComponent = roots[0];
@@ -105,8 +106,8 @@ void CProjectModel::CheckComponent(IXMLDOMNode* pComponent)
             throw CSimFault(E_INVALIDARG, L"a communication entity of " + Quoted(name) + L" has no protocol");
         std::wstring role = AttributeText(spEntity.Get(), L"role");
         if (!role.empty() && role != L"master" && role != L"slave")
-            throw CSimFault(E_INVALIDARG, L"the " + protocol + L" entity of " + Quoted(name) + L" has role " + Quoted(role) +
-                                              L"; expected 'master' or 'slave'");
+            throw CSimFault(E_INVALIDARG, L"the " + protocol + L" entity of " + Quoted(name) + L" has role " +
+                                              Quoted(role) + L"; expected 'master' or 'slave'");
     }
     std::set<std::wstring> ports;
     for (auto& spPort : NodesOf(pComponent, L"root//port"))
@@ -179,7 +180,8 @@ const CErrorDatabase* CProjectModel::Database(std::wstring_view errDB)
     return (m_mapDatabases[id] = std::move(db)).get();
 }
 
-void CProjectModel::Classify(long lCode, std::wstring_view message, std::wstring_view errDB, long& lClass, std::wstring& text)
+void CProjectModel::Classify(long lCode, std::wstring_view message, std::wstring_view errDB, long& lClass,
+                             std::wstring& text)
 {
     const CErrorDatabase* pDb = Database(errDB);
     const ErrorEntry* pEntry = pDb ? pDb->Find(lCode) : nullptr;
@@ -251,7 +253,8 @@ void CProjectModel::PlaceNode(IXMLDOMNode* pNode, const std::wstring& dest, bool
     Check(spParent->insertBefore(pNode, before, &spAdded), L"insert");
 }
 
-void CProjectModel::Insert(const std::wstring& palette, const std::wstring& newName, const std::wstring& dest, bool bAsChild)
+void CProjectModel::Insert(const std::wstring& palette, const std::wstring& newName, const std::wstring& dest,
+                           bool bAsChild)
 {
     ComPtr<IXMLDOMNode> spTemplate = Require(palette), spCopy;
     if (ComponentElement(newName))
@@ -283,7 +286,8 @@ void CProjectModel::Move(const std::wstring& name, const std::wstring& dest, boo
 void CProjectModel::Replace(const std::wstring& name, const std::wstring& palette)
 {
     ComPtr<IXMLDOMNode> spNode = Require(name), spTemplate = Require(palette);
-    ComPtr<IXMLDOMNode> spNewRoot = SelectNode(spTemplate.Get(), L"root"), spOldRoot = SelectNode(spNode.Get(), L"root");
+    ComPtr<IXMLDOMNode> spNewRoot = SelectNode(spTemplate.Get(), L"root"),
+                        spOldRoot = SelectNode(spNode.Get(), L"root");
     ComPtr<IXMLDOMNode> spCopy, spOut;
     if (spOldRoot)
         Check(spNode->removeChild(spOldRoot.Get(), &spOut), L"remove");
@@ -303,7 +307,8 @@ void CProjectModel::Replace(const std::wstring& name, const std::wstring& palett
     ComPtr<IXMLDOMElement> spTop;
     m_spDoc->get_documentElement(&spTop);
     for (auto& spConnection : NodesOf(spTop.Get(), L"connections/connection"))
-        if (!PortNode(AttributeText(spConnection.Get(), L"from")) || !PortNode(AttributeText(spConnection.Get(), L"to"))) {
+        if (!PortNode(AttributeText(spConnection.Get(), L"from")) ||
+            !PortNode(AttributeText(spConnection.Get(), L"to"))) {
             ComPtr<IXMLDOMNode> spParent, spOld;
             spConnection->get_parentNode(&spParent);
             spParent->removeChild(spConnection.Get(), &spOld);
@@ -326,7 +331,8 @@ void CProjectModel::Delete(const std::wstring& name)
     ComPtr<IXMLDOMElement> spTop;
     m_spDoc->get_documentElement(&spTop);
     for (auto& spConnection : NodesOf(spTop.Get(), L"connections/connection"))
-        if (!PortNode(AttributeText(spConnection.Get(), L"from")) || !PortNode(AttributeText(spConnection.Get(), L"to"))) {
+        if (!PortNode(AttributeText(spConnection.Get(), L"from")) ||
+            !PortNode(AttributeText(spConnection.Get(), L"to"))) {
             ComPtr<IXMLDOMNode> spConnParent, spRemoved;
             spConnection->get_parentNode(&spConnParent);
             spConnParent->removeChild(spConnection.Get(), &spRemoved);

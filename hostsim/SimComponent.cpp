@@ -12,7 +12,8 @@ HRESULT GetSimComponent(const ProjectModelPtr& spModel, const std::wstring& name
             return S_FALSE;
         if (CSimComponent* pLive = spModel->FindLive(name))
             return static_cast<ISimNode*>(pLive)->QueryInterface(IID_PPV_ARGS(ppComponent));
-        HRESULT hr = CComObject<CSimComponent>::CreateInstance(IID_IDispatch, reinterpret_cast<void**>(ppComponent), spModel, name);
+        HRESULT hr = CComObject<CSimComponent>::CreateInstance(IID_IDispatch, reinterpret_cast<void**>(ppComponent),
+                                                               spModel, name);
         if (SUCCEEDED(hr)) {
             ComPtr<ISimNode> spNode;
             (*ppComponent)->QueryInterface(IID_PPV_ARGS(&spNode));

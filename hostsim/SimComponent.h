@@ -6,26 +6,30 @@
 #include "hostsim/SimDispatch.h"
 #include "hostsim/SimNode.h"
 
-class CSimComponent : public CComRootSingleThreaded,
-                      public CSimDispatch<NewZURLibrary, NewZUR::IComponent, NewZUR::ICharacteristic, NewZUR::IDataElement>,
-                      public ISimNode
+class CSimComponent
+    : public CComRootSingleThreaded,
+      public CSimDispatch<NewZURLibrary, NewZUR::IComponent, NewZUR::ICharacteristic, NewZUR::IDataElement>,
+      public ISimNode
 {
 public:
-    CSimComponent(ProjectModelPtr spModel, std::wstring name) : m_spModel(std::move(spModel)), m_strName(std::move(name)) {}
+    CSimComponent(ProjectModelPtr spModel, std::wstring name)
+        : m_spModel(std::move(spModel)), m_strName(std::move(name))
+    {}
     ~CSimComponent() { m_spModel->RemoveLive(m_strName); }
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimComponent)
-        INTERFACE_ENTRY(NewZUR::IComponent)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IComponent)
-        INTERFACE_ENTRY(NewZUR::ICharacteristic)
-        INTERFACE_ENTRY(NewZUR::IDataElement)
-        INTERFACE_ENTRY(ISimNode)
+    INTERFACE_ENTRY(NewZUR::IComponent)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IComponent)
+    INTERFACE_ENTRY(NewZUR::ICharacteristic)
+    INTERFACE_ENTRY(NewZUR::IDataElement)
+    INTERFACE_ENTRY(ISimNode)
     END_INTERFACE_TABLE()
 
-    SIM_RESERVED(7) SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10)
-    // ICharacteristic
-    STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
+    SIM_RESERVED(7)
+    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10)
+        // ICharacteristic
+        STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // IDataElement
     STDMETHODIMP GetPathText(BSTR* pbstrPath) override;
     STDMETHODIMP GetOwningComponent(NewZUR::IComponent** ppComponent) override;

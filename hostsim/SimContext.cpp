@@ -20,7 +20,8 @@ STDMETHODIMP CSimContext::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryK
         LONG err = RegOpenKeyExW(hRoot, full.c_str(), 0, KEY_READ, &hKey);
         if (err != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(err);
-        return CComObject<CSimRegistryKey>::CreateInstance(__uuidof(NewZUR::IRegistryKey), reinterpret_cast<void**>(ppKey), hKey);
+        return CComObject<CSimRegistryKey>::CreateInstance(__uuidof(NewZUR::IRegistryKey),
+                                                           reinterpret_cast<void**>(ppKey), hKey);
     });
 }
 
@@ -29,7 +30,8 @@ STDMETHODIMP CSimRegistryKey::GetCount(long* plCount)
     if (!plCount)
         return E_POINTER;
     DWORD cValues = 0;
-    LONG err = RegQueryInfoKeyW(m_hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &cValues, nullptr, nullptr, nullptr, nullptr);
+    LONG err = RegQueryInfoKeyW(m_hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &cValues, nullptr,
+                                nullptr, nullptr, nullptr);
     if (err != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(err);
     *plCount = static_cast<long>(cValues);
@@ -49,7 +51,8 @@ STDMETHODIMP CSimRegistryKey::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** p
             return E_INVALIDARG;
         wchar_t name[16384];
         DWORD cch = 16384;
-        LONG err = RegEnumValueW(m_hKey, static_cast<DWORD>(position.lVal), name, &cch, nullptr, nullptr, nullptr, nullptr);
+        LONG err =
+            RegEnumValueW(m_hKey, static_cast<DWORD>(position.lVal), name, &cch, nullptr, nullptr, nullptr, nullptr);
         if (err != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(err);
         return ReadValue(std::wstring(name, cch), ppValue);
@@ -79,8 +82,8 @@ HRESULT CSimRegistryKey::ReadValue(const std::wstring& name, NewZUR::IRegistryVa
         value.vt = VT_I8;
         value.llVal = *reinterpret_cast<const LONGLONG*>(data.data());
     }
-    return CComObject<CSimRegistryValue>::CreateInstance(__uuidof(NewZUR::IRegistryValue), reinterpret_cast<void**>(ppValue),
-                                                         name, static_cast<VARIANT*>(&value));
+    return CComObject<CSimRegistryValue>::CreateInstance(
+        __uuidof(NewZUR::IRegistryValue), reinterpret_cast<void**>(ppValue), name, static_cast<VARIANT*>(&value));
 }
 
 STDMETHODIMP CSimRegistryValue::GetData(VARIANT* pvData)

@@ -18,13 +18,14 @@ public:
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimContext)
-        INTERFACE_ENTRY(NewZUR::IContext)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IContext)
+    INTERFACE_ENTRY(NewZUR::IContext)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IContext)
     END_INTERFACE_TABLE()
 
-    SIM_RESERVED(7) SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12)
-    SIM_RESERVED(13) SIM_RESERVED(14) SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17)
-    STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
+    SIM_RESERVED(7)
+    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
+        SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) STDMETHODIMP
+        OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
 };
 
 class CSimRegistryKey : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryKey>
@@ -35,8 +36,8 @@ public:
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimRegistryKey)
-        INTERFACE_ENTRY(NewZUR::IRegistryKey)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryKey)
+    INTERFACE_ENTRY(NewZUR::IRegistryKey)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryKey)
     END_INTERFACE_TABLE()
 
     STDMETHODIMP GetCount(long* plCount) override;
@@ -50,13 +51,17 @@ private:
 class CSimRegistryValue : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryValue>
 {
 public:
-    CSimRegistryValue(std::wstring name, VARIANT* pvData) : m_strName(std::move(name)) { VariantInit(&m_vData); VariantCopy(&m_vData, pvData); }
+    CSimRegistryValue(std::wstring name, VARIANT* pvData) : m_strName(std::move(name))
+    {
+        VariantInit(&m_vData);
+        VariantCopy(&m_vData, pvData);
+    }
     ~CSimRegistryValue() { VariantClear(&m_vData); }
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimRegistryValue)
-        INTERFACE_ENTRY(NewZUR::IRegistryValue)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryValue)
+    INTERFACE_ENTRY(NewZUR::IRegistryValue)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IRegistryValue)
     END_INTERFACE_TABLE()
 
     STDMETHODIMP GetData(VARIANT* pvData) override;

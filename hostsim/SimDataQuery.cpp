@@ -30,14 +30,15 @@ STDMETHODIMP CSimDataQuery::Select(NewZUR::IPropertyData* pContext, BSTR bstrPat
                 nodes.push_back(spRoot);
         } else {
             ComPtr<IXMLDOMNodeList> spList;
-            if (path.empty() || path.find(L'\0') != std::wstring_view::npos || FAILED(SelectNodes(spNode.Get(), path, spList)))
+            if (path.empty() || path.find(L'\0') != std::wstring_view::npos ||
+                FAILED(SelectNodes(spNode.Get(), path, spList)))
                 return E_INVALIDARG;
             ComPtr<IXMLDOMNode> spFound;
             while (spList->nextNode(spFound.ReleaseAndGetAddressOf()) == S_OK && spFound)
                 nodes.push_back(spFound);
         }
-        return CComObject<CSimQueryResult>::CreateInstance(__uuidof(NewZUR::IDataQueryResult), reinterpret_cast<void**>(ppResult),
-                                                           spModel, std::move(nodes));
+        return CComObject<CSimQueryResult>::CreateInstance(
+            __uuidof(NewZUR::IDataQueryResult), reinterpret_cast<void**>(ppResult), spModel, std::move(nodes));
     });
 }
 

@@ -13,8 +13,8 @@ public:
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimDataQuery)
-        INTERFACE_ENTRY(NewZUR::IDataQuery)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQuery)
+    INTERFACE_ENTRY(NewZUR::IDataQuery)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQuery)
     END_INTERFACE_TABLE()
 
     STDMETHODIMP Attach(NewZUR::ITopology* piTopology) override;
@@ -29,12 +29,13 @@ class CSimQueryResult : public CComRootSingleThreaded, public CSimDispatch<NewZU
 {
 public:
     CSimQueryResult(ProjectModelPtr spModel, std::vector<ComPtr<IXMLDOMNode>> nodes)
-        : m_spModel(std::move(spModel)), m_vecNodes(std::move(nodes)) {}
+        : m_spModel(std::move(spModel)), m_vecNodes(std::move(nodes))
+    {}
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimQueryResult)
-        INTERFACE_ENTRY(NewZUR::IDataQueryResult)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQueryResult)
+    INTERFACE_ENTRY(NewZUR::IDataQueryResult)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQueryResult)
     END_INTERFACE_TABLE()
 
     SIM_RESERVED(7)

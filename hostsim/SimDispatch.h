@@ -11,8 +11,11 @@ inline HRESULT NotImplemented() noexcept
 {
     return E_NOTIMPL;
 }
-#define SIM_RESERVED(n) \
-    STDMETHODIMP Reserved##n() override { return NotImplemented(); }
+#define SIM_RESERVED(n)                 \
+    STDMETHODIMP Reserved##n() override \
+    {                                   \
+        return NotImplemented();        \
+    }
 
 struct NewZURLibrary
 {

@@ -32,7 +32,8 @@ HRESULT CreateSimItem(const ProjectModelPtr& spModel, IXMLDOMNode* pNode, IDispa
     *ppItem = nullptr;
     if (!pNode)
         return S_FALSE;
-    return CComObject<CSimItem>::CreateInstance(IID_IDispatch, reinterpret_cast<void**>(ppItem), spModel, ComPtr<IXMLDOMNode>(pNode));
+    return CComObject<CSimItem>::CreateInstance(IID_IDispatch, reinterpret_cast<void**>(ppItem), spModel,
+                                                ComPtr<IXMLDOMNode>(pNode));
 }
 
 STDMETHODIMP CSimItem::GetValue(VARIANT* pvValue)

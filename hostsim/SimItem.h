@@ -6,26 +6,30 @@
 #include "hostsim/SimDispatch.h"
 #include "hostsim/SimNode.h"
 
-class CSimItem : public CComRootSingleThreaded,
-                 public CSimDispatch<NewZURLibrary, NewZUR::IPropertyData, NewZUR::IDataElement, NewZUR::ICharacteristic>,
-                 public ISimNode
+class CSimItem
+    : public CComRootSingleThreaded,
+      public CSimDispatch<NewZURLibrary, NewZUR::IPropertyData, NewZUR::IDataElement, NewZUR::ICharacteristic>,
+      public ISimNode
 {
 public:
-    CSimItem(ProjectModelPtr spModel, ComPtr<IXMLDOMNode> spNode) : m_spModel(std::move(spModel)), m_spNode(std::move(spNode)) {}
+    CSimItem(ProjectModelPtr spModel, ComPtr<IXMLDOMNode> spNode)
+        : m_spModel(std::move(spModel)), m_spNode(std::move(spNode))
+    {}
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimItem)
-        INTERFACE_ENTRY(NewZUR::IPropertyData)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IPropertyData)
-        INTERFACE_ENTRY(NewZUR::IDataElement)
-        INTERFACE_ENTRY(NewZUR::ICharacteristic)
-        INTERFACE_ENTRY(ISimNode)
+    INTERFACE_ENTRY(NewZUR::IPropertyData)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IPropertyData)
+    INTERFACE_ENTRY(NewZUR::IDataElement)
+    INTERFACE_ENTRY(NewZUR::ICharacteristic)
+    INTERFACE_ENTRY(ISimNode)
     END_INTERFACE_TABLE()
 
     // IPropertyData
     STDMETHODIMP GetValue(VARIANT* pvValue) override;
-    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12)
-    STDMETHODIMP GetParent(NewZUR::IDataElement** ppParent) override;
+    SIM_RESERVED(8)
+    SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) STDMETHODIMP
+        GetParent(NewZUR::IDataElement** ppParent) override;
     // IDataElement
     SIM_RESERVED(7)
     STDMETHODIMP GetPathText(BSTR* pbstrPath) override;

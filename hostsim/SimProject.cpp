@@ -81,7 +81,9 @@ STDMETHODIMP CSimProject::get_RootComponent(IDispatch** ppComponent)
     if (!ppComponent)
         return E_POINTER;
     *ppComponent = nullptr;
-    return Run([&] { return GetSimComponent(m_spModel, AttributeText(m_spModel->RootElement().Get(), L"name"), ppComponent); });
+    return Run([&] {
+        return GetSimComponent(m_spModel, AttributeText(m_spModel->RootElement().Get(), L"name"), ppComponent);
+    });
 }
 
 STDMETHODIMP CSimProject::Component(BSTR bstrName, IDispatch** ppComponent)
@@ -115,7 +117,9 @@ STDMETHODIMP CSimProject::Item(BSTR bstrComponent, BSTR bstrPath, IDispatch** pp
     if (!ppItem)
         return E_POINTER;
     *ppItem = nullptr;
-    return Run([&] { return CreateSimItem(m_spModel, m_spModel->ItemNode(Text(bstrComponent), Text(bstrPath)).Get(), ppItem); });
+    return Run([&] {
+        return CreateSimItem(m_spModel, m_spModel->ItemNode(Text(bstrComponent), Text(bstrPath)).Get(), ppItem);
+    });
 }
 
 STDMETHODIMP CSimProject::Insert(BSTR bstrPalette, BSTR bstrNewName, BSTR bstrDest, long bAsChild)
@@ -257,7 +261,8 @@ STDMETHODIMP CSimProject::Protocols(BSTR* pbstrProtocols)
     return Run([&] {
         std::set<std::wstring> protocols;
         ComPtr<IXMLDOMNodeList> spList;
-        SelectNodes(m_spModel->RootElement().Get(), L"descendant-or-self::component/root//communicationEntity/@protocol", spList);
+        SelectNodes(m_spModel->RootElement().Get(),
+                    L"descendant-or-self::component/root//communicationEntity/@protocol", spList);
         ComPtr<IXMLDOMNode> spNode;
         while (spList && spList->nextNode(spNode.ReleaseAndGetAddressOf()) == S_OK && spNode)
             protocols.insert(NodeText(spNode.Get()));
@@ -273,15 +278,16 @@ STDMETHODIMP CSimProject::GetSchema(NewZUR::IDataSchema** ppSchema)
 {
     if (!ppSchema)
         return E_POINTER;
-    return CComObject<CSimSchema>::CreateInstance(__uuidof(NewZUR::IDataSchema), reinterpret_cast<void**>(ppSchema), m_spModel);
+    return CComObject<CSimSchema>::CreateInstance(__uuidof(NewZUR::IDataSchema), reinterpret_cast<void**>(ppSchema),
+                                                  m_spModel);
 }
 
 STDMETHODIMP CSimProject::GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService)
 {
     if (!ppService)
         return E_POINTER;
-    return CComObject<CSimErrorService>::CreateInstance(__uuidof(NewZUR::IErrorDatabaseService), reinterpret_cast<void**>(ppService),
-                                                        m_spModel);
+    return CComObject<CSimErrorService>::CreateInstance(__uuidof(NewZUR::IErrorDatabaseService),
+                                                        reinterpret_cast<void**>(ppService), m_spModel);
 }
 
 // The host shows the text of every control event in its trace.

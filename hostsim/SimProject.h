@@ -15,10 +15,10 @@ public:
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimProject)
-        INTERFACE_ENTRY(ISimProject)
-        INTERFACE_ENTRY_IID(IID_IDispatch, ISimProject)
-        INTERFACE_ENTRY(NewZUR::ITopology)
-        INTERFACE_ENTRY(ISupportErrorInfo)
+    INTERFACE_ENTRY(ISimProject)
+    INTERFACE_ENTRY_IID(IID_IDispatch, ISimProject)
+    INTERFACE_ENTRY(NewZUR::ITopology)
+    INTERFACE_ENTRY(ISupportErrorInfo)
     END_INTERFACE_TABLE()
 
     // ISimProject
@@ -45,11 +45,13 @@ public:
     STDMETHODIMP Protocols(BSTR* pbstrProtocols) override;
 
     // ITopology
-    SIM_RESERVED(7) SIM_RESERVED(8) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13)
-    SIM_RESERVED(14) SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19)
-    STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override;
+    SIM_RESERVED(7)
+    SIM_RESERVED(8) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
+        SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) STDMETHODIMP
+        GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
-    STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2, long lParam3) override;
+    STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
+                                  long lParam3) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;

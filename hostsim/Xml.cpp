@@ -40,7 +40,8 @@ HRESULT LoadXmlFile(IXMLDOMDocument2* pDoc, std::wstring_view path, std::wstring
         spError->get_line(&lLine);
         spError->get_linepos(&lColumn);
         strReason = reason.View();
-        while (!strReason.empty() && (strReason.back() == L'\n' || strReason.back() == L'\r' || strReason.back() == L' '))
+        while (!strReason.empty() &&
+               (strReason.back() == L'\n' || strReason.back() == L'\r' || strReason.back() == L' '))
             strReason.pop_back();
         if (lLine > 0)
             strReason += L" (line " + std::to_wstring(lLine) + L", column " + std::to_wstring(lColumn) + L")";
@@ -134,7 +135,8 @@ std::wstring XPathLiteral(std::wstring_view text)
     size_t start = 0;
     for (;;) {
         size_t quote = text.find(L'\'', start);
-        std::wstring_view piece = text.substr(start, quote == std::wstring_view::npos ? std::wstring_view::npos : quote - start);
+        std::wstring_view piece =
+            text.substr(start, quote == std::wstring_view::npos ? std::wstring_view::npos : quote - start);
         result += L"'" + std::wstring(piece) + L"'";
         if (quote == std::wstring_view::npos)
             break;

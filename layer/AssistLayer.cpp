@@ -21,8 +21,7 @@ bool IsEmptyText(BSTR bstr) noexcept
 
 CAssistLayer::CAssistLayer()
     : m_bstrRootName(T::kRootName), m_bstrProtocolPath(T::kProtocolPath), m_bstrOwnerPath(T::kOwnerPath)
-{
-}
+{}
 
 // Releases what the layer holds; the assistants are not told to terminate.
 CAssistLayer::~CAssistLayer() = default;
@@ -93,9 +92,9 @@ STDMETHODIMP CAssistLayer::GetProcessedBusName(BSTR* pbstrBusname)
         // S_OK whatever the copy gives: a failed allocation hands out null.
         if (pbstrBusname) {
             BSTR bstrName = m_bstrBusName.Get();
-            *pbstrBusname = bstrName ? SysAllocStringByteLen(reinterpret_cast<LPCSTR>(bstrName),
-                                                             SysStringByteLen(bstrName))
-                                     : nullptr;
+            *pbstrBusname = bstrName
+                                ? SysAllocStringByteLen(reinterpret_cast<LPCSTR>(bstrName), SysStringByteLen(bstrName))
+                                : nullptr;
         }
         return S_OK;
     });
@@ -127,7 +126,7 @@ STDMETHODIMP CAssistLayer::Add(BSTR bstrProtocol, BSTR bstrProgId, IUnknown* pun
                 m_mapErrorDBs.erase(itErrorDB);
             throw;
         }
-        itAssist->second.Swap(spAssist);  // a replaced assistant is released with spAssist
+        itAssist->second.Swap(spAssist); // a replaced assistant is released with spAssist
         itErrorDB->second.swap(errorDb);
         return S_OK;
     });

@@ -16,12 +16,12 @@ class CAssistLayer : public CDispatchImpl<IAssistLayer2>,
 {
 public:
     BEGIN_INTERFACE_TABLE(CAssistLayer)
-        INTERFACE_ENTRY(IAssistLayer2)
-        INTERFACE_ENTRY_IID(IID_IDispatch, IAssistLayer2)
-        INTERFACE_ENTRY(IAssistLayerTest)
+    INTERFACE_ENTRY(IAssistLayer2)
+    INTERFACE_ENTRY_IID(IID_IDispatch, IAssistLayer2)
+    INTERFACE_ENTRY(IAssistLayerTest)
     END_INTERFACE_TABLE()
 
-    CAssistLayer();   // raises E_OUTOFMEMORY when the constant texts cannot be allocated
+    CAssistLayer(); // raises E_OUTOFMEMORY when the constant texts cannot be allocated
     ~CAssistLayer() override;
     HRESULT FinalConstruct();
 
@@ -32,8 +32,8 @@ public:
     STDMETHODIMP CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piComponent3, BSTR* UUIDOfErrorDB) override;
     STDMETHODIMP CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic** piCharErr1,
                           ICharacteristic** piCharErr2, BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* piCompRoot, IPropertyData* pData,
-                                     VARIANT vValue, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* piCompRoot, IPropertyData* pData, VARIANT vValue,
+                                     BSTR* UUIDOfErrorDB) override;
     STDMETHODIMP CheckInsertDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
                                  IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
     STDMETHODIMP CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
@@ -84,11 +84,15 @@ protected:
     struct CheckOut;
     struct CheckAllCharacteristics;
     class AnswerStrings;
-    enum class ResultSelector { Worst, First };
+    enum class ResultSelector
+    {
+        Worst,
+        First
+    };
 
     // What differs between the nine component checks and the two connection checks.
-    static const ComponentCheck s_checkNewDevice, s_checkAll, s_checkInsertDrag, s_checkInsertDrop,
-        s_checkMoveDrag, s_checkMoveDrop, s_checkReplaceDrag, s_checkReplaceDrop, s_checkDelete;
+    static const ComponentCheck s_checkNewDevice, s_checkAll, s_checkInsertDrag, s_checkInsertDrop, s_checkMoveDrag,
+        s_checkMoveDrop, s_checkReplaceDrag, s_checkReplaceDrop, s_checkDelete;
     static const ConnectionCheck s_checkConnect, s_checkDisconnect;
 
     // Trace, debug-option gate and null out-parameters: true when the check

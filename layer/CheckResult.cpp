@@ -24,8 +24,7 @@ void HandBack(ICharacteristic** ppChar, ComPtr<ICharacteristic>& spChar) noexcep
 
 } // namespace
 
-bool CAssistLayer::CheckAnswersAtOnce(const wchar_t* pszTrace, const CheckOut& out, bool bCharacteristics,
-                                      HRESULT* phr)
+bool CAssistLayer::CheckAnswersAtOnce(const wchar_t* pszTrace, const CheckOut& out, bool bCharacteristics, HRESULT* phr)
 {
     ZURTrace(pszTrace);
     if (DebugGateAnswers(phr))

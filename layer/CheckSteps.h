@@ -11,7 +11,7 @@ struct CAssistLayer::CheckOut
 {
     BSTR* pbstrErrMsg;
     BSTR* UUIDOfErrorDB;
-    ICharacteristic** piCharErr1 = nullptr;   // CheckAll only
+    ICharacteristic** piCharErr1 = nullptr; // CheckAll only
     ICharacteristic** piCharErr2 = nullptr;
 };
 
@@ -50,18 +50,30 @@ struct CAssistLayer::ComponentArgs
 {
     CheckOut out;
     IComponent* piCompRoot;
-    IComponent* piSource;      // the component whose protocols are walked
-    IComponent* piCompOther;   // piCompDest or piCompReplace
+    IComponent* piSource;    // the component whose protocols are walked
+    IComponent* piCompOther; // piCompDest or piCompReplace
     LONG bAsChild;
 };
 
 // The component an assistant is handed: the one its protocol belongs to
 // (the host's when the protocol has none of its own), or the host's always.
-enum class HandOn { ProtocolComponent, HostComponent };
+enum class HandOn
+{
+    ProtocolComponent,
+    HostComponent
+};
 // What an S_FALSE of the first protocol's assistant counts as.
-enum class FirstFalse { Dropped, Refused };
+enum class FirstFalse
+{
+    Dropped,
+    Refused
+};
 // CheckAll reads characteristics on entry and hands them back.
-enum class Characteristics { None, InOut };
+enum class Characteristics
+{
+    None,
+    InOut
+};
 
 struct CAssistLayer::ComponentCheck
 {
@@ -72,8 +84,9 @@ struct CAssistLayer::ComponentCheck
     ResultSelector selector;
     // Puts the question to one assistant. piComponent is the component handed
     // on; pChars is set for CheckAll only.
-    HRESULT (*pfnAsk)(IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
-                      CheckAllCharacteristics* pChars);
+    HRESULT (*pfnAsk)
+    (IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
+     CheckAllCharacteristics* pChars);
 };
 
 struct CAssistLayer::ConnectionArgs
@@ -87,9 +100,9 @@ struct CAssistLayer::ConnectionArgs
 struct CAssistLayer::ConnectionCheck
 {
     const wchar_t* pszTrace;
-    HRESULT (STDMETHODCALLTYPE IAssist2::*pfnAsk)(BSTR* pbstrErrMsg, IComponent* piCompRoot,
-                                                   ICharacteristic* piCharConn1, ICharacteristic* piCharConn2,
-                                                   BSTR* UUIDOfErrorDB);
+    HRESULT (STDMETHODCALLTYPE IAssist2::*pfnAsk)
+    (BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1, ICharacteristic* piCharConn2,
+     BSTR* UUIDOfErrorDB);
 };
 
 // The assistants already asked in one call, compared by the identity of the

@@ -8,13 +8,19 @@ using Microsoft::WRL::ComPtr;
 // characteristics, which result answers, and the assistant's call.
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkNewDevice = {
     L"CAssistLayer::CheckNewDevice",
-    HandOn::ProtocolComponent, FirstFalse::Dropped, Characteristics::None, ResultSelector::Worst,
+    HandOn::ProtocolComponent,
+    FirstFalse::Dropped,
+    Characteristics::None,
+    ResultSelector::Worst,
     [](IAssist2* pAssist, const ComponentArgs&, IComponent* piComponent, AnswerStrings& answer,
        CheckAllCharacteristics*) { return pAssist->CheckNewDevice(answer.ErrMsg(), piComponent, answer.ErrDB()); }};
 
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkAll = {
     L"CAssistLayer::CheckAll",
-    HandOn::HostComponent, FirstFalse::Dropped, Characteristics::InOut, ResultSelector::Worst,
+    HandOn::HostComponent,
+    FirstFalse::Dropped,
+    Characteristics::InOut,
+    ResultSelector::Worst,
     [](IAssist2* pAssist, const ComponentArgs& args, IComponent*, AnswerStrings& answer,
        CheckAllCharacteristics* pChars) {
         return pAssist->CheckAll(answer.ErrMsg(), args.piCompRoot, pChars->spChar1.GetAddressOf(),
@@ -23,43 +29,58 @@ const CAssistLayer::ComponentCheck CAssistLayer::s_checkAll = {
 
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkInsertDrag = {
     L"CAssistLayer::CheckInsertDrag",
-    HandOn::ProtocolComponent, FirstFalse::Refused, Characteristics::None, ResultSelector::Worst,
+    HandOn::ProtocolComponent,
+    FirstFalse::Refused,
+    Characteristics::None,
+    ResultSelector::Worst,
     [](IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
        CheckAllCharacteristics*) {
-        return pAssist->CheckInsertDrag(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther,
-                                        args.bAsChild, answer.ErrDB());
+        return pAssist->CheckInsertDrag(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther, args.bAsChild,
+                                        answer.ErrDB());
     }};
 
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkInsertDrop = {
     L"CAssistLayer::CheckInsertDrop",
-    HandOn::ProtocolComponent, FirstFalse::Refused, Characteristics::None, ResultSelector::Worst,
+    HandOn::ProtocolComponent,
+    FirstFalse::Refused,
+    Characteristics::None,
+    ResultSelector::Worst,
     [](IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
        CheckAllCharacteristics*) {
-        return pAssist->CheckInsertDrop(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther,
-                                        args.bAsChild, answer.ErrDB());
+        return pAssist->CheckInsertDrop(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther, args.bAsChild,
+                                        answer.ErrDB());
     }};
 
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkMoveDrag = {
     L"CAssistLayer::CheckMoveDrag",
-    HandOn::ProtocolComponent, FirstFalse::Refused, Characteristics::None, ResultSelector::Worst,
+    HandOn::ProtocolComponent,
+    FirstFalse::Refused,
+    Characteristics::None,
+    ResultSelector::Worst,
     [](IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
        CheckAllCharacteristics*) {
-        return pAssist->CheckMoveDrag(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther,
-                                      args.bAsChild, answer.ErrDB());
+        return pAssist->CheckMoveDrag(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther, args.bAsChild,
+                                      answer.ErrDB());
     }};
 
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkMoveDrop = {
     L"CAssistLayer::CheckMoveDrop",
-    HandOn::ProtocolComponent, FirstFalse::Refused, Characteristics::None, ResultSelector::Worst,
+    HandOn::ProtocolComponent,
+    FirstFalse::Refused,
+    Characteristics::None,
+    ResultSelector::Worst,
     [](IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
        CheckAllCharacteristics*) {
-        return pAssist->CheckMoveDrop(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther,
-                                      args.bAsChild, answer.ErrDB());
+        return pAssist->CheckMoveDrop(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther, args.bAsChild,
+                                      answer.ErrDB());
     }};
 
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkReplaceDrag = {
     L"CAssistLayer::CheckReplaceDrag",
-    HandOn::HostComponent, FirstFalse::Refused, Characteristics::None, ResultSelector::Worst,
+    HandOn::HostComponent,
+    FirstFalse::Refused,
+    Characteristics::None,
+    ResultSelector::Worst,
     [](IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
        CheckAllCharacteristics*) {
         return pAssist->CheckReplaceDrag(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther,
@@ -68,7 +89,10 @@ const CAssistLayer::ComponentCheck CAssistLayer::s_checkReplaceDrag = {
 
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkReplaceDrop = {
     L"CAssistLayer::CheckReplaceDrop",
-    HandOn::HostComponent, FirstFalse::Refused, Characteristics::None, ResultSelector::Worst,
+    HandOn::HostComponent,
+    FirstFalse::Refused,
+    Characteristics::None,
+    ResultSelector::Worst,
     [](IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
        CheckAllCharacteristics*) {
         return pAssist->CheckReplaceDrop(answer.ErrMsg(), args.piCompRoot, piComponent, args.piCompOther,
@@ -78,7 +102,10 @@ const CAssistLayer::ComponentCheck CAssistLayer::s_checkReplaceDrop = {
 // A delete is judged by the first protocol's assistant, not the worst one.
 const CAssistLayer::ComponentCheck CAssistLayer::s_checkDelete = {
     L"CAssistLayer::CheckDelete",
-    HandOn::ProtocolComponent, FirstFalse::Refused, Characteristics::None, ResultSelector::First,
+    HandOn::ProtocolComponent,
+    FirstFalse::Refused,
+    Characteristics::None,
+    ResultSelector::First,
     [](IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
        CheckAllCharacteristics*) {
         return pAssist->CheckDelete(answer.ErrMsg(), args.piCompRoot, piComponent, answer.ErrDB());
@@ -128,8 +155,8 @@ STDMETHODIMP CAssistLayer::CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piCompo
 STDMETHODIMP CAssistLayer::CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic** piCharErr1,
                                     ICharacteristic** piCharErr2, BSTR* UUIDOfErrorDB)
 {
-    return RunComponentCheck(s_checkAll, {{pbstrErrMsg, UUIDOfErrorDB, piCharErr1, piCharErr2}, piCompRoot,
-                                          piCompRoot, nullptr, 0});
+    return RunComponentCheck(
+        s_checkAll, {{pbstrErrMsg, UUIDOfErrorDB, piCharErr1, piCharErr2}, piCompRoot, piCompRoot, nullptr, 0});
 }
 
 STDMETHODIMP CAssistLayer::CheckInsertDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,

@@ -2,10 +2,10 @@
 // assistants, and each assistant is asked once per call.
 #include "layer/CheckSteps.h"
 
-const CAssistLayer::ConnectionCheck CAssistLayer::s_checkConnect = {
-    L"CAssistLayer::CheckConnect", &IAssist2::CheckConnect};
-const CAssistLayer::ConnectionCheck CAssistLayer::s_checkDisconnect = {
-    L"CAssistLayer::CheckDisconnect", &IAssist2::CheckDisconnect};
+const CAssistLayer::ConnectionCheck CAssistLayer::s_checkConnect = {L"CAssistLayer::CheckConnect",
+                                                                    &IAssist2::CheckConnect};
+const CAssistLayer::ConnectionCheck CAssistLayer::s_checkDisconnect = {L"CAssistLayer::CheckDisconnect",
+                                                                       &IAssist2::CheckDisconnect};
 
 HRESULT CAssistLayer::RunConnectionCheck(const ConnectionCheck& check, const ConnectionArgs& args) noexcept
 {
@@ -33,13 +33,11 @@ HRESULT CAssistLayer::RunConnectionCheck(const ConnectionCheck& check, const Con
 STDMETHODIMP CAssistLayer::CheckConnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
                                         ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB)
 {
-    return RunConnectionCheck(s_checkConnect,
-                              {{pbstrErrMsg, UUIDOfErrorDB}, piCompRoot, piCharConn1, piCharConn2});
+    return RunConnectionCheck(s_checkConnect, {{pbstrErrMsg, UUIDOfErrorDB}, piCompRoot, piCharConn1, piCharConn2});
 }
 
 STDMETHODIMP CAssistLayer::CheckDisconnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
                                            ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB)
 {
-    return RunConnectionCheck(s_checkDisconnect,
-                              {{pbstrErrMsg, UUIDOfErrorDB}, piCompRoot, piCharConn1, piCharConn2});
+    return RunConnectionCheck(s_checkDisconnect, {{pbstrErrMsg, UUIDOfErrorDB}, piCompRoot, piCharConn1, piCharConn2});
 }

@@ -40,8 +40,7 @@ STDMETHODIMP CAssistLayer::CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* pi
         // vValue goes on bit for bit as the host passed it: never copied, never cleared.
         auto ask = [&](IAssist2* pAssist) {
             AnswerStrings answer;
-            HRESULT hrAnswer =
-                pAssist->CheckPropertyChange(answer.ErrMsg(), piCompRoot, pData, vValue, answer.ErrDB());
+            HRESULT hrAnswer = pAssist->CheckPropertyChange(answer.ErrMsg(), piCompRoot, pData, vValue, answer.ErrDB());
             RecordAssistantResult(results, hrAnswer, answer, false);
         };
         // No property, no owner: nobody to ask.

@@ -66,7 +66,7 @@ HRESULT CAssistLayer::GetFirstProtocol(IUnknown* pComponent, IPropertyData** ppN
 {
     ZURTrace(T::kTraceGetFirstProtocol);
     if (!ppNode)
-        return E_POINTER;  // the running walk stays
+        return E_POINTER; // the running walk stays
     ComPtr<ICharacteristic> spComponent = QueryFor<ICharacteristic>(pComponent);
     m_spProtocolEnum.Reset();
 
@@ -105,7 +105,7 @@ HRESULT CAssistLayer::GetNextProtocol(IPropertyData** ppNode, IAssist2** ppAssis
         return S_FALSE;
     ComPtr<IPropertyData> spNode = FetchNode(m_spProtocolEnum.Get());
     if (!spNode) {
-        m_spProtocolEnum.Reset();  // the bus name keeps the last protocol
+        m_spProtocolEnum.Reset(); // the bus name keeps the last protocol
         return S_FALSE;
     }
     return DeliverProtocol(std::move(spNode), ppNode, ppAssist);
@@ -162,9 +162,8 @@ HRESULT CAssistLayer::GetComponentFromProtocol(IPropertyData* pNode, IComponent*
     long lFound = 0;
     const HRESULT hrFetch = spResult->Next(&spItem, &lFound);
     // Where the path leads nowhere the node itself knows its component.
-    ComPtr<NewZUR::IDataElement> spElement = SUCCEEDED(hrFetch) && lFound
-                                                 ? QueryFor<NewZUR::IDataElement>(spItem.Get())
-                                                 : QueryFor<NewZUR::IDataElement>(pNode);
+    ComPtr<NewZUR::IDataElement> spElement = SUCCEEDED(hrFetch) && lFound ? QueryFor<NewZUR::IDataElement>(spItem.Get())
+                                                                          : QueryFor<NewZUR::IDataElement>(pNode);
     if (!spElement)
         return S_FALSE;
     return spElement->GetOwningComponent(ppComponent);

@@ -25,5 +25,5 @@ protected:
     virtual HRESULT CreateObject(REFIID riid, void** ppv) noexcept = 0;
 
 private:
-    volatile LONG m_lRef = 1;   // the class table's reference
+    volatile LONG m_lRef = 1; // the class table's reference
 };

@@ -9,8 +9,7 @@ namespace {
 
 ClassEntry g_classTable[] = {
     {&CLSID_AssistLayer2, L"Zerani.Layer.AssistLayer.7", IDS_ASSISTLAYER2_DESC, CreateLayerClassObject, nullptr},
-    {&CLSID_ProxyAssistant, L"Zerani.Layer.ProxyAssistant.7", IDS_PROXYASSISTANT_DESC, CreateProxyClassObject,
-     nullptr},
+    {&CLSID_ProxyAssistant, L"Zerani.Layer.ProxyAssistant.7", IDS_PROXYASSISTANT_DESC, CreateProxyClassObject, nullptr},
 };
 
 // Serialises the creation of class objects.

@@ -8,9 +8,9 @@ struct ClassEntry
 {
     const CLSID* pclsid;
     const wchar_t* pszProgId;
-    UINT idsDescription;                             // string resource
+    UINT idsDescription; // string resource
     HRESULT (*pfnCreateClassObject)(IUnknown** ppUnk);
-    IUnknown* pClassObject;                          // null until first asked for
+    IUnknown* pClassObject; // null until first asked for
 };
 
 void InitializeClassTable() noexcept;

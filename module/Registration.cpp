@@ -77,8 +77,8 @@ HRESULT WriteClassSubkeys(HKEY hClass, const ClassEntry& entry, const std::wstri
         hr = WriteKey(hClass, kInprocServerKey, nullptr, modulePath, &hServer);
     if (SUCCEEDED(hr)) {
         DWORD cb = sizeof(kApartment);
-        hr = FromRegistryError(RegSetValueExW(hServer, kThreadingModelValue, 0, REG_SZ,
-                                              reinterpret_cast<const BYTE*>(kApartment), cb));
+        hr = FromRegistryError(
+            RegSetValueExW(hServer, kThreadingModelValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(kApartment), cb));
         RegCloseKey(hServer);
     }
     return hr;

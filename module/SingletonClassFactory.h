@@ -15,7 +15,7 @@ protected:
 private:
     void CreateLayerOnce() noexcept;
 
-    CRITICAL_SECTION m_lock;                 // serialises the one creation
+    CRITICAL_SECTION m_lock; // serialises the one creation
     IUnknown* volatile m_pUnkLayer = nullptr;
     volatile HRESULT m_hrFailure = S_OK;
 };

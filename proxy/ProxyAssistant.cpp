@@ -20,11 +20,12 @@ constexpr const wchar_t* kMsgInitFailed = L"Assistant::Init failed.";
 constexpr long kLineTermFailed = 54;
 constexpr const wchar_t* kMsgTermFailed = L"Assistant::Term failed.";
 
-}   // namespace
+} // namespace
 
 const CProxyAssistant::ForwardedCheck CProxyAssistant::s_CheckNewDevice{L"CProxyAssistant::CheckNewDevice", false};
 const CProxyAssistant::ForwardedCheck CProxyAssistant::s_CheckAll{L"CProxyAssistant::CheckAll", true};
-const CProxyAssistant::ForwardedCheck CProxyAssistant::s_CheckPropertyChange{L"CProxyAssistant::CheckPropertyChange", false};
+const CProxyAssistant::ForwardedCheck CProxyAssistant::s_CheckPropertyChange{L"CProxyAssistant::CheckPropertyChange",
+                                                                             false};
 const CProxyAssistant::ForwardedCheck CProxyAssistant::s_CheckInsertDrag{L"CProxyAssistant::CheckInsertDrag", false};
 const CProxyAssistant::ForwardedCheck CProxyAssistant::s_CheckInsertDrop{L"CProxyAssistant::CheckInsertDrop", false};
 const CProxyAssistant::ForwardedCheck CProxyAssistant::s_CheckMoveDrag{L"CProxyAssistant::CheckMoveDrag", false};
@@ -116,7 +117,7 @@ void HandBack(ICharacteristic** ppChar, ComPtr<ICharacteristic>& spNew) noexcept
         pHeld->Release();
 }
 
-}   // namespace
+} // namespace
 
 template <class Call>
 HRESULT CProxyAssistant::ForwardCheck(const ForwardedCheck& check, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB,
@@ -214,61 +215,55 @@ STDMETHODIMP CProxyAssistant::CheckPropertyChange(BSTR* pbstrErrMsg, IComponent*
 STDMETHODIMP CProxyAssistant::CheckInsertDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
                                               IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB)
 {
-    return ForwardCheck(s_CheckInsertDrag, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr,
-                        [&](IAssist2* p, const AnswerSlots& s) {
-                            return p->CheckInsertDrag(s.pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild,
-                                                      s.pbstrErrDB);
-                        });
+    return ForwardCheck(
+        s_CheckInsertDrag, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr, [&](IAssist2* p, const AnswerSlots& s) {
+            return p->CheckInsertDrag(s.pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild, s.pbstrErrDB);
+        });
 }
 
 STDMETHODIMP CProxyAssistant::CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
                                               IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB)
 {
-    return ForwardCheck(s_CheckInsertDrop, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr,
-                        [&](IAssist2* p, const AnswerSlots& s) {
-                            return p->CheckInsertDrop(s.pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild,
-                                                      s.pbstrErrDB);
-                        });
+    return ForwardCheck(
+        s_CheckInsertDrop, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr, [&](IAssist2* p, const AnswerSlots& s) {
+            return p->CheckInsertDrop(s.pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild, s.pbstrErrDB);
+        });
 }
 
 STDMETHODIMP CProxyAssistant::CheckMoveDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
                                             IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB)
 {
-    return ForwardCheck(s_CheckMoveDrag, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr,
-                        [&](IAssist2* p, const AnswerSlots& s) {
-                            return p->CheckMoveDrag(s.pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild,
-                                                    s.pbstrErrDB);
-                        });
+    return ForwardCheck(
+        s_CheckMoveDrag, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr, [&](IAssist2* p, const AnswerSlots& s) {
+            return p->CheckMoveDrag(s.pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild, s.pbstrErrDB);
+        });
 }
 
 STDMETHODIMP CProxyAssistant::CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
                                             IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB)
 {
-    return ForwardCheck(s_CheckMoveDrop, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr,
-                        [&](IAssist2* p, const AnswerSlots& s) {
-                            return p->CheckMoveDrop(s.pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild,
-                                                    s.pbstrErrDB);
-                        });
+    return ForwardCheck(
+        s_CheckMoveDrop, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr, [&](IAssist2* p, const AnswerSlots& s) {
+            return p->CheckMoveDrop(s.pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild, s.pbstrErrDB);
+        });
 }
 
 STDMETHODIMP CProxyAssistant::CheckReplaceDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
                                                IComponent* piCompReplace, BSTR* UUIDOfErrorDB)
 {
-    return ForwardCheck(s_CheckReplaceDrag, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr,
-                        [&](IAssist2* p, const AnswerSlots& s) {
-                            return p->CheckReplaceDrag(s.pbstrErrMsg, piCompRoot, piCompPalett, piCompReplace,
-                                                       s.pbstrErrDB);
-                        });
+    return ForwardCheck(
+        s_CheckReplaceDrag, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr, [&](IAssist2* p, const AnswerSlots& s) {
+            return p->CheckReplaceDrag(s.pbstrErrMsg, piCompRoot, piCompPalett, piCompReplace, s.pbstrErrDB);
+        });
 }
 
 STDMETHODIMP CProxyAssistant::CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
                                                IComponent* piCompReplace, BSTR* UUIDOfErrorDB)
 {
-    return ForwardCheck(s_CheckReplaceDrop, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr,
-                        [&](IAssist2* p, const AnswerSlots& s) {
-                            return p->CheckReplaceDrop(s.pbstrErrMsg, piCompRoot, piCompPalett, piCompReplace,
-                                                       s.pbstrErrDB);
-                        });
+    return ForwardCheck(
+        s_CheckReplaceDrop, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr, [&](IAssist2* p, const AnswerSlots& s) {
+            return p->CheckReplaceDrop(s.pbstrErrMsg, piCompRoot, piCompPalett, piCompReplace, s.pbstrErrDB);
+        });
 }
 
 STDMETHODIMP CProxyAssistant::CheckConnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
@@ -283,11 +278,10 @@ STDMETHODIMP CProxyAssistant::CheckConnect(BSTR* pbstrErrMsg, IComponent* piComp
 STDMETHODIMP CProxyAssistant::CheckDisconnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
                                               ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB)
 {
-    return ForwardCheck(s_CheckDisconnect, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr,
-                        [&](IAssist2* p, const AnswerSlots& s) {
-                            return p->CheckDisconnect(s.pbstrErrMsg, piCompRoot, piCharConn1, piCharConn2,
-                                                      s.pbstrErrDB);
-                        });
+    return ForwardCheck(
+        s_CheckDisconnect, pbstrErrMsg, UUIDOfErrorDB, nullptr, nullptr, [&](IAssist2* p, const AnswerSlots& s) {
+            return p->CheckDisconnect(s.pbstrErrMsg, piCompRoot, piCharConn1, piCharConn2, s.pbstrErrDB);
+        });
 }
 
 STDMETHODIMP CProxyAssistant::CheckDelete(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp,

@@ -18,10 +18,10 @@ class CProxyAssistant : public CComRootMultiThreaded,
 {
 public:
     BEGIN_INTERFACE_TABLE(CProxyAssistant)
-        INTERFACE_ENTRY(IAssist3)
-        INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
-        INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
-        INTERFACE_ENTRY(ISupportErrorInfo)
+    INTERFACE_ENTRY(IAssist3)
+    INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
+    INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
+    INTERFACE_ENTRY(ISupportErrorInfo)
     END_INTERFACE_TABLE()
 
     CProxyAssistant() = default;
@@ -35,8 +35,8 @@ public:
     STDMETHODIMP CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piComponent3, BSTR* UUIDOfErrorDB) override;
     STDMETHODIMP CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic** piCharErr1,
                           ICharacteristic** piCharErr2, BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* piCompRoot, IPropertyData* pData,
-                                     VARIANT vValue, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* piCompRoot, IPropertyData* pData, VARIANT vValue,
+                                     BSTR* UUIDOfErrorDB) override;
     STDMETHODIMP CheckInsertDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
                                  IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
     STDMETHODIMP CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
@@ -70,7 +70,7 @@ private:
     struct ForwardedCheck
     {
         const wchar_t* pszTrace;
-        bool bCharacteristics;   // the whole-project check also carries two characteristics
+        bool bCharacteristics; // the whole-project check also carries two characteristics
     };
     // The slots one assistant answers into.
     struct AnswerSlots
@@ -82,8 +82,8 @@ private:
     };
 
     static const ForwardedCheck s_CheckNewDevice, s_CheckAll, s_CheckPropertyChange, s_CheckInsertDrag,
-        s_CheckInsertDrop, s_CheckMoveDrag, s_CheckMoveDrop, s_CheckReplaceDrag, s_CheckReplaceDrop,
-        s_CheckConnect, s_CheckDisconnect, s_CheckDelete;
+        s_CheckInsertDrop, s_CheckMoveDrag, s_CheckMoveDrop, s_CheckReplaceDrag, s_CheckReplaceDrop, s_CheckConnect,
+        s_CheckDisconnect, s_CheckDelete;
 
     // The one procedure behind every check; Call(IAssist2*, const AnswerSlots&) asks one assistant.
     template <class Call>

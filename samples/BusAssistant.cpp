@@ -50,12 +50,14 @@ STDMETHODIMP CBusAssistant::CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piComp
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] { return m_rules.NewDevice(piComponent3); });
 }
 
-STDMETHODIMP CBusAssistant::CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic**, ICharacteristic**, BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic**, ICharacteristic**,
+                                     BSTR* UUIDOfErrorDB)
 {
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] { return m_rules.All(piCompRoot); });
 }
 
-STDMETHODIMP CBusAssistant::CheckPropertyChange(BSTR* pbstrErrMsg, IComponent*, IPropertyData* pData, VARIANT vValue, BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckPropertyChange(BSTR* pbstrErrMsg, IComponent*, IPropertyData* pData, VARIANT vValue,
+                                                BSTR* UUIDOfErrorDB)
 {
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] {
         CVariant text;
@@ -65,50 +67,50 @@ STDMETHODIMP CBusAssistant::CheckPropertyChange(BSTR* pbstrErrMsg, IComponent*, 
     });
 }
 
-STDMETHODIMP CBusAssistant::CheckInsertDrag(BSTR* pbstrErrMsg, IComponent*, IComponent* piCompIns, IComponent* piCompDest, LONG bAsChild,
-                                            BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckInsertDrag(BSTR* pbstrErrMsg, IComponent*, IComponent* piCompIns,
+                                            IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB)
 {
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] { return m_rules.Place(piCompIns, piCompDest, bAsChild != 0); });
 }
 
-STDMETHODIMP CBusAssistant::CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns, IComponent* piCompDest,
-                                            LONG bAsChild, BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
+                                            IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB)
 {
     return CheckInsertDrag(pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild, UUIDOfErrorDB);
 }
 
-STDMETHODIMP CBusAssistant::CheckMoveDrag(BSTR* pbstrErrMsg, IComponent*, IComponent* piCompMove, IComponent* piCompDest, LONG bAsChild,
-                                          BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckMoveDrag(BSTR* pbstrErrMsg, IComponent*, IComponent* piCompMove,
+                                          IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB)
 {
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] { return m_rules.Place(piCompMove, piCompDest, bAsChild != 0); });
 }
 
-STDMETHODIMP CBusAssistant::CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove, IComponent* piCompDest,
-                                          LONG bAsChild, BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
+                                          IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB)
 {
     return CheckMoveDrag(pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild, UUIDOfErrorDB);
 }
 
-STDMETHODIMP CBusAssistant::CheckReplaceDrag(BSTR* pbstrErrMsg, IComponent*, IComponent* piCompPalett, IComponent* piCompReplace,
-                                             BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckReplaceDrag(BSTR* pbstrErrMsg, IComponent*, IComponent* piCompPalett,
+                                             IComponent* piCompReplace, BSTR* UUIDOfErrorDB)
 {
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] { return m_rules.Replace(piCompPalett, piCompReplace); });
 }
 
-STDMETHODIMP CBusAssistant::CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett, IComponent* piCompReplace,
-                                             BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
+                                             IComponent* piCompReplace, BSTR* UUIDOfErrorDB)
 {
     return CheckReplaceDrag(pbstrErrMsg, piCompRoot, piCompPalett, piCompReplace, UUIDOfErrorDB);
 }
 
-STDMETHODIMP CBusAssistant::CheckConnect(BSTR* pbstrErrMsg, IComponent*, ICharacteristic* piCharConn1, ICharacteristic* piCharConn2,
-                                         BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckConnect(BSTR* pbstrErrMsg, IComponent*, ICharacteristic* piCharConn1,
+                                         ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB)
 {
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] { return m_rules.Connect(piCharConn1, piCharConn2); });
 }
 
-STDMETHODIMP CBusAssistant::CheckDisconnect(BSTR* pbstrErrMsg, IComponent*, ICharacteristic* piCharConn1, ICharacteristic* piCharConn2,
-                                            BSTR* UUIDOfErrorDB)
+STDMETHODIMP CBusAssistant::CheckDisconnect(BSTR* pbstrErrMsg, IComponent*, ICharacteristic* piCharConn1,
+                                            ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB)
 {
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] { return m_rules.Disconnect(piCharConn1, piCharConn2); });
 }

@@ -13,9 +13,9 @@ public:
     HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CBusAssistant)
-        INTERFACE_ENTRY(IAssist3)
-        INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
-        INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
+    INTERFACE_ENTRY(IAssist3)
+    INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
+    INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
     END_INTERFACE_TABLE()
 
     STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override;
@@ -23,27 +23,28 @@ public:
     STDMETHODIMP Term() override;
     STDMETHODIMP NewProjectCreated() override;
     STDMETHODIMP CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piComponent3, BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic** piCharErr1, ICharacteristic** piCharErr2,
-                          BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckAll(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic** piCharErr1,
+                          ICharacteristic** piCharErr2, BSTR* UUIDOfErrorDB) override;
     STDMETHODIMP CheckPropertyChange(BSTR* pbstrErrMsg, IComponent* piCompRoot, IPropertyData* pData, VARIANT vValue,
                                      BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckInsertDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns, IComponent* piCompDest,
-                                 LONG bAsChild, BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns, IComponent* piCompDest,
-                                 LONG bAsChild, BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckMoveDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove, IComponent* piCompDest,
-                               LONG bAsChild, BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove, IComponent* piCompDest,
-                               LONG bAsChild, BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckReplaceDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett, IComponent* piCompReplace,
-                                  BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett, IComponent* piCompReplace,
-                                  BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckConnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1, ICharacteristic* piCharConn2,
-                              BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckInsertDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
+                                 IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
+                                 IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckMoveDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
+                               IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
+                               IComponent* piCompDest, LONG bAsChild, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckReplaceDrag(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
+                                  IComponent* piCompReplace, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
+                                  IComponent* piCompReplace, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckConnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
+                              ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB) override;
     STDMETHODIMP CheckDisconnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
                                  ICharacteristic* piCharConn2, BSTR* UUIDOfErrorDB) override;
-    STDMETHODIMP CheckDelete(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp, BSTR* UUIDOfErrorDB) override;
+    STDMETHODIMP CheckDelete(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp,
+                             BSTR* UUIDOfErrorDB) override;
 
 private:
     // Every check: the verdict's code is returned, its message and this bus's

@@ -4,12 +4,13 @@
 #include <map>
 #include <set>
 
-const BusDescriptor g_busProfibusDP = {L"PROFIBUS DP", L"address", L"Station address", 1, 125, false, true, L"RS485", 125,
-                                       L"{8E3B5C11-2A47-4F0D-9B61-5D2C7A90E341}"};
-const BusDescriptor g_busProfinetIO = {L"PROFINET IO", nullptr, nullptr, 0, 0, true, false, L"RJ45", 64,
-                                       L"{8E3B5C12-2A47-4F0D-9B61-5D2C7A90E341}"};
-const BusDescriptor g_busCANopen = {L"CANopen", L"address", L"Node-ID", 1, 127, false, true, L"CAN", 127,
-                                    L"{8E3B5C13-2A47-4F0D-9B61-5D2C7A90E341}"};
+const BusDescriptor g_busProfibusDP = {
+    L"PROFIBUS DP", L"address", L"Station address", 1,   125,
+    false,          true,       L"RS485",           125, L"{8E3B5C11-2A47-4F0D-9B61-5D2C7A90E341}"};
+const BusDescriptor g_busProfinetIO = {L"PROFINET IO", nullptr, nullptr, 0,  0,
+                                       true,           false,   L"RJ45", 64, L"{8E3B5C12-2A47-4F0D-9B61-5D2C7A90E341}"};
+const BusDescriptor g_busCANopen = {L"CANopen", L"address", L"Node-ID", 1,   127,
+                                    false,      true,       L"CAN",     127, L"{8E3B5C13-2A47-4F0D-9B61-5D2C7A90E341}"};
 
 namespace {
 
@@ -49,7 +50,8 @@ const wchar_t* DeviceNameFault(const std::wstring& name)
         start = dot + 1;
     }
     size_t digitsEnd = name.find_first_not_of(L"0123456789", 5);
-    if (name.compare(0, 5, L"port-") == 0 && (digitsEnd == 8 || (digitsEnd == std::wstring::npos && name.size() == 8)) &&
+    if (name.compare(0, 5, L"port-") == 0 &&
+        (digitsEnd == 8 || (digitsEnd == std::wstring::npos && name.size() == 8)) &&
         (name.size() == 8 || name[8] == L'-'))
         return Bus::g_szNamePort;
     return nullptr;
@@ -107,14 +109,16 @@ long CBusRules::MaxDevices(NewZUR::IPropertyData* pMasterEntity) const
 }
 
 // Address in range and device name well formed; the values may be proposed ones.
-Verdict CBusRules::Validity(NewZUR::IPropertyData* pEntity, const std::wstring* pAddress, const std::wstring* pName) const
+Verdict CBusRules::Validity(NewZUR::IPropertyData* pEntity, const std::wstring* pAddress,
+                            const std::wstring* pName) const
 {
     std::wstring owner = Owner(pEntity);
     if (m_bus.pszAddressAttr) {
         std::wstring address = pAddress ? *pAddress : m_reader.Text(pEntity, std::wstring(L"@") + m_bus.pszAddressAttr);
         long lAddress = 0;
         if (address.empty())
-            return Fail(Bus::E_ADDRESS_RANGE, Bus::Format(Bus::g_szAddressMissing, {owner, m_bus.pszAddressWord, m_bus.pszProtocol}));
+            return Fail(Bus::E_ADDRESS_RANGE,
+                        Bus::Format(Bus::g_szAddressMissing, {owner, m_bus.pszAddressWord, m_bus.pszProtocol}));
         if (!ParseAddress(address, lAddress) || lAddress < m_bus.lMinAddress || lAddress > m_bus.lMaxAddress)
             return Fail(Bus::E_ADDRESS_RANGE, Bus::Format(Bus::g_szAddressRange, {m_bus.pszAddressWord, address, owner,
                                                                                   std::to_wstring(m_bus.lMinAddress),
@@ -129,7 +133,8 @@ Verdict CBusRules::Validity(NewZUR::IPropertyData* pEntity, const std::wstring* 
 }
 
 // No other device on the master's bus (nor the master itself) has the address.
-Verdict CBusRules::AddressFree(NewZUR::IPropertyData* pMaster, const std::wstring& address, const std::wstring& owner) const
+Verdict CBusRules::AddressFree(NewZUR::IPropertyData* pMaster, const std::wstring& address,
+                               const std::wstring& owner) const
 {
     if (!m_bus.pszAddressAttr)
         return {};
@@ -141,7 +146,8 @@ Verdict CBusRules::AddressFree(NewZUR::IPropertyData* pMaster, const std::wstrin
     for (auto& spMember : members) {
         std::wstring other = Owner(spMember.Get());
         if (other != owner && ParseAddress(m_reader.Text(spMember.Get(), attr), lOther) && lOther == lWanted)
-            return Fail(Bus::E_ADDRESS_IN_USE, Bus::Format(Bus::g_szAddressInUse, {m_bus.pszAddressWord, address, owner, other, masterName}));
+            return Fail(Bus::E_ADDRESS_IN_USE,
+                        Bus::Format(Bus::g_szAddressInUse, {m_bus.pszAddressWord, address, owner, other, masterName}));
     }
     return {};
 }
@@ -183,21 +189,25 @@ Verdict CBusRules::Place(IUnknown* pComponent, IUnknown* pDest, bool bAsChild) c
     Item spMaster = hosts.empty() ? nullptr : MasterOfHost(hosts[0].Get());
     if (!spMaster) {
         std::wstring host = hosts.empty() ? std::wstring() : m_reader.Text(hosts[0].Get(), L"@name");
-        return Fail(Bus::E_NO_MASTER, Bus::Format(Bus::g_szNoMaster, {name, m_bus.pszProtocol, host.empty() ? L"its place" : host}));
+        return Fail(Bus::E_NO_MASTER,
+                    Bus::Format(Bus::g_szNoMaster, {name, m_bus.pszProtocol, host.empty() ? L"its place" : host}));
     }
     std::wstring masterName = Owner(spMaster.Get());
     long lOthers = 0, lMax = MaxDevices(spMaster.Get());
     for (auto& spSlave : SlavesOf(spMaster.Get()))
         lOthers += Owner(spSlave.Get()) != name;
     if (lOthers >= lMax)
-        return Fail(Bus::E_MASTER_FULL, Bus::Format(Bus::g_szMasterFull, {masterName, std::to_wstring(lMax), m_bus.pszProtocol}));
+        return Fail(Bus::E_MASTER_FULL,
+                    Bus::Format(Bus::g_szMasterFull, {masterName, std::to_wstring(lMax), m_bus.pszProtocol}));
     if (m_bus.pszAddressAttr) {
-        verdict = AddressFree(spMaster.Get(), m_reader.Text(spEntity.Get(), std::wstring(L"@") + m_bus.pszAddressAttr), name);
+        verdict =
+            AddressFree(spMaster.Get(), m_reader.Text(spEntity.Get(), std::wstring(L"@") + m_bus.pszAddressAttr), name);
         if (FAILED(verdict.hr))
             return verdict;
     }
     if (lOthers + 1 == lMax)
-        return Fail(Bus::W_LAST_PLACE, Bus::Format(Bus::g_szLastPlace, {name, std::to_wstring(lMax), m_bus.pszProtocol, masterName}));
+        return Fail(Bus::W_LAST_PLACE,
+                    Bus::Format(Bus::g_szLastPlace, {name, std::to_wstring(lMax), m_bus.pszProtocol, masterName}));
     return {};
 }
 
@@ -211,8 +221,10 @@ Verdict CBusRules::Replace(IUnknown* pPalette, IUnknown* pReplaced) const
     std::wstring newName = Owner(spNew.Get()), newRole = Role(spNew.Get());
     std::wstring oldName = spOldRoot ? m_reader.Text(spOldRoot.Get(), L"../@name") : std::wstring();
     if (!spOld || Role(spOld.Get()) != newRole) {
-        std::wstring oldWhat = spOld ? std::wstring(m_bus.pszProtocol) + L" " + Role(spOld.Get()) : L"no " + std::wstring(m_bus.pszProtocol) + L" interface";
-        return Fail(Bus::E_INCOMPATIBLE, Bus::Format(Bus::g_szRoleMismatch, {newName, m_bus.pszProtocol, newRole, oldName, oldWhat}));
+        std::wstring oldWhat = spOld ? std::wstring(m_bus.pszProtocol) + L" " + Role(spOld.Get())
+                                     : L"no " + std::wstring(m_bus.pszProtocol) + L" interface";
+        return Fail(Bus::E_INCOMPATIBLE,
+                    Bus::Format(Bus::g_szRoleMismatch, {newName, m_bus.pszProtocol, newRole, oldName, oldWhat}));
     }
     Verdict verdict = Validity(spNew.Get());
     if (FAILED(verdict.hr))
@@ -220,13 +232,15 @@ Verdict CBusRules::Replace(IUnknown* pPalette, IUnknown* pReplaced) const
     if (newRole == L"master") {
         long lSlaves = static_cast<long>(SlavesOf(spOld.Get()).size()), lMax = MaxDevices(spNew.Get());
         if (lSlaves > lMax)
-            return Fail(Bus::E_MASTER_FULL, Bus::Format(Bus::g_szMasterFull, {newName, std::to_wstring(lMax), m_bus.pszProtocol}));
+            return Fail(Bus::E_MASTER_FULL,
+                        Bus::Format(Bus::g_szMasterFull, {newName, std::to_wstring(lMax), m_bus.pszProtocol}));
         return {};
     }
     // The new device takes the old one's place: only the others count.
     Item spMaster = MasterOf(spOld.Get());
     if (spMaster && m_bus.pszAddressAttr)
-        verdict = AddressFree(spMaster.Get(), m_reader.Text(spNew.Get(), std::wstring(L"@") + m_bus.pszAddressAttr), oldName);
+        verdict =
+            AddressFree(spMaster.Get(), m_reader.Text(spNew.Get(), std::wstring(L"@") + m_bus.pszAddressAttr), oldName);
     if (SUCCEEDED(verdict.hr))
         verdict = NameFree(spOld.Get(), m_reader.Text(spNew.Get(), L"@deviceName"), oldName);
     return verdict;
@@ -240,7 +254,8 @@ Verdict CBusRules::Delete(IUnknown* pComponent) const
         return {};
     size_t nSlaves = SlavesOf(spMaster.Get()).size();
     if (nSlaves)
-        return Fail(Bus::E_HAS_DEVICES, Bus::Format(Bus::g_szHasDevices, {Owner(spMaster.Get()), m_bus.pszProtocol, std::to_wstring(nSlaves)}));
+        return Fail(Bus::E_HAS_DEVICES, Bus::Format(Bus::g_szHasDevices, {Owner(spMaster.Get()), m_bus.pszProtocol,
+                                                                          std::to_wstring(nSlaves)}));
     return {};
 }
 
@@ -254,7 +269,8 @@ Verdict CBusRules::PortOfBus(NewZUR::IPropertyData* pPort, Item& spEntity) const
     ItemList entities = m_reader.Select(pPort, L"ancestor::communicationEntity[1]");
     spEntity = entities.empty() ? nullptr : entities[0];
     if (!spEntity || m_reader.Text(spEntity.Get(), L"@protocol") != m_bus.pszProtocol)
-        return Fail(Bus::E_PORT_MISMATCH, Bus::Format(Bus::g_szNotOurPort, {m_reader.Text(pPort, L"@name"), Owner(pPort), m_bus.pszProtocol}));
+        return Fail(Bus::E_PORT_MISMATCH, Bus::Format(Bus::g_szNotOurPort, {m_reader.Text(pPort, L"@name"),
+                                                                            Owner(pPort), m_bus.pszProtocol}));
     return {};
 }
 
@@ -275,12 +291,15 @@ Verdict CBusRules::Connect(IUnknown* pPort1, IUnknown* pPort2) const
         types[i] = m_reader.Text(spPorts[i].Get(), L"@type");
     }
     if (types[0] != types[1] || types[0] != m_bus.pszPortType)
-        return Fail(Bus::E_PORT_MISMATCH, Bus::Format(Bus::g_szPortKinds, {names[0], owners[0], types[0], names[1], owners[1], types[1]}));
+        return Fail(Bus::E_PORT_MISMATCH,
+                    Bus::Format(Bus::g_szPortKinds, {names[0], owners[0], types[0], names[1], owners[1], types[1]}));
     if (owners[0] == owners[1])
         return Fail(Bus::E_SAME_DEVICE, Bus::Format(Bus::g_szSameDevice, {names[0], names[1], owners[0]}));
     for (int i = 0; i < 2; ++i) {
         std::wstring ref = XPathLiteral(PortRef(spPorts[i].Get()));
-        if (!m_reader.Select(spPorts[i].Get(), L"/project/connections/connection[@from=" + ref + L" or @to=" + ref + L"]").empty())
+        if (!m_reader
+                 .Select(spPorts[i].Get(), L"/project/connections/connection[@from=" + ref + L" or @to=" + ref + L"]")
+                 .empty())
             return Fail(Bus::E_PORT_BUSY, Bus::Format(Bus::g_szPortBusy, {names[i], owners[i]}));
     }
     if (m_bus.bSegmented) {
@@ -290,7 +309,8 @@ Verdict CBusRules::Connect(IUnknown* pPort1, IUnknown* pPort2) const
             segments[i] = spMaster ? Owner(spMaster.Get()) : std::wstring();
         }
         if (segments[0] != segments[1])
-            return Fail(Bus::E_OTHER_SEGMENT, Bus::Format(Bus::g_szOtherSegment, {owners[0], owners[1], segments[0], segments[1]}));
+            return Fail(Bus::E_OTHER_SEGMENT,
+                        Bus::Format(Bus::g_szOtherSegment, {owners[0], owners[1], segments[0], segments[1]}));
     }
     return {};
 }
@@ -301,9 +321,12 @@ Verdict CBusRules::Disconnect(IUnknown* pPort1, IUnknown* pPort2) const
     if (!spPort1 || !spPort2)
         return Fail(E_INVALIDARG, {});
     std::wstring a = XPathLiteral(PortRef(spPort1.Get())), b = XPathLiteral(PortRef(spPort2.Get()));
-    if (m_reader.Select(spPort1.Get(), L"/project/connections/connection[(@from=" + a + L" and @to=" + b + L") or (@from=" + b +
-                                           L" and @to=" + a + L")]").empty())
-        return Fail(Bus::E_NOT_CONNECTED, Bus::Format(Bus::g_szNotConnected, {PortRef(spPort1.Get()), PortRef(spPort2.Get())}));
+    if (m_reader
+            .Select(spPort1.Get(), L"/project/connections/connection[(@from=" + a + L" and @to=" + b + L") or (@from=" +
+                                       b + L" and @to=" + a + L")]")
+            .empty())
+        return Fail(Bus::E_NOT_CONNECTED,
+                    Bus::Format(Bus::g_szNotConnected, {PortRef(spPort1.Get()), PortRef(spPort2.Get())}));
     return {};
 }
 
@@ -318,7 +341,9 @@ Verdict CBusRules::PropertyChange(IUnknown* pItem, const std::wstring& value) co
         return {};
     Item spEntity = entities[0];
     std::wstring owner = Owner(spEntity.Get());
-    auto endsWith = [&](const std::wstring& tail) { return path.size() >= tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0; };
+    auto endsWith = [&](const std::wstring& tail) {
+        return path.size() >= tail.size() && path.compare(path.size() - tail.size(), tail.size(), tail) == 0;
+    };
     if (m_bus.pszAddressAttr && endsWith(std::wstring(L"@") + m_bus.pszAddressAttr)) {
         Verdict verdict = Validity(spEntity.Get(), &value);
         if (FAILED(verdict.hr))
@@ -355,7 +380,8 @@ Verdict CBusRules::All(IUnknown* pRoot) const
             ItemList slaves = SlavesOf(spEntity.Get());
             long lMax = MaxDevices(spEntity.Get());
             if (static_cast<long>(slaves.size()) > lMax)
-                return Fail(Bus::E_MASTER_FULL, Bus::Format(Bus::g_szMasterFull, {owner, std::to_wstring(lMax), m_bus.pszProtocol}));
+                return Fail(Bus::E_MASTER_FULL,
+                            Bus::Format(Bus::g_szMasterFull, {owner, std::to_wstring(lMax), m_bus.pszProtocol}));
             if (m_bus.pszAddressAttr) {
                 std::wstring attr = std::wstring(L"@") + m_bus.pszAddressAttr;
                 std::map<long, std::wstring> used;
@@ -368,17 +394,25 @@ Verdict CBusRules::All(IUnknown* pRoot) const
                         continue;
                     auto [it, fresh] = used.emplace(lAddress, slave);
                     if (!fresh)
-                        return Fail(Bus::E_ADDRESS_IN_USE, Bus::Format(Bus::g_szAddressInUse, {m_bus.pszAddressWord, address, slave, it->second, owner}));
+                        return Fail(Bus::E_ADDRESS_IN_USE,
+                                    Bus::Format(Bus::g_szAddressInUse,
+                                                {m_bus.pszAddressWord, address, slave, it->second, owner}));
                 }
             }
         } else if (!MasterOf(spEntity.Get())) {
-            return Fail(Bus::E_NO_MASTER, Bus::Format(Bus::g_szNoMaster, {owner, m_bus.pszProtocol, m_reader.Text(spEntity.Get(), L"ancestor::component[2]/@name")}));
+            return Fail(
+                Bus::E_NO_MASTER,
+                Bus::Format(Bus::g_szNoMaster, {owner, m_bus.pszProtocol,
+                                                m_reader.Text(spEntity.Get(), L"ancestor::component[2]/@name")}));
         }
         if (uncabled.empty() && !m_reader.Select(spEntity.Get(), L"port").empty()) {
             bool cabled = false;
             for (auto& spPort : m_reader.Select(spEntity.Get(), L"port")) {
                 std::wstring portRef = XPathLiteral(owner + L":" + m_reader.Text(spPort.Get(), L"@name"));
-                cabled = cabled || !m_reader.Select(spPort.Get(), L"/project/connections/connection[@from=" + portRef + L" or @to=" + portRef + L"]").empty();
+                cabled = cabled || !m_reader
+                                        .Select(spPort.Get(), L"/project/connections/connection[@from=" + portRef +
+                                                                  L" or @to=" + portRef + L"]")
+                                        .empty();
             }
             if (!cabled)
                 uncabled = owner;

@@ -7,15 +7,15 @@
 
 struct BusDescriptor
 {
-    const wchar_t* pszProtocol;     // the protocol attribute of its communication entities
-    const wchar_t* pszAddressAttr;  // null: devices have no numeric address
-    const wchar_t* pszAddressWord;  // how the bus calls an address
+    const wchar_t* pszProtocol;    // the protocol attribute of its communication entities
+    const wchar_t* pszAddressAttr; // null: devices have no numeric address
+    const wchar_t* pszAddressWord; // how the bus calls an address
     long lMinAddress;
     long lMaxAddress;
-    bool bNamed;                    // devices carry a device name, unique in the plant
-    bool bSegmented;                // cables stay within the bus of one master
-    const wchar_t* pszPortType;     // the connector of its ports
-    long lMaxDevices;               // devices per master unless the master says otherwise
+    bool bNamed;                // devices carry a device name, unique in the plant
+    bool bSegmented;            // cables stay within the bus of one master
+    const wchar_t* pszPortType; // the connector of its ports
+    long lMaxDevices;           // devices per master unless the master says otherwise
     const wchar_t* pszErrorDatabase;
 };
 
@@ -55,7 +55,8 @@ private:
     std::wstring Role(NewZUR::IPropertyData* pEntity) const;
     long MaxDevices(NewZUR::IPropertyData* pMasterEntity) const;
 
-    Verdict Validity(NewZUR::IPropertyData* pEntity, const std::wstring* pAddress = nullptr, const std::wstring* pName = nullptr) const;
+    Verdict Validity(NewZUR::IPropertyData* pEntity, const std::wstring* pAddress = nullptr,
+                     const std::wstring* pName = nullptr) const;
     Verdict AddressFree(NewZUR::IPropertyData* pMaster, const std::wstring& address, const std::wstring& owner) const;
     Verdict NameFree(NewZUR::IPropertyData* pContext, const std::wstring& name, const std::wstring& owner) const;
     Verdict PortOfBus(NewZUR::IPropertyData* pPort, Item& spEntity) const;

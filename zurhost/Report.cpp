@@ -44,8 +44,8 @@ std::vector<std::wstring> Cells(const Row& row)
     std::wstring message = row.strMessage;
     if (row.bAsked && !row.strNote.empty())
         message += (message.empty() ? L"" : L" ") + std::wstring(L"[") + row.strNote + L"]";
-    return {std::to_wstring(row.edit.nLine), row.edit.strText, Verdict(row), row.strBus, message, DatabaseName(row.strErrDB),
-            Expectation(row)};
+    return {std::to_wstring(row.edit.nLine), row.edit.strText, Verdict(row), row.strBus, message,
+            DatabaseName(row.strErrDB),      Expectation(row)};
 }
 
 std::wstring Json(const std::wstring& text)
@@ -112,8 +112,10 @@ void PrintTable(const RunReport& report)
             Out(rule + L"\n");
         }
     }
-    size_t failed = std::count_if(report.rows.begin(), report.rows.end(), [](const Row& r) { return !r.bExpectationMet; });
-    Out(L"\n" + std::to_wstring(report.rows.size()) + L" edits, " + std::to_wstring(failed) + L" expectations failed\n");
+    size_t failed =
+        std::count_if(report.rows.begin(), report.rows.end(), [](const Row& r) { return !r.bExpectationMet; });
+    Out(L"\n" + std::to_wstring(report.rows.size()) + L" edits, " + std::to_wstring(failed) +
+        L" expectations failed\n");
     if (report.bTrace) {
         Out(L"\nTrace (" + std::to_wstring(report.trace.size()) + L" control events):\n");
         for (const auto& event : report.trace)
@@ -128,14 +130,16 @@ void PrintTable(const RunReport& report)
 
 void PrintJson(const RunReport& report)
 {
-    std::wstring out = L"{\n  \"project\": " + Json(report.strProject) + L",\n  \"warnings\": " + JsonList(report.warnings) + L",\n  \"rows\": [";
+    std::wstring out = L"{\n  \"project\": " + Json(report.strProject) + L",\n  \"warnings\": " +
+                       JsonList(report.warnings) + L",\n  \"rows\": [";
     for (size_t i = 0; i < report.rows.size(); ++i) {
         const Row& row = report.rows[i];
-        out += std::wstring(i ? L"," : L"") + L"\n    {\"line\": " + std::to_wstring(row.edit.nLine) + L", \"edit\": " + Json(row.edit.strText) +
-               L", \"asked\": " + (row.bAsked ? L"true" : L"false") + L", \"hresult\": " + Json(HexCode(row.hr)) +
-               L", \"symbol\": " + Json(row.strSymbol) + L", \"bus\": " + Json(row.strBus) + L", \"message\": " + Json(row.strMessage) +
-               L", \"errorDatabase\": " + Json(row.strErrDB) + L", \"errorDatabaseName\": " + Json(DatabaseName(row.strErrDB)) +
-               L", \"expected\": " + Json(row.edit.strExpected) + L", \"met\": " + (row.bExpectationMet ? L"true" : L"false") +
+        out += std::wstring(i ? L"," : L"") + L"\n    {\"line\": " + std::to_wstring(row.edit.nLine) + L", \"edit\": " +
+               Json(row.edit.strText) + L", \"asked\": " + (row.bAsked ? L"true" : L"false") + L", \"hresult\": " +
+               Json(HexCode(row.hr)) + L", \"symbol\": " + Json(row.strSymbol) + L", \"bus\": " + Json(row.strBus) +
+               L", \"message\": " + Json(row.strMessage) + L", \"errorDatabase\": " + Json(row.strErrDB) +
+               L", \"errorDatabaseName\": " + Json(DatabaseName(row.strErrDB)) + L", \"expected\": " +
+               Json(row.edit.strExpected) + L", \"met\": " + (row.bExpectationMet ? L"true" : L"false") +
                L", \"note\": " + Json(row.strNote) + L"}";
     }
     out += L"\n  ]";

@@ -11,14 +11,14 @@ using Microsoft::WRL::ComPtr;
 struct Row
 {
     Edit edit;
-    bool bAsked = false;         // false: the edit named something the project lacks
+    bool bAsked = false; // false: the edit named something the project lacks
     HRESULT hr = S_OK;
     std::wstring strSymbol;
     std::wstring strBus;
     std::wstring strMessage;
     std::wstring strErrDB;
     std::wstring strErrDBName;
-    std::wstring strNote;        // why it was not asked or not applied
+    std::wstring strNote; // why it was not asked or not applied
     bool bExpectationMet = true;
 };
 
@@ -26,7 +26,8 @@ class CRunner
 {
 public:
     CRunner(ComPtr<ISimProject> spProject, ComPtr<IAssistLayer2> spLayer)
-        : m_spProject(std::move(spProject)), m_spLayer(std::move(spLayer)) {}
+        : m_spProject(std::move(spProject)), m_spLayer(std::move(spLayer))
+    {}
     Row Run(const Edit& edit);
 
 private:

@@ -14,17 +14,28 @@
 #include <string>
 #include <vector>
 
-enum class EditKind { NewDevice, Insert, Move, Replace, Delete, Connect, Disconnect, Set, CheckAll };
+enum class EditKind
+{
+    NewDevice,
+    Insert,
+    Move,
+    Replace,
+    Delete,
+    Connect,
+    Disconnect,
+    Set,
+    CheckAll
+};
 
 struct Edit
 {
     int nLine = 0;
-    std::wstring strText;        // the line without its expectation
+    std::wstring strText; // the line without its expectation
     EditKind kind = EditKind::CheckAll;
-    bool bDrag = false;          // only the drag question; nothing is changed
+    bool bDrag = false; // only the drag question; nothing is changed
     bool bAsChild = true;
     std::vector<std::wstring> args;
-    std::wstring strExpected;    // empty: no expectation
+    std::wstring strExpected; // empty: no expectation
 };
 
 // Parses a scenario; false with strError ("line N: ...") at the first bad line.

@@ -59,8 +59,10 @@ std::vector<std::wstring> BindSampleAssistants()
     for (const auto& binding : g_sampleBindings) {
         if (!BoundProgId(binding.pszProtocol).empty())
             continue;
-        if (SUCCEEDED(WriteRegistryString(HKEY_CURRENT_USER, assistants.c_str(), binding.pszProtocol, binding.pszProgId)) &&
-            SUCCEEDED(WriteRegistryString(HKEY_CURRENT_USER, databases.c_str(), binding.pszProtocol, binding.pszErrorDatabase)))
+        if (SUCCEEDED(
+                WriteRegistryString(HKEY_CURRENT_USER, assistants.c_str(), binding.pszProtocol, binding.pszProgId)) &&
+            SUCCEEDED(WriteRegistryString(HKEY_CURRENT_USER, databases.c_str(), binding.pszProtocol,
+                                          binding.pszErrorDatabase)))
             bound.push_back(binding.pszProtocol);
     }
     return bound;

@@ -98,13 +98,20 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
     std::vector<std::wstring> files;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
-        if (arg == L"--tree") options.bTree = true;
-        else if (arg == L"--trace") options.bTrace = true;
-        else if (arg == L"--log") options.bLog = true;
-        else if (arg == L"--json") options.bJson = true;
-        else if (arg == L"--no-setup") options.bSetup = false;
-        else if (arg.rfind(L"--", 0) == 0) return false;
-        else files.push_back(arg);
+        if (arg == L"--tree")
+            options.bTree = true;
+        else if (arg == L"--trace")
+            options.bTrace = true;
+        else if (arg == L"--log")
+            options.bLog = true;
+        else if (arg == L"--json")
+            options.bJson = true;
+        else if (arg == L"--no-setup")
+            options.bSetup = false;
+        else if (arg.rfind(L"--", 0) == 0)
+            return false;
+        else
+            files.push_back(arg);
     }
     if (files.empty() || files.size() > 2)
         return false;
@@ -173,7 +180,8 @@ int Run(const Options& options)
         std::wstring protocol = list.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
         start = end == std::wstring::npos ? list.size() : end + 1;
         if (BoundProgId(protocol).empty())
-            report.warnings.push_back(L"protocol '" + protocol + L"' of the project has no assistant under BindedAssistants; "
+            report.warnings.push_back(L"protocol '" + protocol +
+                                      L"' of the project has no assistant under BindedAssistants; "
                                       L"the layer asks nobody about it");
     }
     if (options.strScenario.empty()) {

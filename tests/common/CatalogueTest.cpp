@@ -9,7 +9,8 @@ namespace {
 constexpr HRESULT kAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 constexpr HRESULT kUnregistered = CO_E_CLASSSTRING;
 // Failures of the host, told apart by their numbers.
-constexpr HRESULT kHost1 = static_cast<HRESULT>(0x80040001), kHost2 = kHost1 + 1, kHost3 = kHost1 + 2, kHost4 = kHost1 + 3;
+constexpr HRESULT kHost1 = static_cast<HRESULT>(0x80040001), kHost2 = kHost1 + 1, kHost3 = kHost1 + 2,
+                  kHost4 = kHost1 + 3;
 constexpr wchar_t kAssistants[] = L"BindedAssistants";
 constexpr wchar_t kErrorDBs[] = L"BindedAssistants_ErrDB";
 
@@ -21,7 +22,8 @@ void Bind(CRegistryScript& registry, long lScope, std::wstring_view protocol, st
 {
     const std::wstring tail = suffix.empty() ? L"" : L"\\" + std::wstring(suffix);
     registry.SetString(lScope, kAssistants + tail, protocol, progId);
-    registry.SetString(lScope, kErrorDBs + tail, protocol, L"db " + std::wstring(protocol) + L" " + std::to_wstring(lScope));
+    registry.SetString(lScope, kErrorDBs + tail, protocol,
+                       L"db " + std::wstring(protocol) + L" " + std::to_wstring(lScope));
 }
 
 std::wstring NoAssistant(HRESULT hr)
@@ -34,7 +36,8 @@ std::wstring NoContext(HRESULT hr)
 }
 Rows InsertRows(HRESULT hr, const std::wstring& progId)
 {
-    return {Row(L"ERROR", L"InsertProtocolBusEntryIntoMap", 116, hr, L"Cannot create instance of assistant.(" + progId + L")"),
+    return {Row(L"ERROR", L"InsertProtocolBusEntryIntoMap", 116, hr,
+                L"Cannot create instance of assistant.(" + progId + L")"),
             Row(L"ERROR", L"LoadAssistants", 245, hr, L"Assistant insertion(" + progId + L")")};
 }
 
@@ -69,17 +72,38 @@ TEST_F(CommonTest, BothScopesDecideTheResultAndItsRow)
     } cases[] = {
         {"no keys", [](CRegistryScript&) {}, S_OK, {NoAssistant(S_FALSE)}},
         {"no error-database keys",
-         [](CRegistryScript& r) { r.SetString(9, kAssistants, L"P", L"Test.A"); r.SetString(17, kAssistants, L"Q", L"Test.A"); },
-         S_OK, {NoAssistant(S_FALSE)}},
-        {"first scope fails, second has nothing", [](CRegistryScript& r) { Bind(r, 9, L"P", L"Test.A"); r.Key(9, kErrorDBs).deqValues.clear(); },
-         S_OK, {NoAssistant(kAbsent)}},
-        {"second scope fails, first has nothing", [](CRegistryScript& r) { Bind(r, 17, L"P", L"Test.A"); r.Key(17, kAssistants).hrGetCount = E_UNEXPECTED; },
-         S_OK, {NoAssistant(E_UNEXPECTED)}},
-        {"both fail", [](CRegistryScript& r) { r.hrCreate = REGDB_E_CLASSNOTREG; }, E_FAIL,
+         [](CRegistryScript& r) {
+             r.SetString(9, kAssistants, L"P", L"Test.A");
+             r.SetString(17, kAssistants, L"Q", L"Test.A");
+         },
+         S_OK,
+         {NoAssistant(S_FALSE)}},
+        {"first scope fails, second has nothing",
+         [](CRegistryScript& r) {
+             Bind(r, 9, L"P", L"Test.A");
+             r.Key(9, kErrorDBs).deqValues.clear();
+         },
+         S_OK,
+         {NoAssistant(kAbsent)}},
+        {"second scope fails, first has nothing",
+         [](CRegistryScript& r) {
+             Bind(r, 17, L"P", L"Test.A");
+             r.Key(17, kAssistants).hrGetCount = E_UNEXPECTED;
+         },
+         S_OK,
+         {NoAssistant(E_UNEXPECTED)}},
+        {"both fail",
+         [](CRegistryScript& r) { r.hrCreate = REGDB_E_CLASSNOTREG; },
+         E_FAIL,
          {NoContext(REGDB_E_CLASSNOTREG), NoContext(REGDB_E_CLASSNOTREG), NoAssistant(REGDB_E_CLASSNOTREG)}},
         {"one scope fails, the other loads",
-         [](CRegistryScript& r) { Bind(r, 9, L"P", L"Test.A"); r.Key(9, kErrorDBs).deqValues.clear(); Bind(r, 17, L"Q", L"Test.A"); },
-         S_OK, {}},
+         [](CRegistryScript& r) {
+             Bind(r, 9, L"P", L"Test.A");
+             r.Key(9, kErrorDBs).deqValues.clear();
+             Bind(r, 17, L"Q", L"Test.A");
+         },
+         S_OK,
+         {}},
     };
     CAssistantClass& a = RegisterAssistant(L"A", L"Test.A");
     for (const auto& c : cases) {
@@ -101,7 +125,11 @@ TEST_F(CommonTest, BothScopesDecideTheResultAndItsRow)
 TEST_F(CommonTest, OneScopeStopsAtTheFailingStep)
 {
     auto second = [](CRegistryScript& r, const wchar_t* key) -> CRegValueData& { return *r.Key(9, key).Find(L"P2"); };
-    auto notText = [](CRegistryScript& r, const wchar_t* key) { CVariant v; v.vt = VT_ERROR; r.SetVariant(9, key, L"P2", v); };
+    auto notText = [](CRegistryScript& r, const wchar_t* key) {
+        CVariant v;
+        v.vt = VT_ERROR;
+        r.SetVariant(9, key, L"P2", v);
+    };
     const struct
     {
         const char* name;
@@ -110,20 +138,46 @@ TEST_F(CommonTest, OneScopeStopsAtTheFailingStep)
         Rows rows;
         Names protocols;
     } cases[] = {
-        {"context", [](CRegistryScript& r) { r.hrCreate = REGDB_E_CLASSNOTREG; }, REGDB_E_CLASSNOTREG, {NoContext(REGDB_E_CLASSNOTREG)}, {}},
-        {"open assistants key", [](CRegistryScript& r) { r.Key(9, kAssistants).hrOpen = E_ACCESSDENIED; }, S_FALSE, {}, {}},
-        {"open error-database key", [](CRegistryScript& r) { r.Key(9, kErrorDBs).hrOpen = E_ACCESSDENIED; }, S_FALSE, {}, {}},
+        {"context",
+         [](CRegistryScript& r) { r.hrCreate = REGDB_E_CLASSNOTREG; },
+         REGDB_E_CLASSNOTREG,
+         {NoContext(REGDB_E_CLASSNOTREG)},
+         {}},
+        {"open assistants key",
+         [](CRegistryScript& r) { r.Key(9, kAssistants).hrOpen = E_ACCESSDENIED; },
+         S_FALSE,
+         {},
+         {}},
+        {"open error-database key",
+         [](CRegistryScript& r) { r.Key(9, kErrorDBs).hrOpen = E_ACCESSDENIED; },
+         S_FALSE,
+         {},
+         {}},
         {"count", [](CRegistryScript& r) { r.Key(9, kAssistants).hrGetCount = E_UNEXPECTED; }, E_UNEXPECTED, {}, {}},
         {"count 0", [](CRegistryScript& r) { r.Key(9, kAssistants).optCount = 0; }, S_FALSE, {}, {}},
-        {"item by position", [](CRegistryScript& r) { r.Key(9, kAssistants).hrItemByPosition = kHost1; }, kHost1, {}, {}},
+        {"item by position",
+         [](CRegistryScript& r) { r.Key(9, kAssistants).hrItemByPosition = kHost1; },
+         kHost1,
+         {},
+         {}},
         {"item by name", [](CRegistryScript& r) { r.Key(9, kErrorDBs).hrItemByName = kHost2; }, kHost2, {}, {}},
         {"ProgID data", [&](CRegistryScript& r) { second(r, kAssistants).hrGetData = kHost3; }, kHost3, {}, {L"P1"}},
         {"ProgID conversion", [&](CRegistryScript& r) { notText(r, kAssistants); }, DISP_E_TYPEMISMATCH, {}, {L"P1"}},
-        {"error-database data", [&](CRegistryScript& r) { second(r, kErrorDBs).hrGetData = kHost4; }, static_cast<HRESULT>(0xFFFFEB3C),
-         {Row(L"ERROR", L"LoadAssistants", 228, kHost4, L"Cannot find error database.(Test.A)")}, {L"P1"}},
-        {"error-database conversion", [&](CRegistryScript& r) { notText(r, kErrorDBs); }, DISP_E_TYPEMISMATCH, {}, {L"P1"}},
-        {"insertion", [](CRegistryScript& r) { r.SetString(9, kAssistants, L"P2", L"Test.Missing"); }, kUnregistered,
-         InsertRows(kUnregistered, L"Test.Missing"), {L"P1"}},
+        {"error-database data",
+         [&](CRegistryScript& r) { second(r, kErrorDBs).hrGetData = kHost4; },
+         static_cast<HRESULT>(0xFFFFEB3C),
+         {Row(L"ERROR", L"LoadAssistants", 228, kHost4, L"Cannot find error database.(Test.A)")},
+         {L"P1"}},
+        {"error-database conversion",
+         [&](CRegistryScript& r) { notText(r, kErrorDBs); },
+         DISP_E_TYPEMISMATCH,
+         {},
+         {L"P1"}},
+        {"insertion",
+         [](CRegistryScript& r) { r.SetString(9, kAssistants, L"P2", L"Test.Missing"); },
+         kUnregistered,
+         InsertRows(kUnregistered, L"Test.Missing"),
+         {L"P1"}},
         {"none", [](CRegistryScript&) {}, S_OK, {}, {L"P1", L"P2", L"P3"}},
     };
     RegisterAssistant(L"A", L"Test.A");
@@ -141,7 +195,8 @@ TEST_F(CommonTest, OneScopeStopsAtTheFailingStep)
         EXPECT_EQ(common.Protocols(), c.protocols);
         EXPECT_EQ(CLiveDoubles::Count(), lAlive + static_cast<long>(c.protocols.size())) << CLiveDoubles::Describe();
         for (const std::wstring& entry : Host().registry.vecLog)
-            EXPECT_TRUE(c.hr == S_OK || (entry.find(L"#2") == std::wstring::npos && entry.find(L"P3") == std::wstring::npos))
+            EXPECT_TRUE(c.hr == S_OK ||
+                        (entry.find(L"#2") == std::wstring::npos && entry.find(L"P3") == std::wstring::npos))
                 << "read after the stop: " << entry;
     }
 }
@@ -157,7 +212,8 @@ TEST_F(CommonTest, SuffixReadsOnlyThatProtocolsSubkeys)
     for (const std::wstring& entry : Host().registry.vecLog)
         if (entry.rfind(L"OpenKey", 0) == 0)
             opened.push_back(entry);
-    EXPECT_EQ(opened, (Names{L"OpenKey 9 BindedAssistants\\P", L"OpenKey 17 BindedAssistants\\P", L"OpenKey 17 BindedAssistants_ErrDB\\P"}));
+    EXPECT_EQ(opened, (Names{L"OpenKey 9 BindedAssistants\\P", L"OpenKey 17 BindedAssistants\\P",
+                             L"OpenKey 17 BindedAssistants_ErrDB\\P"}));
 }
 
 TEST_F(CommonTest, CatalogueOrderIsOrdinalByUtf16CodeUnit)
@@ -181,7 +237,8 @@ TEST_F(CommonTest, InsertionOutOfMemoryKeepsWhatWasEntered)
 {
     CAssistantClass& a = RegisterAssistant(L"A", L"Test.A");
     const std::wstring longName(1000, L'p'), longDb(1500, L'd');
-    for (const auto& [name, db, protocols] : {std::tuple{longName, std::wstring(L"db"), Names{}}, {L"P", longDb, Names{L"P"}}}) {
+    for (const auto& [name, db, protocols] :
+         {std::tuple{longName, std::wstring(L"db"), Names{}}, {L"P", longDb, Names{L"P"}}}) {
         ClearLog();
         FailAllocationsOfSize((std::max(name.size(), db.size()) + 1) * sizeof(wchar_t));
         HRESULT hr = m_spCommon->InsertProtocolBusEntryIntoMap(name, L"Test.A", db);
@@ -189,7 +246,8 @@ TEST_F(CommonTest, InsertionOutOfMemoryKeepsWhatWasEntered)
         EXPECT_EQ(hr, E_OUTOFMEMORY);
         EXPECT_EQ(m_spCommon->Protocols(), protocols);
         EXPECT_TRUE(m_spCommon->m_mapErrorDBs.empty());
-        EXPECT_EQ(LogRows(), Rows{Row(L"ERROR", L"InsertProtocolBusEntryIntoMap", 128, S_OK, L"Assistant insertion(Test.A)")});
+        EXPECT_EQ(LogRows(),
+                  Rows{Row(L"ERROR", L"InsertProtocolBusEntryIntoMap", 128, S_OK, L"Assistant insertion(Test.A)")});
     }
     EXPECT_FALSE(a.Instance(0).IsAlive());
 }

@@ -77,6 +77,6 @@ std::wstring Row(const wchar_t* severity, const wchar_t* method, long line, HRES
 {
     wchar_t szHr[16];
     swprintf(szHr, 16, L"0x%08lx", static_cast<unsigned long>(hr));
-    return std::wstring(severity) + L",CAssistCommon::" + method + L",.\\AssistCommon," + std::to_wstring(line) +
-           L"," + szHr + L"," + text;
+    return std::wstring(severity) + L",CAssistCommon::" + method + L",.\\AssistCommon," + std::to_wstring(line) + L"," +
+           szHr + L"," + text;
 }

@@ -16,8 +16,8 @@ std::wstring DebugRow(long line, HRESULT hr, const wchar_t* detail)
 {
     return Row(L"INFO", L"LoadDebugOptions", line, hr, std::wstring(L"Layer Debug options:(") + detail + L")");
 }
-const std::wstring kTraceMissing =
-    Row(L"WARNING", L"LoadDebugOptions", 419, kAbsent, L"Trace Option not found in registry, using default = Do Trace()");
+const std::wstring kTraceMissing = Row(L"WARNING", L"LoadDebugOptions", 419, kAbsent,
+                                       L"Trace Option not found in registry, using default = Do Trace()");
 const std::wstring kReturnsFalse = DebugRow(401, S_OK, L"Do nothing, returning with SFALSE");
 const std::wstring kReturnsOk = DebugRow(398, S_OK, L"Do nothing, returning with SOK");
 
@@ -32,15 +32,38 @@ TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
         long lDebug;
         std::vector<std::wstring> rows;
     } cases[] = {
-        {"missing in both scopes", [](CRegistryScript&) {}, 2, {DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}},
-        {"scope 9 wins", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Debug", 1); r.SetLong(17, kOptions, L"Debug", 0); }, 1, {kReturnsFalse, kTraceMissing}},
-        {"scope 17 when 9 lacks it", [](CRegistryScript& r) { r.SetLong(17, kOptions, L"Debug", 0); }, 0, {kReturnsOk, kTraceMissing}},
+        {"missing in both scopes",
+         [](CRegistryScript&) {},
+         2,
+         {DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}},
+        {"scope 9 wins",
+         [](CRegistryScript& r) {
+             r.SetLong(9, kOptions, L"Debug", 1);
+             r.SetLong(17, kOptions, L"Debug", 0);
+         },
+         1,
+         {kReturnsFalse, kTraceMissing}},
+        {"scope 17 when 9 lacks it",
+         [](CRegistryScript& r) { r.SetLong(17, kOptions, L"Debug", 0); },
+         0,
+         {kReturnsOk, kTraceMissing}},
         {"a value without a row", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Debug", 7); }, 7, {kTraceMissing}},
-        {"a text holding a number", [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"1"); }, 1, {kReturnsFalse, kTraceMissing}},
+        {"a text holding a number",
+         [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"1"); },
+         1,
+         {kReturnsFalse, kTraceMissing}},
         {"a text that is no number counts as missing",
-         [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"one"); r.SetLong(17, kOptions, L"Debug", 0); }, 0, {kReturnsOk, kTraceMissing}},
-        {"no number in either scope", [](CRegistryScript& r) { r.SetString(17, kOptions, L"Debug", L"two"); }, 2,
-         {DebugMissing(DISP_E_TYPEMISMATCH), DebugRow(404, DISP_E_TYPEMISMATCH, L"Default functionality"), kTraceMissing}},
+         [](CRegistryScript& r) {
+             r.SetString(9, kOptions, L"Debug", L"one");
+             r.SetLong(17, kOptions, L"Debug", 0);
+         },
+         0,
+         {kReturnsOk, kTraceMissing}},
+        {"no number in either scope",
+         [](CRegistryScript& r) { r.SetString(17, kOptions, L"Debug", L"two"); },
+         2,
+         {DebugMissing(DISP_E_TYPEMISMATCH), DebugRow(404, DISP_E_TYPEMISMATCH, L"Default functionality"),
+          kTraceMissing}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -75,12 +98,14 @@ TEST_F(CommonTest, TraceOptionSwitchesTheErrorLogOnButNeverOff)
     Host().registry.SetLong(9, kOptions, L"Trace", 0);
     CTestCommon().LoadDebugOptions();
     EXPECT_EQ(g_bErrorLogEnabled, 1);
-    EXPECT_EQ(LogRows(), (std::vector<std::wstring>{DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality")}));
+    EXPECT_EQ(LogRows(),
+              (std::vector<std::wstring>{DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality")}));
 }
 
 TEST_F(CommonTest, GateAnswersOnlyForZeroAndOne)
 {
-    for (const auto& [lOption, hrExpected] : {std::pair{0L, S_OK}, {1L, E_FAIL}, {2L, E_ABORT}, {7L, E_ABORT}, {-1L, E_ABORT}}) {
+    for (const auto& [lOption, hrExpected] :
+         {std::pair{0L, S_OK}, {1L, E_FAIL}, {2L, E_ABORT}, {7L, E_ABORT}, {-1L, E_ABORT}}) {
         HRESULT hr = E_ABORT;
         m_spCommon->m_lDebugOption = lOption;
         EXPECT_EQ(m_spCommon->DebugGateAnswers(&hr), hrExpected != E_ABORT) << lOption;
@@ -93,11 +118,27 @@ TEST_F(CommonTest, RegistryReadFailsAtEachStepWithTheHostsAnswer)
 {
     const std::pair<const char*, std::function<HRESULT(CRegistryScript&)>> cases[] = {
         {"context", [](CRegistryScript& r) { return r.hrCreate = E_ACCESSDENIED; }},
-        {"open key", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Other", 1); return r.Key(9, kOptions).hrOpen = REGDB_E_CLASSNOTREG; }},
-        {"value by name", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Debug", 1); return r.Key(9, kOptions).hrItemByName = E_INVALIDARG; }},
+        {"open key",
+         [](CRegistryScript& r) {
+             r.SetLong(9, kOptions, L"Other", 1);
+             return r.Key(9, kOptions).hrOpen = REGDB_E_CLASSNOTREG;
+         }},
+        {"value by name",
+         [](CRegistryScript& r) {
+             r.SetLong(9, kOptions, L"Debug", 1);
+             return r.Key(9, kOptions).hrItemByName = E_INVALIDARG;
+         }},
         {"data", [](CRegistryScript& r) { return r.SetLong(9, kOptions, L"Debug", 1).hrGetData = E_ABORT; }},
-        {"conversion", [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"1x"); return DISP_E_TYPEMISMATCH; }},
-        {"none", [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"42"); return S_OK; }},
+        {"conversion",
+         [](CRegistryScript& r) {
+             r.SetString(9, kOptions, L"Debug", L"1x");
+             return DISP_E_TYPEMISMATCH;
+         }},
+        {"none",
+         [](CRegistryScript& r) {
+             r.SetString(9, kOptions, L"Debug", L"42");
+             return S_OK;
+         }},
     };
     for (const auto& [name, configure] : cases) {
         SCOPED_TRACE(name);

@@ -21,12 +21,17 @@ ResultList MakeResults(CErrorDbScript& errorDb, const std::vector<std::pair<HRES
 // result by its own HRESULT.
 TEST_F(CommonTest, WorstResultByTheRankOfItsClass)
 {
-    enum Service { Classifies, Fails, LeavesClass };
+    enum Service
+    {
+        Classifies,
+        Fails,
+        LeavesClass
+    };
     const struct
     {
         const char* name;
         Service service;
-        std::vector<std::pair<HRESULT, long>> answers;  // the result's HRESULT, the class the host gives
+        std::vector<std::pair<HRESULT, long>> answers; // the result's HRESULT, the class the host gives
         size_t nWorst;
         std::vector<int> ranks;
     } cases[] = {
@@ -36,7 +41,11 @@ TEST_F(CommonTest, WorstResultByTheRankOfItsClass)
         {"above 3 with S_FALSE", Classifies, {{S_FALSE, 7}}, 0, {1}},
         {"above 3 with a failure", Classifies, {{S_OK, 0}, {E_FAIL, 7}}, 1, {0, 3}},
         {"above 3 with S_OK", Classifies, {{S_OK, 7}, {S_OK, 0}}, 0, {0, 0}},
-        {"a negative class counts like one above 3", Classifies, {{S_FALSE, 2}, {E_FAIL, -1}, {S_OK, -5}}, 1, {1, 3, 0}},
+        {"a negative class counts like one above 3",
+         Classifies,
+         {{S_FALSE, 2}, {E_FAIL, -1}, {S_OK, -5}},
+         1,
+         {1, 3, 0}},
         {"classification fails", Fails, {{E_FAIL, 0}, {S_OK, 3}, {S_FALSE, 3}}, 0, {3, 0, 1}},
         {"class left alone", LeavesClass, {{E_FAIL, 0}, {S_OK, 3}, {S_FALSE, 3}}, 0, {3, 0, 1}},
     };
@@ -82,8 +91,9 @@ TEST_F(CommonTest, NoServiceNoWorstResult)
     m_spCommon->ClearResults(results);
     for (const std::wstring& entry : CCallLog::Entries())
         EXPECT_EQ(entry.find(L"GetErrorDatabaseService"), std::wstring::npos);
-    EXPECT_EQ(Host().topology.EventTexts(), (std::vector<std::wstring>{L"CAssistCommon::GetWorstResult", L"CAssistCommon::GetFirstResult",
-                                                                       L"CAssistCommon::ClearResults"}));
+    EXPECT_EQ(Host().topology.EventTexts(),
+              (std::vector<std::wstring>{L"CAssistCommon::GetWorstResult", L"CAssistCommon::GetFirstResult",
+                                         L"CAssistCommon::ClearResults"}));
 }
 
 TEST_F(CommonTest, ResultKeepsItsCharacteristicsUntilCleared)

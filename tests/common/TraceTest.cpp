@@ -9,7 +9,8 @@ TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
     Traced().ZURTrace(text);
     ASSERT_EQ(Host().topology.vecEvents.size(), 1u);
     const CControlEvent& event = Host().topology.vecEvents[0];
-    EXPECT_EQ(std::vector<long>({event.lEvent, event.lParam1, event.lParam2, event.arg1.Type(), event.arg1.Long(), event.arg2.Type(), event.lParam3}),
+    EXPECT_EQ(std::vector<long>({event.lEvent, event.lParam1, event.lParam2, event.arg1.Type(), event.arg1.Long(),
+                                 event.arg2.Type(), event.lParam3}),
               std::vector<long>({5165, 0, 5173, VT_I4, 5275, VT_BSTR, 0}));
     EXPECT_EQ(event.arg2.optText, text);
     EXPECT_FALSE(LogExists());
@@ -18,7 +19,8 @@ TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
         Host().topology.hrFireControlEvent = hr;
         ClearLog();
         m_spCommon->ZURTrace(L"t");
-        EXPECT_EQ(LogRows(), std::vector<std::wstring>{Row(L"ERROR", L"ZURTrace", 447, hr, L"FireControlEvent failed.()")});
+        EXPECT_EQ(LogRows(),
+                  std::vector<std::wstring>{Row(L"ERROR", L"ZURTrace", 447, hr, L"FireControlEvent failed.()")});
     }
 }
 
@@ -47,6 +49,10 @@ TEST_F(CommonTest, TraceOffOrWithoutTopologyAllocatesNothing)
     const long lTask = CMemoryBalance::TotalAllocations();
     Traced().ZURTrace(text);
     EXPECT_GT(CMemoryBalance::TotalAllocations(), lTask);
-    EXPECT_EQ(ComBoundary([&] { Traced().ZURTrace(huge); return S_OK; }), E_OUTOFMEMORY);
+    EXPECT_EQ(ComBoundary([&] {
+                  Traced().ZURTrace(huge);
+                  return S_OK;
+              }),
+              E_OUTOFMEMORY);
     EXPECT_EQ(Host().topology.vecEvents.size(), 1u);
 }

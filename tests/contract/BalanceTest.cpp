@@ -6,7 +6,8 @@
 
 using Microsoft::WRL::ComPtr;
 
-class Balance : public DoublesTest {};
+class Balance : public DoublesTest
+{};
 
 TEST_F(Balance, CountsEveryBstrAndReportsWhatDidNotComeBack)
 {
@@ -27,7 +28,8 @@ TEST_F(Balance, CountsEveryBstrAndReportsWhatDidNotComeBack)
     assistant.spUnknown.Reset();
 
     std::wstring report = ReleaseDoublesAndReport();
-    for (const wchar_t* text : {L"node \"leaky\" with 1 reference(s)", L"assistant \"A\" with 1 reference(s)", L"\"leaked text\""})
+    for (const wchar_t* text :
+         {L"node \"leaky\" with 1 reference(s)", L"assistant \"A\" with 1 reference(s)", L"\"leaked text\""})
         EXPECT_NE(report.find(text), std::wstring::npos) << text;
     EXPECT_EQ(CLiveDoubles::Count(), 2);
     EXPECT_EQ(CMemoryBalance::Outstanding(), 1);

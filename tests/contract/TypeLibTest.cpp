@@ -63,14 +63,18 @@ std::wstring TypeText(ITypeInfo* pInfo, const TYPEDESC& td)
         ComPtr<ITypeLib> spLib;
         UINT index = 0;
         BSTR bstrLib = nullptr;
-        if (SUCCEEDED(pInfo->GetRefTypeInfo(td.hreftype, &spRef)) && SUCCEEDED(spRef->GetContainingTypeLib(&spLib, &index)))
+        if (SUCCEEDED(pInfo->GetRefTypeInfo(td.hreftype, &spRef)) &&
+            SUCCEEDED(spRef->GetContainingTypeLib(&spLib, &index)))
             spLib->GetDocumentation(-1, &bstrLib, nullptr, nullptr, nullptr);
         return Take(bstrLib) + L"." + NameOf(spRef.Get());
     }
     }
-    const struct { VARTYPE vt; const wchar_t* name; } names[] = {
-        {VT_BSTR, L"BSTR"}, {VT_I4, L"long"}, {VT_VARIANT, L"VARIANT"}, {VT_DISPATCH, L"IDispatch*"},
-        {VT_UNKNOWN, L"IUnknown*"}, {VT_HRESULT, L"HRESULT"}};
+    const struct
+    {
+        VARTYPE vt;
+        const wchar_t* name;
+    } names[] = {{VT_BSTR, L"BSTR"},           {VT_I4, L"long"},           {VT_VARIANT, L"VARIANT"},
+                 {VT_DISPATCH, L"IDispatch*"}, {VT_UNKNOWN, L"IUnknown*"}, {VT_HRESULT, L"HRESULT"}};
     for (const auto& n : names)
         if (n.vt == td.vt)
             return n.name;
@@ -98,7 +102,9 @@ Lines MethodLines(ITypeInfo* pItf, bool bFull)
         for (SHORT p = 0; p < pfd->cParams; ++p) {
             const ELEMDESC& param = pfd->lprgelemdescParam[p];
             USHORT f = param.paramdesc.wParamFlags;
-            text += (p ? L", [" : L"[") + (f == PARAMFLAG_FIN ? L"in" : f == PARAMFLAG_FOUT ? L"out" : L"flags " + std::to_wstring(f));
+            text += (p ? L", [" : L"[") + (f == PARAMFLAG_FIN    ? L"in"
+                                           : f == PARAMFLAG_FOUT ? L"out"
+                                                                 : L"flags " + std::to_wstring(f));
             text += L"] " + TypeText(pItf, param.tdesc) + (bFull ? L" " + names[p + 1] : L"");
         }
         text += L")";
@@ -121,7 +127,8 @@ Lines MethodLines(ITypeInfo* pItf, bool bFull)
 // The checks IAssist2 and IAssistLayer2 share, slots 8 to 21.
 Lines CheckLines()
 {
-    const std::wstring err = L"[out] BSTR* pbstrErrMsg, [in] NewZUR.IComponent* piCompRoot, ", db = L"[out] BSTR* UUIDOfErrorDB)";
+    const std::wstring err = L"[out] BSTR* pbstrErrMsg, [in] NewZUR.IComponent* piCompRoot, ",
+                       db = L"[out] BSTR* UUIDOfErrorDB)";
     const std::wstring comp = L"[in] NewZUR.IComponent* ", chr = L"[in] NewZUR.ICharacteristic* ";
     const std::wstring dest = comp + L"piCompDest, [in] long bAsChild, " + db;
     const std::wstring replace = err + comp + L"piCompPalett, " + comp + L"piCompReplace, " + db;
@@ -129,7 +136,8 @@ Lines CheckLines()
     return {L"8 2 Term()",
             L"9 3 NewProjectCreated()",
             L"10 4 CheckNewDevice([out] BSTR* pbstrErrMsg, " + comp + L"piComponent3, " + db,
-            L"11 5 CheckAll(" + err + L"[out] NewZUR.ICharacteristic** piCharErr1, [out] NewZUR.ICharacteristic** piCharErr2, " + db,
+            L"11 5 CheckAll(" + err +
+                L"[out] NewZUR.ICharacteristic** piCharErr1, [out] NewZUR.ICharacteristic** piCharErr2, " + db,
             L"12 6 CheckPropertyChange(" + err + L"[in] NewZUR.IPropertyData* pData, [in] VARIANT vValue, " + db,
             L"13 7 CheckInsertDrag(" + err + comp + L"piCompIns, " + dest,
             L"14 8 CheckInsertDrop(" + err + comp + L"piCompIns, " + dest,
@@ -162,10 +170,18 @@ std::vector<Interface> LayerInterfaces()
     layer.push_back(L"22 16 GetProcessedBusName([out] BSTR* pbstrBusname)");
     return {
         {IID_IAssist2, L"IAssist2", L"IAssist2 Interface", L"IDispatch", dual, assist2},
-        {IID_IAssist3, L"IAssist3", L"Assist3 Interface", L"IAssist2", dual,
+        {IID_IAssist3,
+         L"IAssist3",
+         L"Assist3 Interface",
+         L"IAssist2",
+         dual,
          {L"22 101 InitEx([in] IDispatch* pdispTopology, [in] IDispatch* pdispLayer, [in] BSTR bstrProtocol)"}},
         {IID_IAssistLayer2, L"IAssistLayer2", L"IAssistLayer Interface", L"IDispatch", dual, layer},
-        {IID_IAssistLayerTest, L"IAssistLayerTest", L"AssistLayer Test Interface", L"IDispatch", dual | TYPEFLAG_FHIDDEN,
+        {IID_IAssistLayerTest,
+         L"IAssistLayerTest",
+         L"AssistLayer Test Interface",
+         L"IDispatch",
+         dual | TYPEFLAG_FHIDDEN,
          {L"7 1 Add([in] BSTR bstrProtocol, [in] BSTR bstrProgId, [in] IUnknown* punkAssistant, [in] BSTR bstrErrDB)"}},
     };
 }
@@ -177,23 +193,32 @@ const struct
     const wchar_t* name;
     Lines operations;
 } c_hostInterfaces[] = {
-    {NewZUR::IID_ITopology, L"ITopology",
+    {NewZUR::IID_ITopology,
+     L"ITopology",
      {L"9 GetSchema([out] NewZUR.IDataSchema**)", L"20 GetErrorDatabaseService([out] NewZUR.IErrorDatabaseService**)",
       L"21 FireControlEvent([in] long, [in] long, [in] long, [in] VARIANT, [in] VARIANT, [in] long)"}},
     {NewZUR::IID_IDataSchema, L"IDataSchema", {L"32 GetTypeId([in] BSTR, [out] long*)"}},
-    {NewZUR::IID_IDataQuery, L"IDataQuery",
-     {L"7 Attach([in] NewZUR.ITopology*)", L"8 Select([in] NewZUR.IPropertyData*, [in] BSTR, [out] NewZUR.IDataQueryResult**)"}},
+    {NewZUR::IID_IDataQuery,
+     L"IDataQuery",
+     {L"7 Attach([in] NewZUR.ITopology*)",
+      L"8 Select([in] NewZUR.IPropertyData*, [in] BSTR, [out] NewZUR.IDataQueryResult**)"}},
     {NewZUR::IID_IDataQueryResult, L"IDataQueryResult", {L"8 Next([out] IDispatch**, [out] long*)"}},
-    {NewZUR::IID_IPropertyData, L"IPropertyData", {L"7 GetValue([out] VARIANT*)", L"13 GetParent([out] NewZUR.IDataElement**)"}},
+    {NewZUR::IID_IPropertyData,
+     L"IPropertyData",
+     {L"7 GetValue([out] VARIANT*)", L"13 GetParent([out] NewZUR.IDataElement**)"}},
     {NewZUR::IID_ICharacteristic, L"ICharacteristic", {L"10 GetSubItem([in] BSTR, [out] IUnknown**)"}},
-    {NewZUR::IID_IDataElement, L"IDataElement",
-     {L"11 GetPathText([out] BSTR*)", L"12 GetOwningComponent([out] NewZUR.IComponent**)", L"13 GetTypeId([out] long*)"}},
+    {NewZUR::IID_IDataElement,
+     L"IDataElement",
+     {L"11 GetPathText([out] BSTR*)", L"12 GetOwningComponent([out] NewZUR.IComponent**)",
+      L"13 GetTypeId([out] long*)"}},
     {NewZUR::IID_IComponent, L"IComponent", {}},
     {NewZUR::IID_IContext, L"IContext", {L"18 OpenKey([in] long, [in] BSTR, [out] NewZUR.IRegistryKey**)"}},
-    {NewZUR::IID_IRegistryKey, L"IRegistryKey",
+    {NewZUR::IID_IRegistryKey,
+     L"IRegistryKey",
      {L"7 GetCount([out] long*)", L"8 GetItem([in] VARIANT, [out] NewZUR.IRegistryValue**)"}},
     {NewZUR::IID_IRegistryValue, L"IRegistryValue", {L"7 GetData([out] VARIANT*)", L"9 GetName([out] BSTR*)"}},
-    {NewZUR::IID_IErrorDatabaseService, L"IErrorDatabaseService",
+    {NewZUR::IID_IErrorDatabaseService,
+     L"IErrorDatabaseService",
      {L"7 Classify([in] long, [out] long*, [in] BSTR, [in] BSTR, [out] BSTR*)"}},
 };
 
@@ -217,7 +242,11 @@ protected:
 
 TEST_F(TypeLib, LibraryAttributes)
 {
-    const struct { ITypeLib* pLib; GUID guid; } libs[] = {{m_spLayer.Get(), LIBID_LAYERLib2}, {m_spHost.Get(), NewZUR::LIBID_NewZUR}};
+    const struct
+    {
+        ITypeLib* pLib;
+        GUID guid;
+    } libs[] = {{m_spLayer.Get(), LIBID_LAYERLib2}, {m_spHost.Get(), NewZUR::LIBID_NewZUR}};
     for (const auto& lib : libs) {
         TLIBATTR* pAttr = nullptr;
         ASSERT_EQ(lib.pLib->GetLibAttr(&pAttr), S_OK);
@@ -299,7 +328,7 @@ TEST_F(TypeLib, ClassesWithTheirDefaultInterface)
     {
         bool bLayer;
         CLSID clsid;
-        const wchar_t *name, *doc, *defaultItf, *otherItf;  // the host's classes: name and default only
+        const wchar_t *name, *doc, *defaultItf, *otherItf; // the host's classes: name and default only
     } classes[] = {
         {true, CLSID_AssistLayer2, L"AssistLayer2", L"AssistLayer2 Class", L"IAssistLayer2", L"IAssistLayerTest"},
         {true, CLSID_ProxyAssistant, L"ProxyAssistant", L"ProxyAssistant Class", L"IAssist3", L"IAssist2"},
@@ -333,7 +362,8 @@ TEST(LayerModule, ResourcesAndExports)
 {
     HMODULE hModule = LoadLibraryW((BinaryDirectory() + L"Layer.dll").c_str());
     ASSERT_NE(hModule, nullptr);
-    EXPECT_NE(FindResourceExW(hModule, L"TYPELIB", MAKEINTRESOURCEW(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)), nullptr);
+    EXPECT_NE(FindResourceExW(hModule, L"TYPELIB", MAKEINTRESOURCEW(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
+              nullptr);
     const wchar_t* strings[] = {L"Layer", L"AssistLayer2 Class", L"ProxyAssistant Class"};
     for (UINT id = 100; id < 103; ++id) {
         wchar_t szText[256] = L"";

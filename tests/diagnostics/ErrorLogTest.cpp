@@ -55,7 +55,9 @@ protected:
         for (size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
             std::string row = text.substr(pos, end - pos);
             std::smatch stamp;
-            EXPECT_TRUE(std::regex_search(row, stamp, std::regex(R"(\d\d/\d\d/\d\d,\d\d:\d\d:\d\d,)"), std::regex_constants::match_continuous)) << row;
+            EXPECT_TRUE(std::regex_search(row, stamp, std::regex(R"(\d\d/\d\d/\d\d,\d\d:\d\d:\d\d,)"),
+                                          std::regex_constants::match_continuous))
+                << row;
             rows.push_back(row.substr(stamp.length()));
         }
         EXPECT_EQ(text.size(), text.rfind("\r\n") + 2) << "the file ends in a line end";
@@ -79,23 +81,29 @@ TEST_F(ErrorLogTest, WritesOneRowPerCallInTheFixedFormat)
         long line;
         std::wstring message, detail;
         HRESULT hr;
-        std::string expected;  // the fields after date and time, before the system text
+        std::string expected; // the fields after date and time, before the system text
     } cases[] = {
         {L"ERROR", L"CAssistLayer::Init", L".\\AssistLayer", 124, L"Assistant::Init failed.", L"", E_FAIL,
          R"(ERROR,CAssistLayer::Init,.\AssistLayer,124,0x80004005,Assistant::Init failed.())"},
-        {L"INFO", L"CAssistCommon::LoadDebugOptions", L".\\AssistCommon", 398, L"Layer Debug options:", L"Do nothing, returning with SOK", S_OK,
+        {L"INFO", L"CAssistCommon::LoadDebugOptions", L".\\AssistCommon", 398, L"Layer Debug options:",
+         L"Do nothing, returning with SOK", S_OK,
          R"(INFO,CAssistCommon::LoadDebugOptions,.\AssistCommon,398,0x00000000,Layer Debug options:(Do nothing, returning with SOK))"},
-        {L"WARNING", L"M", L"F", -1, L"no text", L"Profibus", c_hrNoSystemText, "WARNING,M,F,-1,0xffffeb3d,no text(Profibus)"},
+        {L"WARNING", L"M", L"F", -1, L"no text", L"Profibus", c_hrNoSystemText,
+         "WARNING,M,F,-1,0xffffeb3d,no text(Profibus)"},
         {nullptr, nullptr, nullptr, 0, L"", L"", S_FALSE, ",,,0,0x00000001,()"},
-        {L"ERROR", L"M", L"F", 1, L"caf\u00e9 \u0416\u4e2d!", L"\u00fc\xd800", c_hrNoSystemText, "ERROR,M,F,1,0xffffeb3d,caf\xe9 ??" "!(\xfc?)"},
-        {L"ERROR", L"M", L"F", 1, huge, huge, c_hrNoSystemText, "ERROR,M,F,1,0xffffeb3d," + Narrow(huge) + "(" + Narrow(huge) + ")"},
+        {L"ERROR", L"M", L"F", 1, L"caf\u00e9 \u0416\u4e2d!", L"\u00fc\xd800", c_hrNoSystemText,
+         "ERROR,M,F,1,0xffffeb3d,caf\xe9 ??"
+         "!(\xfc?)"},
+        {L"ERROR", L"M", L"F", 1, huge, huge, c_hrNoSystemText,
+         "ERROR,M,F,1,0xffffeb3d," + Narrow(huge) + "(" + Narrow(huge) + ")"},
     };
     std::ofstream(LogPath().c_str(), std::ios::binary) << "01/01/01,00:00:00,kept\r\n";
     const int previousMode = _fmode;
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& c = cases[i];
         _fmode = i % 2 ? _O_BINARY : previousMode;
-        LogError(c.severity, c.method, c.sourceFile, c.line, i == 3 ? nullptr : c.message.c_str(), i == 3 ? nullptr : c.detail.c_str(), c.hr);
+        LogError(c.severity, c.method, c.sourceFile, c.line, i == 3 ? nullptr : c.message.c_str(),
+                 i == 3 ? nullptr : c.detail.c_str(), c.hr);
     }
     _fmode = previousMode;
     std::vector<std::string> rows = ReadRows();
@@ -131,8 +139,10 @@ TEST_F(ErrorLogTest, WhereNoRowIsWritten)
     {
         std::wstring folder;
         bool bWritten;
-    } cases[] = {{FolderOfLength(base, MAX_PATH - 1 - cchFileName), true}, {FolderOfLength(base, MAX_PATH - cchFileName), false},
-                 {FolderOfLength(base, MAX_PATH + 40), false}, {base + L"\u0416\u4e2d\\", true}};
+    } cases[] = {{FolderOfLength(base, MAX_PATH - 1 - cchFileName), true},
+                 {FolderOfLength(base, MAX_PATH - cchFileName), false},
+                 {FolderOfLength(base, MAX_PATH + 40), false},
+                 {base + L"\u0416\u4e2d\\", true}};
     for (const auto& c : cases) {
         UseTempFolder(c.folder);
         LogError(L"ERROR", L"M", L"F", 1, L"long path", L"", S_OK);

@@ -12,11 +12,11 @@ struct CAssistArgs
     const void* apIn[3] = {};
     int nIn = 0;
     long bAsChild = 0;
-    const VARIANT* pvValue = nullptr;        // CheckPropertyChange
-    BSTR bstrProtocol = nullptr;             // InitEx
-    BSTR* pbstrErrMsg = nullptr;             // the checks
+    const VARIANT* pvValue = nullptr; // CheckPropertyChange
+    BSTR bstrProtocol = nullptr;      // InitEx
+    BSTR* pbstrErrMsg = nullptr;      // the checks
     BSTR* pbstrErrDB = nullptr;
-    ICharacteristic** ppCharErr1 = nullptr;  // CheckAll
+    ICharacteristic** ppCharErr1 = nullptr; // CheckAll
     ICharacteristic** ppCharErr2 = nullptr;
 
     CAssistArgs(const wchar_t* method, int slot, std::initializer_list<const void*> in, BSTR* m = nullptr,
@@ -43,8 +43,8 @@ public:
     {
         return Route(CAssistArgs(L"CheckNewDevice", 10, {piComponent3}, m, d));
     }
-    STDMETHODIMP CheckAll(BSTR* m, IComponent* piCompRoot, ICharacteristic** piCharErr1,
-                          ICharacteristic** piCharErr2, BSTR* d) override
+    STDMETHODIMP CheckAll(BSTR* m, IComponent* piCompRoot, ICharacteristic** piCharErr1, ICharacteristic** piCharErr2,
+                          BSTR* d) override
     {
         CAssistArgs args(L"CheckAll", 11, {piCompRoot}, m, d);
         args.ppCharErr1 = piCharErr1;

@@ -14,9 +14,9 @@ class CAssistantDouble : public CDoubleBase, public CAssistRouter<CDispatchImpl<
 {
 public:
     BEGIN_INTERFACE_TABLE(CAssistantDouble)
-        INTERFACE_ENTRY(IAssist3)
-        INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
-        INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
+    INTERFACE_ENTRY(IAssist3)
+    INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
+    INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
     END_INTERFACE_TABLE()
 
     explicit CAssistantDouble(std::shared_ptr<CAssistantState> spState)
@@ -90,8 +90,7 @@ const CAnswer* CAssistantScript::Find(std::wstring_view method, size_t nCall) co
 CAssistantState::CAssistantState(std::wstring_view name, AssistantKind kind,
                                  std::shared_ptr<CAssistantScript> spClassScript)
     : m_strName(name), m_kind(kind), m_spClassScript(std::move(spClassScript))
-{
-}
+{}
 
 std::vector<std::wstring> CAssistantState::Methods() const
 {
@@ -158,8 +157,8 @@ CAssistantClass::CAssistantClass(std::wstring_view name, std::wstring_view progI
     wchar_t szClsid[40];
     StringFromGUID2(m_clsid, szClsid, 40);
     HKEY hKey = nullptr;
-    LONG lResult = RegCreateKeyExW(HKEY_CLASSES_ROOT, (m_strProgId + L"\\CLSID").c_str(), 0, nullptr, 0,
-                                   KEY_WRITE, nullptr, &hKey, nullptr);
+    LONG lResult = RegCreateKeyExW(HKEY_CLASSES_ROOT, (m_strProgId + L"\\CLSID").c_str(), 0, nullptr, 0, KEY_WRITE,
+                                   nullptr, &hKey, nullptr);
     if (lResult == ERROR_SUCCESS) {
         lResult = RegSetValueExW(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(szClsid),
                                  static_cast<DWORD>((wcslen(szClsid) + 1) * sizeof(wchar_t)));

@@ -14,24 +14,29 @@
 
 enum class AssistantKind
 {
-    Assist2,    // IAssist2 only: QueryInterface for IAssist3 gives E_NOINTERFACE
-    Assist3,    // IAssist3 and IAssist2
-    NoAssist2,  // neither: only IUnknown and IDispatch
+    Assist2,   // IAssist2 only: QueryInterface for IAssist3 gives E_NOINTERFACE
+    Assist3,   // IAssist3 and IAssist2
+    NoAssist2, // neither: only IUnknown and IDispatch
 };
 
 // One scripted answer.
 struct CAnswer
 {
     HRESULT hr = S_OK;
-    std::optional<std::wstring> optMsg;    // nullopt: a null *pbstrErrMsg
-    std::optional<std::wstring> optErrDB;  // nullopt: a null *UUIDOfErrorDB
+    std::optional<std::wstring> optMsg;   // nullopt: a null *pbstrErrMsg
+    std::optional<std::wstring> optErrDB; // nullopt: a null *UUIDOfErrorDB
     // CheckAll: what goes into *piCharErr1 / *piCharErr2 (reference added).
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1;
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2;
-    bool bLeaveOuts = false;  // write no out-parameter at all
-    bool bReleaseFound = false;  // CheckAll: release what the two slots held before storing
+    bool bLeaveOuts = false;    // write no out-parameter at all
+    bool bReleaseFound = false; // CheckAll: release what the two slots held before storing
 
-    static CAnswer Of(HRESULT hr) { CAnswer a; a.hr = hr; return a; }
+    static CAnswer Of(HRESULT hr)
+    {
+        CAnswer a;
+        a.hr = hr;
+        return a;
+    }
     static CAnswer Of(HRESULT hr, std::wstring msg, std::wstring errDB)
     {
         CAnswer a;
@@ -52,7 +57,7 @@ public:
     {
         m_mapAnswers[std::wstring(method)] = std::move(answers);
     }
-    void AnswerAll(CAnswer answer) { m_optDefault = std::move(answer); }  // every method without an answer of its own
+    void AnswerAll(CAnswer answer) { m_optDefault = std::move(answer); } // every method without an answer of its own
     // The answer for the nCall-th call (from 0) of a method, or null.
     const CAnswer* Find(std::wstring_view method, size_t nCall) const;
 
@@ -70,10 +75,10 @@ struct CAssistCall
     // (pdispTopology, pdispLayer); checks from piCompRoot/piComponent3 on.
     std::vector<const void*> vecIn;
     long bAsChild = 0;
-    VARIANT vValueBits{};                    // CheckPropertyChange: the bits as passed
-    std::optional<std::wstring> optValueText;  // its text, when VT_BSTR and not null
-    std::optional<std::wstring> optProtocol;   // InitEx: the text, full length
-    const void* pCharErr1In = nullptr;       // CheckAll: *piCharErr1 on entry
+    VARIANT vValueBits{};                     // CheckPropertyChange: the bits as passed
+    std::optional<std::wstring> optValueText; // its text, when VT_BSTR and not null
+    std::optional<std::wstring> optProtocol;  // InitEx: the text, full length
+    const void* pCharErr1In = nullptr;        // CheckAll: *piCharErr1 on entry
 };
 
 // The shared record of one assistant double.
@@ -87,18 +92,22 @@ public:
     // Its own answers; they win over those of its class.
     CAssistantScript& Script() { return m_script; }
     const std::vector<CAssistCall>& Calls() const { return m_vecCalls; }
-    std::vector<std::wstring> Methods() const;  // the method names in call order
+    std::vector<std::wstring> Methods() const; // the method names in call order
     size_t CountOf(std::wstring_view method) const;
     const CAssistCall* LastCallOf(std::wstring_view method) const;
 
     bool IsAlive() const { return m_pObject != nullptr; }
-    ULONG References() const { return m_pRefs ? *m_pRefs : 0; }  // 0 once destroyed
-    IUnknown* Object() const { return m_pObject; }  // no reference added; null once destroyed
+    ULONG References() const { return m_pRefs ? *m_pRefs : 0; } // 0 once destroyed
+    IUnknown* Object() const { return m_pObject; }              // no reference added; null once destroyed
 
     // Used by the double itself.
     CAnswer AnswerFor(std::wstring_view method) const;
     void Record(CAssistCall call) { m_vecCalls.push_back(std::move(call)); }
-    void Attach(IUnknown* pObject, const ULONG* pRefs) { m_pObject = pObject; m_pRefs = pRefs; }
+    void Attach(IUnknown* pObject, const ULONG* pRefs)
+    {
+        m_pObject = pObject;
+        m_pRefs = pRefs;
+    }
 
 private:
     std::wstring m_strName;
@@ -116,7 +125,7 @@ struct CAssistantHandle
     Microsoft::WRL::ComPtr<IUnknown> spUnknown;
     std::shared_ptr<CAssistantState> spState;
 
-    IAssist2* Assist2() const;  // no reference added; null for NoAssist2
+    IAssist2* Assist2() const; // no reference added; null for NoAssist2
 };
 CAssistantHandle NewAssistant(std::wstring_view name, AssistantKind kind,
                               std::shared_ptr<CAssistantScript> spClassScript = nullptr);
@@ -128,16 +137,16 @@ class CAssistantClass
 {
 public:
     CAssistantClass(std::wstring_view name, std::wstring_view progId, AssistantKind kind);
-    ~CAssistantClass();  // revokes the class object and removes the keys
+    ~CAssistantClass(); // revokes the class object and removes the keys
     CAssistantClass(const CAssistantClass&) = delete;
     CAssistantClass& operator=(const CAssistantClass&) = delete;
 
     const std::wstring& ProgId() const { return m_strProgId; }
     HRESULT Registered() const { return m_hrRegister; }
 
-    AssistantKind kind;            // of the instances created from now on
-    HRESULT hrCreate = S_OK;       // a failure creates nothing; a success code
-                                   // other than S_OK creates and returns it
+    AssistantKind kind;      // of the instances created from now on
+    HRESULT hrCreate = S_OK; // a failure creates nothing; a success code
+                             // other than S_OK creates and returns it
     // Answers every instance gives unless it has its own.
     CAssistantScript& Script() { return *m_spScript; }
     CAssistantState& Instance(size_t n) const { return *m_vecInstances.at(n); }

@@ -32,10 +32,11 @@ STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegist
 }
 
 CRegKeyDouble::CRegKeyDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path)
-    : CDoubleBase(L"registry key", Scoped(lScope, path)), m_spHost(std::move(spHost)), m_lScope(lScope),
+    : CDoubleBase(L"registry key", Scoped(lScope, path)),
+      m_spHost(std::move(spHost)),
+      m_lScope(lScope),
       m_strPath(std::move(path))
-{
-}
+{}
 
 CRegKeyData* CRegKeyDouble::Data() const
 {
@@ -63,9 +64,9 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
     return ComBoundary([&] {
         CRegistryScript& registry = m_spHost->registry;
         bool bByName = vIndex.vt == VT_BSTR;
-        std::wstring index = bByName ? std::wstring(BstrView(vIndex.bstrVal))
-                           : vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal)
-                                                : L"vt " + std::to_wstring(vIndex.vt);
+        std::wstring index = bByName              ? std::wstring(BstrView(vIndex.bstrVal))
+                             : vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal)
+                                                  : L"vt " + std::to_wstring(vIndex.vt);
         registry.vecLog.push_back(L"GetItem " + m_strPath + L" " + index);
         if (!ppValue)
             return E_POINTER;
@@ -73,7 +74,7 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
         CRegKeyData* pKey = Data();
         if (!pKey)
             return E_UNEXPECTED;
-        size_t nIndex = pKey->deqValues.size();  // none
+        size_t nIndex = pKey->deqValues.size(); // none
         if (bByName) {
             if (FAILED(pKey->hrItemByName))
                 return pKey->hrItemByName;
@@ -97,9 +98,11 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
 
 CRegValueDouble::CRegValueDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path, size_t nIndex)
     : CDoubleBase(L"registry value", Scoped(lScope, path) + L" #" + std::to_wstring(nIndex)),
-      m_spHost(std::move(spHost)), m_lScope(lScope), m_strPath(std::move(path)), m_nIndex(nIndex)
-{
-}
+      m_spHost(std::move(spHost)),
+      m_lScope(lScope),
+      m_strPath(std::move(path)),
+      m_nIndex(nIndex)
+{}
 
 CRegValueData* CRegValueDouble::Data() const
 {

@@ -91,7 +91,7 @@ std::wstring CLiveDoubles::Describe()
     for (const auto& [pObject, entry] : Live())
         if (entry.nSerial > g_nMark)
             text += entry.strKind + L" \"" + entry.strName + L"\" with " + std::to_wstring(*entry.pRefs) +
-                L" reference(s)\n";
+                    L" reference(s)\n";
     return text;
 }
 

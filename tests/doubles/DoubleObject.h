@@ -79,7 +79,8 @@ class CDoubleObject final : public T
 {
 public:
     template <class... A>
-    explicit CDoubleObject(A&&... args) : T(std::forward<A>(args)...) {}
+    explicit CDoubleObject(A&&... args) : T(std::forward<A>(args)...)
+    {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
@@ -114,7 +115,7 @@ public:
 // ComPtr<Double> resolves them; CDoubleObject<T> supplies them.
 #define DOUBLE_IUNKNOWN_METHODS                                        \
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0; \
-    STDMETHODIMP_(ULONG) AddRef() override = 0;                       \
+    STDMETHODIMP_(ULONG) AddRef() override = 0;                        \
     STDMETHODIMP_(ULONG) Release() override = 0;
 
 // The table of a double serving one interface, which is also its IDispatch.
@@ -125,9 +126,12 @@ public:
 // DOUBLE_RESERVED(7) defines Reserved7() answering UnexpectedSlot(7): a call the
 // layer should never make shows up in the call log as "<name>.Reserved7".
 // DOUBLE_RESERVED_TENS(1) defines Reserved10() to Reserved19().
-#define DOUBLE_RESERVED(n) \
-    STDMETHODIMP Reserved##n() override { return UnexpectedSlot(n); }
-#define DOUBLE_RESERVED_TENS(d)                                                                      \
-    DOUBLE_RESERVED(d##0) DOUBLE_RESERVED(d##1) DOUBLE_RESERVED(d##2) DOUBLE_RESERVED(d##3)         \
-        DOUBLE_RESERVED(d##4) DOUBLE_RESERVED(d##5) DOUBLE_RESERVED(d##6) DOUBLE_RESERVED(d##7)     \
-            DOUBLE_RESERVED(d##8) DOUBLE_RESERVED(d##9)
+#define DOUBLE_RESERVED(n)              \
+    STDMETHODIMP Reserved##n() override \
+    {                                   \
+        return UnexpectedSlot(n);       \
+    }
+#define DOUBLE_RESERVED_TENS(d)                                                                                   \
+    DOUBLE_RESERVED(d##0)                                                                                         \
+    DOUBLE_RESERVED(d##1) DOUBLE_RESERVED(d##2) DOUBLE_RESERVED(d##3) DOUBLE_RESERVED(d##4) DOUBLE_RESERVED(d##5) \
+        DOUBLE_RESERVED(d##6) DOUBLE_RESERVED(d##7) DOUBLE_RESERVED(d##8) DOUBLE_RESERVED(d##9)

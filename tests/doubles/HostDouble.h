@@ -42,7 +42,7 @@ struct CTopologyScript
 {
     HRESULT hrGetErrorDatabaseService = S_OK;
     bool bNullErrorDatabaseService = false;
-    HRESULT hrFireControlEvent = S_OK;  // returned, the event is recorded anyway
+    HRESULT hrFireControlEvent = S_OK; // returned, the event is recorded anyway
     std::vector<CControlEvent> vecEvents;
 
     // The text of the second VARIANT of each event (empty for a non-text one).
@@ -51,8 +51,8 @@ struct CTopologyScript
 
 struct CSchemaScript
 {
-    std::map<std::wstring, long> mapTypeIds;   // type name -> id
-    HRESULT hrGetTypeId = S_OK;                 // a failure leaves the id unwritten
+    std::map<std::wstring, long> mapTypeIds; // type name -> id
+    HRESULT hrGetTypeId = S_OK;              // a failure leaves the id unwritten
 };
 
 struct CClassifyCall
@@ -60,16 +60,16 @@ struct CClassifyCall
     long lCode = 0;
     std::optional<std::wstring> optMessage;
     std::optional<std::wstring> optErrDB;
-    long lClassIn = 0;          // what *plClass held on entry
-    const void* pTextIn = nullptr;   // what *pbstrText held on entry
+    long lClassIn = 0;             // what *plClass held on entry
+    const void* pTextIn = nullptr; // what *pbstrText held on entry
 };
 
 struct CErrorDbScript
 {
-    std::map<long, long> mapClassByCode;               // HRESULT -> class
-    std::map<std::wstring, long> mapClassByMessage;    // message text -> class; wins over the code
-    HRESULT hrClassify = S_OK;                         // the call's own result
-    bool bLeaveClass = false;                          // *plClass not written
+    std::map<long, long> mapClassByCode;            // HRESULT -> class
+    std::map<std::wstring, long> mapClassByMessage; // message text -> class; wins over the code
+    HRESULT hrClassify = S_OK;                      // the call's own result
+    bool bLeaveClass = false;                       // *plClass not written
     std::vector<CClassifyCall> vecCalls;
 
     // The class given for a code and message: the maps, else 0 for S_OK,
@@ -83,17 +83,17 @@ struct CErrorDbScript
 struct CQueryAnswer
 {
     HRESULT hrSelect = S_OK;
-    bool bNoEnumerator = false;          // *ppResult stays null
-    std::vector<CNodeDouble*> vecItems;  // handed out in this order
+    bool bNoEnumerator = false;         // *ppResult stays null
+    std::vector<CNodeDouble*> vecItems; // handed out in this order
 };
 
 struct CQueryScript
 {
-    HRESULT hrCreate = S_OK;             // CoCreateInstance of the query class
+    HRESULT hrCreate = S_OK; // CoCreateInstance of the query class
     long lCreated = 0;
     HRESULT hrAttach = S_OK;
-    std::vector<const void*> vecAttached;  // the topology pointer of each Attach
-    bool bOwnerQueryEmpty = false;       // "..==>." gives nothing
+    std::vector<const void*> vecAttached; // the topology pointer of each Attach
+    bool bOwnerQueryEmpty = false;        // "..==>." gives nothing
 
     // An answer for (context, path); a null context stands for any context.
     void Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer);
@@ -108,16 +108,16 @@ struct CRegValueData
 {
     std::wstring strName;
     CVariant vData;
-    HRESULT hrGetData = S_OK;    // a failure leaves the VARIANT empty
+    HRESULT hrGetData = S_OK; // a failure leaves the VARIANT empty
 };
 
 struct CRegKeyData
 {
-    HRESULT hrOpen = S_OK;            // OpenKey fails with it
-    HRESULT hrGetCount = S_OK;        // GetCount fails with it
-    HRESULT hrItemByPosition = S_OK;  // GetItem(VT_I4) fails with it
-    HRESULT hrItemByName = S_OK;      // GetItem(VT_BSTR) fails with it
-    std::optional<long> optCount;     // GetCount answers this instead
+    HRESULT hrOpen = S_OK;           // OpenKey fails with it
+    HRESULT hrGetCount = S_OK;       // GetCount fails with it
+    HRESULT hrItemByPosition = S_OK; // GetItem(VT_I4) fails with it
+    HRESULT hrItemByName = S_OK;     // GetItem(VT_BSTR) fails with it
+    std::optional<long> optCount;    // GetCount answers this instead
     std::deque<CRegValueData> deqValues;
 
     CRegValueData* Find(std::wstring_view name);
@@ -125,7 +125,7 @@ struct CRegKeyData
 
 struct CRegistryScript
 {
-    HRESULT hrCreate = S_OK;          // CoCreateInstance of the context class
+    HRESULT hrCreate = S_OK; // CoCreateInstance of the context class
     long lCreated = 0;
     // Every registry call in order: "OpenKey 9 BindedAssistants",
     // "GetCount BindedAssistants", "GetItem BindedAssistants #0",

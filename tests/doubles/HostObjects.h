@@ -18,10 +18,10 @@ public:
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
     STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
                                   long lParam3) override;
-    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED_TENS(1)
+    DOUBLE_RESERVED(7)
+    DOUBLE_RESERVED(8) DOUBLE_RESERVED_TENS(1)
 
-private:
-    std::shared_ptr<CHostDouble> m_spHost;
+        private : std::shared_ptr<CHostDouble> m_spHost;
 };
 
 class CSchemaDouble : public CDoubleBase, public CNoDispatch<NewZUR::IDataSchema>
@@ -31,11 +31,11 @@ public:
 
     explicit CSchemaDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"schema", L"schema"), m_wpHost(wpHost) {}
     STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override;
-    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED_TENS(1) DOUBLE_RESERVED_TENS(2)
-    DOUBLE_RESERVED(30) DOUBLE_RESERVED(31)
+    DOUBLE_RESERVED(7)
+    DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED_TENS(1) DOUBLE_RESERVED_TENS(2) DOUBLE_RESERVED(30)
+        DOUBLE_RESERVED(31)
 
-private:
-    std::weak_ptr<CHostDouble> m_wpHost;
+            private : std::weak_ptr<CHostDouble> m_wpHost;
 };
 
 class CErrorDbDouble : public CDoubleBase, public CNoDispatch<NewZUR::IErrorDatabaseService>
@@ -43,7 +43,8 @@ class CErrorDbDouble : public CDoubleBase, public CNoDispatch<NewZUR::IErrorData
 public:
     DOUBLE_INTERFACE_TABLE(CErrorDbDouble, NewZUR::IErrorDatabaseService)
 
-    explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"errordb", L"errordb"), m_wpHost(wpHost) {}
+    explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"errordb", L"errordb"), m_wpHost(wpHost)
+    {}
     STDMETHODIMP Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR bstrErrDB, BSTR* pbstrText) override;
 
 private:
@@ -83,13 +84,14 @@ class CContextDouble : public CDoubleBase, public CNoDispatch<NewZUR::IContext>
 public:
     DOUBLE_INTERFACE_TABLE(CContextDouble, NewZUR::IContext)
 
-    explicit CContextDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"context", L"context"), m_spHost(spHost) {}
+    explicit CContextDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"context", L"context"), m_spHost(spHost)
+    {}
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
-    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
-    DOUBLE_RESERVED(12) DOUBLE_RESERVED(13) DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16) DOUBLE_RESERVED(17)
+    DOUBLE_RESERVED(7)
+    DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
+        DOUBLE_RESERVED(13) DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16) DOUBLE_RESERVED(17)
 
-private:
-    std::shared_ptr<CHostDouble> m_spHost;
+            private : std::shared_ptr<CHostDouble> m_spHost;
 };
 
 class CRegKeyDouble : public CDoubleBase, public CNoDispatch<NewZUR::IRegistryKey>
@@ -133,11 +135,12 @@ class CClassObjectDouble : public CDoubleBase, public IClassFactory
 public:
     using CreateFn = std::function<HRESULT(REFIID, void**)>;
     BEGIN_INTERFACE_TABLE(CClassObjectDouble)
-        INTERFACE_ENTRY(IClassFactory)
+    INTERFACE_ENTRY(IClassFactory)
     END_INTERFACE_TABLE()
 
     CClassObjectDouble(std::wstring_view name, CreateFn fnCreate)
-        : CDoubleBase(L"class object", name), m_fnCreate(std::move(fnCreate)) {}
+        : CDoubleBase(L"class object", name), m_fnCreate(std::move(fnCreate))
+    {}
     STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override;
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 

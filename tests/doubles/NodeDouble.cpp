@@ -6,8 +6,7 @@ using Microsoft::WRL::ComPtr;
 
 CNodeDouble::CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name)
     : CDoubleBase(L"node", name), m_wpHost(std::move(wpHost))
-{
-}
+{}
 
 CNodeDouble& CNodeDouble::SetValueText(std::wstring_view text)
 {
@@ -86,7 +85,8 @@ CNodeDouble& CNodeDouble::AddCommunicationEntity(std::wstring_view protocol)
     std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
     CNodeDouble* pRoot = SubItem(L"root");
     std::wstring index = std::to_wstring(m_vecEntities.size());
-    std::wstring path = L"/" + m_strName + L"/deviceInfo/device/DeviceManagerObject/communicationEntity[" + index + L"]";
+    std::wstring path =
+        L"/" + m_strName + L"/deviceInfo/device/DeviceManagerObject/communicationEntity[" + index + L"]";
 
     CNodeDouble& entity = spHost->AddItem(m_strName + L".entity" + index);
     entity.lTypeId = CHostDouble::kTypeCommunicationEntity;

@@ -24,26 +24,26 @@ class CNodeDouble : public CDoubleBase,
 {
 public:
     BEGIN_INTERFACE_TABLE(CNodeDouble)
-        INTERFACE_ENTRY(NewZUR::IPropertyData)
-        INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IPropertyData)
-        INTERFACE_ENTRY(NewZUR::IDataElement)
-        INTERFACE_ENTRY(NewZUR::ICharacteristic)
-        INTERFACE_ENTRY(NewZUR::IComponent)
+    INTERFACE_ENTRY(NewZUR::IPropertyData)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IPropertyData)
+    INTERFACE_ENTRY(NewZUR::IDataElement)
+    INTERFACE_ENTRY(NewZUR::ICharacteristic)
+    INTERFACE_ENTRY(NewZUR::IComponent)
     END_INTERFACE_TABLE()
 
     CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name);
     DOUBLE_IUNKNOWN_METHODS
 
     // ---- the script (read at each call) ----
-    bool bComponent = false;          // answers IComponent
-    bool bCharacteristic = true;      // answers ICharacteristic
-    bool bPropertyData = true;        // answers IPropertyData
-    bool bDataElement = true;         // answers IDataElement
-    CVariant vValue;                  // IPropertyData::GetValue gives a copy
-    HRESULT hrGetValue = S_OK;        // a failure leaves *pvValue empty
-    std::optional<std::wstring> optPathText;  // nullopt: a null path BSTR
+    bool bComponent = false;                 // answers IComponent
+    bool bCharacteristic = true;             // answers ICharacteristic
+    bool bPropertyData = true;               // answers IPropertyData
+    bool bDataElement = true;                // answers IDataElement
+    CVariant vValue;                         // IPropertyData::GetValue gives a copy
+    HRESULT hrGetValue = S_OK;               // a failure leaves *pvValue empty
+    std::optional<std::wstring> optPathText; // nullopt: a null path BSTR
     long lTypeId = 0;
-    HRESULT hrGetTypeId = S_OK;       // a failure leaves *plTypeId unwritten
+    HRESULT hrGetTypeId = S_OK; // a failure leaves *plTypeId unwritten
     HRESULT hrGetOwningComponent = S_OK;
     // The calls this node received: "GetValue", "GetSubItem root", ...
     std::vector<std::wstring> vecCalls;
@@ -95,10 +95,10 @@ public:
     // ICharacteristic
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // The placeholders of the three interfaces share their names.
-    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
+    DOUBLE_RESERVED(7)
+    DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
 
-private:
-    std::weak_ptr<CHostDouble> m_wpHost;
+        private : std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spOwner;
     std::vector<std::pair<std::wstring, Microsoft::WRL::ComPtr<CNodeDouble>>> m_vecSubItems;

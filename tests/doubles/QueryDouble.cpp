@@ -32,8 +32,7 @@ STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath
     });
 }
 
-CQueryResultDouble::CQueryResultDouble(const CQueryAnswer& answer)
-    : CDoubleBase(L"query result", L"queryresult")
+CQueryResultDouble::CQueryResultDouble(const CQueryAnswer& answer) : CDoubleBase(L"query result", L"queryresult")
 {
     for (CNodeDouble* pItem : answer.vecItems)
         m_vecItems.emplace_back(pItem);

@@ -5,8 +5,7 @@ using Microsoft::WRL::ComPtr;
 
 CTopologyDouble::CTopologyDouble(std::shared_ptr<CHostDouble> spHost)
     : CDoubleBase(L"topology", L"host"), m_spHost(std::move(spHost))
-{
-}
+{}
 
 STDMETHODIMP CTopologyDouble::GetSchema(NewZUR::IDataSchema** ppSchema)
 {

@@ -19,7 +19,10 @@ std::wstring Lookup(NewZUR::IRegistryKey* pKey, const VARIANT& index)
     CVariant data;
     if (FAILED(hr) || FAILED(spValue->GetName(name.Out())) || FAILED(spValue->GetData(data.Out())))
         return L"hr " + std::to_wstring(hr) + (spValue ? L" with a value" : L"");
-    return std::wstring(name.View()) + L"=" + (data.vt == VT_BSTR ? std::wstring(BstrView(data.bstrVal)) : data.vt == VT_I4 ? std::to_wstring(data.lVal) : L"vt");
+    return std::wstring(name.View()) + L"=" +
+           (data.vt == VT_BSTR ? std::wstring(BstrView(data.bstrVal))
+            : data.vt == VT_I4 ? std::to_wstring(data.lVal)
+                               : L"vt");
 }
 
 TEST(ContextTest, ScopesListValuesByPositionAndFindThemByName)
@@ -41,13 +44,17 @@ TEST(ContextTest, ScopesListValuesByPositionAndFindThemByName)
     ASSERT_EQ(spUser->GetCount(&lCount), S_OK);
     EXPECT_EQ(lCount, 2);
     // Positions run over every value; their order is the store's.
-    const std::wstring first = Lookup(spUser.Get(), CVariant::Long(0)), second = Lookup(spUser.Get(), CVariant::Long(1));
-    EXPECT_TRUE(first == L"Debug=1" ? second == L"PROFIBUS DP=Samples.ProfibusDP.1" : first == L"PROFIBUS DP=Samples.ProfibusDP.1" && second == L"Debug=1")
+    const std::wstring first = Lookup(spUser.Get(), CVariant::Long(0)),
+                       second = Lookup(spUser.Get(), CVariant::Long(1));
+    EXPECT_TRUE(first == L"Debug=1" ? second == L"PROFIBUS DP=Samples.ProfibusDP.1"
+                                    : first == L"PROFIBUS DP=Samples.ProfibusDP.1" && second == L"Debug=1")
         << first.c_str() << " " << second.c_str();
     EXPECT_EQ(Lookup(spUser.Get(), CVariant::String(L"Debug")), L"Debug=1");
     EXPECT_EQ(Lookup(spMachine.Get(), CVariant::String(L"PROFIBUS DP")), L"PROFIBUS DP=Machine.Assistant.1");
-    EXPECT_EQ(Lookup(spUser.Get(), CVariant::String(L"Trace")), L"hr " + std::to_wstring(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
-    EXPECT_EQ(Lookup(spUser.Get(), CVariant::Long(2)), L"hr " + std::to_wstring(HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS)));
+    EXPECT_EQ(Lookup(spUser.Get(), CVariant::String(L"Trace")),
+              L"hr " + std::to_wstring(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
+    EXPECT_EQ(Lookup(spUser.Get(), CVariant::Long(2)),
+              L"hr " + std::to_wstring(HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS)));
     RegDeleteTreeW(HKEY_CURRENT_USER, g_szKey);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, g_szKey);
 }

@@ -11,7 +11,9 @@ TEST(ErrorDatabaseFile, ReadsCodesClassesSymbolsAndTextsAndNamesTheFirstBadLine)
 {
     CErrorDatabase db;
     std::wstring reason;
-    ASSERT_TRUE(db.Parse(L"# comment\nname = Test bus\n0x80040302 3 T_E_USED The address is used.\n-2147467259 1 T_W Careful\n", reason));
+    ASSERT_TRUE(
+        db.Parse(L"# comment\nname = Test bus\n0x80040302 3 T_E_USED The address is used.\n-2147467259 1 T_W Careful\n",
+                 reason));
     EXPECT_EQ(db.Name(), L"Test bus");
     const ErrorEntry* pUsed = db.Find(static_cast<long>(0x80040302));
     ASSERT_NE(pUsed, nullptr);
@@ -42,7 +44,8 @@ TEST(ErrorDatabaseService, ClassifiesRegisteredCodesAndGivesDefaultsForTheRest)
         long lClass;
         const wchar_t* pszText;
     } cases[] = {
-        {static_cast<HRESULT>(0x80040302), g_szDpDatabase, L"ignored", 3, L"The station address is already used by another device on the same bus."},
+        {static_cast<HRESULT>(0x80040302), g_szDpDatabase, L"ignored", 3,
+         L"The station address is already used by another device on the same bus."},
         {static_cast<HRESULT>(0x00040310), g_szDpDatabase, L"", 1, L"The master's last free place is taken."},
         {static_cast<HRESULT>(0x00040311), g_szDpDatabase, L"", 2, L"A device of the bus has no cable yet."},
         {S_OK, g_szDpDatabase, L"fine", 0, L"fine"},

@@ -18,7 +18,8 @@ inline void RegisterSimulatorServers()
     for (const wchar_t* dll : {L"HostSim.dll", L"Samples.dll"}) {
         HMODULE hModule = LoadLibraryW((BinaryDirectory() + dll).c_str());
         ASSERT_NE(hModule, nullptr) << dll;
-        auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(hModule, "DllRegisterServer")));
+        auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(hModule, "DllRegisterServer")));
         ASSERT_EQ(pfn(), S_OK) << dll;
     }
 }
@@ -58,7 +59,8 @@ inline ComPtr<Itf> ItemAs(ISimProject* pProject, const wchar_t* component, const
 {
     ComPtr<IDispatch> spDisp;
     ComPtr<Itf> spItf;
-    HRESULT hr = path ? pProject->Item(CBstr(component), CBstr(path), &spDisp) : pProject->Component(CBstr(component), &spDisp);
+    HRESULT hr =
+        path ? pProject->Item(CBstr(component), CBstr(path), &spDisp) : pProject->Component(CBstr(component), &spDisp);
     EXPECT_EQ(hr, S_OK) << component << " " << (path ? path : L"");
     if (spDisp)
         spDisp.As(&spItf);
@@ -69,7 +71,8 @@ inline std::wstring ValueOf(IUnknown* pItem)
 {
     ComPtr<NewZUR::IPropertyData> spData;
     CVariant value;
-    if (!pItem || FAILED(pItem->QueryInterface(IID_PPV_ARGS(&spData))) || FAILED(spData->GetValue(value.Out())) || value.vt != VT_BSTR)
+    if (!pItem || FAILED(pItem->QueryInterface(IID_PPV_ARGS(&spData))) || FAILED(spData->GetValue(value.Out())) ||
+        value.vt != VT_BSTR)
         return L"<none>";
     return std::wstring(BstrView(value.bstrVal));
 }

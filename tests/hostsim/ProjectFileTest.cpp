@@ -11,8 +11,9 @@ protected:
     static void SetUpTestSuite() { RegisterSimulatorServers(); }
 };
 
-const char g_szDevice[] =
-    "<component name=\"%s\"><root><deviceInfo><device><DeviceManagerObject>%s</DeviceManagerObject></device></deviceInfo></root></component>";
+const char g_szDevice[] = "<component "
+                          "name=\"%s\"><root><deviceInfo><device><DeviceManagerObject>%s</DeviceManagerObject></"
+                          "device></deviceInfo></root></component>";
 
 std::string Device(const std::string& name, const std::string& entities)
 {
@@ -23,7 +24,8 @@ std::string Device(const std::string& name, const std::string& entities)
 
 std::string Project(const std::string& devices, const std::string& tail = "")
 {
-    return "<project name=\"t\"><topology><component name=\"Root\">" + devices + "</component></topology>" + tail + "</project>";
+    return "<project name=\"t\"><topology><component name=\"Root\">" + devices + "</component></topology>" + tail +
+           "</project>";
 }
 
 TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
@@ -32,16 +34,20 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
     const struct
     {
         std::string content;
-        const wchar_t* pszReason;  // the end of the message
+        const wchar_t* pszReason; // the end of the message
     } cases[] = {
         {"<project><topology><component name=\"a\">", L"not a well-formed project: "},
         {"<plant/>", L"the document element must be <project>"},
-        {"<project><topology/></project>", L"missing root: <topology> must hold exactly one root <component> (found 0)"},
+        {"<project><topology/></project>",
+         L"missing root: <topology> must hold exactly one root <component> (found 0)"},
         {Project(Device("A", dp) + Device("A", dp)), L"two components are named 'A'"},
         {Project("<component/>"), L"a <component> has no name"},
-        {Project(Device("A", "<communicationEntity role=\"slave\"/>")), L"a communication entity of 'A' has no protocol"},
-        {Project(Device("A", "<communicationEntity protocol=\"X\" role=\"boss\"/>")), L"the X entity of 'A' has role 'boss'; expected 'master' or 'slave'"},
-        {Project(Device("A", dp), "<connections><connection from=\"A:DP\" to=\"B:DP\"/></connections>"), L"connection end 'A:DP' names no port of the project"},
+        {Project(Device("A", "<communicationEntity role=\"slave\"/>")),
+         L"a communication entity of 'A' has no protocol"},
+        {Project(Device("A", "<communicationEntity protocol=\"X\" role=\"boss\"/>")),
+         L"the X entity of 'A' has role 'boss'; expected 'master' or 'slave'"},
+        {Project(Device("A", dp), "<connections><connection from=\"A:DP\" to=\"B:DP\"/></connections>"),
+         L"connection end 'A:DP' names no port of the project"},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -64,8 +70,9 @@ TEST_F(ProjectFileTest, TenThousandDevicesLoadAndAnswerQueries)
 {
     std::ostringstream devices;
     for (int i = 0; i < 10000; ++i)
-        devices << Device("Dev-" + std::to_string(i), "<communicationEntity protocol=\"CANopen\" role=\"slave\" address=\"" +
-                                                          std::to_string(i % 127 + 1) + "\"/>");
+        devices << Device("Dev-" + std::to_string(i),
+                          "<communicationEntity protocol=\"CANopen\" role=\"slave\" address=\"" +
+                              std::to_string(i % 127 + 1) + "\"/>");
     std::wstring path = ScratchFile(L"big.xml", Project(devices.str()));
     auto start = std::chrono::steady_clock::now();
     ComPtr<ISimProject> spProject;

@@ -18,7 +18,8 @@ protected:
     ComPtr<NewZUR::IPropertyData> Root(const wchar_t* component)
     {
         ComPtr<IUnknown> spRoot;
-        EXPECT_EQ(ItemAs<NewZUR::ICharacteristic>(m_spProject.Get(), component)->GetSubItem(CBstr(L"root"), &spRoot), S_OK);
+        EXPECT_EQ(ItemAs<NewZUR::ICharacteristic>(m_spProject.Get(), component)->GetSubItem(CBstr(L"root"), &spRoot),
+                  S_OK);
         ComPtr<NewZUR::IPropertyData> spData;
         spRoot.As(&spData);
         return spData;
@@ -113,7 +114,8 @@ TEST_F(QueryServiceTest, MissingItemsAndBadSelections)
     }
     EXPECT_EQ(spChar->GetSubItem(nullptr, nullptr), E_POINTER);
     auto spRoot = Root(L"PLC-1");
-    const std::pair<NewZUR::IPropertyData*, const wchar_t*> cases[] = {{spRoot.Get(), L"deviceInfo[["}, {spRoot.Get(), L""}, {nullptr, g_szProtocolPath}};
+    const std::pair<NewZUR::IPropertyData*, const wchar_t*> cases[] = {
+        {spRoot.Get(), L"deviceInfo[["}, {spRoot.Get(), L""}, {nullptr, g_szProtocolPath}};
     for (const auto& [pContext, pszPath] : cases) {
         ComPtr<NewZUR::IDataQueryResult> spResult;
         EXPECT_EQ(m_spQuery->Select(pContext, CBstr(pszPath), &spResult), E_INVALIDARG) << pszPath;

@@ -12,8 +12,13 @@ protected:
         CNodeDouble& component = Component(L"X", {L"P"});
         IComponent* piComponent = component.AsComponent();
         CNodeDouble& characteristic = component.AddCharacteristic(L"c");
-        m_args = {piComponent, piComponent, piComponent, 1, characteristic.AsCharacteristic(),
-                  characteristic.AsCharacteristic(), characteristic.AsPropertyData()};
+        m_args = {piComponent,
+                  piComponent,
+                  piComponent,
+                  1,
+                  characteristic.AsCharacteristic(),
+                  characteristic.AsCharacteristic(),
+                  characteristic.AsPropertyData()};
         m_args.ppCharErr1 = &m_piCharErr1;
         m_args.ppCharErr2 = &m_piCharErr2;
     }
@@ -30,7 +35,7 @@ protected:
     std::wstring TraceOfCheck() const { return L"CAssistLayer::" + std::wstring(GetParam().name); }
 
     CheckArgs m_args;
-    ICharacteristic* m_piCharErr1 = nullptr;  // CheckAll only; nobody hands one back here
+    ICharacteristic* m_piCharErr1 = nullptr; // CheckAll only; nobody hands one back here
     ICharacteristic* m_piCharErr2 = nullptr;
     std::shared_ptr<CAssistantState> m_spA;
 };
@@ -45,7 +50,7 @@ TEST_P(AnyCheck, DebugOptionAnswersBeforeAnythingAndNullStringsAreRefused)
         EXPECT_EQ(RunWithOuts(&bstrMsg, &bstrDB), lDebug ? E_FAIL : S_OK);
         EXPECT_EQ(bstrMsg, kUntouched);
         EXPECT_EQ(bstrDB, kUntouched);
-        EXPECT_EQ(RunWithOuts(nullptr, nullptr), lDebug ? E_FAIL : S_OK);  // not even looked at
+        EXPECT_EQ(RunWithOuts(nullptr, nullptr), lDebug ? E_FAIL : S_OK); // not even looked at
         EXPECT_EQ(Traces(), std::vector<std::wstring>{TraceOfCheck()});
         EXPECT_TRUE(m_spA->Calls().empty());
     }
@@ -96,8 +101,8 @@ TEST_P(AnyCheck, AnswersReachTheHostUnchanged)
         std::wstring msg, errDB;
     };
     const Case cases[] = {
-        {S_OK, {}, {}, L"", L""},                                                  // empty, not null
-        {static_cast<HRESULT>(0x80040200), L"custom", {}, L"custom", L"dbP"},  // its bus's database
+        {S_OK, {}, {}, L"", L""},                                             // empty, not null
+        {static_cast<HRESULT>(0x80040200), L"custom", {}, L"custom", L"dbP"}, // its bus's database
         {E_FAIL, huge, zeros, huge, zeros},
         {S_OK, zeros, L"own", zeros, L"own"},
     };

@@ -82,7 +82,7 @@ TEST_P(ComponentChecks, AsksEveryProtocolAndAnswersWithTheSelectedResult)
     const bool bFirst = GetParam().bFirstResult;
     EXPECT_EQ(hr, bFirst ? S_OK : E_FAIL);
     EXPECT_EQ(Text(m_bstrMsg), bFirst ? L"fine" : L"broken");
-    EXPECT_EQ(Text(m_bstrDB), bFirst ? L"ownDb" : L"dbQ");  // a failure without a database gets its bus's
+    EXPECT_EQ(Text(m_bstrDB), bFirst ? L"ownDb" : L"dbQ"); // a failure without a database gets its bus's
     EXPECT_EQ(BusName(), bFirst ? L"P" : L"Q");
 
     std::vector<std::wstring> expected = {L"CAssistLayer::" + std::wstring(Kind().name),
@@ -108,7 +108,7 @@ TEST_P(ComponentChecks, FirstProtocolFalseIsRefusedOnlyByEditChecks)
     m_pA->Script().AnswerAll(falseWithReason);
     EXPECT_EQ(RunCheck(Kind()), bRefused ? E_FAIL : S_OK);
     EXPECT_EQ(Text(m_bstrMsg), bRefused ? L"why" : L"");
-    EXPECT_EQ(Text(m_bstrDB), L"");  // a refused S_FALSE gets no database
+    EXPECT_EQ(Text(m_bstrDB), L""); // a refused S_FALSE gets no database
     EXPECT_EQ(BusName(), bRefused ? L"P" : L"Q");
 
     m_pA->Script().AnswerAll(CAnswer::Of(S_OK));
@@ -125,8 +125,8 @@ TEST_P(ComponentChecks, FirstProtocolFalseIsRefusedOnlyByEditChecks)
 TEST_P(ComponentChecks, ProtocolWithoutComponentOfItsOwnHandsOnTheHostsOrWhatItGave)
 {
     Host().query.bOwnerQueryEmpty = true;
-    m_pX->Entities()[0]->Protocol().SetOwner(nullptr);       // leads to no component: S_FALSE
-    m_pX->Entities()[1]->Protocol().hrGetOwningComponent = E_FAIL;  // fails: null is handed on
+    m_pX->Entities()[0]->Protocol().SetOwner(nullptr);             // leads to no component: S_FALSE
+    m_pX->Entities()[1]->Protocol().hrGetOwningComponent = E_FAIL; // fails: null is handed on
 
     EXPECT_EQ(RunCheck(Kind()), S_OK);
 
@@ -154,7 +154,7 @@ TEST_P(ComponentChecks, ComponentWithoutRootEndsWithNoResult)
     EXPECT_EQ(Traces()[2], L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus");
     EXPECT_EQ(Text(m_bstrMsg), L"<null>");
     EXPECT_EQ(Text(m_bstrDB), L"<null>");
-    EXPECT_EQ(BusName(), L"");  // the walk said "__NONE__"; the check says ""
+    EXPECT_EQ(BusName(), L""); // the walk said "__NONE__"; the check says ""
 }
 
 // The nine component checks: all but CheckPropertyChange, CheckConnect and CheckDisconnect.
@@ -174,7 +174,7 @@ TEST_F(TwoProtocols, CheckAllHandsBackTheSelectedResultsCharacteristics)
         auto answer = [&](HRESULT hr, ICharacteristic* pChar1) {
             CAnswer a = CAnswer::Of(hr);
             a.spCharErr1 = pChar1;
-            a.spCharErr2 = pIn2;  // the second stays as found
+            a.spCharErr2 = pIn2; // the second stays as found
             a.bReleaseFound = true;
             return a;
         };
@@ -185,7 +185,8 @@ TEST_F(TwoProtocols, CheckAllHandsBackTheSelectedResultsCharacteristics)
         {
             CAnswer a, b;
             ICharacteristic* pOut1;
-        } cases[] = {{answer(E_FAIL, pSet), leaves, pSet}, {answer(E_FAIL, pSet), answer(S_OK, nullptr), nullptr},
+        } cases[] = {{answer(E_FAIL, pSet), leaves, pSet},
+                     {answer(E_FAIL, pSet), answer(S_OK, nullptr), nullptr},
                      {leaves, leaves, pIn1}};
         for (const auto& c : cases) {
             m_spCharErr1 = pIn1;
@@ -196,6 +197,6 @@ TEST_F(TwoProtocols, CheckAllHandsBackTheSelectedResultsCharacteristics)
             EXPECT_EQ(m_spCharErr1.Get(), c.pOut1) << nEntry;
             EXPECT_EQ(m_spCharErr2.Get(), pIn2) << nEntry;
         }
-        EXPECT_EQ(m_pB->Calls()[1].pCharErr1In, pSet);  // B sees what A left
+        EXPECT_EQ(m_pB->Calls()[1].pCharErr1In, pSet); // B sees what A left
     }
 }

@@ -28,8 +28,8 @@ protected:
             EXPECT_EQ(call.nSlot, GetParam().nSlot);
             EXPECT_EQ(call.vecIn, (std::vector<const void*>{m_args.piRoot, m_args.piChar1, m_args.piChar2}));
         }
-        EXPECT_EQ(CCallLog::Only({L"P.", L"Q."}),
-                  (std::vector<std::wstring>{L"P." + std::wstring(GetParam().name), L"Q." + std::wstring(GetParam().name)}));
+        EXPECT_EQ(CCallLog::Only({L"P.", L"Q."}), (std::vector<std::wstring>{L"P." + std::wstring(GetParam().name),
+                                                                             L"Q." + std::wstring(GetParam().name)}));
     }
 
     std::shared_ptr<CAssistantState> m_pA, m_pB;

@@ -13,10 +13,10 @@
 class CTestLayer : public CAssistLayer
 {
 public:
+    using CAssistCommon::m_mapAssistants, CAssistCommon::m_mapErrorDBs, CAssistCommon::m_spProtocolEnum;
     using CAssistLayer::GetAssistFromProtocol, CAssistLayer::GetCommunicationEntityProtocol,
         CAssistLayer::GetComponentFromCharacteristic, CAssistLayer::GetComponentFromProtocol,
         CAssistLayer::GetFirstProtocol, CAssistLayer::GetNextProtocol, CAssistLayer::IsBelowCommunicationEntity;
-    using CAssistCommon::m_mapAssistants, CAssistCommon::m_mapErrorDBs, CAssistCommon::m_spProtocolEnum;
 };
 
 using Texts = std::vector<std::wstring>;
@@ -30,7 +30,7 @@ inline std::wstring Text(const CBstr& bstr)
 class LayerTest : public DoublesTest
 {
 protected:
-    static void SetUpTestSuite()  // the type information stays for the process: loaded before any balance
+    static void SetUpTestSuite() // the type information stays for the process: loaded before any balance
     {
         Microsoft::WRL::ComPtr<ITypeInfo> sp;
         GetLayerTypeInfo(IID_IAssistLayer2, &sp);
@@ -47,7 +47,8 @@ protected:
     {
         if (!m_spLayer) {
             EXPECT_EQ(CComObject<CTestLayer>::CreateInstance(IID_IAssistLayer2,
-                                                             reinterpret_cast<void**>(m_spLayer.GetAddressOf())), S_OK);
+                                                             reinterpret_cast<void**>(m_spLayer.GetAddressOf())),
+                      S_OK);
         }
         return m_spLayer.Get();
     }
@@ -72,7 +73,8 @@ protected:
     {
         CAssistantHandle handle = NewAssistant(protocol, kind);
         EXPECT_EQ(TestItf()->Add(CBstr(protocol), CBstr(L"Test.Progid"), handle.spUnknown.Get(),
-                                 CBstr(L"db" + std::wstring(protocol))), S_OK);
+                                 CBstr(L"db" + std::wstring(protocol))),
+                  S_OK);
         return handle.spState;
     }
     // A component with one communication entity per protocol, in this order.

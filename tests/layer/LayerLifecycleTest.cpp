@@ -6,7 +6,7 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-int LogRowsWith(const std::string& text)  // how often the error log holds text so far
+int LogRowsWith(const std::string& text) // how often the error log holds text so far
 {
     const std::string content = FileText(ErrorLogPath());
     int n = 0;
@@ -39,7 +39,7 @@ TEST_F(LayerLifecycleTest, InitHandsEveryAssistantTheLayerInOrdinalOrderAndTermE
     EXPECT_EQ(*upperB.Instance(0).LastCallOf(L"InitEx")->optProtocol, L"B");
     EXPECT_EQ(lowerA.Instance(0).LastCallOf(L"Init")->vecIn, expected);
     EXPECT_EQ(Layer()->Term(), S_OK);
-    EXPECT_EQ(Init(), S_OK);  // the registry again, new assistants
+    EXPECT_EQ(Init(), S_OK); // the registry again, new assistants
     EXPECT_EQ(upperB.CreateCalls(), 2);
     // An Init without topology traces to nobody: the topology is taken after the trace.
     const wchar_t* load = L"CAssistCommon::LoadAssistants";
@@ -48,7 +48,7 @@ TEST_F(LayerLifecycleTest, InitHandsEveryAssistantTheLayerInOrdinalOrderAndTermE
 
 TEST_F(LayerLifecycleTest, AFailingAssistantStopsInitAndTheNextInitStartsAgainWithoutReloading)
 {
-    Registered(L"R");  // never read: Add has filled the catalogue
+    Registered(L"R"); // never read: Add has filled the catalogue
     Add(L"A");
     Add(L"B");
     auto spC = Add(L"C");
@@ -126,14 +126,23 @@ TEST_F(LayerLifecycleTest, AddRefusesMissingArgumentsAndLeavesTheCatalogue)
     CAssistantHandle notAssistant = NewAssistant(L"Y", AssistantKind::NoAssist2);
     CBstr t(L"t"), empty(L""), zeroFirst(std::wstring_view(L"\0x", 2));
     IUnknown* pX = assistant.spUnknown.Get();
-    struct Row { BSTR protocol, progId; IUnknown* punk; BSTR errDB; HRESULT hr; } rows[] = {
-        {nullptr, t, pX, t, E_INVALIDARG}, {empty, t, pX, t, E_INVALIDARG}, {zeroFirst, t, pX, t, E_INVALIDARG},
-        {t, empty, pX, t, E_INVALIDARG}, {t, t, pX, zeroFirst, E_INVALIDARG}, {t, t, nullptr, t, E_INVALIDARG},
-        {t, t, notAssistant.spUnknown.Get(), t, E_NOINTERFACE}};
+    struct Row
+    {
+        BSTR protocol, progId;
+        IUnknown* punk;
+        BSTR errDB;
+        HRESULT hr;
+    } rows[] = {{nullptr, t, pX, t, E_INVALIDARG},
+                {empty, t, pX, t, E_INVALIDARG},
+                {zeroFirst, t, pX, t, E_INVALIDARG},
+                {t, empty, pX, t, E_INVALIDARG},
+                {t, t, pX, zeroFirst, E_INVALIDARG},
+                {t, t, nullptr, t, E_INVALIDARG},
+                {t, t, notAssistant.spUnknown.Get(), t, E_NOINTERFACE}};
     for (const Row& row : rows)
         EXPECT_EQ(TestItf()->Add(row.protocol, row.progId, row.punk, row.errDB), row.hr);
     EXPECT_TRUE(Inner().m_mapAssistants.empty() && Inner().m_mapErrorDBs.empty());
-    EXPECT_EQ(BusName(), L"<null>");  // no walk yet
+    EXPECT_EQ(BusName(), L"<null>"); // no walk yet
     EXPECT_EQ(Layer()->GetProcessedBusName(nullptr), S_OK);
 }
 
@@ -152,10 +161,14 @@ TEST_F(LayerLifecycleTest, AddForTheSameProtocolReplacesAndReleasesTheFirst)
 
 TEST_F(LayerLifecycleTest, AnswersItsOwnInterfacesOnly)
 {
-    struct Row { const IID* piid; HRESULT hr; bool bPrimary; } rows[] = {
-        {&IID_IUnknown, S_OK, true}, {&IID_IAssistLayer2, S_OK, true}, {&IID_IDispatch, S_OK, true},
-        {&IID_IAssistLayerTest, S_OK, false}, {&IID_IAssist2, E_NOINTERFACE, false},
-        {&IID_IAssist3, E_NOINTERFACE, false}};
+    struct Row
+    {
+        const IID* piid;
+        HRESULT hr;
+        bool bPrimary;
+    } rows[] = {{&IID_IUnknown, S_OK, true},           {&IID_IAssistLayer2, S_OK, true},
+                {&IID_IDispatch, S_OK, true},          {&IID_IAssistLayerTest, S_OK, false},
+                {&IID_IAssist2, E_NOINTERFACE, false}, {&IID_IAssist3, E_NOINTERFACE, false}};
     for (const Row& row : rows) {
         ComPtr<IUnknown> sp;
         EXPECT_EQ(Layer()->QueryInterface(*row.piid, reinterpret_cast<void**>(sp.GetAddressOf())), row.hr);
@@ -166,9 +179,15 @@ TEST_F(LayerLifecycleTest, AnswersItsOwnInterfacesOnly)
 TEST_F(LayerLifecycleTest, LateBindingFindsTheMethodsAndReachesThem)
 {
     ComPtr<IAssistLayerTest> spTest = TestItf();
-    struct Row { IDispatch* pDisp; const wchar_t* name; DISPID id; } rows[] = {
-        {Layer(), L"Init", 1}, {Layer(), L"CheckDelete", 15}, {Layer(), L"GetProcessedBusName", 16},
-        {spTest.Get(), L"Add", 1}};
+    struct Row
+    {
+        IDispatch* pDisp;
+        const wchar_t* name;
+        DISPID id;
+    } rows[] = {{Layer(), L"Init", 1},
+                {Layer(), L"CheckDelete", 15},
+                {Layer(), L"GetProcessedBusName", 16},
+                {spTest.Get(), L"Add", 1}};
     for (const Row& row : rows) {
         DISPID id = 0;
         LPOLESTR name = const_cast<LPOLESTR>(row.name);
@@ -181,7 +200,7 @@ TEST_F(LayerLifecycleTest, LateBindingFindsTheMethodsAndReachesThem)
     };
     CAssistantHandle assistant = NewAssistant(L"P", AssistantKind::Assist3);
     CBstr db(L"db"), progId(L"Test.P"), protocol(L"P"), bstrBus;
-    VARIANT add[4] = {}, topology = {}, bus = {};  // the arguments of Add in reverse
+    VARIANT add[4] = {}, topology = {}, bus = {}; // the arguments of Add in reverse
     add[0].vt = add[2].vt = add[3].vt = VT_BSTR;
     add[0].bstrVal = db, add[2].bstrVal = progId, add[3].bstrVal = protocol;
     add[1].vt = VT_UNKNOWN, add[1].punkVal = assistant.spUnknown.Get();

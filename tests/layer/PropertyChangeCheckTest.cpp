@@ -27,7 +27,7 @@ protected:
         EXPECT_EQ(call.nSlot, 12);
         EXPECT_EQ(call.vecIn, (std::vector<const void*>{m_args.piRoot, m_args.pData}));
         EXPECT_EQ(call.vValueBits.vt, VT_BSTR);
-        EXPECT_EQ(call.vValueBits.bstrVal, m_bstrValue.Get());  // the host's own string, not a copy
+        EXPECT_EQ(call.vValueBits.bstrVal, m_bstrValue.Get()); // the host's own string, not a copy
     }
 
     CBstr m_bstrValue{L"new value"};
@@ -78,7 +78,7 @@ TEST_F(PropertyChangeCheck, PropertyThatIsNoElementBelongsToItsParent)
 TEST_F(PropertyChangeCheck, NoPropertyOrNoAssistantOfItsEntityAsksNobody)
 {
     CNodeDouble& mixed = Component(L"Z", {L"R", L"P"});
-    EXPECT_EQ(RunFor(mixed.Entities()[0]->AddCharacteristic(L"c")), E_FAIL);  // R: no fall-back to P
+    EXPECT_EQ(RunFor(mixed.Entities()[0]->AddCharacteristic(L"c")), E_FAIL); // R: no fall-back to P
 
     m_args.pData = nullptr;
     EXPECT_EQ(Run(Check(L"CheckPropertyChange"), m_args), E_FAIL);

@@ -10,7 +10,7 @@ const HRESULT kNoAssistant = static_cast<HRESULT>(0xFFFFEB3D);
 const wchar_t kNoRoot[] = L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus";
 const wchar_t kNoProtocol[] = L"Not found Protocol in Component, call SYSTEM Assistant with __NONE__ bus";
 
-IUnknown* IdentityOf(IUnknown* p)  // no reference kept: the object lives on with its other holders
+IUnknown* IdentityOf(IUnknown* p) // no reference kept: the object lives on with its other holders
 {
     ComPtr<IUnknown> sp;
     if (p)
@@ -22,7 +22,7 @@ IUnknown* IdentityOf(IUnknown* p)  // no reference kept: the object lives on wit
 class ProtocolResolutionTest : public LayerTest
 {
 protected:
-    struct Step  // one step of a walk: its result, the node written (by name), the assistant written
+    struct Step // one step of a walk: its result, the node written (by name), the assistant written
     {
         HRESULT hr;
         std::wstring node;
@@ -74,7 +74,7 @@ TEST_F(ProtocolResolutionTest, AProtocolNamedTwiceIsDeliveredTwiceAndANullSlotLe
     EXPECT_EQ(Inner().GetNextProtocol(nullptr, nullptr), E_POINTER);
     EXPECT_EQ(Walk(nullptr).pAssist, IdentityOf(spP->Object()));
     EXPECT_EQ(Walk(nullptr).hr, S_FALSE);
-    EXPECT_EQ(Inner().m_spProtocolEnum, nullptr);  // the walk's end lets the enumerator go
+    EXPECT_EQ(Inner().m_spProtocolEnum, nullptr); // the walk's end lets the enumerator go
     EXPECT_EQ(BusName(), protocol);
 }
 
@@ -93,28 +93,63 @@ TEST_F(ProtocolResolutionTest, AssistantsAreFoundByExactNameOnly)
 TEST_F(ProtocolResolutionTest, MissingHostObjectsMeanNothingIsFound)
 {
     auto value = [](CNodeDouble& d) -> CNodeDouble& { return d.Entities()[0]->Protocol(); };
-    struct Row { const char* what; bool bInit; std::function<IUnknown*(CNodeDouble&)> fnPrepare;
-                 const wchar_t* trace; const wchar_t* bus = nullptr; const wchar_t* node = nullptr; } rows[] = {
-        {"no root", true, [](CNodeDouble& d) { d.RemoveSubItem(L"root"); return d.AsComponent(); }, kNoRoot},
-        {"no characteristic", true, [](CNodeDouble& d) { d.bCharacteristic = false; return d.AsComponent(); }, kNoRoot},
+    struct Row
+    {
+        const char* what;
+        bool bInit;
+        std::function<IUnknown*(CNodeDouble&)> fnPrepare;
+        const wchar_t* trace;
+        const wchar_t* bus = nullptr;
+        const wchar_t* node = nullptr;
+    } rows[] = {
+        {"no root", true,
+         [](CNodeDouble& d) {
+             d.RemoveSubItem(L"root");
+             return d.AsComponent();
+         },
+         kNoRoot},
+        {"no characteristic", true,
+         [](CNodeDouble& d) {
+             d.bCharacteristic = false;
+             return d.AsComponent();
+         },
+         kNoRoot},
         {"null component", true, [](CNodeDouble&) { return nullptr; }, kNoRoot},
         {"no query service", false, [](CNodeDouble& d) { return d.AsComponent(); }, nullptr},
-        {"no protocol", true, [](CNodeDouble& d) { d.Entities()[0]->RemoveSubItem(L"@protocol"); return d.AsComponent(); },
+        {"no protocol", true,
+         [](CNodeDouble& d) {
+             d.Entities()[0]->RemoveSubItem(L"@protocol");
+             return d.AsComponent();
+         },
          kNoProtocol},
-        {"item no data item", true, [&](CNodeDouble& d) { value(d).bPropertyData = false; return d.AsComponent(); },
+        {"item no data item", true,
+         [&](CNodeDouble& d) {
+             value(d).bPropertyData = false;
+             return d.AsComponent();
+         },
          kNoProtocol},
-        {"value no string", true, [&](CNodeDouble& d) {
+        {"value no string", true,
+         [&](CNodeDouble& d) {
              VARIANT* pv = value(d).vValue.Out();
              pv->vt = VT_I4;
              pv->lVal = 7;
-             return d.AsComponent(); }, L"CAssistLayer::GetAssistFromProtocol", L"<null>", L"dev.entity0.@protocol"},
-        {"value unreadable", true, [&](CNodeDouble& d) { value(d).hrGetValue = E_FAIL; return d.AsComponent(); },
+             return d.AsComponent();
+         },
          L"CAssistLayer::GetAssistFromProtocol", L"<null>", L"dev.entity0.@protocol"},
-        {"no enumerator", true, [this](CNodeDouble& d) {
+        {"value unreadable", true,
+         [&](CNodeDouble& d) {
+             value(d).hrGetValue = E_FAIL;
+             return d.AsComponent();
+         },
+         L"CAssistLayer::GetAssistFromProtocol", L"<null>", L"dev.entity0.@protocol"},
+        {"no enumerator", true,
+         [this](CNodeDouble& d) {
              CQueryAnswer none;
              none.bNoEnumerator = true;
              Host().query.Override(nullptr, kProtocolPath, none);
-             return d.AsComponent(); }, kNoProtocol},
+             return d.AsComponent();
+         },
+         kNoProtocol},
     };
     for (Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -141,7 +176,7 @@ TEST_F(ProtocolResolutionTest, TheOwnerOfAProtocolComesFromTheQueryElseFromTheNo
     CNodeDouble& device = Component(L"dev", {L"P"});
     CNodeDouble& protocol = device.Entities()[0]->Protocol();
     ComPtr<IComponent> spOwner;
-    EXPECT_EQ(Inner().GetComponentFromProtocol(protocol.AsPropertyData(), &spOwner), S_FALSE);  // no query service
+    EXPECT_EQ(Inner().GetComponentFromProtocol(protocol.AsPropertyData(), &spOwner), S_FALSE); // no query service
     EXPECT_EQ(Init(), S_OK);
     EXPECT_EQ(Inner().GetComponentFromProtocol(protocol.AsPropertyData(), &spOwner), S_OK);
     EXPECT_EQ(IdentityOf(spOwner.Get()), device.Identity());
@@ -163,8 +198,11 @@ TEST_F(ProtocolResolutionTest, AnItemFindsItsOwnerAndItsCommunicationEntity)
     EXPECT_EQ(device.References(), lRefs);
     EXPECT_EQ(Inner().GetComponentFromCharacteristic(nullptr), nullptr);
 
-    struct Row { std::optional<std::wstring> path; bool bBelow; } rows[] = {
-        {L"/dev/communicationEntityList/x", true}, {L"/dev/CommunicationEntity", false}, {std::nullopt, false}};
+    struct Row
+    {
+        std::optional<std::wstring> path;
+        bool bBelow;
+    } rows[] = {{L"/dev/communicationEntityList/x", true}, {L"/dev/CommunicationEntity", false}, {std::nullopt, false}};
     for (const Row& row : rows)
         EXPECT_EQ(Inner().IsBelowCommunicationEntity(outside.SetPathText(row.path).AsDataElement()), row.bBelow);
     EXPECT_FALSE(Inner().IsBelowCommunicationEntity(nullptr));
@@ -175,9 +213,9 @@ TEST_F(ProtocolResolutionTest, AnItemFindsItsOwnerAndItsCommunicationEntity)
         EXPECT_EQ(IdentityOf(spProtocol.Get()), entity.Protocol().Identity());
     }
     ComPtr<IPropertyData> spNone;
-    EXPECT_EQ(Inner().GetCommunicationEntityProtocol(outside.AsDataElement(), &spNone), S_FALSE);  // top reached
+    EXPECT_EQ(Inner().GetCommunicationEntityProtocol(outside.AsDataElement(), &spNone), S_FALSE); // top reached
     ComPtr<CNodeDouble> spOutsideParent = outside.Parent();
-    outside.SetParent(&outside);  // a host whose parents loop
+    outside.SetParent(&outside); // a host whose parents loop
     EXPECT_EQ(Inner().GetCommunicationEntityProtocol(outside.AsDataElement(), &spNone), S_FALSE);
     outside.SetParent(spOutsideParent.Get());
     inside.hrGetTypeId = E_FAIL;
@@ -188,6 +226,6 @@ TEST_F(ProtocolResolutionTest, AnItemFindsItsOwnerAndItsCommunicationEntity)
     entity.RemoveSubItem(L"@protocol");
     EXPECT_EQ(Inner().GetCommunicationEntityProtocol(entity.AsDataElement(), &spNone), S_FALSE);
     EXPECT_EQ(Layer()->Term(), S_OK);
-    EXPECT_EQ(Inner().GetCommunicationEntityProtocol(entity.AsDataElement(), &spNone), S_FALSE);  // no topology
+    EXPECT_EQ(Inner().GetCommunicationEntityProtocol(entity.AsDataElement(), &spNone), S_FALSE); // no topology
     EXPECT_EQ(spNone, nullptr);
 }

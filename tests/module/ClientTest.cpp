@@ -129,7 +129,10 @@ TEST_F(ModuleClient, EachClassAnswersItsOwnInterfacesAndNames)
         IUnknown* pObject;
         const wchar_t* pszName;
         DISPID dispId;
-    } cases[] = {{spProxy.Get(), L"InitEx", 101}, {spProxy.Get(), L"CheckDelete", 15}, {spLayer.Get(), L"GetProcessedBusName", 16}, {spLayer.Get(), L"Init", 1}};
+    } cases[] = {{spProxy.Get(), L"InitEx", 101},
+                 {spProxy.Get(), L"CheckDelete", 15},
+                 {spLayer.Get(), L"GetProcessedBusName", 16},
+                 {spLayer.Get(), L"Init", 1}};
     for (const auto& c : cases) {
         ComPtr<IDispatch> spDispatch;
         ASSERT_EQ(c.pObject->QueryInterface(IID_PPV_ARGS(&spDispatch)), S_OK);

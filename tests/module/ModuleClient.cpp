@@ -18,7 +18,7 @@ ProcessResult RunProcess(const std::wstring& commandLine)
     PROCESS_INFORMATION pi = {};
     std::wstring line = commandLine;
     const BOOL bStarted = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(hWrite);   // the child holds its own copy: reading ends when it exits
+    CloseHandle(hWrite); // the child holds its own copy: reading ends when it exits
     char buffer[4096];
     DWORD cb = 0;
     while (bStarted && ReadFile(hRead, buffer, sizeof(buffer), &cb, nullptr) && cb)

@@ -8,7 +8,7 @@
 struct ProcessResult
 {
     DWORD dwExitCode = static_cast<DWORD>(-1);
-    std::string output;   // stdout and stderr together
+    std::string output; // stdout and stderr together
 };
 
 ProcessResult RunProcess(const std::wstring& commandLine);

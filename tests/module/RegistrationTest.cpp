@@ -12,7 +12,7 @@ namespace {
 struct ExpectedValue
 {
     std::wstring key;
-    const wchar_t* pszName;   // null: the default value
+    const wchar_t* pszName; // null: the default value
     std::wstring data;
 };
 
@@ -64,7 +64,8 @@ TEST(Registration, Regsvr32WritesTheLayoutOfBothClassesAndTheTypeLibrary)
 {
     ASSERT_EQ(RunRegsvr32(false), 0u);
     for (const ExpectedValue& row : ExpectedLayout())
-        EXPECT_EQ(ReadClassesRootString(row.key, row.pszName), row.data) << row.key << " " << (row.pszName ? "named" : "default");
+        EXPECT_EQ(ReadClassesRootString(row.key, row.pszName), row.data)
+            << row.key << " " << (row.pszName ? "named" : "default");
     // No version-independent ProgID of its own, only the empty key.
     EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer"));
     EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.ProxyAssistant"));
@@ -106,7 +107,7 @@ TEST(Registration, UnregisteringTwiceSkipsMissingKeys)
 // A module whose path fills the whole MAX_PATH buffer registers nothing.
 TEST(Registration, PathThatFillsTheBufferIsRefused)
 {
-    RunRegsvr32(true);   // the library may already be gone: its own failure
+    RunRegsvr32(true); // the library may already be gone: its own failure
     ASSERT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer.7"));
     std::wstring folder = PrivateTempFolder() + L"deep";
     CreateDirectoryW(folder.c_str(), nullptr);

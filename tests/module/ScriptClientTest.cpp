@@ -62,18 +62,17 @@ WScript.Echo "CheckAll " & Hex(Err.Number) & " " & (c1 Is Nothing) & " " & (c2 I
 
 TEST_F(ScriptClient, VBScriptReceivesOutParametersByReference)
 {
-    EXPECT_EQ(RunScript(L"outparams.vbs", kVBScript),
-              "GetProcessedBusName String []\n"
-              "CheckNewDevice 80004005 String String\n"
-              "CheckAll 80004005 True True String\n");
+    EXPECT_EQ(RunScript(L"outparams.vbs", kVBScript), "GetProcessedBusName String []\n"
+                                                      "CheckNewDevice 80004005 String String\n"
+                                                      "CheckAll 80004005 True True String\n");
 }
 
 TEST_F(ScriptClient, JScriptDrivesTheLifecycleAndReadsFailures)
 {
     EXPECT_EQ(RunScript(L"lifecycle.js", kJScriptLifecycle),
-              "Add 800A01B6\n"                 // only IAssistLayerTest offers it, not the default
+              "Add 800A01B6\n" // only IAssistLayerTest offers it, not the default
               "NewProjectCreated 00000000\n"
-              "CheckDelete 80004005\n"         // no assistant behind the proxy yet
+              "CheckDelete 80004005\n" // no assistant behind the proxy yet
               "proxy Init 80004001\n"
               "Term 00000000\n");
 }

@@ -15,9 +15,13 @@ protected:
     {
         ProxyTest::SetUp();
         CNodeDouble& root = Host().AddComponent(L"root");
-        m_args = {root.AsComponent(), Host().AddComponent(L"comp").AsComponent(),
-                  Host().AddComponent(L"dest").AsComponent(), 7, root.AddCharacteristic(L"c1").AsCharacteristic(),
-                  root.AddCharacteristic(L"c2").AsCharacteristic(), Host().AddItem(L"data").AsPropertyData()};
+        m_args = {root.AsComponent(),
+                  Host().AddComponent(L"comp").AsComponent(),
+                  Host().AddComponent(L"dest").AsComponent(),
+                  7,
+                  root.AddCharacteristic(L"c1").AsCharacteristic(),
+                  root.AddCharacteristic(L"c2").AsCharacteristic(),
+                  Host().AddItem(L"data").AsPropertyData()};
         m_args.ppCharErr1 = m_spChar1.GetAddressOf();
         m_args.ppCharErr2 = m_spChar2.GetAddressOf();
         m_args.vValue.vt = VT_BSTR;
@@ -54,11 +58,11 @@ TEST_P(ProxyCheckTest, AsksEveryAssistantInOrderWithTheArgumentsUnchanged)
         EXPECT_EQ(pCall->vecIn, PassedIn(GetParam().nSlot, m_args));
         EXPECT_EQ(pCall->bAsChild, pCall->nSlot >= 13 && pCall->nSlot <= 16 ? 7 : 0);
         if (pCall->nSlot == 12) {
-            EXPECT_EQ(pCall->vValueBits.bstrVal, m_value.Get());   // passed on, not copied
+            EXPECT_EQ(pCall->vValueBits.bstrVal, m_value.Get()); // passed on, not copied
             EXPECT_EQ(pCall->optValueText, std::wstring(L"v\0w", 3));
         }
     }
-    EXPECT_EQ(m_msg.View(), L"fine");   // equal ranks: the earlier answer wins
+    EXPECT_EQ(m_msg.View(), L"fine"); // equal ranks: the earlier answer wins
     EXPECT_EQ(m_db.View(), L"own");
     auto traces = Traces();
     EXPECT_EQ(std::count(traces.begin(), traces.end(), L"CProxyAssistant::" + Method()), 1);
@@ -99,7 +103,7 @@ TEST_P(ProxyCheckTest, SFalseIsNeverRecordedEvenFromTheFirstAssistant)
 
 TEST_P(ProxyCheckTest, ReturnsTheWorstAnswerNotTheFirst)
 {
-    Host().errorDb.mapClassByCode = {{2, 2}, {3, 1}};   // rank 1, then rank 2
+    Host().errorDb.mapClassByCode = {{2, 2}, {3, 1}}; // rank 1, then rank 2
     TwoAssistants(CAnswer::Of(2, L"mild", L"a"), CAnswer::Of(3, L"severe", L"b"));
     EXPECT_EQ(Check(), 3);
     EXPECT_EQ(Asked(), Both());
@@ -137,4 +141,4 @@ TEST_P(ProxyCheckTest, DebugOptionAnswersAtOnceAndLeavesTheSlotsAlone)
 INSTANTIATE_TEST_SUITE_P(Each, ProxyCheckTest, testing::ValuesIn(kChecks),
                          [](const testing::TestParamInfo<CheckKind>& info) { return NarrowName(info.param); });
 
-}   // namespace
+} // namespace

@@ -10,7 +10,7 @@ TEST_F(ProxyTest, LayerCheckReachesBothAssistantsBehindTheProxyAndReturnsTheWors
 {
     CAssistantClass& mild = Bind(L"P1");
     CAssistantClass& severe = Bind(L"P2");
-    Host().errorDb.mapClassByCode = {{2, 2}, {3, 1}};   // rank 1, then rank 2
+    Host().errorDb.mapClassByCode = {{2, 2}, {3, 1}}; // rank 1, then rank 2
     mild.Script().Answer(L"CheckDelete", CAnswer::Of(2, L"mild", L"a"));
     severe.Script().Answer(L"CheckDelete", CAnswer::Of(3, L"severe", L"b"));
 
@@ -20,13 +20,13 @@ TEST_F(ProxyTest, LayerCheckReachesBothAssistantsBehindTheProxyAndReturnsTheWors
     ASSERT_EQ(spLayer.As(&spAdd), S_OK);
     ASSERT_EQ(spAdd->Add(CBstr(L"P"), CBstr(L"ProxyTest.Proxy"), Proxy(), CBstr(L"db-P")), S_OK);
     ASSERT_EQ(spLayer->Init(Host().TopologyDispatch()), S_OK);
-    EXPECT_EQ(StampedProtocol(), L"P");   // the layer named the proxy's protocol
+    EXPECT_EQ(StampedProtocol(), L"P"); // the layer named the proxy's protocol
 
     CNodeDouble& device = Host().AddComponent(L"device");
     device.AddCommunicationEntity(L"P");
-    EXPECT_EQ(spLayer->CheckDelete(m_msg.Out(), Host().AddComponent(L"root").AsComponent(), device.AsComponent(),
-                                   m_db.Out()),
-              3);
+    EXPECT_EQ(
+        spLayer->CheckDelete(m_msg.Out(), Host().AddComponent(L"root").AsComponent(), device.AsComponent(), m_db.Out()),
+        3);
     EXPECT_EQ(CCallLog::Only({L"P1.CheckDelete", L"P2.CheckDelete"}),
               (std::vector<std::wstring>{L"P1.CheckDelete", L"P2.CheckDelete"}));
     EXPECT_EQ(m_msg.View(), L"severe");

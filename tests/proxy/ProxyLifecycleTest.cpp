@@ -29,10 +29,16 @@ TEST_F(ProxyTest, AnswersTheAssistantInterfacesWithOnePointer)
 {
     ComPtr<ISupportErrorInfo> spErrorInfo;
     ASSERT_EQ(Proxy()->QueryInterface(IID_PPV_ARGS(&spErrorInfo)), S_OK);
-    struct Row { const IID* piid; const void* pSame; HRESULT hrErrorInfo; } rows[] = {
-        {&IID_IUnknown, static_cast<IUnknown*>(Proxy()), S_FALSE}, {&IID_IAssist2, static_cast<IAssist2*>(Proxy()), S_OK},
-        {&IID_IAssist3, Proxy(), S_OK}, {&IID_IDispatch, static_cast<IDispatch*>(Proxy()), S_FALSE},
-        {&IID_IAssistLayer2, nullptr, S_FALSE}};
+    struct Row
+    {
+        const IID* piid;
+        const void* pSame;
+        HRESULT hrErrorInfo;
+    } rows[] = {{&IID_IUnknown, static_cast<IUnknown*>(Proxy()), S_FALSE},
+                {&IID_IAssist2, static_cast<IAssist2*>(Proxy()), S_OK},
+                {&IID_IAssist3, Proxy(), S_OK},
+                {&IID_IDispatch, static_cast<IDispatch*>(Proxy()), S_FALSE},
+                {&IID_IAssistLayer2, nullptr, S_FALSE}};
     for (const Row& row : rows) {
         ComPtr<IUnknown> sp;
         EXPECT_EQ(Proxy()->QueryInterface(*row.piid, reinterpret_cast<void**>(sp.GetAddressOf())),
@@ -67,7 +73,7 @@ TEST_F(ProxyTest, InitExInitialisesEachEntryOfItsSubkeyByWhatItAnswers)
     EXPECT_EQ(CCallLog::Only({L"A.Init", L"B.Init"}), (std::vector<std::wstring>{L"A.InitEx", L"B.Init"}));
     ASSERT_NE(a3.Instance(0).LastCallOf(L"InitEx"), nullptr);
     EXPECT_EQ(a3.Instance(0).LastCallOf(L"InitEx")->vecIn, passed);
-    EXPECT_EQ(a3.Instance(0).LastCallOf(L"InitEx")->optProtocol, L"A");   // the entry's own name
+    EXPECT_EQ(a3.Instance(0).LastCallOf(L"InitEx")->optProtocol, L"A"); // the entry's own name
     EXPECT_EQ(a2.Instance(0).LastCallOf(L"Init")->vecIn, passed);
     EXPECT_EQ(top.CreateCalls(), 0);
     EXPECT_EQ(Host().query.vecAttached, std::vector<const void*>{Host().Topology()});
@@ -119,7 +125,7 @@ TEST_F(ProxyTest, SecondInitExKeepsTheAssistantsAndStampsTheNewProtocol)
 
 TEST_F(ProxyTest, TermEndsEveryAssistantAndLeavesOnlyTheProtocol)
 {
-    EXPECT_EQ(Proxy()->Term(), S_OK);   // nothing to end yet
+    EXPECT_EQ(Proxy()->Term(), S_OK); // nothing to end yet
     CAssistantClass& a = Bind(L"A");
     CAssistantClass& b = Bind(L"B");
     ASSERT_EQ(InitEx(), S_OK);
@@ -217,7 +223,7 @@ TEST_F(ProxyTest, ReferenceCountStaysExactUnderSeveralThreads)
     IAssist3* pProxy = Proxy();
     std::atomic<ULONG> nReady{0};
     auto fnBump = [pProxy, &nReady](bool bAdd) {
-        for (++nReady; nReady % kThreads;) {   // all start together
+        for (++nReady; nReady % kThreads;) { // all start together
         }
         for (ULONG n = 0; n < kRounds; ++n)
             bAdd ? pProxy->AddRef() : pProxy->Release();
@@ -233,4 +239,4 @@ TEST_F(ProxyTest, ReferenceCountStaysExactUnderSeveralThreads)
     }
 }
 
-}   // namespace
+} // namespace

@@ -51,5 +51,5 @@ protected:
     std::vector<std::wstring> Traces() { return Host().topology.EventTexts(); }
 
     Microsoft::WRL::ComPtr<IAssist3> m_spProxy;
-    CBstr m_msg, m_db;   // what the checks hand out
+    CBstr m_msg, m_db; // what the checks hand out
 };

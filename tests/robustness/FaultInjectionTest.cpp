@@ -44,10 +44,8 @@ std::set<HRESULT> HostFaultResults(int nStep, HRESULT hrNormal)
     return {hrNormal};
 }
 
-class FaultInjectionTest : public ScenarioTest,
-                           public testing::WithParamInterface<Fault>
-{
-};
+class FaultInjectionTest : public ScenarioTest, public testing::WithParamInterface<Fault>
+{};
 
 TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingBehind)
 {
@@ -86,7 +84,7 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
         }
         ASSERT_EQ(ForeignReferences(), 0) << "call " << n << " failing in " << StepName(nFaulted);
         ASSERT_EQ(CMemoryBalance::Outstanding(), 0) << "call " << n << " failing in " << StepName(nFaulted) << "\n"
-                                                     << testing::PrintToString(CMemoryBalance::DescribeOutstanding());
+                                                    << testing::PrintToString(CMemoryBalance::DescribeOutstanding());
     }
 }
 

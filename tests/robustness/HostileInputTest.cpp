@@ -70,9 +70,9 @@ TEST_F(HostileInputTest, ProgIdsThatNameNothingOrAreNoTextLeaveTheCatalogueEmpty
     struct Case
     {
         const char* name;
-        VARTYPE vt;              // VT_BSTR: the text below
+        VARTYPE vt; // VT_BSTR: the text below
         std::wstring text;
-        const char* row;         // expected in the log, or null
+        const char* row; // expected in the log, or null
     };
     const Case cases[] = {
         {"missing ProgID", VT_BSTR, L"Nope.Missing.1", "Cannot create instance of assistant.(Nope.Missing.1)"},

@@ -43,10 +43,10 @@ int RankOf(const CModelResult& result)
 struct CScenario
 {
     long lDebug = 2;
-    std::map<std::wstring, int> mapCatalogue;   // protocol -> assistant index
-    std::vector<CScriptAnswer> vecAnswers;      // per assistant
-    std::vector<std::wstring> vecProtocols1;    // the component's
-    std::vector<std::wstring> vecProtocols2;    // the second characteristic's component's
+    std::map<std::wstring, int> mapCatalogue; // protocol -> assistant index
+    std::vector<CScriptAnswer> vecAnswers;    // per assistant
+    std::vector<std::wstring> vecProtocols1;  // the component's
+    std::vector<std::wstring> vecProtocols2;  // the second characteristic's component's
     int nCheck = 0;
 };
 
@@ -205,7 +205,8 @@ TEST_F(RandomScenarioTest, EveryScenarioAsksTheRightAssistantsAndAnswersWithTheW
 {
     const char* pszCount = std::getenv("ROBUST_SCENARIOS");
     const long lCount = pszCount ? std::atol(pszCount) : 10000;
-    const unsigned firstSeed = pszCount && std::getenv("ROBUST_FIRST_SEED") ? std::atol(std::getenv("ROBUST_FIRST_SEED")) : 1;
+    const unsigned firstSeed =
+        pszCount && std::getenv("ROBUST_FIRST_SEED") ? std::atol(std::getenv("ROBUST_FIRST_SEED")) : 1;
     for (long i = 0; i < lCount; ++i) {
         // A fresh host now and then keeps the data trees small.
         if (i % 200 == 0) {

@@ -71,8 +71,8 @@ HRESULT CScriptedAssistant::Answer(int nSlot, BSTR* pbstrErrMsg, BSTR* UUIDOfErr
     return fault == Fault::OtherSuccess ? S_FALSE : m_answer.hr;
 }
 
-HRESULT RunCheck(IAssistLayer2* pLayer, const CheckKind& kind, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB,
-                 CFastNode* pComp, CFastNode* pChar1, CFastNode* pChar2)
+HRESULT RunCheck(IAssistLayer2* pLayer, const CheckKind& kind, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB, CFastNode* pComp,
+                 CFastNode* pChar1, CFastNode* pChar2)
 {
     Microsoft::WRL::ComPtr<ICharacteristic> spErr1, spErr2;
     CheckArgs args;

@@ -16,7 +16,7 @@ struct CScriptAnswer
     HRESULT hr = S_OK;
     std::wstring strMsg = L"ok";
     bool bNullMsg = false;
-    std::wstring strErrDB;   // empty: a null identifier
+    std::wstring strErrDB; // empty: a null identifier
 };
 
 // An assistant that answers from its script, records each call and counts
@@ -51,8 +51,8 @@ private:
 
 // Runs a check of the layer on the component and the two characteristics (the
 // first also the changed property); what CheckAll hands back is released.
-HRESULT RunCheck(IAssistLayer2* pLayer, const CheckKind& kind, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB,
-                 CFastNode* pComp, CFastNode* pChar1, CFastNode* pChar2);
+HRESULT RunCheck(IAssistLayer2* pLayer, const CheckKind& kind, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB, CFastNode* pComp,
+                 CFastNode* pChar1, CFastNode* pChar2);
 
 // A host, its registration with the COM runtime, and assistants by id.
 class RobustTest : public testing::Test

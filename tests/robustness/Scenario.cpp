@@ -44,11 +44,26 @@ std::wstring ScenarioTest::ProtocolOf(int nId)
 
 const char* ScenarioTest::StepName(int nStep)
 {
-    static const char* const kNames[kStepCount] = {
-        "create", "Add PA", "Add PB", "Add PC", "Init", "CheckNewDevice", "CheckAll", "CheckPropertyChange",
-        "CheckInsertDrag", "CheckInsertDrop", "CheckMoveDrag", "CheckMoveDrop", "CheckReplaceDrag",
-        "CheckReplaceDrop", "CheckConnect", "CheckDisconnect", "CheckDelete", "NewProjectCreated",
-        "GetProcessedBusName", "Term"};
+    static const char* const kNames[kStepCount] = {"create",
+                                                   "Add PA",
+                                                   "Add PB",
+                                                   "Add PC",
+                                                   "Init",
+                                                   "CheckNewDevice",
+                                                   "CheckAll",
+                                                   "CheckPropertyChange",
+                                                   "CheckInsertDrag",
+                                                   "CheckInsertDrop",
+                                                   "CheckMoveDrag",
+                                                   "CheckMoveDrop",
+                                                   "CheckReplaceDrag",
+                                                   "CheckReplaceDrop",
+                                                   "CheckConnect",
+                                                   "CheckDisconnect",
+                                                   "CheckDelete",
+                                                   "NewProjectCreated",
+                                                   "GetProcessedBusName",
+                                                   "Term"};
     return kNames[nStep];
 }
 

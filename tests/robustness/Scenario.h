@@ -9,7 +9,6 @@
 #include "bench/AllocationCounter.h"
 #include "robustness/RobustFixture.h"
 
-
 enum ScenarioStep
 {
     kStepCreate = 0,
@@ -24,7 +23,7 @@ enum ScenarioStep
 
 struct CScenarioRun
 {
-    int nSteps = 0;  // steps that ran (creation can stop the run)
+    int nSteps = 0; // steps that ran (creation can stop the run)
     std::array<HRESULT, kStepCount> hr{};
     std::array<long, kStepCount + 1> lCallsBefore{};
     std::array<long, kStepCount + 1> lNewsBefore{};

@@ -63,7 +63,9 @@ TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
 {
     IComponent* const pNone = nullptr;
     auto ins = [&](const wchar_t* palette, const wchar_t* dest, long bAsChild = 1) {
-        return Call([=](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckInsertDrop(m, pNone, C(palette).Get(), C(dest).Get(), bAsChild, d); });
+        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+            return a->CheckInsertDrop(m, pNone, C(palette).Get(), C(dest).Get(), bAsChild, d);
+        });
     };
     auto set = [&](const wchar_t* component, const wchar_t* tail, const wchar_t* value) {
         return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
@@ -73,49 +75,74 @@ TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
     };
     auto connect = [&](const wchar_t* p1, const wchar_t* p2, bool bConnect = true) {
         return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
-            return bConnect ? a->CheckConnect(m, pNone, P(p1).Get(), P(p2).Get(), d) : a->CheckDisconnect(m, pNone, P(p1).Get(), P(p2).Get(), d);
+            return bConnect ? a->CheckConnect(m, pNone, P(p1).Get(), P(p2).Get(), d)
+                            : a->CheckDisconnect(m, pNone, P(p1).Get(), P(p2).Get(), d);
         });
     };
-    auto del = [&](const wchar_t* name) { return Call([=](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckDelete(m, pNone, C(name).Get(), d); }); };
+    auto del = [&](const wchar_t* name) {
+        return Call([=](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckDelete(m, pNone, C(name).Get(), d); });
+    };
     auto replace = [&](const wchar_t* old, const wchar_t* palette) {
-        return Call([=](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckReplaceDrop(m, pNone, C(palette).Get(), C(old).Get(), d); });
+        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+            return a->CheckReplaceDrop(m, pNone, C(palette).Get(), C(old).Get(), d);
+        });
     };
     // The whole plant, after an optional change of Drive-2's address.
     auto all = [&](const wchar_t* address) {
         return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
             if (address) {
-                EXPECT_EQ(m_spProject->SetValue(CBstr(L"Drive-2"), CBstr((std::wstring(g_szEntity) + L"/@address").c_str()), CBstr(address)), S_OK);
+                EXPECT_EQ(m_spProject->SetValue(CBstr(L"Drive-2"),
+                                                CBstr((std::wstring(g_szEntity) + L"/@address").c_str()),
+                                                CBstr(address)),
+                          S_OK);
             }
             ComPtr<ICharacteristic> spChar1, spChar2;
             return a->CheckAll(m, C(L"Bottling line").Get(), &spChar1, &spChar2, d);
         });
     };
     const Case cases[] = {
-        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @6", L"PLC-1"), Bus::W_LAST_PLACE, L"'Valve terminal @6' takes the last of the 4 places on the PROFIBUS DP bus of 'PLC-1'."},
-        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @3", L"Valve-2", 0), Bus::E_ADDRESS_IN_USE, L"Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on the bus of 'PLC-1'."},
-        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @126", L"PLC-1"), Bus::E_ADDRESS_RANGE, L"Station address 126 of 'Valve terminal @126' is outside 1..125."},
-        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @6", L"Gateway-1"), Bus::E_NO_MASTER, L"'Valve terminal @6' is a PROFIBUS DP slave, but 'Gateway-1' offers no PROFIBUS DP master."},
-        {g_szDP, L"PROFIBUS DP", set(L"Valve-2", L"/@address", L"2"), Bus::E_ADDRESS_IN_USE, L"Station address 2 of 'Valve-2' is already used by 'PLC-1' on the bus of 'PLC-1'."},
+        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @6", L"PLC-1"), Bus::W_LAST_PLACE,
+         L"'Valve terminal @6' takes the last of the 4 places on the PROFIBUS DP bus of 'PLC-1'."},
+        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @3", L"Valve-2", 0), Bus::E_ADDRESS_IN_USE,
+         L"Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on the bus of 'PLC-1'."},
+        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @126", L"PLC-1"), Bus::E_ADDRESS_RANGE,
+         L"Station address 126 of 'Valve terminal @126' is outside 1..125."},
+        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @6", L"Gateway-1"), Bus::E_NO_MASTER,
+         L"'Valve terminal @6' is a PROFIBUS DP slave, but 'Gateway-1' offers no PROFIBUS DP master."},
+        {g_szDP, L"PROFIBUS DP", set(L"Valve-2", L"/@address", L"2"), Bus::E_ADDRESS_IN_USE,
+         L"Station address 2 of 'Valve-2' is already used by 'PLC-1' on the bus of 'PLC-1'."},
         {g_szDP, L"PROFIBUS DP", set(L"Valve-2", L"/@address", L"4"), S_OK, nullptr},
         {g_szDP, L"PROFIBUS DP", replace(L"Scale-1", L"Weighing module v2"), S_OK, nullptr},
-        {g_szDP, L"PROFIBUS DP", connect(L"Valve-2:DP", L"Drive-1:CAN"), Bus::E_PORT_MISMATCH, L"Port 'CAN' of 'Drive-1' is not a PROFIBUS DP port."},
-        {g_szDP, L"PROFIBUS DP", connect(L"Valve-2:DP", L"PLC-1:DP1"), Bus::E_PORT_BUSY, L"Port 'DP1' of 'PLC-1' is already cabled."},
+        {g_szDP, L"PROFIBUS DP", connect(L"Valve-2:DP", L"Drive-1:CAN"), Bus::E_PORT_MISMATCH,
+         L"Port 'CAN' of 'Drive-1' is not a PROFIBUS DP port."},
+        {g_szDP, L"PROFIBUS DP", connect(L"Valve-2:DP", L"PLC-1:DP1"), Bus::E_PORT_BUSY,
+         L"Port 'DP1' of 'PLC-1' is already cabled."},
         {g_szDP, L"PROFIBUS DP", connect(L"PLC-1:DP1", L"Valve-1:DP", false), S_OK, nullptr},
-        {g_szDP, L"PROFIBUS DP", connect(L"PLC-1:DP1", L"Valve-2:DP", false), Bus::E_NOT_CONNECTED, L"Ports 'PLC-1:DP1' and 'Valve-2:DP' are not cabled to each other."},
-        {g_szPN, L"PROFINET IO", ins(L"Camera camera-1", L"PLC-1"), Bus::E_NAME_IN_USE, L"Device name 'camera-1' of 'Camera camera-1' is already used by 'Camera-1'."},
+        {g_szDP, L"PROFIBUS DP", connect(L"PLC-1:DP1", L"Valve-2:DP", false), Bus::E_NOT_CONNECTED,
+         L"Ports 'PLC-1:DP1' and 'Valve-2:DP' are not cabled to each other."},
+        {g_szPN, L"PROFINET IO", ins(L"Camera camera-1", L"PLC-1"), Bus::E_NAME_IN_USE,
+         L"Device name 'camera-1' of 'Camera camera-1' is already used by 'Camera-1'."},
         {g_szPN, L"PROFINET IO", ins(L"Camera camera-2", L"PLC-1"), S_OK, nullptr},
-        {g_szPN, L"PROFINET IO", set(L"Camera-1", L"/@deviceName", L"Camera_1"), Bus::E_NAME_INVALID, L"Device name 'Camera_1' of 'Camera-1' is not valid: only a-z, 0-9, '-' and '.' are allowed."},
-        {g_szPN, L"PROFINET IO", replace(L"Valve-2", L"Camera camera-2"), Bus::E_INCOMPATIBLE, L"'Camera camera-2' (PROFINET IO slave) cannot replace 'Valve-2' (no PROFINET IO interface)."},
-        {g_szPN, L"PROFINET IO", connect(L"HMI-1:P1", L"HMI-1:P2"), Bus::E_SAME_DEVICE, L"Ports 'P1' and 'P2' both belong to 'HMI-1'."},
+        {g_szPN, L"PROFINET IO", set(L"Camera-1", L"/@deviceName", L"Camera_1"), Bus::E_NAME_INVALID,
+         L"Device name 'Camera_1' of 'Camera-1' is not valid: only a-z, 0-9, '-' and '.' are allowed."},
+        {g_szPN, L"PROFINET IO", replace(L"Valve-2", L"Camera camera-2"), Bus::E_INCOMPATIBLE,
+         L"'Camera camera-2' (PROFINET IO slave) cannot replace 'Valve-2' (no PROFINET IO interface)."},
+        {g_szPN, L"PROFINET IO", connect(L"HMI-1:P1", L"HMI-1:P2"), Bus::E_SAME_DEVICE,
+         L"Ports 'P1' and 'P2' both belong to 'HMI-1'."},
         {g_szPN, L"PROFINET IO", connect(L"HMI-1:P1", L"PLC-1:P2"), S_OK, nullptr},
         {g_szPN, L"PROFINET IO", del(L"Gateway-1"), S_OK, nullptr},
-        {g_szCAN, L"CANopen", del(L"Gateway-1"), Bus::E_HAS_DEVICES, L"'Gateway-1' is still the CANopen master of 2 devices; move or delete them first."},
-        {g_szCAN, L"CANopen", ins(L"IO module @10", L"Drive-1", 0), Bus::E_ADDRESS_IN_USE, L"Node-ID 10 of 'IO module @10' is already used by 'Drive-1' on the bus of 'Gateway-1'."},
+        {g_szCAN, L"CANopen", del(L"Gateway-1"), Bus::E_HAS_DEVICES,
+         L"'Gateway-1' is still the CANopen master of 2 devices; move or delete them first."},
+        {g_szCAN, L"CANopen", ins(L"IO module @10", L"Drive-1", 0), Bus::E_ADDRESS_IN_USE,
+         L"Node-ID 10 of 'IO module @10' is already used by 'Drive-1' on the bus of 'Gateway-1'."},
         {g_szCAN, L"CANopen", ins(L"IO module @12", L"Drive-1", 0), S_OK, nullptr},
-        {g_szCAN, L"CANopen", connect(L"Drive-2:CAN", L"Valve-2:DP"), Bus::E_PORT_MISMATCH, L"Port 'DP' of 'Valve-2' is not a CANopen port."},
-        {g_szCAN, L"CANopen", set(L"Drive-2", L"/@address", L"0"), Bus::E_ADDRESS_RANGE, L"Node-ID 0 of 'Drive-2' is outside 1..127."},
+        {g_szCAN, L"CANopen", connect(L"Drive-2:CAN", L"Valve-2:DP"), Bus::E_PORT_MISMATCH,
+         L"Port 'DP' of 'Valve-2' is not a CANopen port."},
+        {g_szCAN, L"CANopen", set(L"Drive-2", L"/@address", L"0"), Bus::E_ADDRESS_RANGE,
+         L"Node-ID 0 of 'Drive-2' is outside 1..127."},
         {g_szDP, L"PROFIBUS DP", all(nullptr), Bus::I_UNCABLED, L"'Valve-2' has no cable on its PROFIBUS DP ports."},
-        {g_szCAN, L"CANopen", all(L"10"), Bus::E_ADDRESS_IN_USE, L"Node-ID 10 of 'Drive-2' is already used by 'Drive-1' on the bus of 'Gateway-1'."},
+        {g_szCAN, L"CANopen", all(L"10"), Bus::E_ADDRESS_IN_USE,
+         L"Node-ID 10 of 'Drive-2' is already used by 'Drive-1' on the bus of 'Gateway-1'."},
     };
     for (const auto& c : cases) {
         auto spAssistant = Assistant(c.pszAssistant, c.pszProtocol);
@@ -148,8 +175,10 @@ TEST(DeviceNames, FollowTheNamingRule)
         std::wstring name;
         const wchar_t* pszFault;
     } cases[] = {
-        {L"camera-1", nullptr}, {L"line1.camera-1", nullptr}, {L"", Bus::g_szNameEmpty}, {std::wstring(241, L'a'), Bus::g_szNameTooLong},
-        {L"Camera", Bus::g_szNameChars}, {L"-cam", Bus::g_szNameLabels}, {L"a..b", Bus::g_szNameLabels}, {std::wstring(64, L'a'), Bus::g_szNameLabels},
+        {L"camera-1", nullptr},           {L"line1.camera-1", nullptr},
+        {L"", Bus::g_szNameEmpty},        {std::wstring(241, L'a'), Bus::g_szNameTooLong},
+        {L"Camera", Bus::g_szNameChars},  {L"-cam", Bus::g_szNameLabels},
+        {L"a..b", Bus::g_szNameLabels},   {std::wstring(64, L'a'), Bus::g_szNameLabels},
         {L"port-123", Bus::g_szNamePort}, {L"port-1234", nullptr},
     };
     for (const auto& c : cases)

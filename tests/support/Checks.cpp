@@ -3,12 +3,12 @@
 #include <string>
 
 const CheckKind kChecks[12] = {
-    {L"CheckNewDevice", 10, true, false, false},    {L"CheckAll", 11, false, false, false},
+    {L"CheckNewDevice", 10, true, false, false},       {L"CheckAll", 11, false, false, false},
     {L"CheckPropertyChange", 12, false, false, false}, {L"CheckInsertDrag", 13, true, true, false},
-    {L"CheckInsertDrop", 14, true, true, false},    {L"CheckMoveDrag", 15, true, true, false},
-    {L"CheckMoveDrop", 16, true, true, false},      {L"CheckReplaceDrag", 17, false, true, false},
-    {L"CheckReplaceDrop", 18, false, true, false},  {L"CheckConnect", 19, false, false, false},
-    {L"CheckDisconnect", 20, false, false, false},  {L"CheckDelete", 21, true, true, true},
+    {L"CheckInsertDrop", 14, true, true, false},       {L"CheckMoveDrag", 15, true, true, false},
+    {L"CheckMoveDrop", 16, true, true, false},         {L"CheckReplaceDrag", 17, false, true, false},
+    {L"CheckReplaceDrop", 18, false, true, false},     {L"CheckConnect", 19, false, false, false},
+    {L"CheckDisconnect", 20, false, false, false},     {L"CheckDelete", 21, true, true, true},
 };
 
 const CheckKind& Check(const wchar_t* name)
@@ -27,12 +27,18 @@ std::string NarrowName(const CheckKind& kind)
 std::vector<const void*> PassedIn(int nSlot, const CheckArgs& a)
 {
     switch (nSlot) {
-    case 10: return {a.piComp};
-    case 11: return {a.piRoot};
-    case 12: return {a.piRoot, a.pData};
+    case 10:
+        return {a.piComp};
+    case 11:
+        return {a.piRoot};
+    case 12:
+        return {a.piRoot, a.pData};
     case 19:
-    case 20: return {a.piRoot, a.piChar1, a.piChar2};
-    case 21: return {a.piRoot, a.piComp};
-    default: return {a.piRoot, a.piComp, a.piOther};
+    case 20:
+        return {a.piRoot, a.piChar1, a.piChar2};
+    case 21:
+        return {a.piRoot, a.piComp};
+    default:
+        return {a.piRoot, a.piComp, a.piOther};
     }
 }

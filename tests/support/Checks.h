@@ -10,8 +10,8 @@
 struct CheckArgs
 {
     IComponent* piRoot = nullptr;
-    IComponent* piComp = nullptr;    // piComponent3, piCompIns, piCompMove, piCompPalett, piComp
-    IComponent* piOther = nullptr;   // piCompDest, piCompReplace
+    IComponent* piComp = nullptr;  // piComponent3, piCompIns, piCompMove, piCompPalett, piComp
+    IComponent* piOther = nullptr; // piCompDest, piCompReplace
     LONG bAsChild = 0;
     ICharacteristic* piChar1 = nullptr;
     ICharacteristic* piChar2 = nullptr;
@@ -25,9 +25,9 @@ struct CheckKind
 {
     const wchar_t* name;
     int nSlot;
-    bool bProtocolComponent;  // hands on the component its protocol belongs to
-    bool bFirstFalseRefused;  // an S_FALSE of the first protocol counts as E_FAIL
-    bool bFirstResult;        // answered by the first result, not the worst
+    bool bProtocolComponent; // hands on the component its protocol belongs to
+    bool bFirstFalseRefused; // an S_FALSE of the first protocol counts as E_FAIL
+    bool bFirstResult;       // answered by the first result, not the worst
 };
 // In slot order.
 extern const CheckKind kChecks[12];
@@ -42,18 +42,30 @@ template <class Itf>
 HRESULT CallCheck(Itf* p, int nSlot, BSTR* m, const CheckArgs& a, BSTR* d)
 {
     switch (nSlot) {
-    case 10: return p->CheckNewDevice(m, a.piComp, d);
-    case 11: return p->CheckAll(m, a.piRoot, a.ppCharErr1, a.ppCharErr2, d);
-    case 12: return p->CheckPropertyChange(m, a.piRoot, a.pData, a.vValue, d);
-    case 13: return p->CheckInsertDrag(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
-    case 14: return p->CheckInsertDrop(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
-    case 15: return p->CheckMoveDrag(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
-    case 16: return p->CheckMoveDrop(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
-    case 17: return p->CheckReplaceDrag(m, a.piRoot, a.piComp, a.piOther, d);
-    case 18: return p->CheckReplaceDrop(m, a.piRoot, a.piComp, a.piOther, d);
-    case 19: return p->CheckConnect(m, a.piRoot, a.piChar1, a.piChar2, d);
-    case 20: return p->CheckDisconnect(m, a.piRoot, a.piChar1, a.piChar2, d);
-    case 21: return p->CheckDelete(m, a.piRoot, a.piComp, d);
+    case 10:
+        return p->CheckNewDevice(m, a.piComp, d);
+    case 11:
+        return p->CheckAll(m, a.piRoot, a.ppCharErr1, a.ppCharErr2, d);
+    case 12:
+        return p->CheckPropertyChange(m, a.piRoot, a.pData, a.vValue, d);
+    case 13:
+        return p->CheckInsertDrag(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
+    case 14:
+        return p->CheckInsertDrop(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
+    case 15:
+        return p->CheckMoveDrag(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
+    case 16:
+        return p->CheckMoveDrop(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
+    case 17:
+        return p->CheckReplaceDrag(m, a.piRoot, a.piComp, a.piOther, d);
+    case 18:
+        return p->CheckReplaceDrop(m, a.piRoot, a.piComp, a.piOther, d);
+    case 19:
+        return p->CheckConnect(m, a.piRoot, a.piChar1, a.piChar2, d);
+    case 20:
+        return p->CheckDisconnect(m, a.piRoot, a.piChar1, a.piChar2, d);
+    case 21:
+        return p->CheckDelete(m, a.piRoot, a.piComp, d);
     }
     return E_UNEXPECTED;
 }

@@ -38,9 +38,11 @@ void DoublesTest::RegisterHostClasses()
     auto spQueryClass = m_spHost->NewQueryClassObject();
     auto spContextClass = m_spHost->NewContextClassObject();
     ASSERT_EQ(CoRegisterClassObject(NewZUR::CLSID_DataQuery, spQueryClass.Get(), CLSCTX_INPROC_SERVER,
-                                    REGCLS_MULTIPLEUSE, &m_dwQueryCookie), S_OK);
+                                    REGCLS_MULTIPLEUSE, &m_dwQueryCookie),
+              S_OK);
     ASSERT_EQ(CoRegisterClassObject(NewZUR::CLSID_Context, spContextClass.Get(), CLSCTX_INPROC_SERVER,
-                                    REGCLS_MULTIPLEUSE, &m_dwContextCookie), S_OK);
+                                    REGCLS_MULTIPLEUSE, &m_dwContextCookie),
+              S_OK);
 }
 
 void DoublesTest::RevokeHostClasses()

@@ -7,8 +7,8 @@ namespace {
 // "line kind [drag] [sibling] {arg|arg} => verdict | text", kind as its number in EditKind.
 std::wstring Text(const Edit& e)
 {
-    std::wstring text = std::to_wstring(e.nLine) + L" " + std::to_wstring(static_cast<int>(e.kind)) + (e.bDrag ? L" drag" : L"") +
-                        (e.bAsChild ? L"" : L" sibling") + L" {";
+    std::wstring text = std::to_wstring(e.nLine) + L" " + std::to_wstring(static_cast<int>(e.kind)) +
+                        (e.bDrag ? L" drag" : L"") + (e.bAsChild ? L"" : L" sibling") + L" {";
     for (size_t i = 0; i < e.args.size(); ++i)
         text += (i ? L"|" : L"") + e.args[i];
     return text + L"} => " + e.strExpected + L" | " + e.strText;
@@ -30,9 +30,11 @@ TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
     for (const Edit& e : edits)
         texts.push_back(Text(e));
     EXPECT_EQ(texts, (std::vector<std::wstring>{
-                         L"3 1 {Valve terminal @3|Valve-3|PLC-1} => DP_E_ADDRESS_IN_USE | insert \"Valve terminal @3\" as Valve-3 into PLC-1",
+                         L"3 1 {Valve terminal @3|Valve-3|PLC-1} => DP_E_ADDRESS_IN_USE | insert \"Valve terminal @3\" "
+                         L"as Valve-3 into PLC-1",
                          L"4 2 drag sibling {Drive-2|IO #1} =>  | drag move Drive-2 after \"IO #1\"",
-                         L"5 7 {Valve-1|root/deviceInfo/device/DeviceManagerObject/communicationEntity/@address|126} => rejected | set Valve-1 ~/@address = 126",
+                         L"5 7 {Valve-1|root/deviceInfo/device/DeviceManagerObject/communicationEntity/@address|126} "
+                         L"=> rejected | set Valve-1 ~/@address = 126",
                          L"6 5 {PLC-1:P2|Camera-1:P1} =>  | connect PLC-1:P2 Camera-1:P1",
                          L"7 8 {} => accepted | check all"}));
 }
