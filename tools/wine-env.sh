@@ -20,20 +20,25 @@ wine_server_restart() {
 }
 
 # Usage: wine_prefix_up <build-dir>
+# The i686 tree (build/x86) gets a WoW64 prefix; every other tree a 64-bit
+# one that never starts a 32-bit process.
 wine_prefix_up() {
   mkdir -p "$1"
   export WINEPREFIX="$(cd "$1" && pwd)/wineprefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  # A prefix made before wine32 was installed cannot run 32-bit programs.
-  local want="wow64=$(have_wine32 && echo yes || echo no)"
+  local bits=64
+  [ "$(basename "$1")" = x86 ] && bits=32
+  # A WoW64 prefix made before wine32 was installed cannot run 32-bit programs.
+  local want="bits=$bits wow64=$(have_wine32 && echo yes || echo no)"
+  [ $bits = 64 ] && want="bits=64"
   if [ -d "$WINEPREFIX" ] && [ "$(cat "$WINEPREFIX/.layer-kind" 2>/dev/null)" != "$want" ]; then
     rm -rf "$WINEPREFIX"
   fi
   # Redirected: a server holding our stdout would keep the caller waiting.
   wine_server_restart
   if [ ! -f "$WINEPREFIX/.layer-kind" ]; then
-    "$WINE64" wineboot -i >/dev/null 2>&1
+    bash "$(dirname "${BASH_SOURCE[0]}")/wine-boot.sh" $bits >/dev/null 2>&1 </dev/null
     echo "$want" > "$WINEPREFIX/.layer-kind"
     wine_server_restart
   fi

@@ -22,7 +22,9 @@ if [ $fresh = yes ]; then
   mkdir -p "$WINEPREFIX"
   "$server" -p >/dev/null 2>&1 </dev/null
   trap '"$server" -k >/dev/null 2>&1 </dev/null' EXIT
-  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null
+  bits=64
+  case "$loader" in */wine) bits=32 ;; esac
+  bash "$(dirname "$0")/../../tools/wine-boot.sh" $bits >/dev/null 2>&1 </dev/null
   # In the server that made the prefix every activation of an unregistered
   # class waits seconds for the RPC service; a new server answers at once.
   "$server" -k >/dev/null 2>&1 </dev/null
