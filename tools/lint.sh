@@ -27,7 +27,7 @@ check_tidy() {
   local db=build/x64/compile_commands.json
   [ -f "$db" ] || { echo "lint: no $db; configure the x64 preset first" >&2; return 2; }
   local gxx=/usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
-  local args=(--quiet -p build/x64 --extra-arg=--target=x86_64-w64-mingw32 --extra-arg=-nostdinc++
+  local args=(--quiet -p build/x64 "--header-filter=^$PWD/[a-z]+/[^/]+\.h$" --extra-arg=--target=x86_64-w64-mingw32 --extra-arg=-nostdinc++
               "--extra-arg=-isystem$gxx" "--extra-arg=-isystem$gxx/x86_64-w64-mingw32"
               "--extra-arg=-isystem$gxx/backward" --extra-arg=-isystem/usr/x86_64-w64-mingw32/include)
   local files

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end checks of zurhost and the script example, run by ctest under Wine
-# in the build's prefix. Usage: e2e-test.sh <case> <bin folder>
+# in the build's prefix. Usage: e2e-test.sh <case> <bin folder> [wine loader]
+# The loader is the one of the build's bitness: a 32-bit zurhost and script
+# host load the 32-bit servers.
 set -u
 case=$1
 cd "$2" || exit 1
-WINE64=/usr/lib/wine/wine64
+WINE64=${3:-/usr/lib/wine/wine64}
 scratch=e2e-$case
 rm -rf "$scratch" && mkdir -p "$scratch"
 failures=0
