@@ -63,33 +63,33 @@ TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
 {
     IComponent* const pNone = nullptr;
     auto ins = [&](const wchar_t* palette, const wchar_t* dest, long bAsChild = 1) {
-        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+        return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) {
             return a->CheckInsertDrop(m, pNone, C(palette).Get(), C(dest).Get(), bAsChild, d);
         });
     };
     auto set = [&](const wchar_t* component, const wchar_t* tail, const wchar_t* value) {
-        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+        return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) {
             CVariant v = CVariant::String(value);
             return a->CheckPropertyChange(m, pNone, Item(component, tail).Get(), v, d);
         });
     };
     auto connect = [&](const wchar_t* p1, const wchar_t* p2, bool bConnect = true) {
-        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+        return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) {
             return bConnect ? a->CheckConnect(m, pNone, P(p1).Get(), P(p2).Get(), d)
                             : a->CheckDisconnect(m, pNone, P(p1).Get(), P(p2).Get(), d);
         });
     };
     auto del = [&](const wchar_t* name) {
-        return Call([=](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckDelete(m, pNone, C(name).Get(), d); });
+        return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckDelete(m, pNone, C(name).Get(), d); });
     };
     auto replace = [&](const wchar_t* old, const wchar_t* palette) {
-        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+        return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) {
             return a->CheckReplaceDrop(m, pNone, C(palette).Get(), C(old).Get(), d);
         });
     };
     // The whole plant, after an optional change of Drive-2's address.
     auto all = [&](const wchar_t* address) {
-        return Call([=](IAssist3* a, BSTR* m, BSTR* d) {
+        return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) {
             if (address) {
                 EXPECT_EQ(m_spProject->SetValue(CBstr(L"Drive-2"),
                                                 CBstr((std::wstring(g_szEntity) + L"/@address").c_str()),
