@@ -197,6 +197,19 @@ void CProjectModel::Classify(long lCode, std::wstring_view message, std::wstring
     }
 }
 
+bool CProjectModel::FindSymbol(std::wstring_view symbol, long& lCode)
+{
+    std::vector<std::wstring> ids = RegisteredErrorDatabases();
+    for (const auto& [id, spDb] : m_mapDatabases)
+        ids.push_back(id);
+    for (const auto& id : ids) {
+        const CErrorDatabase* pDb = Database(id);
+        if (pDb && pDb->FindSymbol(symbol, lCode))
+            return true;
+    }
+    return false;
+}
+
 std::wstring CProjectModel::Symbol(long lCode, std::wstring_view errDB)
 {
     const CErrorDatabase* pDb = Database(errDB);

@@ -43,11 +43,14 @@ public:
     STDMETHODIMP ErrorSymbol(long lCode, BSTR bstrErrDB, BSTR* pbstrSymbol) override;
     STDMETHODIMP get_Tree(BSTR* pbstrTree) override;
     STDMETHODIMP Protocols(BSTR* pbstrProtocols) override;
+    STDMETHODIMP ErrorCode(BSTR bstrSymbol, long* plCode) override;
+    STDMETHODIMP ErrorDatabaseName(BSTR bstrErrDB, BSTR* pbstrName) override;
 
     // ITopology
     SIM_RESERVED(7)
-    SIM_RESERVED(8) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
-        SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) STDMETHODIMP
+    SIM_RESERVED(8)
+    SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14) SIM_RESERVED(15)
+        SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) STDMETHODIMP
         GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
     STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,

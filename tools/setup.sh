@@ -3,7 +3,7 @@
 # Safe to run again: it installs only what is missing.
 set -u
 need=()
-for p in mingw-w64 mingw-w64-tools wine libwine-dev cmake googletest; do
+for p in mingw-w64 mingw-w64-tools wine libwine-dev cmake googletest nlohmann-json3-dev libcli11-dev; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 updated=0
