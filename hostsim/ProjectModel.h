@@ -38,6 +38,7 @@ public:
     std::wstring OwnerName(IXMLDOMNode* pNode) const;
     ComPtr<IXMLDOMNode> RootElement() const { return m_spRootComponent; }
     bool IsInPlant(IXMLDOMNode* pComponent) const;
+    bool IsRoot(const std::wstring& name) const;
 
     // Component objects are one per name while anybody holds them.
     CSimComponent* FindLive(const std::wstring& name) const;
