@@ -6,7 +6,7 @@
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 json Texts(const std::vector<std::wstring>& items)
 {

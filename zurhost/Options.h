@@ -6,6 +6,7 @@ struct Options
 {
     bool bTree = false, bTrace = false, bLog = false, bJson = false, bSetup = true, bWide = false;
     std::wstring strProject, strScenario;
+    std::wstring strBatch; // a file of command lines, run one after another in this process
 };
 
 // Exit statuses, as the usage text documents them.

@@ -11,6 +11,7 @@
 #include "zurhost/Terminal.h"
 #include <fcntl.h>
 #include <io.h>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -238,8 +239,44 @@ int RunGuarded(const Options& options)
         Out(L"zurhost: the run stopped on " + HexCode(e.Result()) + L"\n", stderr);
     } catch (const std::exception& e) {
         Out(L"zurhost: the run stopped: " + FromUtf8(e.what()) + L"\n", stderr);
+    } catch (...) {
+        Out(L"zurhost: the run stopped on an unknown failure\n", stderr);
     }
     return g_nCannotRun;
+}
+
+int RunCommandLine(std::vector<std::wstring> args)
+{
+    std::vector<wchar_t*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    Options options;
+    int status = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), options);
+    return status >= 0 ? status : RunGuarded(options);
+}
+
+// Each line a command line, run in this one process (scripts that make many
+// runs pay for one process start); each run's output ends with its status.
+int RunBatch(const std::wstring& path)
+{
+    std::wstring text, reason;
+    if (!ReadTextFile(path, text, reason)) {
+        Out(L"zurhost: " + path + L": " + reason + L"\n", stderr);
+        return g_nCannotRun;
+    }
+    int worst = g_nAllHeld;
+    std::wistringstream lines(text);
+    for (std::wstring line; std::getline(lines, line);) {
+        std::vector<std::wstring> args = SplitWords(line);
+        if (args.empty() || args[0][0] == L'#')
+            continue;
+        args.insert(args.begin(), L"zurhost");
+        Out(L"== zurhost " + line + L"\n");
+        int status = RunCommandLine(args);
+        Out(L"== exit " + std::to_wstring(status) + L"\n");
+        worst = std::max(worst, status);
+    }
+    return worst;
 }
 
 } // namespace
@@ -254,7 +291,7 @@ int wmain(int argc, wchar_t** argv)
     if (status >= 0)
         return status;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    status = RunGuarded(options);
+    status = options.strBatch.empty() ? RunGuarded(options) : RunBatch(options.strBatch);
     CoUninitialize();
     return status;
 }
