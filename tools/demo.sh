@@ -11,6 +11,5 @@ cmake --preset x64 >/dev/null && cmake --build --preset x64 >/dev/null || exit 1
 . tools/wine-env.sh
 trap wine_prefix_down EXIT
 wine_prefix_up build/x64
-echo "=== zurhost examples/plant.xml examples/bottling.scenario"
-cd build/x64/bin
-"$WINE64" zurhost.exe --tree "$@" 'examples\plant.xml' 'examples\bottling.scenario'
+echo "=== zurhost --tree examples/plant.xml examples/bottling.scenario"
+bash tools/wine.sh zurhost --tree "$@" examples/plant.xml examples/bottling.scenario

@@ -5,7 +5,7 @@
 namespace {
 
 const size_t g_cchGap = 2;
-const size_t g_cchDetailIndent = 4;
+const size_t g_cchDetailIndent = 6; // past the wrapped edit, which starts at 4
 
 bool IsWide(unsigned long c)
 {

@@ -46,7 +46,7 @@ case_scenario() {
   out=$(COLUMNS=80 "$WINE64" zurhost.exe examples/plant.xml examples/bottling.scenario)
   [ "$(awk '{ if (length($0) > 80) n++ } END { print n + 0 }' <<<"$out")" = 0 ] || fail "a line wider than 80 columns"
   expect_line "$out" '^10  insert "Valve terminal @3" as +DP_E_ADDRESS_IN_USE +PROFIBUS DP +ok$'
-  expect_line "$out" "^    Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on the$"
+  expect_line "$out" "^      Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on$"
 }
 
 case_failing_expectation() {

@@ -24,13 +24,14 @@ TEST(Table, TheWidestColumnsGiveWayAndTheirCellsWrapAtBlanks)
     CTable table({L"#", L"Edit", L"Held"});
     table.AddRow({L"10", L"insert \"Valve terminal @3\" as Valve-3 into PLC-1", L"ok"},
                  L"Station address 3 of 'Valve terminal @3' is already used by 'Valve-1'.");
-    EXPECT_EQ(table.NaturalWidth(), 74u); // the text below the row, indented by four
+    EXPECT_EQ(table.NaturalWidth(), 76u); // the text below the row, indented by six
     EXPECT_EQ(table.Render(40), L"#   Edit                            Held\n"
                                 L"--  ------------------------------  ----\n"
                                 L"10  insert \"Valve terminal @3\" as   ok\n"
                                 L"    Valve-3 into PLC-1\n"
-                                L"    Station address 3 of 'Valve terminal\n"
-                                L"    @3' is already used by 'Valve-1'.\n");
+                                L"      Station address 3 of 'Valve\n"
+                                L"      terminal @3' is already used by\n"
+                                L"      'Valve-1'.\n");
     EXPECT_EQ(WrapText(L"DP_E_ADDRESS_IN_USE", 8), (std::vector<std::wstring>{L"DP_E_ADD", L"RESS_IN_", L"USE"}));
 }
 
