@@ -9,9 +9,9 @@ HRESULT CConfiguration::Open()
     return CoCreateInstance(NewZUR::CLSID_Context, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&m_spContext));
 }
 
-std::map<std::wstring, std::wstring> CConfiguration::Values(long lScope, const wchar_t* pszKey) const
+std::vector<std::pair<std::wstring, std::wstring>> CConfiguration::Values(long lScope, const wchar_t* pszKey) const
 {
-    std::map<std::wstring, std::wstring> values;
+    std::vector<std::pair<std::wstring, std::wstring>> values;
     ComPtr<NewZUR::IRegistryKey> spKey;
     long lCount = 0;
     CBstr path{std::wstring_view(pszKey)};
@@ -26,7 +26,7 @@ std::map<std::wstring, std::wstring> CConfiguration::Values(long lScope, const w
         if (FAILED(spKey->GetItem(index, &spValue)) || FAILED(spValue->GetName(name.Out())) ||
             FAILED(spValue->GetData(data.Out())) || FAILED(VariantChangeType(&data, &data, 0, VT_BSTR)))
             continue;
-        values[std::wstring(name.View())] = std::wstring(BstrView(data.bstrVal));
+        values.emplace_back(name.View(), BstrView(data.bstrVal));
     }
     return values;
 }

@@ -67,6 +67,42 @@ std::wstring AssistantProblem(const std::wstring& progId)
     return {};
 }
 
+bool HasValue(const std::vector<std::pair<std::wstring, std::wstring>>& values, const std::wstring& name)
+{
+    for (const auto& value : values)
+        if (value.first == name)
+            return true;
+    return false;
+}
+
+// The layer loads a scope's bindings in order and stops at the first it
+// cannot use: the protocols after it get no assistant from that scope.
+void AddBindingWarnings(const CConfiguration& config, long lScope, std::vector<std::wstring>& warnings)
+{
+    const wchar_t* pszScope = lScope == g_lUserScope ? L"the user's scope" : L"the machine's scope";
+    auto bindings = config.Values(lScope, g_szAssistantsKey);
+    auto databases = config.Values(lScope, g_szDatabasesKey);
+    bool bStopped = false;
+    for (size_t i = 0; i < bindings.size(); ++i) {
+        const auto& [protocol, progId] = bindings[i];
+        std::wstring problem = HasValue(databases, protocol)
+                                   ? AssistantProblem(progId)
+                                   : std::wstring(L"has no error database under BindedAssistants_ErrDB");
+        if (problem.empty())
+            continue;
+        std::wstring text = L"the assistant \"" + progId + L"\" bound to protocol '" + protocol + L"' in " + pszScope +
+                            L" " + problem + L": the layer has no assistant for '" + protocol + L"'";
+        if (!bStopped && i + 1 < bindings.size()) {
+            text += L" and stops loading " + std::wstring(pszScope) + L" there, so";
+            for (size_t k = i + 1; k < bindings.size(); ++k)
+                text += (k > i + 1 ? L"," : L"") + std::wstring(L" '") + bindings[k].first + L"'";
+            text += L" get none from it either";
+        }
+        bStopped = true;
+        warnings.push_back(text);
+    }
+}
+
 } // namespace
 
 bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls, std::wstring& strError)
@@ -91,9 +127,10 @@ bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>
 
 std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config)
 {
-    auto bindings = config.Values(g_lUserScope, g_szAssistantsKey);
-    for (auto& [protocol, progId] : config.Values(g_lMachineScope, g_szAssistantsKey))
-        bindings[protocol] = progId;
+    std::map<std::wstring, std::wstring> bindings;
+    for (long lScope : {g_lUserScope, g_lMachineScope})
+        for (auto& [protocol, progId] : config.Values(lScope, g_szAssistantsKey))
+            bindings[protocol] = progId;
     return bindings;
 }
 
@@ -112,11 +149,7 @@ std::vector<std::wstring> LayerWarnings(const CConfiguration& config)
     std::wstring debug = DebugWarning(config);
     if (!debug.empty())
         warnings.push_back(debug);
-    for (const auto& [protocol, progId] : Bindings(config)) {
-        std::wstring problem = AssistantProblem(progId);
-        if (!problem.empty())
-            warnings.push_back(L"the assistant \"" + progId + L"\" bound to protocol '" + protocol + L"' " + problem +
-                               L"; the layer answers E_FAIL for a device that speaks only " + protocol);
-    }
+    for (long lScope : {g_lUserScope, g_lMachineScope})
+        AddBindingWarnings(config, lScope, warnings);
     return warnings;
 }

@@ -6,6 +6,7 @@
 // layer will not judge as expected.
 #include "zurhost/Configuration.h"
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,5 +16,6 @@ bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>
 void BindSampleAssistants(const CConfiguration& config);
 // The assistants the layer's catalogue holds: protocol -> ProgID (the machine's scope wins).
 std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config);
-// A debug option that short-cuts every check, and every bound assistant that cannot be created.
+// A debug option that short-cuts every check, and every binding the layer
+// cannot use (no error database, an assistant that cannot be created).
 std::vector<std::wstring> LayerWarnings(const CConfiguration& config);

@@ -157,10 +157,10 @@ case_warnings() {
   require_layer
   local key='HKEY_CURRENT_USER\Software\HostSim\Configuration' out rc
   sed 's/protocol="CANopen" role="slave" address="11"/protocol="Modbus TCP" role="slave" address="11"/' examples/plant.xml > "$scratch/unknown.xml"
-  printf 'new Drive-2 => E_FAIL\ndelete Valve-2 => S_OK\n' > "$scratch/unknown.scenario"
-  local reg='REGEDIT4\n\n[%s\\LayerOptions]\n"Debug"=%s\n\n[%s\\BindedAssistants]\n"My Bus"=%s\n'
-  printf "$reg" "$key" dword:00000000 "$key" '"My.Assistant.1"' > "$scratch/set.reg"
-  printf "$reg" "$key" - "$key" - > "$scratch/unset.reg"
+  printf 'new Drive-2 => E_FAIL\n' > "$scratch/unknown.scenario"
+  local reg='REGEDIT4\n\n[%s\\LayerOptions]\n"Debug"=%s\n\n[%s\\BindedAssistants]\n"My Bus"=%s\n"Other Bus"=%s\n\n[%s\\BindedAssistants_ErrDB]\n"Other Bus"=%s\n'
+  printf "$reg" "$key" dword:00000000 "$key" '"My.Assistant.1"' '"No.Such.Assistant"' "$key" '"{0}"' > "$scratch/set.reg"
+  printf "$reg" "$key" - "$key" - - "$key" - > "$scratch/unset.reg"
   "$WINE64" regedit /s "$scratch/set.reg" >/dev/null 2>&1
   out=$(zurhost "$scratch/unknown.xml" "$scratch/unknown.scenario"); rc=$?
   "$WINE64" regedit /s "$scratch/unset.reg" >/dev/null 2>&1
@@ -168,7 +168,8 @@ case_warnings() {
   [ $rc = 1 ] || fail "exit status $rc, expected 1 (E_FAIL stated, S_OK given under Debug 0)"
   expect_line "$out" "^warning: protocol 'Modbus TCP' of the project has no assistant under BindedAssistants; the layer asks nobody about it$"
   expect_line "$out" '^warning: LayerOptions\\Debug is 0 in the user.s scope \(HKCU\): the layer answers every check with S_OK at once, without asking any assistant; set it to 2 or delete it for normal work$'
-  expect_line "$out" '^warning: the assistant "My.Assistant.1" bound to protocol .My Bus. is not registered \(0x800401F3 CO_E_CLASSSTRING\); the layer answers E_FAIL for a device that speaks only My Bus$'
+  expect_line "$out" "^warning: the assistant \"My.Assistant.1\" bound to protocol 'My Bus' in the user's scope has no error database under BindedAssistants_ErrDB: the layer has no assistant for 'My Bus' and stops loading the user's scope there, so 'Other Bus', 'PROFIBUS DP', 'PROFINET IO' get none from it either$"
+  expect_line "$out" "^warning: the assistant \"No.Such.Assistant\" bound to protocol 'Other Bus' in the user's scope is not registered \(0x800401F3 CO_E_CLASSSTRING\): the layer has no assistant for 'Other Bus'$"
   expect_line "$out" '^1 +new Drive-2 +0x00000000 S_OK +FAILED \(expected E_FAIL\)$'
   # The warnings come before the first edit's row.
   [ "$(grep -n '^warning: LayerOptions' <<<"$out" | cut -d: -f1)" -lt "$(grep -n '^1 ' <<<"$out" | cut -d: -f1)" ] ||
