@@ -10,7 +10,8 @@
 set -u
 what=$1
 cd "$2" || exit 1
-WINE64=/usr/lib/wine/wine64
+# The loader: the 64-bit one unless the caller names another (the 32-bit tree).
+WINE64=${E2E_WINE:-/usr/lib/wine/wine64}
 export WINEDEBUG=${WINEDEBUG:--all}
 scratch=e2e-$what
 rm -rf "$scratch" && mkdir -p "$scratch"
