@@ -10,7 +10,7 @@ namespace {
 const wchar_t* const g_columns[] = {L"#", L"Edit", L"Verdict", L"Bus", L"Message", L"Error database", L"Expected"};
 const wchar_t* const g_narrowColumns[] = {L"#", L"Edit", L"Verdict", L"Bus", L"Held"};
 
-std::wstring Verdict(const Row& row)
+std::wstring VerdictText(const Row& row)
 {
     std::wstring text = HexCode(row.hr);
     return row.strSymbol.empty() ? text : text + L" " + row.strSymbol;
@@ -37,7 +37,7 @@ CTable WideTable(const RunReport& report)
 {
     CTable table({std::begin(g_columns), std::end(g_columns)});
     for (const auto& row : report.rows)
-        table.AddRow({std::to_wstring(row.edit.nLine), row.edit.strText, Verdict(row), row.strBus, Message(row),
+        table.AddRow({std::to_wstring(row.edit.nLine), row.edit.strText, VerdictText(row), row.strBus, Message(row),
                       row.strErrDBName, Expectation(row)});
     return table;
 }

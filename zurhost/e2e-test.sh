@@ -84,7 +84,7 @@ bad_inputs_table() {
 2|^zurhost: \$s/malformed\.xml: not a well-formed project: line 1, column 40: the file ends inside <component> opened at line 1, column 20$|$s/malformed.xml
 2|^zurhost: \$s/mismatch\.xml: not a well-formed project: line 4, column 3: the end tag </topology> does not close <component> opened at line 3, column 5$|$s/mismatch.xml
 2|^zurhost: \$s/dtd\.xml: not a well-formed project: line 2, column 1: a document type declaration \(<!DOCTYPE>\); project files take none$|$s/dtd.xml
-2|^zurhost: \$s/deep\.xml: not a well-formed project: line 1, column [0-9]+: elements nest deeper than 255 levels, the XML parser's limit$|$s/deep.xml
+2|^zurhost: \$s/deep\.xml: not a well-formed project: line 1, column [0-9]+: elements nest deeper than 257 levels, the XML parser's limit$|$s/deep.xml
 2|^zurhost: \$s/noroot\.xml: missing root: <topology> must hold exactly one root <component> \(found 0\)$|$s/noroot.xml
 2|^zurhost: \$s/twice\.xml: two connections join 'Valve-1:DP' and 'PLC-1:DP1'$|$s/twice.xml
 2|^zurhost: \$s/self\.xml: a connection joins port 'PLC-1:DP1' to itself$|$s/self.xml
