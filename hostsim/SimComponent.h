@@ -27,9 +27,11 @@ public:
     END_INTERFACE_TABLE()
 
     SIM_RESERVED(7)
-    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10)
-        // ICharacteristic
-        STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
+    SIM_RESERVED(8)
+    SIM_RESERVED(9)
+    SIM_RESERVED(10)
+    // ICharacteristic
+    STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // IDataElement
     STDMETHODIMP GetPathText(BSTR* pbstrPath) override;
     STDMETHODIMP GetOwningComponent(NewZUR::IComponent** ppComponent) override;

@@ -23,9 +23,18 @@ public:
     END_INTERFACE_TABLE()
 
     SIM_RESERVED(7)
-    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
-        SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) STDMETHODIMP
-        OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
+    SIM_RESERVED(8)
+    SIM_RESERVED(9)
+    SIM_RESERVED(10)
+    SIM_RESERVED(11)
+    SIM_RESERVED(12)
+    SIM_RESERVED(13)
+    SIM_RESERVED(14)
+    SIM_RESERVED(15)
+    SIM_RESERVED(16)
+    SIM_RESERVED(17)
+    STDMETHODIMP
+    OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
 };
 
 class CSimRegistryKey : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryKey>

@@ -28,8 +28,12 @@ public:
     // IPropertyData
     STDMETHODIMP GetValue(VARIANT* pvValue) override;
     SIM_RESERVED(8)
-    SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) STDMETHODIMP
-        GetParent(NewZUR::IDataElement** ppParent) override;
+    SIM_RESERVED(9)
+    SIM_RESERVED(10)
+    SIM_RESERVED(11)
+    SIM_RESERVED(12)
+    STDMETHODIMP
+    GetParent(NewZUR::IDataElement** ppParent) override;
     // IDataElement
     SIM_RESERVED(7)
     STDMETHODIMP GetPathText(BSTR* pbstrPath) override;

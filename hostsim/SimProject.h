@@ -48,9 +48,19 @@ public:
 
     // ITopology
     SIM_RESERVED(7)
-    SIM_RESERVED(8) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
-        SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) STDMETHODIMP
-        GetSchema(NewZUR::IDataSchema** ppSchema) override;
+    SIM_RESERVED(8)
+    SIM_RESERVED(10)
+    SIM_RESERVED(11)
+    SIM_RESERVED(12)
+    SIM_RESERVED(13)
+    SIM_RESERVED(14)
+    SIM_RESERVED(15)
+    SIM_RESERVED(16)
+    SIM_RESERVED(17)
+    SIM_RESERVED(18)
+    SIM_RESERVED(19)
+    STDMETHODIMP
+    GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
     STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
                                   long lParam3) override;

@@ -84,7 +84,7 @@ struct CAssistLayer::ComponentCheck
     ResultSelector selector;
     // Puts the question to one assistant. piComponent is the component handed
     // on; pChars is set for CheckAll only.
-    HRESULT (*pfnAsk)
+    HRESULT(*pfnAsk)
     (IAssist2* pAssist, const ComponentArgs& args, IComponent* piComponent, AnswerStrings& answer,
      CheckAllCharacteristics* pChars);
 };
@@ -100,7 +100,7 @@ struct CAssistLayer::ConnectionArgs
 struct CAssistLayer::ConnectionCheck
 {
     const wchar_t* pszTrace;
-    HRESULT (STDMETHODCALLTYPE IAssist2::*pfnAsk)
+    HRESULT(STDMETHODCALLTYPE IAssist2::*pfnAsk)
     (BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1, ICharacteristic* piCharConn2,
      BSTR* UUIDOfErrorDB);
 };

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # End-to-end checks of zurhost and the script example, run by ctest under Wine
-# in the build's prefix.
-#   e2e-test.sh <case> <bin folder>   one case: scenario, failing-expectation,
-#                                     bad-inputs, warnings, vbscript
-#   e2e-test.sh all <bin folder>      every case in one go
+# in the build's prefix, with the loader of the build's bitness (a 32-bit
+# zurhost and script host load the 32-bit servers; default the 64-bit one).
+#   e2e-test.sh <case> <bin folder> [wine loader]   one case: scenario,
+#                 failing-expectation, bad-inputs, warnings, vbscript
+#   e2e-test.sh all <bin folder> [wine loader]      every case in one go
 # Every Windows process start costs about 50 s where 32-bit programs run under
 # emulation, so the cases are shaped around few of them: the table of bad
 # inputs runs in one zurhost process (--batch), "all" probes the layer once.
 set -u
 what=$1
 cd "$2" || exit 1
-# The loader: the 64-bit one unless the caller names another (the 32-bit tree).
-WINE64=${E2E_WINE:-/usr/lib/wine/wine64}
+WINE64=${3:-/usr/lib/wine/wine64}
 export WINEDEBUG=${WINEDEBUG:--all}
 scratch=e2e-$what
 rm -rf "$scratch" && mkdir -p "$scratch"

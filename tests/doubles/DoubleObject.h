@@ -119,8 +119,11 @@ public:
     STDMETHODIMP_(ULONG) Release() override = 0;
 
 // The table of a double serving one interface, which is also its IDispatch.
-#define DOUBLE_INTERFACE_TABLE(Class, Itf) \
-    BEGIN_INTERFACE_TABLE(Class) INTERFACE_ENTRY(Itf) INTERFACE_ENTRY_IID(IID_IDispatch, Itf) END_INTERFACE_TABLE()
+#define DOUBLE_INTERFACE_TABLE(Class, Itf)  \
+    BEGIN_INTERFACE_TABLE(Class)            \
+    INTERFACE_ENTRY(Itf)                    \
+    INTERFACE_ENTRY_IID(IID_IDispatch, Itf) \
+    END_INTERFACE_TABLE()
 
 // ---- placeholder slots --------------------------------------------------------
 // DOUBLE_RESERVED(7) defines Reserved7() answering UnexpectedSlot(7): a call the
@@ -131,7 +134,14 @@ public:
     {                                   \
         return UnexpectedSlot(n);       \
     }
-#define DOUBLE_RESERVED_TENS(d)                                                                                   \
-    DOUBLE_RESERVED(d##0)                                                                                         \
-    DOUBLE_RESERVED(d##1) DOUBLE_RESERVED(d##2) DOUBLE_RESERVED(d##3) DOUBLE_RESERVED(d##4) DOUBLE_RESERVED(d##5) \
-        DOUBLE_RESERVED(d##6) DOUBLE_RESERVED(d##7) DOUBLE_RESERVED(d##8) DOUBLE_RESERVED(d##9)
+#define DOUBLE_RESERVED_TENS(d) \
+    DOUBLE_RESERVED(d##0)       \
+    DOUBLE_RESERVED(d##1)       \
+    DOUBLE_RESERVED(d##2)       \
+    DOUBLE_RESERVED(d##3)       \
+    DOUBLE_RESERVED(d##4)       \
+    DOUBLE_RESERVED(d##5)       \
+    DOUBLE_RESERVED(d##6)       \
+    DOUBLE_RESERVED(d##7)       \
+    DOUBLE_RESERVED(d##8)       \
+    DOUBLE_RESERVED(d##9)
