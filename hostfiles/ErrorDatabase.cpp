@@ -142,7 +142,7 @@ std::vector<std::wstring> RegisteredErrorDatabases()
         wchar_t name[256];
         for (DWORD i = 0, cch = 256;
              RegEnumValueW(hKey, i, name, &cch, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i, cch = 256)
-            ids.push_back(name);
+            ids.emplace_back(name);
     }
     return ids;
 }

@@ -80,7 +80,7 @@ void CProjectModel::Load(const std::wstring& path)
         auto db = std::make_unique<CErrorDatabase>();
         std::wstring file = AttributeText(spDb.Get(), L"file");
         if (file.size() < 2 || (file[1] != L':' && file[0] != L'\\' && file[0] != L'/'))
-            file = m_strFolder + file;
+            file.insert(0, m_strFolder);
         if (!db->LoadFile(file, reason))
             throw CSimFault(E_INVALIDARG, reason);
         m_mapDatabases[AttributeText(spDb.Get(), L"id")] = std::move(db);
@@ -437,7 +437,7 @@ std::wstring CProjectModel::Tree() const
 
 void CProjectModel::AppendTree(IXMLDOMNode* pComponent, int depth, std::wstring& out) const
 {
-    out += std::wstring(depth * 2, L' ') + AttributeText(pComponent, L"name");
+    out += std::wstring(static_cast<size_t>(depth) * 2, L' ') + AttributeText(pComponent, L"name");
     std::wstring type = AttributeText(pComponent, L"type");
     if (!type.empty())
         out += L" [" + type + L"]";

@@ -30,7 +30,7 @@ std::wstring StripComment(const std::wstring& line)
 
 std::wstring ExpandPath(const std::wstring& path)
 {
-    return path.size() && path[0] == L'~' ? g_szPathShorthand + path.substr(1) : path;
+    return !path.empty() && path[0] == L'~' ? g_szPathShorthand + path.substr(1) : path;
 }
 
 // Fills the edit from its words; returns the reason when they do not fit.

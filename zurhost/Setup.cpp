@@ -90,8 +90,11 @@ void AddBindingWarnings(const CConfiguration& config, long lScope, std::vector<s
                                    : std::wstring(L"has no error database under BindedAssistants_ErrDB");
         if (problem.empty())
             continue;
-        std::wstring text = L"the assistant \"" + progId + L"\" bound to protocol '" + protocol + L"' in " + pszScope +
-                            L" " + problem + L": the layer has no assistant for '" + protocol + L"'";
+        std::wstring text = L"the assistant \"" + progId;
+        text += L"\" bound to protocol '" + protocol + L"' in ";
+        text += pszScope;
+        text += L" " + problem;
+        text += L": the layer has no assistant for '" + protocol + L"'";
         if (!bStopped && i + 1 < bindings.size()) {
             text += L" and stops loading " + std::wstring(pszScope) + L" there, so";
             for (size_t k = i + 1; k < bindings.size(); ++k)

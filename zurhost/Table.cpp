@@ -151,8 +151,9 @@ std::wstring CTable::Render(size_t width) const
     std::wstring out;
     RenderLine(m_vecHeader, widths, out);
     std::vector<std::wstring> rule;
+    rule.reserve(widths.size());
     for (size_t w : widths)
-        rule.push_back(std::wstring(w, L'-'));
+        rule.emplace_back(w, L'-');
     RenderLine(rule, widths, out);
     const size_t cchDetail = width > g_cchDetailIndent ? width - g_cchDetailIndent : 0;
     for (size_t r = 0; r < m_vecRows.size(); ++r) {

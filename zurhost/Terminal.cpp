@@ -24,7 +24,7 @@ size_t TerminalWidth()
         return static_cast<size_t>(_wtoi(columns));
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (IsTerminal(STD_OUTPUT_HANDLE) && GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info))
-        return static_cast<size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+        return static_cast<size_t>(info.srWindow.Right) - static_cast<size_t>(info.srWindow.Left) + 1;
     return 0;
 }
 

@@ -248,6 +248,7 @@ int RunGuarded(const Options& options)
 int RunCommandLine(std::vector<std::wstring> args)
 {
     std::vector<wchar_t*> argv;
+    argv.reserve(args.size());
     for (auto& arg : args)
         argv.push_back(arg.data());
     Options options;
