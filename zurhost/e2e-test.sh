@@ -2,7 +2,7 @@
 # End-to-end checks of zurhost and the script example, run by ctest under Wine
 # in the build's prefix, with the loader of the build's bitness (a 32-bit
 # zurhost and script host load the 32-bit servers; default the 64-bit one).
-#   e2e-test.sh <case> <bin folder> [wine loader]   one case: scenario,
+#   e2e-test.sh <case> <bin folder> [wine loader]   one case: scenario, progress,
 #                 failing-expectation, bad-inputs, warnings, vbscript
 #   e2e-test.sh all <bin folder> [wine loader]      every case in one go
 # Every Windows process start costs about 50 s where 32-bit programs run under
@@ -48,6 +48,22 @@ case_scenario() {
   [ "$(awk '{ if (length($0) > 80) n++ } END { print n + 0 }' <<<"$out")" = 0 ] || fail "a line wider than 80 columns"
   expect_line "$out" '^10  insert "Valve terminal @3" as +DP_E_ADDRESS_IN_USE +PROFIBUS DP +ok$'
   expect_line "$out" "^      Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on$"
+}
+
+# A terminal sees a progress line on stderr while a long run loads (the
+# console draws it with escape sequences, a blank as a step to the right:
+# taken out here); a pipe never does.
+case_progress() {
+  require_layer
+  awk 'BEGIN { printf "<project name=\"big\"><topology><component name=\"R\">";
+    for (i = 0; i < 8000; i++) printf "<component name=\"D-%d\"/>", i; print "</component></topology></project>" }' \
+    > "$scratch/big.xml"
+  local out
+  out=$(script -qc "'$WINE64' zurhost.exe --no-setup $scratch/big.xml >/dev/null" /dev/null |
+    sed 's/\x1b\[1C/ /g; s/\x1b\[[0-9;?]*[a-zA-Z]//g')
+  expect_line "$out" "zurhost: loading $scratch/big\.xml" "terminal: "
+  out=$("$WINE64" zurhost.exe --no-setup "$scratch/big.xml" 2>&1 >/dev/null)
+  [ -z "$out" ] || fail "progress on a pipe: $out"
 }
 
 case_failing_expectation() {
@@ -187,7 +203,7 @@ case_vbscript() {
   expect_line "$out" '^0 expectations failed'
 }
 
-cases="scenario failing_expectation bad_inputs warnings vbscript"
+cases="scenario progress failing_expectation bad_inputs warnings vbscript"
 [ "$what" = all ] || cases=${what//-/_}
 for c in $cases; do
   declare -F "case_$c" >/dev/null || { echo "unknown case $what"; exit 2; }
