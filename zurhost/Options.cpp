@@ -29,6 +29,8 @@ void AddOptions(CLI::App& app, Options& options, bool& bNoSetup, std::string& ba
     app.add_option("project", project, "the plant project file (XML)");
     app.add_option("scenario", scenario, "the edits to ask about, one a line");
     app.set_version_flag("--version", g_szVersion);
+    // Paths may start with "/" (Wine takes Unix paths); options start with "-" only.
+    app.allow_windows_style_options(false);
     app.get_formatter()->column_width(24);
     app.footer(g_szFooter);
 }

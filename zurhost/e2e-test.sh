@@ -85,7 +85,7 @@ case_failing_expectation() {
 
 # Every bad input: the exit status and the message that names the fault.
 # Columns: status | message (extended regular expression) | zurhost's arguments
-# ($s stands for the scratch folder).
+# ($s stands for the scratch folder, $S for its absolute Unix path).
 bad_inputs_table() {
   cat <<'EOF'
 2|^zurhost: a project file is required$|--json
@@ -120,6 +120,7 @@ bad_inputs_table() {
 1|^1 +delete Nobody +0x80070057 +NOT ASKED: the project has no component 'Nobody'$|examples/plant.xml $s/nobody.scenario
 0|^    "exitStatus": 0$|--json examples/plant.xml
 0|^  PLC-1:DP1 - Valve-1:DP$|examples/plant.xml
+1|^1 +delete Nobody +0x80070057 +NOT ASKED: the project has no component 'Nobody'$|examples/plant.xml $S/nobody.scenario
 0|^  Valve terminal @3 \[Valve terminal\]  \(PROFIBUS DP slave address=3\)$|examples/plant.xml
 EOF
 }
@@ -156,6 +157,7 @@ case_bad_inputs() {
   make_bad_inputs "$s"
   : > "$s/batch"
   while IFS='|' read -r status regex args; do
+    args=${args//\$S/$PWD/$s}
     printf '%s\n' "${args//\$s/$s}" >> "$s/batch"
   done < <(bad_inputs_table)
   out=$(zurhost --batch "$s/batch")
