@@ -56,7 +56,7 @@ case_scenario() {
 case_progress() {
   require_layer
   awk 'BEGIN { printf "<project name=\"big\"><topology><component name=\"R\">";
-    for (i = 0; i < 8000; i++) printf "<component name=\"D-%d\"/>", i; print "</component></topology></project>" }' \
+    for (i = 0; i < 40000; i++) printf "<component name=\"D-%d\"/>", i; print "</component></topology></project>" }' \
     > "$scratch/big.xml"
   local out
   out=$(script -qc "'$WINE64' zurhost.exe --no-setup $scratch/big.xml >/dev/null" /dev/null |
