@@ -1,6 +1,9 @@
 // Loading, checking and editing the plant project.
 #include "hostsim/ProjectModel.h"
 #include "common/Bstr.h"
+#include "hostfiles/TextFile.h"
+#include "hostfiles/XmlCheck.h"
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -44,8 +47,11 @@ void CProjectModel::Load(const std::wstring& path)
     HRESULT hr = CreateXmlDocument(spDoc);
     if (FAILED(hr))
         throw CSimFault(hr, L"the XML parser (Msxml2.DOMDocument.6.0) is not available");
+    std::string bytes;
     std::wstring reason;
-    if (FAILED(LoadXmlFile(spDoc.Get(), path, reason)))
+    if (!ReadFileBytes(path, bytes, reason))
+        throw CSimFault(E_INVALIDARG, path + L": " + reason);
+    if (!CheckXmlText(bytes, reason) || FAILED(LoadXmlFile(spDoc.Get(), path, reason)))
         throw CSimFault(E_INVALIDARG, path + L": not a well-formed project: " + reason);
     ComPtr<IXMLDOMElement> spTop;
     if (FAILED(spDoc->get_documentElement(&spTop)) || !spTop || NodeName(spTop.Get()) != L"project")
@@ -74,7 +80,7 @@ void CProjectModel::Load(const std::wstring& path)
         auto db = std::make_unique<CErrorDatabase>();
         std::wstring file = AttributeText(spDb.Get(), L"file");
         if (file.size() < 2 || (file[1] != L':' && file[0] != L'\\' && file[0] != L'/'))
-            file = m_strFolder + file;
+            file.insert(0, m_strFolder);
         if (!db->LoadFile(file, reason))
             throw CSimFault(E_INVALIDARG, reason);
         m_mapDatabases[AttributeText(spDb.Get(), L"id")] = std::move(db);
@@ -120,12 +126,18 @@ void CProjectModel::CheckConnections()
 {
     ComPtr<IXMLDOMElement> spTop;
     m_spDoc->get_documentElement(&spTop);
+    std::set<std::pair<std::wstring, std::wstring>> cables;
     for (auto& spConnection : NodesOf(spTop.Get(), L"connections/connection")) {
         for (const wchar_t* end : {L"from", L"to"}) {
             std::wstring ref = AttributeText(spConnection.Get(), end);
             if (!PortNode(ref))
                 throw CSimFault(E_INVALIDARG, L"connection end " + Quoted(ref) + L" names no port of the project");
         }
+        std::wstring from = AttributeText(spConnection.Get(), L"from"), to = AttributeText(spConnection.Get(), L"to");
+        if (from == to)
+            throw CSimFault(E_INVALIDARG, L"a connection joins port " + Quoted(from) + L" to itself");
+        if (!cables.insert(std::minmax(from, to)).second)
+            throw CSimFault(E_INVALIDARG, L"two connections join " + Quoted(from) + L" and " + Quoted(to));
     }
 }
 
@@ -147,6 +159,12 @@ std::wstring CProjectModel::OwnerName(IXMLDOMNode* pNode) const
 {
     ComPtr<IXMLDOMNode> spOwner = SelectNode(pNode, L"ancestor-or-self::component[1]");
     return spOwner ? AttributeText(spOwner.Get(), L"name") : std::wstring();
+}
+
+// The parser hands out a new wrapper per visit, so nodes are told apart by their unique names.
+bool CProjectModel::IsRoot(const std::wstring& name) const
+{
+    return name == AttributeText(m_spRootComponent.Get(), L"name");
 }
 
 bool CProjectModel::IsInPlant(IXMLDOMNode* pComponent) const
@@ -195,6 +213,19 @@ void CProjectModel::Classify(long lCode, std::wstring_view message, std::wstring
         swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(lCode));
         text = hex;
     }
+}
+
+bool CProjectModel::FindSymbol(std::wstring_view symbol, long& lCode)
+{
+    std::vector<std::wstring> ids = RegisteredErrorDatabases();
+    for (const auto& [id, spDb] : m_mapDatabases)
+        ids.push_back(id);
+    for (const auto& id : ids) {
+        const CErrorDatabase* pDb = Database(id);
+        if (pDb && pDb->FindSymbol(symbol, lCode))
+            return true;
+    }
+    return false;
 }
 
 std::wstring CProjectModel::Symbol(long lCode, std::wstring_view errDB)
@@ -273,7 +304,7 @@ void CProjectModel::Insert(const std::wstring& palette, const std::wstring& newN
 void CProjectModel::Move(const std::wstring& name, const std::wstring& dest, bool bAsChild)
 {
     ComPtr<IXMLDOMNode> spNode = Require(name);
-    if (spNode.Get() == m_spRootComponent.Get())
+    if (IsRoot(name))
         throw CSimFault(E_INVALIDARG, L"the root component cannot be moved");
     if (SelectNode(Require(dest).Get(), L"ancestor-or-self::component[@name=" + XPathLiteral(name) + L"]"))
         throw CSimFault(E_INVALIDARG, Quoted(name) + L" cannot be moved below itself");
@@ -318,7 +349,7 @@ void CProjectModel::Replace(const std::wstring& name, const std::wstring& palett
 void CProjectModel::Delete(const std::wstring& name)
 {
     ComPtr<IXMLDOMNode> spNode = Require(name);
-    if (spNode.Get() == m_spRootComponent.Get())
+    if (IsRoot(name))
         throw CSimFault(E_INVALIDARG, L"the root component cannot be deleted");
     std::vector<std::wstring> gone;
     for (auto& spComponent : NodesOf(spNode.Get(), L"descendant-or-self::component"))
@@ -386,14 +417,27 @@ void CProjectModel::SetValue(const std::wstring& component, const std::wstring& 
 std::wstring CProjectModel::Tree() const
 {
     std::wstring out;
-    if (m_spRootComponent)
-        AppendTree(m_spRootComponent.Get(), 0, out);
+    if (!m_spRootComponent)
+        return out;
+    AppendTree(m_spRootComponent.Get(), 0, out);
+    ComPtr<IXMLDOMElement> spTop;
+    m_spDoc->get_documentElement(&spTop);
+    auto palette = NodesOf(spTop.Get(), L"palette/component");
+    if (!palette.empty())
+        out += L"Palette:\n";
+    for (auto& spComponent : palette)
+        AppendTree(spComponent.Get(), 1, out);
+    auto cables = NodesOf(spTop.Get(), L"connections/connection");
+    if (!cables.empty())
+        out += L"Cables:\n";
+    for (auto& spCable : cables)
+        out += L"  " + AttributeText(spCable.Get(), L"from") + L" - " + AttributeText(spCable.Get(), L"to") + L"\n";
     return out;
 }
 
 void CProjectModel::AppendTree(IXMLDOMNode* pComponent, int depth, std::wstring& out) const
 {
-    out += std::wstring(depth * 2, L' ') + AttributeText(pComponent, L"name");
+    out += std::wstring(static_cast<size_t>(depth) * 2, L' ') + AttributeText(pComponent, L"name");
     std::wstring type = AttributeText(pComponent, L"type");
     if (!type.empty())
         out += L" [" + type + L"]";

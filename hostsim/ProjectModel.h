@@ -4,8 +4,8 @@
 // host received and the error databases it has read. Shared by the project
 // object and every component and item handed out, so they stay valid however
 // long a client holds them.
-#include "hostsim/ErrorDatabase.h"
-#include "hostsim/Xml.h"
+#include "hostfiles/ErrorDatabase.h"
+#include "hostfiles/Xml.h"
 #include <map>
 #include <memory>
 #include <string>
@@ -38,6 +38,7 @@ public:
     std::wstring OwnerName(IXMLDOMNode* pNode) const;
     ComPtr<IXMLDOMNode> RootElement() const { return m_spRootComponent; }
     bool IsInPlant(IXMLDOMNode* pComponent) const;
+    bool IsRoot(const std::wstring& name) const;
 
     // Component objects are one per name while anybody holds them.
     CSimComponent* FindLive(const std::wstring& name) const;
@@ -55,6 +56,8 @@ public:
     // Symbolic name of a code in a database, or "".
     std::wstring Symbol(long lCode, std::wstring_view errDB);
     const CErrorDatabase* Database(std::wstring_view errDB);
+    // The code of a symbol in the project's databases or a registered one.
+    bool FindSymbol(std::wstring_view symbol, long& lCode);
 
     // The edits a host performs once the layer has accepted them.
     void Insert(const std::wstring& palette, const std::wstring& newName, const std::wstring& dest, bool bAsChild);

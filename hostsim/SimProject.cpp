@@ -274,6 +274,28 @@ STDMETHODIMP CSimProject::Protocols(BSTR* pbstrProtocols)
     });
 }
 
+// S_FALSE when no database of the project, nor any registered one, has the symbol.
+STDMETHODIMP CSimProject::ErrorCode(BSTR bstrSymbol, long* plCode)
+{
+    if (!plCode)
+        return E_POINTER;
+    *plCode = 0;
+    return ComBoundary([&] { return m_spModel->FindSymbol(BstrView(bstrSymbol), *plCode) ? S_OK : S_FALSE; });
+}
+
+// The name a database gives itself, else its identifier.
+STDMETHODIMP CSimProject::ErrorDatabaseName(BSTR bstrErrDB, BSTR* pbstrName)
+{
+    if (!pbstrName)
+        return E_POINTER;
+    *pbstrName = nullptr;
+    return ComBoundary([&] {
+        const CErrorDatabase* pDb = m_spModel->Database(BstrView(bstrErrDB));
+        *pbstrName = CBstr::Alloc(pDb && !pDb->Name().empty() ? pDb->Name() : BstrView(bstrErrDB));
+        return S_OK;
+    });
+}
+
 STDMETHODIMP CSimProject::GetSchema(NewZUR::IDataSchema** ppSchema)
 {
     if (!ppSchema)

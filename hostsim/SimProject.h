@@ -43,6 +43,8 @@ public:
     STDMETHODIMP ErrorSymbol(long lCode, BSTR bstrErrDB, BSTR* pbstrSymbol) override;
     STDMETHODIMP get_Tree(BSTR* pbstrTree) override;
     STDMETHODIMP Protocols(BSTR* pbstrProtocols) override;
+    STDMETHODIMP ErrorCode(BSTR bstrSymbol, long* plCode) override;
+    STDMETHODIMP ErrorDatabaseName(BSTR bstrErrDB, BSTR* pbstrName) override;
 
     // ITopology
     SIM_RESERVED(7)

@@ -1,6 +1,6 @@
 // The rules of the sample buses.
 #include "samples/BusRules.h"
-#include "hostsim/Xml.h"
+#include "hostfiles/Xml.h"
 #include <map>
 #include <set>
 

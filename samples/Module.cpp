@@ -1,6 +1,6 @@
 // Entry points of the sample assistants' COM server.
 #include "hostsim/ComServer.h"
-#include "hostsim/ErrorDatabase.h"
+#include "hostfiles/ErrorDatabase.h"
 #include "samples/BusAssistant.h"
 #include <string>
 

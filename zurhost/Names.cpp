@@ -1,34 +1,47 @@
 // Names of well-known HRESULTs.
 #include "zurhost/Names.h"
 
+namespace {
+
+const struct
+{
+    HRESULT hr;
+    const wchar_t* pszName;
+} g_names[] = {
+    {S_OK, L"S_OK"},
+    {S_FALSE, L"S_FALSE"},
+    {E_FAIL, L"E_FAIL"},
+    {E_POINTER, L"E_POINTER"},
+    {E_INVALIDARG, L"E_INVALIDARG"},
+    {E_OUTOFMEMORY, L"E_OUTOFMEMORY"},
+    {E_NOINTERFACE, L"E_NOINTERFACE"},
+    {E_NOTIMPL, L"E_NOTIMPL"},
+    {E_UNEXPECTED, L"E_UNEXPECTED"},
+    {CLASS_E_NOAGGREGATION, L"CLASS_E_NOAGGREGATION"},
+    {CLASS_E_CLASSNOTAVAILABLE, L"CLASS_E_CLASSNOTAVAILABLE"},
+    {REGDB_E_CLASSNOTREG, L"REGDB_E_CLASSNOTREG"},
+    {CO_E_CLASSSTRING, L"CO_E_CLASSSTRING"},
+    {DISP_E_TYPEMISMATCH, L"DISP_E_TYPEMISMATCH"},
+    {static_cast<HRESULT>(0xFFFFEB3D), L"LAYER_E_NO_ASSISTANT"},
+    {static_cast<HRESULT>(0xFFFFEB3C), L"LAYER_E_ERRDB_UNREADABLE"},
+};
+
+} // namespace
+
 std::wstring KnownName(HRESULT hr)
 {
-    static const struct
-    {
-        HRESULT hr;
-        const wchar_t* pszName;
-    } names[] = {
-        {S_OK, L"S_OK"},
-        {S_FALSE, L"S_FALSE"},
-        {E_FAIL, L"E_FAIL"},
-        {E_POINTER, L"E_POINTER"},
-        {E_INVALIDARG, L"E_INVALIDARG"},
-        {E_OUTOFMEMORY, L"E_OUTOFMEMORY"},
-        {E_NOINTERFACE, L"E_NOINTERFACE"},
-        {E_NOTIMPL, L"E_NOTIMPL"},
-        {E_UNEXPECTED, L"E_UNEXPECTED"},
-        {CLASS_E_NOAGGREGATION, L"CLASS_E_NOAGGREGATION"},
-        {CLASS_E_CLASSNOTAVAILABLE, L"CLASS_E_CLASSNOTAVAILABLE"},
-        {REGDB_E_CLASSNOTREG, L"REGDB_E_CLASSNOTREG"},
-        {CO_E_CLASSSTRING, L"CO_E_CLASSSTRING"},
-        {DISP_E_TYPEMISMATCH, L"DISP_E_TYPEMISMATCH"},
-        {static_cast<HRESULT>(0xFFFFEB3D), L"LAYER_E_NO_ASSISTANT"},
-        {static_cast<HRESULT>(0xFFFFEB3C), L"LAYER_E_ERRDB_UNREADABLE"},
-    };
-    for (const auto& n : names)
+    for (const auto& n : g_names)
         if (n.hr == hr)
             return n.pszName;
     return {};
+}
+
+bool IsKnownName(const std::wstring& name)
+{
+    for (const auto& n : g_names)
+        if (name == n.pszName)
+            return true;
+    return false;
 }
 
 std::wstring HexCode(HRESULT hr)

@@ -5,4 +5,5 @@
 
 // The system's and the layer's own names, or "".
 std::wstring KnownName(HRESULT hr);
+bool IsKnownName(const std::wstring& name);
 std::wstring HexCode(HRESULT hr);

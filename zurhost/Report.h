@@ -1,7 +1,9 @@
 #pragma once
 // What zurhost prints: the verdict table (or JSON), the control events the
-// host received and the error-log rows the run added.
+// host received, grouped under the edit that caused them, and the error-log
+// rows the run added.
 #include "zurhost/Runner.h"
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,13 +12,17 @@ struct RunReport
     std::wstring strProject;
     std::wstring strTree;
     std::vector<Row> rows;
-    std::vector<std::wstring> trace;
+    std::vector<std::wstring> initTrace, termTrace;
     std::vector<std::wstring> log;
     std::vector<std::wstring> warnings;
+    bool bScenario = false;
     bool bTree = false, bTrace = false, bLog = false;
+    size_t cchWidth = 0; // the terminal's width; 0: no limit
 };
 
-void PrintTable(const RunReport& report);
-void PrintJson(const RunReport& report);
+// 0 when every stated verdict held and every edit was asked, else 1.
+int ExitStatus(const RunReport& report);
+std::wstring TextReport(const RunReport& report);
+std::wstring JsonReport(const RunReport& report);
 // Writes UTF-8 to stdout or stderr.
 void Out(const std::wstring& text, FILE* stream = stdout);

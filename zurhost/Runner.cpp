@@ -20,15 +20,13 @@ void Require(HRESULT hr)
         throw CMissing(hr);
 }
 
-bool Meets(const std::wstring& expected, HRESULT hr, const std::wstring& symbol)
+// A success that hands out no object ends the edit as well.
+template <class T>
+void Require(HRESULT hr, const ComPtr<T>& sp)
 {
-    if (expected == L"accepted")
-        return SUCCEEDED(hr);
-    if (expected == L"rejected")
-        return FAILED(hr);
-    if (expected.size() > 2 && expected[0] == L'0' && (expected[1] == L'x' || expected[1] == L'X'))
-        return wcstoul(expected.c_str() + 2, nullptr, 16) == static_cast<unsigned long>(hr);
-    return expected == symbol || expected == KnownName(hr);
+    Require(hr);
+    if (!sp)
+        throw CMissing(E_POINTER);
 }
 
 } // namespace
@@ -47,8 +45,8 @@ ComPtr<IComponent> CRunner::ComponentOf(const std::wstring& name)
     ComPtr<IDispatch> spDisp;
     ComPtr<IComponent> spComponent;
     CBstr bstrName(name);
-    Require(m_spProject->Component(bstrName, &spDisp));
-    Require(spDisp.As(&spComponent));
+    Require(m_spProject->Component(bstrName, &spDisp), spDisp);
+    Require(spDisp.As(&spComponent), spComponent);
     return spComponent;
 }
 
@@ -57,8 +55,8 @@ ComPtr<ICharacteristic> CRunner::PortOf(const std::wstring& ref)
     ComPtr<IDispatch> spDisp;
     ComPtr<ICharacteristic> spPort;
     CBstr bstrRef(ref);
-    Require(m_spProject->Port(bstrRef, &spDisp));
-    Require(spDisp.As(&spPort));
+    Require(m_spProject->Port(bstrRef, &spDisp), spDisp);
+    Require(spDisp.As(&spPort), spPort);
     return spPort;
 }
 
@@ -66,8 +64,8 @@ HRESULT CRunner::Ask(const Edit& e, BSTR* pbstrMsg, BSTR* pbstrErrDB)
 {
     ComPtr<IDispatch> spRootDisp;
     ComPtr<IComponent> spRoot;
-    Require(m_spProject->get_RootComponent(&spRootDisp));
-    Require(spRootDisp.As(&spRoot));
+    Require(m_spProject->get_RootComponent(&spRootDisp), spRootDisp);
+    Require(spRootDisp.As(&spRoot), spRoot);
     IAssistLayer2* p = m_spLayer.Get();
     const auto& a = e.args;
     switch (e.kind) {
@@ -98,8 +96,8 @@ HRESULT CRunner::Ask(const Edit& e, BSTR* pbstrMsg, BSTR* pbstrErrDB)
         ComPtr<IDispatch> spDisp;
         ComPtr<IPropertyData> spItem;
         CBstr component(a[0]), path(a[1]);
-        Require(m_spProject->Item(component, path, &spDisp));
-        Require(spDisp.As(&spItem));
+        Require(m_spProject->Item(component, path, &spDisp), spDisp);
+        Require(spDisp.As(&spItem), spItem);
         CVariant value = CVariant::String(a[2]);
         return p->CheckPropertyChange(pbstrMsg, spRoot.Get(), spItem.Get(), value, pbstrErrDB);
     }
@@ -137,15 +135,30 @@ HRESULT CRunner::Apply(const Edit& e)
 
 void CRunner::Describe(Row& row)
 {
-    CBstr bus, symbol;
+    CBstr bus, symbol, name, errDB(row.strErrDB);
     m_spLayer->GetProcessedBusName(bus.Out());
     row.strBus = bus.View();
+    if (!row.strErrDB.empty() && SUCCEEDED(m_spProject->ErrorDatabaseName(errDB, name.Out())))
+        row.strErrDBName = name.View();
     row.strSymbol = KnownName(row.hr);
     if (row.strSymbol.empty() && !row.strErrDB.empty()) {
-        CBstr errDB(row.strErrDB);
         m_spProject->ErrorSymbol(row.hr, errDB, symbol.Out());
         row.strSymbol = symbol.View();
     }
+}
+
+std::vector<std::wstring> CRunner::NewEvents()
+{
+    std::vector<std::wstring> events;
+    long lCount = 0;
+    if (FAILED(m_spProject->get_EventCount(&lCount)))
+        return events;
+    for (; m_lEventsSeen < lCount; ++m_lEventsSeen) {
+        CBstr text;
+        m_spProject->EventText(m_lEventsSeen, text.Out());
+        events.emplace_back(text.View());
+    }
+    return events;
 }
 
 Row CRunner::Run(const Edit& edit)
@@ -160,13 +173,14 @@ Row CRunner::Run(const Edit& edit)
         row.hr = missing.m_hr;
         row.strNote = missing.m_strText.empty() ? L"the project lacks what the edit names" : missing.m_strText;
         row.bExpectationMet = false;
+        row.trace = NewEvents();
         return row;
     }
     row.strMessage = message.View();
     row.strErrDB = errDB.View();
     Describe(row);
-    if (!edit.strExpected.empty())
-        row.bExpectationMet = Meets(edit.strExpected, row.hr, row.strSymbol);
+    row.bExpectationMet = Meets(edit.expected, row.hr, row.strSymbol);
+    row.trace = NewEvents();
     if (SUCCEEDED(row.hr) && !edit.bDrag) {
         HRESULT hr = Apply(edit);
         if (FAILED(hr))

@@ -20,6 +20,7 @@ struct Row
     std::wstring strErrDBName;
     std::wstring strNote; // why it was not asked or not applied
     bool bExpectationMet = true;
+    std::vector<std::wstring> trace; // the control events the edit caused
 };
 
 class CRunner
@@ -29,6 +30,8 @@ public:
         : m_spProject(std::move(spProject)), m_spLayer(std::move(spLayer))
     {}
     Row Run(const Edit& edit);
+    // The control events the host received since the last call.
+    std::vector<std::wstring> NewEvents();
 
 private:
     HRESULT Ask(const Edit& edit, BSTR* pbstrMsg, BSTR* pbstrErrDB);
@@ -39,6 +42,7 @@ private:
 
     ComPtr<ISimProject> m_spProject;
     ComPtr<IAssistLayer2> m_spLayer;
+    long m_lEventsSeen = 0;
 };
 
 // The text of the last failure an object reported, or "".

@@ -30,7 +30,7 @@ std::wstring StripComment(const std::wstring& line)
 
 std::wstring ExpandPath(const std::wstring& path)
 {
-    return path.size() && path[0] == L'~' ? g_szPathShorthand + path.substr(1) : path;
+    return !path.empty() && path[0] == L'~' ? g_szPathShorthand + path.substr(1) : path;
 }
 
 // Fills the edit from its words; returns the reason when they do not fit.
@@ -117,14 +117,20 @@ bool ParseScenario(const std::wstring& text, std::vector<Edit>& edits, std::wstr
         edit.nLine = nLine;
         size_t arrow = line.find(L"=>");
         if (arrow != std::wstring::npos) {
-            edit.strExpected = Trim(line.substr(arrow + 2));
+            std::wstring verdict = Trim(line.substr(arrow + 2)), reason;
             line.erase(arrow);
-            if (edit.strExpected.empty()) {
-                strError = L"line " + std::to_wstring(nLine) + L": \"=>\" without a verdict";
+            if (verdict.empty())
+                reason = L"\"=>\" without a verdict";
+            if (!reason.empty() || !ParseVerdict(verdict, edit.expected, reason)) {
+                strError = L"line " + std::to_wstring(nLine) + L": " + reason;
                 return false;
             }
         }
         edit.strText = Trim(line);
+        if (edit.strText.empty() && edit.expected.kind != Verdict::Kind::None) {
+            strError = L"line " + std::to_wstring(nLine) + L": a verdict without an edit";
+            return false;
+        }
         if (edit.strText.empty())
             continue;
         std::wstring reason = Shape(SplitWords(edit.strText), edit);
@@ -134,5 +140,7 @@ bool ParseScenario(const std::wstring& text, std::vector<Edit>& edits, std::wstr
         }
         edits.push_back(std::move(edit));
     }
-    return true;
+    if (edits.empty())
+        strError = L"no edits: every line is blank or a comment";
+    return !edits.empty();
 }

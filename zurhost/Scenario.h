@@ -11,6 +11,7 @@
 //   check all
 // Any line may end with "=> <verdict>": accepted, rejected, a symbolic name or a code.
 // Words with blanks are written in double quotes; "#" starts a comment.
+#include "zurhost/Verdict.h"
 #include <string>
 #include <vector>
 
@@ -35,10 +36,11 @@ struct Edit
     bool bDrag = false; // only the drag question; nothing is changed
     bool bAsChild = true;
     std::vector<std::wstring> args;
-    std::wstring strExpected; // empty: no expectation
+    Verdict expected; // Kind::None: no expectation
 };
 
-// Parses a scenario; false with strError ("line N: ...") at the first bad line.
+// Parses a scenario; false with strError ("line N: ...") at the first bad line,
+// or when it has no edit at all.
 bool ParseScenario(const std::wstring& text, std::vector<Edit>& edits, std::wstring& strError);
 // Splits a line into words; double quotes group words.
 std::vector<std::wstring> SplitWords(const std::wstring& line);

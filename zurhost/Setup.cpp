@@ -1,19 +1,109 @@
-// Registration and configuration for a run.
+// Registration, configuration and the checks before a run.
 #include "zurhost/Setup.h"
-#include "hostsim/ComServer.h"
-#include "hostsim/SimContext.h"
+#include "LayerLib2.h"
+#include "zurhost/Names.h"
+#include <wrl/client.h>
 
-const SampleBinding g_sampleBindings[3] = {
+namespace {
+
+const wchar_t g_szConfigurationKey[] = L"Software\\HostSim\\Configuration\\";
+const wchar_t g_szAssistantsKey[] = L"BindedAssistants";
+const wchar_t g_szDatabasesKey[] = L"BindedAssistants_ErrDB";
+
+const struct
+{
+    const wchar_t* pszProtocol;
+    const wchar_t* pszProgId;
+    const wchar_t* pszErrorDatabase;
+} g_sampleBindings[] = {
     {L"PROFIBUS DP", L"Samples.ProfibusDP.1", L"{8E3B5C11-2A47-4F0D-9B61-5D2C7A90E341}"},
     {L"PROFINET IO", L"Samples.ProfinetIO.1", L"{8E3B5C12-2A47-4F0D-9B61-5D2C7A90E341}"},
     {L"CANopen", L"Samples.CANopen.1", L"{8E3B5C13-2A47-4F0D-9B61-5D2C7A90E341}"},
 };
 
-namespace {
-
-std::wstring ConfigKey(const wchar_t* pszSub)
+std::wstring Coded(HRESULT hr)
 {
-    return std::wstring(g_szConfigurationKey) + L"\\" + pszSub;
+    std::wstring name = KnownName(hr);
+    return HexCode(hr) + (name.empty() ? L"" : L" " + name);
+}
+
+bool WriteUserString(const wchar_t* pszKey, const wchar_t* pszName, const wchar_t* pszData)
+{
+    std::wstring key = std::wstring(g_szConfigurationKey) + pszKey;
+    return RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), pszName, REG_SZ, pszData,
+                           static_cast<DWORD>((wcslen(pszData) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+// What a debug option does to every check, or "" for normal work.
+std::wstring DebugWarning(const CConfiguration& config)
+{
+    long lDebug = 2;
+    const wchar_t* pszScope = L"the user's scope (HKCU)";
+    if (!config.ReadLong(g_lUserScope, L"LayerOptions", L"Debug", lDebug)) {
+        pszScope = L"the machine's scope (HKLM)";
+        if (!config.ReadLong(g_lMachineScope, L"LayerOptions", L"Debug", lDebug))
+            return {};
+    }
+    if (lDebug != 0 && lDebug != 1)
+        return {};
+    return std::wstring(L"LayerOptions\\Debug is ") + (lDebug ? L"1" : L"0") + L" in " + pszScope +
+           L": the layer answers every check with " + (lDebug ? L"E_FAIL" : L"S_OK") +
+           L" at once, without asking any assistant; set it to 2 or delete it for normal work";
+}
+
+// Why the layer cannot use an assistant, or "".
+std::wstring AssistantProblem(const std::wstring& progId)
+{
+    CLSID clsid;
+    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+    if (FAILED(hr))
+        return L"is not registered (" + Coded(hr) + L")";
+    Microsoft::WRL::ComPtr<IUnknown> spUnknown;
+    Microsoft::WRL::ComPtr<IAssist2> spAssist;
+    if (FAILED(hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spUnknown))))
+        return L"cannot be created (" + Coded(hr) + L")";
+    if (FAILED(hr = spUnknown.As(&spAssist)))
+        return L"does not answer IAssist2 (" + Coded(hr) + L")";
+    return {};
+}
+
+bool HasValue(const std::vector<std::pair<std::wstring, std::wstring>>& values, const std::wstring& name)
+{
+    for (const auto& value : values)
+        if (value.first == name)
+            return true;
+    return false;
+}
+
+// The layer loads a scope's bindings in order and stops at the first it
+// cannot use: the protocols after it get no assistant from that scope.
+void AddBindingWarnings(const CConfiguration& config, long lScope, std::vector<std::wstring>& warnings)
+{
+    const wchar_t* pszScope = lScope == g_lUserScope ? L"the user's scope" : L"the machine's scope";
+    auto bindings = config.Values(lScope, g_szAssistantsKey);
+    auto databases = config.Values(lScope, g_szDatabasesKey);
+    bool bStopped = false;
+    for (size_t i = 0; i < bindings.size(); ++i) {
+        const auto& [protocol, progId] = bindings[i];
+        std::wstring problem = HasValue(databases, protocol)
+                                   ? AssistantProblem(progId)
+                                   : std::wstring(L"has no error database under BindedAssistants_ErrDB");
+        if (problem.empty())
+            continue;
+        std::wstring text = L"the assistant \"" + progId;
+        text += L"\" bound to protocol '" + protocol + L"' in ";
+        text += pszScope;
+        text += L" " + problem;
+        text += L": the layer has no assistant for '" + protocol + L"'";
+        if (!bStopped && i + 1 < bindings.size()) {
+            text += L" and stops loading " + std::wstring(pszScope) + L" there, so";
+            for (size_t k = i + 1; k < bindings.size(); ++k)
+                text += (k > i + 1 ? L"," : L"") + std::wstring(L" '") + bindings[k].first + L"'";
+            text += L" get none from it either";
+        }
+        bStopped = true;
+        warnings.push_back(text);
+    }
 }
 
 } // namespace
@@ -31,39 +121,38 @@ bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>
         auto pfn = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(hModule, "DllRegisterServer")));
         HRESULT hr = pfn ? pfn() : E_NOTIMPL;
         if (FAILED(hr)) {
-            wchar_t hex[16];
-            swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-            strError = L"registering " + path + L" failed with " + hex;
+            strError = L"registering " + path + L" failed with " + HexCode(hr);
             return false;
         }
     }
     return true;
 }
 
-std::wstring BoundProgId(const std::wstring& protocol)
+std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config)
 {
-    std::wstring key = ConfigKey(L"BindedAssistants");
-    for (HKEY hRoot : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        wchar_t buffer[512];
-        DWORD cb = sizeof(buffer);
-        if (RegGetValueW(hRoot, key.c_str(), protocol.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &cb) == ERROR_SUCCESS)
-            return buffer;
-    }
-    return {};
+    std::map<std::wstring, std::wstring> bindings;
+    for (long lScope : {g_lUserScope, g_lMachineScope})
+        for (auto& [protocol, progId] : config.Values(lScope, g_szAssistantsKey))
+            bindings[protocol] = progId;
+    return bindings;
 }
 
-std::vector<std::wstring> BindSampleAssistants()
+void BindSampleAssistants(const CConfiguration& config)
 {
-    std::vector<std::wstring> bound;
-    std::wstring assistants = ConfigKey(L"BindedAssistants"), databases = ConfigKey(L"BindedAssistants_ErrDB");
-    for (const auto& binding : g_sampleBindings) {
-        if (!BoundProgId(binding.pszProtocol).empty())
-            continue;
-        if (SUCCEEDED(
-                WriteRegistryString(HKEY_CURRENT_USER, assistants.c_str(), binding.pszProtocol, binding.pszProgId)) &&
-            SUCCEEDED(WriteRegistryString(HKEY_CURRENT_USER, databases.c_str(), binding.pszProtocol,
-                                          binding.pszErrorDatabase)))
-            bound.push_back(binding.pszProtocol);
-    }
-    return bound;
+    auto bindings = Bindings(config);
+    for (const auto& binding : g_sampleBindings)
+        if (!bindings.count(binding.pszProtocol) &&
+            WriteUserString(g_szAssistantsKey, binding.pszProtocol, binding.pszProgId))
+            WriteUserString(g_szDatabasesKey, binding.pszProtocol, binding.pszErrorDatabase);
+}
+
+std::vector<std::wstring> LayerWarnings(const CConfiguration& config)
+{
+    std::vector<std::wstring> warnings;
+    std::wstring debug = DebugWarning(config);
+    if (!debug.empty())
+        warnings.push_back(debug);
+    for (long lScope : {g_lUserScope, g_lMachineScope})
+        AddBindingWarnings(config, lScope, warnings);
+    return warnings;
 }

@@ -1,22 +1,21 @@
 #pragma once
-// What zurhost puts in place before it runs: the three servers registered
-// (as regsvr32 would) and the sample assistants bound to their protocols in
-// the user's configuration, unless a binding for that protocol exists.
+// What zurhost puts in place before it runs, and what it checks before the
+// first edit: the three servers registered (as regsvr32 would), the sample
+// assistants bound to their protocols in the user's configuration unless a
+// binding for that protocol exists, and the warnings a user needs when the
+// layer will not judge as expected.
+#include "zurhost/Configuration.h"
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
 
-struct SampleBinding
-{
-    const wchar_t* pszProtocol;
-    const wchar_t* pszProgId;
-    const wchar_t* pszErrorDatabase;
-};
-extern const SampleBinding g_sampleBindings[3];
-
 // Registers each DLL of the list found in folder; false with strError.
 bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls, std::wstring& strError);
-// Binds each sample assistant whose protocol has no binding yet; returns what it bound.
-std::vector<std::wstring> BindSampleAssistants();
-// The ProgID bound to a protocol in either scope, or "".
-std::wstring BoundProgId(const std::wstring& protocol);
+// Binds each sample assistant whose protocol has no binding yet.
+void BindSampleAssistants(const CConfiguration& config);
+// The assistants the layer's catalogue holds: protocol -> ProgID (the machine's scope wins).
+std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config);
+// A debug option that short-cuts every check, and every binding the layer
+// cannot use (no error database, an assistant that cannot be created).
+std::vector<std::wstring> LayerWarnings(const CConfiguration& config);

@@ -1,80 +1,215 @@
 #!/usr/bin/env bash
 # End-to-end checks of zurhost and the script example, run by ctest under Wine
-# in the build's prefix. Usage: e2e-test.sh <case> <bin folder> [wine loader]
-# The loader is the one of the build's bitness: a 32-bit zurhost and script
-# host load the 32-bit servers.
+# in the build's prefix, with the loader of the build's bitness (a 32-bit
+# zurhost and script host load the 32-bit servers; default the 64-bit one).
+#   e2e-test.sh <case> <bin folder> [wine loader]   one case: scenario, progress,
+#                 failing-expectation, bad-inputs, warnings, vbscript
+#   e2e-test.sh all <bin folder> [wine loader]      every case in one go
+# Every Windows process start costs about 50 s where 32-bit programs run under
+# emulation, so the cases are shaped around few of them: the table of bad
+# inputs runs in one zurhost process (--batch), "all" probes the layer once.
 set -u
-case=$1
+what=$1
 cd "$2" || exit 1
 WINE64=${3:-/usr/lib/wine/wine64}
-scratch=e2e-$case
+export WINEDEBUG=${WINEDEBUG:--all}
+scratch=e2e-$what
 rm -rf "$scratch" && mkdir -p "$scratch"
 failures=0
+layer_checked=0
 
 zurhost() { "$WINE64" zurhost.exe "$@" 2>&1; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_line() { grep -qE -- "$2" <<<"$1" || fail "no line matching: $2"; }
+expect_line() { grep -qE -- "$2" <<<"$1" || fail "${3:-}no line matching: $2"; }
 
+# The first run registers the servers; a layer that cannot judge ends the test.
 require_layer() {
-  printf 'delete Valve-2\n' > "$scratch/probe.scenario"
+  [ $layer_checked = 1 ] && return
+  layer_checked=1
   local out
-  out=$(zurhost 'examples\plant.xml' "$scratch\\probe.scenario")
+  out=$(zurhost examples/plant.xml examples/bottling.scenario)
   if grep -qE 'cannot create the layer|E_NOTIMPL|CLASS_E_CLASSNOTAVAILABLE|registering .*Layer.dll failed' <<<"$out"; then
     echo "FAIL: the layer cannot judge edits:"; echo "$out" | tail -3
     exit 1
   fi
+  scenario_output=$out
 }
 
-case $case in
-scenario)
+case_scenario() {
   require_layer
-  out=$(zurhost 'examples\plant.xml' 'examples\bottling.scenario'); rc=$?
+  local out=$scenario_output
   echo "$out"
-  [ $rc = 0 ] || fail "exit status $rc, expected 0"
   expect_line "$out" '^#  +Edit +Verdict +Bus +Message +Error database +Expected$'
   expect_line "$out" "^10 +insert \"Valve terminal @3\" as Valve-3 into PLC-1 +0x80040302 DP_E_ADDRESS_IN_USE +PROFIBUS DP +Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on the bus of 'PLC-1'\. +PROFIBUS DP sample assistant +ok \(DP_E_ADDRESS_IN_USE\)$"
   expect_line "$out" "^11 +insert \"Valve terminal @6\" as Valve-3 into PLC-1 +0x00040310 DP_W_LAST_PLACE +PROFIBUS DP +'Valve terminal @6' takes the last"
   expect_line "$out" '^28 edits, 0 expectations failed$'
-  ;;
-failing-expectation)
+  # An 80-column terminal: the message goes below its row.
+  out=$(COLUMNS=80 "$WINE64" zurhost.exe examples/plant.xml examples/bottling.scenario)
+  [ "$(awk '{ if (length($0) > 80) n++ } END { print n + 0 }' <<<"$out")" = 0 ] || fail "a line wider than 80 columns"
+  expect_line "$out" '^10  insert "Valve terminal @3" as +DP_E_ADDRESS_IN_USE +PROFIBUS DP +ok$'
+  expect_line "$out" "^      Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on$"
+}
+
+# A terminal sees a progress line on stderr while a long run loads (the
+# console draws it with escape sequences, a blank as a step to the right:
+# taken out here); a pipe never does.
+case_progress() {
+  require_layer
+  awk 'BEGIN { printf "<project name=\"big\"><topology><component name=\"R\">";
+    for (i = 0; i < 40000; i++) printf "<component name=\"D-%d\"/>", i; print "</component></topology></project>" }' \
+    > "$scratch/big.xml"
+  local out
+  out=$(script -qc "'$WINE64' zurhost.exe --no-setup $scratch/big.xml >/dev/null" /dev/null |
+    sed 's/\x1b\[1C/ /g; s/\x1b\[[0-9;?]*[a-zA-Z]//g')
+  expect_line "$out" "zurhost: loading $scratch/big\.xml" "terminal: "
+  out=$("$WINE64" zurhost.exe --no-setup "$scratch/big.xml" 2>&1 >/dev/null)
+  [ -z "$out" ] || fail "progress on a pipe: $out"
+}
+
+case_failing_expectation() {
   require_layer
   printf '# one stated verdict that does not hold\ndelete Valve-2 => DP_E_HAS_DEVICES\n' > "$scratch/wrong.scenario"
-  out=$(zurhost 'examples\plant.xml' "$scratch\\wrong.scenario"); rc=$?
+  local out rc
+  out=$(zurhost --trace examples/plant.xml "$scratch/wrong.scenario"); rc=$?
   echo "$out"
   [ $rc = 1 ] || fail "exit status $rc, expected 1"
   expect_line "$out" '^2 +delete Valve-2 +0x00000000 S_OK +PROFIBUS DP +FAILED \(expected DP_E_HAS_DEVICES\)$'
   expect_line "$out" '^1 edits, 1 expectations failed$'
-  out=$(zurhost --json 'examples\plant.xml' "$scratch\\wrong.scenario"); rc=$?
+  expect_line "$out" '^  line 2: delete Valve-2 \([0-9]+\):$'
+  expect_line "$out" '^    CAssistLayer::CheckDelete$'
+  out=$(zurhost --json examples/plant.xml "$scratch/wrong.scenario"); rc=$?
   [ $rc = 1 ] || fail "--json: exit status $rc, expected 1"
   expect_line "$out" '"met": false'
-  ;;
-bad-projects)
-  printf '<project><topology><component name="A">' > "$scratch/malformed.xml"
-  printf '<project name="x"><topology/></project>' > "$scratch/noroot.xml"
-  for f in malformed:'not a well-formed project' noroot:'missing root: <topology> must hold exactly one root <component> \(found 0\)'; do
-    out=$(zurhost "$scratch\\${f%%:*}.xml" 'examples\bottling.scenario'); rc=$?
-    echo "$out"
-    [ $rc = 2 ] || fail "${f%%:*}: exit status $rc, expected 2"
-    expect_line "$out" "^zurhost: .*${f#*:}"
-  done
+  expect_line "$out" '"exitStatus": 1'
+}
+
+# Every bad input: the exit status and the message that names the fault.
+# Columns: status | message (extended regular expression) | zurhost's arguments
+# ($s stands for the scratch folder, $S for its absolute Unix path).
+bad_inputs_table() {
+  cat <<'EOF'
+2|^zurhost: a project file is required$|--json
+2|^zurhost: The following argument was not expected: --frobnicate$|--frobnicate examples/plant.xml
+2|^zurhost: The following argument was not expected: c$|a b c
+0|^Usage: zurhost \[OPTIONS\] \[project\] \[scenario\]$|-h
+0|^Usage: zurhost|--help
+0|^zurhost 1\.[0-9]+ |--version
+2|^zurhost: \$s/absent\.xml: no such file$|$s/absent.xml examples/bottling.scenario
+2|^zurhost: \$s: a folder, not a file$|$s examples/bottling.scenario
+2|^zurhost: \$s/empty\.xml: not a well-formed project: the file is empty$|$s/empty.xml
+2|^zurhost: \$s/malformed\.xml: not a well-formed project: line 1, column 40: the file ends inside <component> opened at line 1, column 20$|$s/malformed.xml
+2|^zurhost: \$s/mismatch\.xml: not a well-formed project: line 4, column 3: the end tag </topology> does not close <component> opened at line 3, column 5$|$s/mismatch.xml
+2|^zurhost: \$s/dtd\.xml: not a well-formed project: line 2, column 1: a document type declaration \(<!DOCTYPE>\); project files take none$|$s/dtd.xml
+2|^zurhost: \$s/deep\.xml: not a well-formed project: line 1, column [0-9]+: elements nest deeper than 257 levels, the XML parser's limit$|$s/deep.xml
+2|^zurhost: \$s/noroot\.xml: missing root: <topology> must hold exactly one root <component> \(found 0\)$|$s/noroot.xml
+2|^zurhost: \$s/twice\.xml: two connections join 'Valve-1:DP' and 'PLC-1:DP1'$|$s/twice.xml
+2|^zurhost: \$s/self\.xml: a connection joins port 'PLC-1:DP1' to itself$|$s/self.xml
+2|^zurhost: \$s/code\.scenario: line 2: verdict "0xZZZ" is not a code: expected 0x and one to eight hex digits$|examples/plant.xml $s/code.scenario
+2|^zurhost: \$s/tail\.scenario: line 1: verdict "0x80040302garbage" is not a code: expected 0x and one to eight hex digits$|examples/plant.xml $s/tail.scenario
+2|^zurhost: \$s/unknown\.scenario: line 1: verdict "DP_E_NO_SUCH_THING" names no code: no error database has it, nor is it a system or layer name$|examples/plant.xml $s/unknown.scenario
+2|^zurhost: \$s/case\.scenario: line 1: verdict "Accepted": did you mean accepted\?$|examples/plant.xml $s/case.scenario
+2|^zurhost: \$s/empty\.scenario: no edits: every line is blank or a comment$|examples/plant.xml $s/empty.scenario
+2|^zurhost: \$s/comments\.scenario: no edits: every line is blank or a comment$|examples/plant.xml $s/comments.scenario
+2|^zurhost: \$s/latin1\.scenario: line 1, column 26: byte 0xE9 is not UTF-8 text; save the file as UTF-8, or as UTF-16 with a byte-order mark$|examples/plant.xml $s/latin1.scenario
+2|^zurhost: \$s/nomark\.scenario: line 1, column 2: a zero byte \(UTF-16 without a byte-order mark\?\); save the file as UTF-8, or as UTF-16 with a byte-order mark$|examples/plant.xml $s/nomark.scenario
+2|^zurhost: \$s/verb\.scenario: line 1: cannot read "remove Valve-2"$|examples/plant.xml $s/verb.scenario
+0|^1 +delete "Bottling line" +0x00000000 S_OK +PROFIBUS DP +\[not applied: the root component cannot be deleted\] +ok \(accepted\)$|examples/plant.xml $s/root.scenario
+0|^2 +delete Valve-2 +0x00000000 S_OK +PROFIBUS DP +ok \(S_OK\)$|examples/plant.xml $s/root.scenario
+0|^1 +delete Valve-2 +0x00000000 S_OK +PROFIBUS DP +ok \(S_OK\)$|examples/plant.xml $s/bom.scenario
+0|^1 +delete Valve-2 +0x00000000 S_OK +PROFIBUS DP +ok \(S_OK\)$|examples/plant.xml $s/utf16.scenario
+1|^1 +delete Nobody +0x80070057 +NOT ASKED: the project has no component 'Nobody'$|examples/plant.xml $s/nobody.scenario
+0|^    "exitStatus": 0$|--json examples/plant.xml
+0|^  PLC-1:DP1 - Valve-1:DP$|examples/plant.xml
+1|^1 +delete Nobody +0x80070057 +NOT ASKED: the project has no component 'Nobody'$|examples/plant.xml $S/nobody.scenario
+0|^  Valve terminal @3 \[Valve terminal\]  \(PROFIBUS DP slave address=3\)$|examples/plant.xml
+EOF
+}
+
+make_bad_inputs() {
+  local s=$1
+  printf '<project><topology><component name="A">' > "$s/malformed.xml"
+  : > "$s/empty.xml"
+  printf '<project name="x">\n  <topology>\n    <component name="A">\n  </topology>\n</project>\n' > "$s/mismatch.xml"
+  printf '<?xml version="1.0"?>\n<!DOCTYPE project [<!ENTITY a "b">]>\n<project name="x"/>\n' > "$s/dtd.xml"
+  { printf '<project name="d"><topology>'; for i in $(seq 300); do printf '<component name="c%d">' "$i"; done
+    for i in $(seq 300); do printf '</component>'; done; printf '</topology></project>\n'; } > "$s/deep.xml"
+  printf '<project name="x"><topology/></project>' > "$s/noroot.xml"
+  sed 's#<connection from="PLC-1:DP1" to="Valve-1:DP"/>#&<connection from="Valve-1:DP" to="PLC-1:DP1"/>#' examples/plant.xml > "$s/twice.xml"
+  sed 's#<connection from="PLC-1:DP1" to="Valve-1:DP"/>#<connection from="PLC-1:DP1" to="PLC-1:DP1"/>#' examples/plant.xml > "$s/self.xml"
+  printf 'check all\ndelete Valve-2 => 0xZZZ\n' > "$s/code.scenario"
+  printf 'delete Valve-2 => 0x80040302garbage\n' > "$s/tail.scenario"
+  printf 'delete Valve-2 => DP_E_NO_SUCH_THING\n' > "$s/unknown.scenario"
+  printf 'delete Valve-2 => Accepted\n' > "$s/case.scenario"
+  : > "$s/empty.scenario"
+  printf '# only a comment\n\n   # and another\n' > "$s/comments.scenario"
+  printf 'set Valve-1 ~/@address = \xE9 => rejected\n' > "$s/latin1.scenario"
+  printf 'd\0e\0l\0' > "$s/nomark.scenario"
+  printf 'remove Valve-2\n' > "$s/verb.scenario"
+  printf 'delete "Bottling line" => accepted\ndelete Valve-2 => S_OK\n' > "$s/root.scenario"
+  printf '\xEF\xBB\xBFdelete Valve-2 => S_OK\n' > "$s/bom.scenario"
+  printf 'delete Valve-2 => S_OK\n' | iconv -f UTF-8 -t UTF-16 > "$s/utf16.scenario"
+  printf 'delete Nobody\n' > "$s/nobody.scenario"
+}
+
+case_bad_inputs() {
   require_layer
+  local s=$scratch n=0 status regex args out block
+  make_bad_inputs "$s"
+  : > "$s/batch"
+  while IFS='|' read -r status regex args; do
+    args=${args//\$S/$PWD/$s}
+    printf '%s\n' "${args//\$s/$s}" >> "$s/batch"
+  done < <(bad_inputs_table)
+  out=$(zurhost --batch "$s/batch")
+  echo "$out"
+  while IFS='|' read -r status regex args; do
+    n=$((n + 1))
+    block=$(awk -v n=$n '/^== zurhost /{ k++ } k == n' <<<"$out")
+    expect_line "$block" "^== exit $status$" "case $n ($args): "
+    expect_line "$block" "${regex//\\\$s/$s}" "case $n ($args): "
+  done < <(bad_inputs_table)
+}
+
+# The checks before the first edit: a debug option that short-cuts every
+# check, an assistant bound but not registered, a protocol nobody judges.
+case_warnings() {
+  require_layer
+  local key='HKEY_CURRENT_USER\Software\HostSim\Configuration' out rc
   sed 's/protocol="CANopen" role="slave" address="11"/protocol="Modbus TCP" role="slave" address="11"/' examples/plant.xml > "$scratch/unknown.xml"
   printf 'new Drive-2 => E_FAIL\n' > "$scratch/unknown.scenario"
-  out=$(zurhost "$scratch\\unknown.xml" "$scratch\\unknown.scenario"); rc=$?
+  local reg='REGEDIT4\n\n[%s\\LayerOptions]\n"Debug"=%s\n\n[%s\\BindedAssistants]\n"My Bus"=%s\n"Other Bus"=%s\n\n[%s\\BindedAssistants_ErrDB]\n"Other Bus"=%s\n'
+  printf "$reg" "$key" dword:00000000 "$key" '"My.Assistant.1"' '"No.Such.Assistant"' "$key" '"{0}"' > "$scratch/set.reg"
+  printf "$reg" "$key" - "$key" - - "$key" - > "$scratch/unset.reg"
+  "$WINE64" regedit /s "$scratch/set.reg" >/dev/null 2>&1
+  out=$(zurhost "$scratch/unknown.xml" "$scratch/unknown.scenario"); rc=$?
+  "$WINE64" regedit /s "$scratch/unset.reg" >/dev/null 2>&1
   echo "$out"
-  [ $rc = 0 ] || fail "unknown protocol: exit status $rc, expected 0"
+  [ $rc = 1 ] || fail "exit status $rc, expected 1 (E_FAIL stated, S_OK given under Debug 0)"
   expect_line "$out" "^warning: protocol 'Modbus TCP' of the project has no assistant under BindedAssistants; the layer asks nobody about it$"
-  expect_line "$out" '^1 +new Drive-2 +0x80004005 E_FAIL .*ok \(E_FAIL\)$'
-  ;;
-vbscript)
-  zurhost 'examples\plant.xml' >/dev/null   # registers the servers
+  expect_line "$out" '^warning: LayerOptions\\Debug is 0 in the user.s scope \(HKCU\): the layer answers every check with S_OK at once, without asking any assistant; set it to 2 or delete it for normal work$'
+  expect_line "$out" "^warning: the assistant \"My.Assistant.1\" bound to protocol 'My Bus' in the user's scope has no error database under BindedAssistants_ErrDB: the layer has no assistant for 'My Bus' and stops loading the user's scope there, so 'Other Bus', 'PROFIBUS DP', 'PROFINET IO' get none from it either$"
+  expect_line "$out" "^warning: the assistant \"No.Such.Assistant\" bound to protocol 'Other Bus' in the user's scope is not registered \(0x800401F3 CO_E_CLASSSTRING\): the layer has no assistant for 'Other Bus'$"
+  expect_line "$out" '^1 +new Drive-2 +0x00000000 S_OK +FAILED \(expected E_FAIL\)$'
+  # The warnings come before the first edit's row.
+  [ "$(grep -n '^warning: LayerOptions' <<<"$out" | cut -d: -f1)" -lt "$(grep -n '^1 ' <<<"$out" | head -1 | cut -d: -f1)" ] ||
+    fail "the debug warning does not come first"
+}
+
+case_vbscript() {
   require_layer
+  local out rc
   out=$("$WINE64" cscript.exe //nologo 'examples\check.vbs' 2>&1); rc=$?
   echo "$out"
   [ $rc = 0 ] || fail "exit status $rc, expected 0"
   expect_line "$out" "^insert Valve terminal @3 into PLC-1 \| DP_E_ADDRESS_IN_USE \| PROFIBUS DP \| Station address 3"
   expect_line "$out" '^0 expectations failed'
-  ;;
-*) echo "unknown case $case"; exit 2 ;;
-esac
+}
+
+cases="scenario progress failing_expectation bad_inputs warnings vbscript"
+[ "$what" = all ] || cases=${what//-/_}
+for c in $cases; do
+  declare -F "case_$c" >/dev/null || { echo "unknown case $what"; exit 2; }
+  echo "=== $c"
+  "case_$c"
+done
 exit $((failures > 0))

@@ -1,59 +1,36 @@
 // zurhost: a command-line host for the assistant layer. It loads a plant
 // project into the host simulator, initialises the layer with it, puts the
-// edits of a scenario to the layer and prints the verdicts.
+// edits of a scenario to the layer and prints the verdicts. It meets the
+// simulator, the samples and the layer only through their COM classes.
 #include "common/Bstr.h"
+#include "hostfiles/TextFile.h"
 #include "zurhost/Names.h"
+#include "zurhost/Options.h"
 #include "zurhost/Report.h"
 #include "zurhost/Setup.h"
+#include "zurhost/Terminal.h"
 #include <fcntl.h>
 #include <io.h>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 namespace {
 
-const wchar_t g_szUsage[] =
-    L"usage: zurhost [--tree] [--trace] [--log] [--json] [--no-setup] <project.xml> [<scenario>]\n"
-    L"  --tree      print the plant as a tree with each device's buses\n"
-    L"  --trace     print the control events the layer sent to the host\n"
-    L"  --log       print the error-log rows written during the run\n"
-    L"  --json      print the run as JSON instead of a table\n"
-    L"  --no-setup  register nothing and bind no sample assistant\n"
-    L"Exit status: 0 all stated verdicts met, 1 one or more not met, 2 the run could not be made.\n";
 const wchar_t g_szLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
 const wchar_t g_szProjectProgId[] = L"HostSim.Project.1";
 const wchar_t g_szErrorLogName[] = L"Tessaro_Error_Log.csv";
 
-struct Options
+// Ends a run that cannot be made; the message says why.
+class CCannotRun
 {
-    bool bTree = false, bTrace = false, bLog = false, bJson = false, bSetup = true;
-    std::wstring strProject, strScenario;
+public:
+    explicit CCannotRun(std::wstring text) : m_strText(std::move(text)) {}
+    const std::wstring& Text() const { return m_strText; }
+
+private:
+    std::wstring m_strText;
 };
-
-int Fail(const std::wstring& text)
-{
-    Out(L"zurhost: " + text + L"\n", stderr);
-    return 2;
-}
-
-bool ReadFile(const std::wstring& path, std::string& bytes)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    if (!file)
-        return false;
-    std::ostringstream content;
-    content << file.rdbuf();
-    bytes = content.str();
-    return true;
-}
-
-std::wstring Widen(const std::string& bytes, UINT codePage)
-{
-    int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(n, L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    return text;
-}
 
 std::wstring ExeFolder()
 {
@@ -76,13 +53,19 @@ std::streamoff FileSize(const std::wstring& path)
     return file ? static_cast<std::streamoff>(file.tellg()) : 0;
 }
 
+// The error log is written in the machine's code page.
 std::vector<std::wstring> LogRowsFrom(const std::wstring& path, std::streamoff offset)
 {
     std::string bytes;
+    std::wstring reason;
     std::vector<std::wstring> rows;
-    if (!ReadFile(path, bytes) || static_cast<std::streamoff>(bytes.size()) <= offset)
+    if (!ReadFileBytes(path, bytes, reason) || static_cast<std::streamoff>(bytes.size()) <= offset)
         return rows;
-    std::wistringstream lines(Widen(bytes.substr(static_cast<size_t>(offset)), CP_ACP));
+    bytes.erase(0, static_cast<size_t>(offset));
+    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+    std::wistringstream lines(text);
     std::wstring line;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == L'\r')
@@ -93,36 +76,6 @@ std::vector<std::wstring> LogRowsFrom(const std::wstring& path, std::streamoff o
     return rows;
 }
 
-bool ParseOptions(int argc, wchar_t** argv, Options& options)
-{
-    std::vector<std::wstring> files;
-    for (int i = 1; i < argc; ++i) {
-        std::wstring arg = argv[i];
-        if (arg == L"--tree")
-            options.bTree = true;
-        else if (arg == L"--trace")
-            options.bTrace = true;
-        else if (arg == L"--log")
-            options.bLog = true;
-        else if (arg == L"--json")
-            options.bJson = true;
-        else if (arg == L"--no-setup")
-            options.bSetup = false;
-        else if (arg.rfind(L"--", 0) == 0)
-            return false;
-        else
-            files.push_back(arg);
-    }
-    if (files.empty() || files.size() > 2)
-        return false;
-    options.strProject = files[0];
-    if (files.size() == 2)
-        options.strScenario = files[1];
-    else
-        options.bTree = true;
-    return true;
-}
-
 template <class Itf>
 HRESULT CreateByProgId(const wchar_t* pszProgId, ComPtr<Itf>& sp)
 {
@@ -131,92 +84,200 @@ HRESULT CreateByProgId(const wchar_t* pszProgId, ComPtr<Itf>& sp)
     return FAILED(hr) ? hr : CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&sp));
 }
 
-int Run(const Options& options)
+std::vector<Edit> ReadScenario(const std::wstring& path)
 {
-    RunReport report;
-    report.bTree = options.bTree;
-    report.bTrace = options.bTrace;
-    report.bLog = options.bLog;
     std::vector<Edit> edits;
-    if (!options.strScenario.empty()) {
-        std::string bytes;
-        std::wstring error;
-        if (!ReadFile(options.strScenario, bytes))
-            return Fail(L"cannot read the scenario " + options.strScenario);
-        if (!ParseScenario(Widen(bytes, CP_UTF8), edits, error))
-            return Fail(options.strScenario + L": " + error);
-    }
-    // The layer is registered only once the project has loaded: a bad
-    // project file is reported whatever state the layer is in.
+    std::wstring text, error;
+    if (!ReadTextFile(path, text, error) || !ParseScenario(text, edits, error))
+        throw CCannotRun(path + L": " + error);
+    return edits;
+}
+
+void Register(const Options& options, std::initializer_list<const wchar_t*> dlls)
+{
     std::wstring error;
-    if (options.bSetup && !RegisterServers(ExeFolder(), {L"HostSim.dll", L"Samples.dll"}, error))
-        return Fail(error);
+    if (options.bSetup && !RegisterServers(ExeFolder(), {dlls.begin(), dlls.end()}, error))
+        throw CCannotRun(error);
+}
+
+ComPtr<ISimProject> LoadProject(const std::wstring& path)
+{
     ComPtr<ISimProject> spProject;
     HRESULT hr = CreateByProgId(g_szProjectProgId, spProject);
     if (FAILED(hr))
-        return Fail(L"cannot create the host simulator (" + std::wstring(g_szProjectProgId) + L"): " + HexCode(hr));
-    CBstr path(options.strProject);
-    if (FAILED(hr = spProject->Load(path))) {
+        throw CCannotRun(L"cannot create the host simulator (" + std::wstring(g_szProjectProgId) + L"): " +
+                         HexCode(hr));
+    CBstr bstrPath(path);
+    if (FAILED(hr = spProject->Load(bstrPath))) {
         std::wstring reason = LastErrorText();
-        return Fail(reason.empty() ? L"cannot load " + options.strProject + L": " + HexCode(hr) : reason);
+        throw CCannotRun(reason.empty() ? path + L": cannot be loaded: " + HexCode(hr) : reason);
     }
-    CBstr name, tree, protocols;
+    return spProject;
+}
+
+// A stated name must be one zurhost knows or one of the project's error databases has.
+void CheckVerdictNames(const Options& options, ISimProject* pProject, const std::vector<Edit>& edits)
+{
+    for (const auto& edit : edits) {
+        if (edit.expected.kind != Verdict::Kind::Symbol || IsKnownName(edit.expected.strText))
+            continue;
+        long lCode = 0;
+        CBstr symbol(edit.expected.strText);
+        if (pProject->ErrorCode(symbol, &lCode) != S_OK)
+            throw CCannotRun(options.strScenario + L": line " + std::to_wstring(edit.nLine) + L": verdict \"" +
+                             edit.expected.strText +
+                             L"\" names no code: no error database has it, nor is it a system or layer name");
+    }
+}
+
+std::vector<std::wstring> Protocols(ISimProject* pProject)
+{
+    CBstr protocols;
+    pProject->Protocols(protocols.Out());
+    std::vector<std::wstring> list;
+    std::wistringstream lines{std::wstring(protocols.View())};
+    for (std::wstring line; std::getline(lines, line);)
+        list.push_back(line);
+    return list;
+}
+
+void Warn(RunReport& report, std::wstring text)
+{
+    Out(L"warning: " + text + L"\n", stderr);
+    report.warnings.push_back(std::move(text));
+}
+
+void CheckConfiguration(const Options& options, ISimProject* pProject, RunReport& report)
+{
+    CConfiguration config;
+    if (FAILED(config.Open()))
+        throw CCannotRun(L"cannot create the host's context object (HostSim.Context.1)");
+    if (options.bSetup)
+        BindSampleAssistants(config);
+    auto bindings = Bindings(config);
+    for (const auto& protocol : Protocols(pProject))
+        if (!bindings.count(protocol))
+            Warn(report,
+                 L"protocol '" + protocol +
+                     L"' of the project has no assistant under BindedAssistants; the layer asks nobody about it");
+    if (!report.bScenario)
+        return;
+    for (auto& warning : LayerWarnings(config))
+        Warn(report, std::move(warning));
+}
+
+void RunEdits(ISimProject* pProject, const std::vector<Edit>& edits, RunReport& report)
+{
+    ComPtr<IAssistLayer2> spLayer;
+    HRESULT hr = CreateByProgId(g_szLayerProgId, spLayer);
+    if (FAILED(hr))
+        throw CCannotRun(L"cannot create the layer (" + std::wstring(g_szLayerProgId) + L"): " + HexCode(hr));
+    ComPtr<IDispatch> spTopology;
+    pProject->QueryInterface(IID_PPV_ARGS(&spTopology));
+    CRunner runner(pProject, spLayer);
+    runner.NewEvents();
+    if (FAILED(hr = spLayer->Init(spTopology.Get())))
+        Warn(report, L"the layer's Init answered " + HexCode(hr));
+    report.initTrace = runner.NewEvents();
+    CProgress progress;
+    for (size_t i = 0; i < edits.size(); ++i) {
+        progress.Show(L"edit " + std::to_wstring(i + 1) + L" of " + std::to_wstring(edits.size()) + L": " +
+                      edits[i].strText);
+        report.rows.push_back(runner.Run(edits[i]));
+    }
+    spLayer->Term();
+    report.termTrace = runner.NewEvents();
+}
+
+int Run(const Options& options)
+{
+    RunReport report;
+    report.bScenario = !options.strScenario.empty();
+    report.bTree = options.bTree;
+    report.bTrace = options.bTrace;
+    report.bLog = options.bLog;
+    report.cchWidth = options.bWide ? 0 : TerminalWidth();
+    std::vector<Edit> edits = report.bScenario ? ReadScenario(options.strScenario) : std::vector<Edit>{};
+    // The layer is registered only once the project has loaded: a bad
+    // project file is reported whatever state the layer is in.
+    Register(options, {L"HostSim.dll", L"Samples.dll"});
+    ComPtr<ISimProject> spProject;
+    {
+        CProgress progress;
+        progress.Show(L"loading " + options.strProject);
+        spProject = LoadProject(options.strProject);
+    }
+    CBstr name, tree;
     spProject->get_Name(name.Out());
     spProject->get_Tree(tree.Out());
-    spProject->Protocols(protocols.Out());
     report.strProject = name.View();
     report.strTree = tree.View();
-    if (options.bSetup) {
-        if (!RegisterServers(ExeFolder(), {L"Layer.dll"}, error)) {
-            if (!options.strScenario.empty())
-                return Fail(error);
-            report.warnings.push_back(error);
-        }
-        BindSampleAssistants();
+    std::wstring error;
+    if (options.bSetup && !RegisterServers(ExeFolder(), {L"Layer.dll"}, error)) {
+        if (report.bScenario)
+            throw CCannotRun(error);
+        Warn(report, error);
     }
-    std::wstring list(protocols.View());
-    for (size_t start = 0; start < list.size();) {
-        size_t end = list.find(L'\n', start);
-        std::wstring protocol = list.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        start = end == std::wstring::npos ? list.size() : end + 1;
-        if (BoundProgId(protocol).empty())
-            report.warnings.push_back(L"protocol '" + protocol +
-                                      L"' of the project has no assistant under BindedAssistants; "
-                                      L"the layer asks nobody about it");
-    }
-    if (options.strScenario.empty()) {
-        PrintTable(report);
-        return 0;
-    }
+    CheckVerdictNames(options, spProject.Get(), edits);
+    CheckConfiguration(options, spProject.Get(), report);
     std::wstring logPath = ErrorLogPath();
     std::streamoff logStart = FileSize(logPath);
-    ComPtr<IAssistLayer2> spLayer;
-    if (FAILED(hr = CreateByProgId(g_szLayerProgId, spLayer)))
-        return Fail(L"cannot create the layer (" + std::wstring(g_szLayerProgId) + L"): " + HexCode(hr));
-    ComPtr<IDispatch> spTopology;
-    spProject.As(&spTopology);
-    if (FAILED(hr = spLayer->Init(spTopology.Get())))
-        report.warnings.push_back(L"the layer's Init answered " + HexCode(hr));
-    CRunner runner(spProject, spLayer);
-    for (const auto& edit : edits)
-        report.rows.push_back(runner.Run(edit));
-    spLayer->Term();
-    long lEvents = 0;
-    spProject->get_EventCount(&lEvents);
-    for (long i = 0; i < lEvents; ++i) {
-        CBstr text;
-        spProject->EventText(i, text.Out());
-        report.trace.push_back(std::wstring(text.View()));
-    }
+    if (report.bScenario)
+        RunEdits(spProject.Get(), edits, report);
     report.log = LogRowsFrom(logPath, logStart);
-    if (options.bJson)
-        PrintJson(report);
-    else
-        PrintTable(report);
-    for (const auto& row : report.rows)
-        if (!row.bExpectationMet)
-            return 1;
-    return 0;
+    Out(options.bJson ? JsonReport(report) : TextReport(report));
+    return ExitStatus(report);
+}
+
+int RunGuarded(const Options& options)
+{
+    try {
+        return Run(options);
+    } catch (const CCannotRun& e) {
+        Out(L"zurhost: " + e.Text() + L"\n", stderr);
+    } catch (const CComError& e) {
+        Out(L"zurhost: the run stopped on " + HexCode(e.Result()) + L"\n", stderr);
+    } catch (const std::exception& e) {
+        Out(L"zurhost: the run stopped: " + FromUtf8(e.what()) + L"\n", stderr);
+    } catch (...) {
+        Out(L"zurhost: the run stopped on an unknown failure\n", stderr);
+    }
+    return g_nCannotRun;
+}
+
+int RunCommandLine(std::vector<std::wstring> args)
+{
+    std::vector<wchar_t*> argv;
+    argv.reserve(args.size());
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    Options options;
+    int status = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), options);
+    return status >= 0 ? status : RunGuarded(options);
+}
+
+// Each line a command line, run in this one process (scripts that make many
+// runs pay for one process start); each run's output ends with its status.
+int RunBatch(const std::wstring& path)
+{
+    std::wstring text, reason;
+    if (!ReadTextFile(path, text, reason)) {
+        Out(L"zurhost: " + path + L": " + reason + L"\n", stderr);
+        return g_nCannotRun;
+    }
+    int worst = g_nAllHeld;
+    std::wistringstream lines(text);
+    for (std::wstring line; std::getline(lines, line);) {
+        std::vector<std::wstring> args = SplitWords(line);
+        if (args.empty() || args[0][0] == L'#')
+            continue;
+        args.insert(args.begin(), L"zurhost");
+        Out(L"== zurhost " + line + L"\n");
+        int status = RunCommandLine(args);
+        Out(L"== exit " + std::to_wstring(status) + L"\n");
+        worst = std::max(worst, status);
+    }
+    return worst;
 }
 
 } // namespace
@@ -227,12 +288,11 @@ int wmain(int argc, wchar_t** argv)
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        Out(g_szUsage, stderr);
-        return 2;
-    }
+    int status = ReadCommandLine(argc, argv, options);
+    if (status >= 0)
+        return status;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int status = Run(options);
+    status = options.strBatch.empty() ? RunGuarded(options) : RunBatch(options.strBatch);
     CoUninitialize();
     return status;
 }

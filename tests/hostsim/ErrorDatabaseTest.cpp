@@ -1,6 +1,6 @@
 // Error-database files and the topology's error-database service.
 #include "hostsim/Plant.h"
-#include "hostsim/ErrorDatabase.h"
+#include "hostfiles/ErrorDatabase.h"
 
 namespace {
 

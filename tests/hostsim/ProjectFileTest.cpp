@@ -31,6 +31,8 @@ std::string Project(const std::string& devices, const std::string& tail = "")
 TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
 {
     const std::string dp = "<communicationEntity protocol=\"PROFIBUS DP\" role=\"slave\" address=\"3\"/>";
+    const std::string dpPort = "<communicationEntity protocol=\"PROFIBUS DP\" role=\"slave\" address=\"3\">"
+                               "<port name=\"DP\" type=\"RS485\"/></communicationEntity>";
     const struct
     {
         std::string content;
@@ -48,6 +50,15 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
          L"the X entity of 'A' has role 'boss'; expected 'master' or 'slave'"},
         {Project(Device("A", dp), "<connections><connection from=\"A:DP\" to=\"B:DP\"/></connections>"),
          L"connection end 'A:DP' names no port of the project"},
+        {Project(Device("A", dpPort) + Device("B", dpPort),
+                 "<connections><connection from=\"A:DP\" to=\"B:DP\"/><connection from=\"B:DP\" to=\"A:DP\"/>"
+                 "</connections>"),
+         L"two connections join 'B:DP' and 'A:DP'"},
+        {Project(Device("A", dpPort), "<connections><connection from=\"A:DP\" to=\"A:DP\"/></connections>"),
+         L"a connection joins port 'A:DP' to itself"},
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE project>\n<project/>",
+         L"not a well-formed project: line 2, column 1: a document type declaration (<!DOCTYPE>); project files take "
+         L"none"},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -63,7 +74,9 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
         EXPECT_EQ(spProject->get_Tree(tree.Out()), E_UNEXPECTED);
     }
     ComPtr<ISimProject> spProject;
-    EXPECT_EQ(LoadProject(PrivateTempFolder() + L"absent.xml", spProject), E_INVALIDARG);
+    std::wstring text;
+    EXPECT_EQ(LoadProject(PrivateTempFolder() + L"absent.xml", spProject, &text), E_INVALIDARG);
+    EXPECT_EQ(text, PrivateTempFolder() + L"absent.xml: no such file");
 }
 
 TEST_F(ProjectFileTest, TenThousandDevicesLoadAndAnswerQueries)

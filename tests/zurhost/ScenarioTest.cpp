@@ -11,7 +11,7 @@ std::wstring Text(const Edit& e)
                         (e.bDrag ? L" drag" : L"") + (e.bAsChild ? L"" : L" sibling") + L" {";
     for (size_t i = 0; i < e.args.size(); ++i)
         text += (i ? L"|" : L"") + e.args[i];
-    return text + L"} => " + e.strExpected + L" | " + e.strText;
+    return text + L"} => " + e.expected.strText + L" | " + e.strText;
 }
 
 TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
@@ -51,12 +51,49 @@ TEST(Scenario, TheFirstBadLineIsNamed)
         {L"\n\ndelete A =>", L"line 3: \"=>\" without a verdict"},
         {L"set A path 5", L"line 1: cannot read \"set A path 5\""},
         {L"move A onto B", L"line 1: cannot read \"move A onto B\""},
+        {L"delete A => 0xZZZ", L"line 1: verdict \"0xZZZ\" is not a code: expected 0x and one to eight hex digits"},
+        {L"delete A => 0x800403020", L"line 1: verdict \"0x800403020\" is not a code: expected 0x and one to eight "
+                                     L"hex digits"},
+        {L"delete A => Rejected", L"line 1: verdict \"Rejected\": did you mean rejected?"},
+        {L"delete A => S_OK or E_FAIL", L"line 1: verdict \"S_OK or E_FAIL\": expected accepted, rejected, a "
+                                        L"symbolic name such as DP_E_ADDRESS_IN_USE or a code such as 0x80040302"},
+        {L"  => S_OK", L"line 1: a verdict without an edit"},
+        {L"# only\n\n", L"no edits: every line is blank or a comment"},
     };
     for (const auto& c : cases) {
         std::vector<Edit> edits;
         std::wstring error;
         EXPECT_FALSE(ParseScenario(c.pszText, edits, error)) << c.pszText;
         EXPECT_EQ(error, c.pszError);
+    }
+}
+
+TEST(Scenario, StatedVerdictsAreMetByTheirCodes)
+{
+    const struct
+    {
+        const wchar_t* pszVerdict;
+        unsigned long hr;
+        const wchar_t* pszSymbol;
+        bool bMet;
+    } cases[] = {
+        {L"accepted", 0x00040310, L"DP_W_LAST_PLACE", true},
+        {L"accepted", 0x80004005, L"", false},
+        {L"rejected", 0x80004005, L"", true},
+        {L"rejected", S_FALSE, L"", false},
+        {L"0x80040302", 0x80040302, L"", true},
+        {L"0x0", S_OK, L"", true},
+        {L"0x80040302", 0x80040301, L"", false},
+        {L"DP_E_ADDRESS_IN_USE", 0x80040302, L"DP_E_ADDRESS_IN_USE", true},
+        {L"E_FAIL", 0x80004005, L"", true},
+        {L"DP_E_ADDRESS_IN_USE", 0x80040302, L"CAN_E_ADDRESS_IN_USE", false},
+    };
+    for (const auto& c : cases) {
+        Verdict verdict;
+        std::wstring reason;
+        ASSERT_TRUE(ParseVerdict(c.pszVerdict, verdict, reason)) << c.pszVerdict;
+        EXPECT_EQ(Meets(verdict, static_cast<HRESULT>(c.hr), c.pszSymbol), c.bMet)
+            << c.pszVerdict << L" " << std::hex << c.hr;
     }
 }
 

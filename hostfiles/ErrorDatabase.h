@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct ErrorEntry
 {
@@ -22,6 +23,8 @@ public:
     bool LoadFile(const std::wstring& path, std::wstring& strReason);
     bool Parse(std::wstring_view text, std::wstring& strReason);
     const ErrorEntry* Find(long lCode) const;
+    // The code that carries a symbol; false when the database has none.
+    bool FindSymbol(std::wstring_view symbol, long& lCode) const;
     const std::wstring& Name() const { return m_strName; }
 
 private:
@@ -35,3 +38,5 @@ long DefaultMessageClass(long lCode);
 inline constexpr wchar_t g_szErrorDatabasesKey[] = L"Software\\HostSim\\ErrorDatabases";
 // The file registered for an identifier (HKLM first, then HKCU), or "".
 std::wstring RegisteredErrorDatabaseFile(std::wstring_view id);
+// The identifiers of every registered database (HKLM, then HKCU).
+std::vector<std::wstring> RegisteredErrorDatabases();

@@ -1,5 +1,5 @@
 // Thin helpers over the parser's document object model.
-#include "hostsim/Xml.h"
+#include "hostfiles/Xml.h"
 #include "common/Bstr.h"
 
 HRESULT CreateXmlDocument(ComPtr<IXMLDOMDocument2>& spDoc) noexcept

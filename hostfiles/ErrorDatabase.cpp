@@ -1,9 +1,9 @@
 // Parsing and lookup of error-database files.
-#include "hostsim/ErrorDatabase.h"
+#include "hostfiles/ErrorDatabase.h"
+#include "hostfiles/TextFile.h"
 #include <cwctype>
-#include <fstream>
-#include <sstream>
-#include <vector>
+#include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -49,28 +49,12 @@ bool ParseCode(const std::wstring& word, long& lCode)
     return true;
 }
 
-std::wstring Widen(const std::string& utf8)
-{
-    if (utf8.empty())
-        return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
 } // namespace
 
 bool CErrorDatabase::LoadFile(const std::wstring& path, std::wstring& strReason)
 {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    if (!file) {
-        strReason = L"cannot open " + path;
-        return false;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (!Parse(Widen(content.str()), strReason)) {
+    std::wstring text;
+    if (!ReadTextFile(path, text, strReason) || !Parse(text, strReason)) {
         strReason = path + L": " + strReason;
         return false;
     }
@@ -119,6 +103,16 @@ const ErrorEntry* CErrorDatabase::Find(long lCode) const
     return it == m_mapEntries.end() ? nullptr : &it->second;
 }
 
+bool CErrorDatabase::FindSymbol(std::wstring_view symbol, long& lCode) const
+{
+    for (const auto& [lEntryCode, entry] : m_mapEntries)
+        if (entry.strSymbol == symbol) {
+            lCode = lEntryCode;
+            return true;
+        }
+    return false;
+}
+
 long DefaultMessageClass(long lCode)
 {
     return lCode == 0 ? 0 : (lCode < 0 ? 3 : 2);
@@ -135,4 +129,20 @@ std::wstring RegisteredErrorDatabaseFile(std::wstring_view id)
             return buffer;
     }
     return {};
+}
+
+std::vector<std::wstring> RegisteredErrorDatabases()
+{
+    std::vector<std::wstring> ids;
+    for (HKEY hRoot : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY hKey = nullptr;
+        if (RegOpenKeyExW(hRoot, g_szErrorDatabasesKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+            continue;
+        std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> spKey(hKey, &RegCloseKey);
+        wchar_t name[256];
+        for (DWORD i = 0, cch = 256;
+             RegEnumValueW(hKey, i, name, &cch, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i, cch = 256)
+            ids.emplace_back(name);
+    }
+    return ids;
 }

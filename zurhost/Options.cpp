@@ -1,0 +1,79 @@
+// Reading zurhost's command line.
+#include "zurhost/Options.h"
+#include "hostfiles/TextFile.h"
+#include "zurhost/Report.h"
+#include <CLI/CLI.hpp>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+const char g_szDescription[] = "zurhost puts the edits of a scenario to the assistant layer, as a host\n"
+                               "would before carrying them out, and prints the layer's verdicts.\n"
+                               "Without a scenario it prints the plant.\n";
+const char g_szFooter[] = "Exit status: 0 every stated verdict held; 1 one did not, or an edit named\n"
+                          "something the project lacks; 2 the run could not be made (the message says\n"
+                          "why). The table fits the terminal (COLUMNS, else the console's width).";
+const char g_szVersion[] = "zurhost 1.1 (layer Zerani.Layer.AssistLayer.7, host simulator HostSim.Project.1)";
+
+void AddOptions(CLI::App& app, Options& options, bool& bNoSetup, std::string& batch, std::string& project,
+                std::string& scenario)
+{
+    app.add_flag("--tree", options.bTree, "print the plant, its palette and cables");
+    app.add_flag("--trace", options.bTrace, "print the layer's control events by edit");
+    app.add_flag("--log", options.bLog, "print the error-log rows of the run");
+    app.add_flag("--json", options.bJson, "print the run as JSON");
+    app.add_flag("--wide", options.bWide, "print every column of the table in full");
+    app.add_flag("--no-setup", bNoSetup, "register nothing, bind no sample assistant");
+    app.add_option("--batch", batch, "run each line of FILE as a command line")->type_name("FILE");
+    app.add_option("project", project, "the plant project file (XML)");
+    app.add_option("scenario", scenario, "the edits to ask about, one a line");
+    app.set_version_flag("--version", g_szVersion);
+    // Paths may start with "/" (Wine takes Unix paths); options start with "-" only.
+    app.allow_windows_style_options(false);
+    app.get_formatter()->column_width(24);
+    app.footer(g_szFooter);
+}
+
+std::vector<std::string> ReversedArguments(int argc, wchar_t** argv)
+{
+    std::vector<std::string> args;
+    for (int i = argc - 1; i > 0; --i)
+        args.push_back(Utf8(argv[i]));
+    return args;
+}
+
+int Refuse(const std::wstring& reason)
+{
+    Out(L"zurhost: " + reason + L"\nRun zurhost --help for the options.\n", stderr);
+    return g_nCannotRun;
+}
+
+} // namespace
+
+int ReadCommandLine(int argc, wchar_t** argv, Options& options)
+{
+    CLI::App app{g_szDescription, "zurhost"};
+    std::string batch, project, scenario;
+    bool bNoSetup = false;
+    AddOptions(app, options, bNoSetup, batch, project, scenario);
+    try {
+        app.parse(ReversedArguments(argc, argv));
+    } catch (const CLI::Success& e) {
+        std::ostringstream out, err;
+        app.exit(e, out, err);
+        Out(FromUtf8(out.str()));
+        return g_nAllHeld;
+    } catch (const CLI::ParseError& e) {
+        return Refuse(FromUtf8(e.what()));
+    }
+    if (project.empty() == batch.empty())
+        return Refuse(batch.empty() ? L"a project file is required" : L"--batch takes no project file");
+    options.strBatch = FromUtf8(batch);
+    options.bSetup = !bNoSetup;
+    options.strProject = FromUtf8(project);
+    options.strScenario = FromUtf8(scenario);
+    if (options.strScenario.empty())
+        options.bTree = true;
+    return -1;
+}

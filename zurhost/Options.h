@@ -1,0 +1,20 @@
+#pragma once
+// zurhost's command line.
+#include <string>
+
+struct Options
+{
+    bool bTree = false, bTrace = false, bLog = false, bJson = false, bSetup = true, bWide = false;
+    std::wstring strProject, strScenario;
+    std::wstring strBatch; // a file of command lines, run one after another in this process
+};
+
+// Exit statuses, as the usage text documents them.
+inline constexpr int g_nAllHeld = 0;
+inline constexpr int g_nNotHeld = 1;
+inline constexpr int g_nCannotRun = 2;
+
+// Reads the command line into options. Returns -1 when the run should go on,
+// else the exit status: 0 after --help or --version, 2 for a bad command line
+// (the message names the fault).
+int ReadCommandLine(int argc, wchar_t** argv, Options& options);
