@@ -437,7 +437,8 @@ std::wstring CProjectModel::Tree() const
 
 void CProjectModel::AppendTree(IXMLDOMNode* pComponent, int depth, std::wstring& out) const
 {
-    out += std::wstring(static_cast<size_t>(depth) * 2, L' ') + AttributeText(pComponent, L"name");
+    out.append(static_cast<size_t>(depth) * 2, L' ');
+    out += AttributeText(pComponent, L"name");
     std::wstring type = AttributeText(pComponent, L"type");
     if (!type.empty())
         out += L" [" + type + L"]";

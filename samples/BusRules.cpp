@@ -29,6 +29,17 @@ bool ParseAddress(const std::wstring& text, long& lAddress)
     return true;
 }
 
+// The cables that end at a port, named by its quoted "Comp:Port" literal.
+std::wstring CablesAt(const std::wstring& portLiteral)
+{
+    std::wstring path = L"/project/connections/connection[@from=";
+    path += portLiteral;
+    path += L" or @to=";
+    path += portLiteral;
+    path += L"]";
+    return path;
+}
+
 } // namespace
 
 const wchar_t* DeviceNameFault(const std::wstring& name)
@@ -297,9 +308,7 @@ Verdict CBusRules::Connect(IUnknown* pPort1, IUnknown* pPort2) const
         return Fail(Bus::E_SAME_DEVICE, Bus::Format(Bus::g_szSameDevice, {names[0], names[1], owners[0]}));
     for (int i = 0; i < 2; ++i) {
         std::wstring ref = XPathLiteral(PortRef(spPorts[i].Get()));
-        if (!m_reader
-                 .Select(spPorts[i].Get(), L"/project/connections/connection[@from=" + ref + L" or @to=" + ref + L"]")
-                 .empty())
+        if (!m_reader.Select(spPorts[i].Get(), CablesAt(ref)).empty())
             return Fail(Bus::E_PORT_BUSY, Bus::Format(Bus::g_szPortBusy, {names[i], owners[i]}));
     }
     if (m_bus.bSegmented) {
@@ -409,10 +418,7 @@ Verdict CBusRules::All(IUnknown* pRoot) const
             bool cabled = false;
             for (auto& spPort : m_reader.Select(spEntity.Get(), L"port")) {
                 std::wstring portRef = XPathLiteral(owner + L":" + m_reader.Text(spPort.Get(), L"@name"));
-                cabled = cabled || !m_reader
-                                        .Select(spPort.Get(), L"/project/connections/connection[@from=" + portRef +
-                                                                  L" or @to=" + portRef + L"]")
-                                        .empty();
+                cabled = cabled || !m_reader.Select(spPort.Get(), CablesAt(portRef)).empty();
             }
             if (!cabled)
                 uncabled = owner;

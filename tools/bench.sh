@@ -14,7 +14,7 @@ echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //
 run_bench() {
   local preset=$1 loader=$2
   shift 2
-  cmake --preset "$preset" >/dev/null || return 1
+  bash tools/configure.sh "$preset" || return 1
   cmake --build --preset "$preset" --target LayerBench >/dev/null || return 1
   wine_prefix_up "build/$preset"
   "$loader" "build/$preset/bin/LayerBench.exe" "$@"

@@ -28,7 +28,7 @@ if [ $arch = x86 ]; then
   loader=$WINE32
 fi
 echo "=== build ($name)"
-cmake --preset $arch >/dev/null && cmake --build --preset $arch >/dev/null || exit 1
+bash tools/configure.sh $arch && cmake --build --preset $arch >/dev/null || exit 1
 trap wine_prefix_down EXIT
 wine_prefix_up build/$arch
 echo "=== zurhost examples/plant.xml examples/bottling.scenario ($name)"

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh >/dev/null || { echo "setup failed"; exit 1; }
 . tools/wine-env.sh
 trap wine_prefix_down EXIT
-cmake --preset x64 >/dev/null || exit 1
+bash tools/configure.sh x64 || exit 1
 cmake --build --preset x64 --target LayerBench test_robustness >/dev/null || exit 1
 wine_prefix_up build/x64
 status=0

@@ -9,7 +9,7 @@ trap wine_prefix_down EXIT
 
 for arch in x64 x86; do
   echo "=== build $arch"
-  cmake --preset $arch >/dev/null || exit 1
+  bash tools/configure.sh $arch || exit 1
   cmake --build --preset $arch || exit 1
 done
 
