@@ -22,8 +22,8 @@
 #include "bench/FastHost.h"
 #include "bench/ForcedWork.h"
 #include "common/AssistCommon.h"
-#include "common/Bstr.h"
-#include "common/ComObject.h"
+#include "com/Owners.h"
+#include "com/ComObject.h"
 #include "layer/AssistLayer.h"
 #include "proxy/ProxyAssistant.h"
 

@@ -13,7 +13,8 @@
 #include <wrl/client.h>
 #include "LayerLib2.h"
 #include "NewZUR.h"
-#include "common/ComObject.h"
+#include "com/ComObject.h"
+#include "com/Dispatch.h"
 
 // A host or assistant call that the robustness tests make fail. Every call
 // counts; the one whose number is s_lFailAt shows the planned fault. The
@@ -154,11 +155,11 @@ public:
     // IErrorDatabaseService
     STDMETHODIMP Classify(long lCode, long* plClass, BSTR, BSTR, BSTR*) override;
     FAST_RESERVED(7)
-    FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12) FAST_RESERVED(13)
-        FAST_RESERVED(14) FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17) FAST_RESERVED(18) FAST_RESERVED(19)
-            FAST_RESERVED(20) FAST_RESERVED(21) FAST_RESERVED(22) FAST_RESERVED(23) FAST_RESERVED(24) FAST_RESERVED(25)
-                FAST_RESERVED(26) FAST_RESERVED(27) FAST_RESERVED(28) FAST_RESERVED(29) FAST_RESERVED(30)
-                    FAST_RESERVED(31)
+    FAST_RESERVED(8)
+    FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12) FAST_RESERVED(13) FAST_RESERVED(14)
+        FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17) FAST_RESERVED(18) FAST_RESERVED(19) FAST_RESERVED(20)
+            FAST_RESERVED(21) FAST_RESERVED(22) FAST_RESERVED(23) FAST_RESERVED(24) FAST_RESERVED(25) FAST_RESERVED(26)
+                FAST_RESERVED(27) FAST_RESERVED(28) FAST_RESERVED(29) FAST_RESERVED(30) FAST_RESERVED(31)
 };
 
 // ---- the registry behind the context object ----
@@ -212,8 +213,9 @@ public:
     void RemoveKey(long lScope, std::wstring_view path);
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
     FAST_RESERVED(7)
-    FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12) FAST_RESERVED(13)
-        FAST_RESERVED(14) FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17)
+    FAST_RESERVED(8)
+    FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12) FAST_RESERVED(13) FAST_RESERVED(14)
+        FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17)
 };
 
 // ---- the host as a whole ----

@@ -12,7 +12,7 @@
 #include <wrl/client.h>
 #include "bench/FastHost.h"
 #include "common/AssistBlockCache.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 struct CheckTarget
 {

@@ -3,7 +3,7 @@
 #include <new>
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "common/HostCall.h"
 
 using Microsoft::WRL::ComPtr;

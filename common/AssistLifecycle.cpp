@@ -2,7 +2,7 @@
 // share - the host's topology, its query service, and the catalogue's
 // assistants told to start and to stop.
 #include "common/AssistCommon.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "common/HostCall.h"
 
 using Microsoft::WRL::ComPtr;

@@ -2,7 +2,7 @@
 // result through the host's error-database service.
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 using Microsoft::WRL::ComPtr;
 namespace T = AssistCommonText;

@@ -2,7 +2,7 @@
 // control-event trace.
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "common/HostCall.h"
 #include "diagnostics/ErrorLog.h"
 

@@ -1,34 +1,9 @@
 // Class objects and registration of the simulator's and the samples' servers.
 #include "hostsim/ComServer.h"
-#include "common/ComObject.h"
+#include "com/ClassObject.h"
 #include <string>
 
 namespace {
-
-class CTableClassFactory : public CComRootSingleThreaded, public IClassFactory
-{
-public:
-    explicit CTableClassFactory(const ClassEntry* pEntry) : m_pEntry(pEntry) {}
-    HRESULT FinalConstruct() { return S_OK; }
-
-    BEGIN_INTERFACE_TABLE(CTableClassFactory)
-    INTERFACE_ENTRY(IClassFactory)
-    END_INTERFACE_TABLE()
-
-    STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (pOuter)
-            return CLASS_E_NOAGGREGATION;
-        return m_pEntry->pfnCreate(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-private:
-    const ClassEntry* m_pEntry;
-};
 
 std::wstring ClsidText(REFCLSID clsid)
 {
@@ -53,7 +28,7 @@ HRESULT GetClassObjectFromTable(const ClassEntry* pTable, size_t n, REFCLSID rcl
     *ppv = nullptr;
     for (size_t i = 0; i < n; ++i)
         if (IsEqualCLSID(rclsid, *pTable[i].pClsid))
-            return CComObject<CTableClassFactory>::CreateInstance(riid, ppv, &pTable[i]);
+            return CComObject<CClassObject<CNewPerRequest>>::CreateInstance(riid, ppv, pTable[i].pfnCreate);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 

@@ -2,7 +2,7 @@
 // A device (component) of the plant project. One object per component name
 // while anybody holds it, so clients may compare components by identity. Its
 // sub-item "root" is the top of its data tree.
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/SimNode.h"
 
@@ -27,7 +27,8 @@ public:
     END_INTERFACE_TABLE()
 
     SIM_RESERVED(7)
-    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10)
+    SIM_RESERVED(8)
+    SIM_RESERVED(9) SIM_RESERVED(10)
         // ICharacteristic
         STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // IDataElement

@@ -1,6 +1,6 @@
 // The host's configuration store, kept in the registry.
 #include "hostsim/SimContext.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include <vector>
 
 STDMETHODIMP CSimContext::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey)

@@ -4,7 +4,7 @@
 //   scope 17 -> HKEY_LOCAL_MACHINE\Software\HostSim\Configuration\<path>  (the machine's settings)
 // Other scopes are refused with E_INVALIDARG. A key object lists its values
 // by position and finds them by name; values are read when asked for.
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include <string>
 
@@ -23,7 +23,8 @@ public:
     END_INTERFACE_TABLE()
 
     SIM_RESERVED(7)
-    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
+    SIM_RESERVED(8)
+    SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
         SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) STDMETHODIMP
         OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
 };

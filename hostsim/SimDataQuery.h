@@ -2,7 +2,7 @@
 // The host's query service. A path is an XPath expression evaluated with the
 // context item's node as context node; the path "..==>." selects the "root"
 // item of the component that owns the context item.
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/SimNode.h"
 #include <vector>

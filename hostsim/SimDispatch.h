@@ -4,7 +4,7 @@
 // the host interfaces answer E_NOTIMPL through SIM_RESERVED, the one place
 // that says so.
 #include <windows.h>
-#include "common/DispatchImpl.h"
+#include "common/LayerDispatch.h"
 #include "interfaces/NewZUR.h"
 
 inline HRESULT NotImplemented() noexcept

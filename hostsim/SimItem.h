@@ -2,7 +2,7 @@
 // One item of a component's data tree (an element or an attribute of the
 // project document): its value and parent, its path, type and owner, and its
 // sub-items by name ("@attr" for an attribute, else the first child element).
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/SimNode.h"
 
@@ -28,8 +28,8 @@ public:
     // IPropertyData
     STDMETHODIMP GetValue(VARIANT* pvValue) override;
     SIM_RESERVED(8)
-    SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) STDMETHODIMP
-        GetParent(NewZUR::IDataElement** ppParent) override;
+    SIM_RESERVED(9)
+    SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) STDMETHODIMP GetParent(NewZUR::IDataElement** ppParent) override;
     // IDataElement
     SIM_RESERVED(7)
     STDMETHODIMP GetPathText(BSTR* pbstrPath) override;

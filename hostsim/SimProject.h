@@ -3,7 +3,7 @@
 // topology the layer is initialised with (schema, error-database service,
 // control events) and the scripting surface of the simulated host.
 #include "HostSim.h"
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/ProjectModel.h"
 
@@ -46,8 +46,9 @@ public:
 
     // ITopology
     SIM_RESERVED(7)
-    SIM_RESERVED(8) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
-        SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) STDMETHODIMP
+    SIM_RESERVED(8)
+    SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14) SIM_RESERVED(15)
+        SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) STDMETHODIMP
         GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
     STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,

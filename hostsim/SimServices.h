@@ -1,7 +1,7 @@
 #pragma once
 // The topology's two services: the data schema (type identifiers by element
 // name) and the error-database service (message class and text of a code).
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/ProjectModel.h"
 
@@ -17,7 +17,8 @@ public:
     END_INTERFACE_TABLE()
 
     SIM_RESERVED(7)
-    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
+    SIM_RESERVED(8)
+    SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
         SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) SIM_RESERVED(20)
             SIM_RESERVED(21) SIM_RESERVED(22) SIM_RESERVED(23) SIM_RESERVED(24) SIM_RESERVED(25) SIM_RESERVED(26)
                 SIM_RESERVED(27) SIM_RESERVED(28) SIM_RESERVED(29) SIM_RESERVED(30) SIM_RESERVED(31) STDMETHODIMP

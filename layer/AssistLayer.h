@@ -5,9 +5,9 @@
 #include <windows.h>
 #include "LayerLib2.h"
 #include "common/AssistCommon.h"
-#include "common/Bstr.h"
-#include "common/ComObject.h"
-#include "common/DispatchImpl.h"
+#include "com/Owners.h"
+#include "com/ComObject.h"
+#include "common/LayerDispatch.h"
 
 class CAssistLayer : public CDispatchImpl<IAssistLayer2>,
                      public CDispatchImpl<IAssistLayerTest>,

@@ -1,6 +1,6 @@
 #include "module/Registration.h"
 #include <objbase.h>
-#include "common/ComError.h"
+#include "com/ComError.h"
 #include "module/ClassTable.h"
 #include "module/Module.h"
 #include "module/TypeLibRegistration.h"

@@ -2,7 +2,7 @@
 #include <oleauto.h>
 #include <string>
 #include <wrl/client.h>
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "module/Registration.h"
 
 using Microsoft::WRL::ComPtr;

@@ -2,8 +2,8 @@
 // every check to them, returning the worst answer.
 #include "proxy/ProxyAssistant.h"
 #include <memory>
-#include "common/Bstr.h"
-#include "common/ComError.h"
+#include "com/Owners.h"
+#include "com/ComError.h"
 #include "diagnostics/ErrorLog.h"
 #include "interfaces/NewZUR.h"
 

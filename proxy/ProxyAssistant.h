@@ -8,8 +8,8 @@
 #include <vector>
 #include "LayerLib2.h"
 #include "common/AssistCommon.h"
-#include "common/ComObject.h"
-#include "common/DispatchImpl.h"
+#include "com/ComObject.h"
+#include "common/LayerDispatch.h"
 
 class CProxyAssistant : public CComRootMultiThreaded,
                         public CDispatchImpl<IAssist3>,

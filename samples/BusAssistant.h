@@ -1,8 +1,8 @@
 #pragma once
 // A sample bus assistant: answers the layer's questions for one fieldbus by
 // the rules of that bus. The three sample classes differ only in their bus.
-#include "common/ComObject.h"
-#include "common/DispatchImpl.h"
+#include "com/ComObject.h"
+#include "common/LayerDispatch.h"
 #include "samples/BusRules.h"
 #include <functional>
 

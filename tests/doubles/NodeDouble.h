@@ -11,7 +11,7 @@
 #include <vector>
 #include <wrl/client.h>
 #include "NewZUR.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "doubles/DoubleObject.h"
 
 class CHostDouble;
@@ -96,7 +96,8 @@ public:
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // The placeholders of the three interfaces share their names.
     DOUBLE_RESERVED(7)
-    DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
+    DOUBLE_RESERVED(8)
+    DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
 
         private : std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;

@@ -7,8 +7,8 @@
 #include <map>
 #include <optional>
 #include <random>
-#include "common/Bstr.h"
-#include "common/ComObject.h"
+#include "com/Owners.h"
+#include "com/ComObject.h"
 #include "layer/AssistLayer.h"
 #include "robustness/RobustFixture.h"
 #include "support/MemoryBalance.h"

@@ -1,6 +1,6 @@
 #include "robustness/RobustFixture.h"
 #include <cstdio>
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "support/MemoryBalance.h"
 
 std::vector<std::pair<int, int>>& CScriptedAssistant::Calls()

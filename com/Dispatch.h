@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <oaidl.h>
 #include <wrl/client.h>
-#include "common/DispatchInvoke.h"
-#include "common/TypeInfoCache.h"
+#include "com/ComError.h"
+#include "com/DispatchInvoke.h"
 
 // Library: a type with `static HRESULT TypeInfo(REFIID, ITypeInfo**)`.
 template <class Library, class Itf, class... Others>
@@ -36,9 +36,7 @@ public:
         if (!IsEqualIID(riid, IID_NULL))
             return DISP_E_UNKNOWNINTERFACE;
         Microsoft::WRL::ComPtr<ITypeInfo> spTypeInfo;
-        HRESULT hr = Library::TypeInfo(__uuidof(Itf), &spTypeInfo);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(Library::TypeInfo(__uuidof(Itf), &spTypeInfo));
         return spTypeInfo->GetIDsOfNames(rgszNames, cNames, rgDispId);
     }
 
@@ -48,18 +46,33 @@ public:
         if (!IsEqualIID(riid, IID_NULL))
             return DISP_E_UNKNOWNINTERFACE;
         Microsoft::WRL::ComPtr<ITypeInfo> spTypeInfo;
-        HRESULT hr = Library::TypeInfo(__uuidof(Itf), &spTypeInfo);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(Library::TypeInfo(__uuidof(Itf), &spTypeInfo));
         return InvokeFromTypeInfo(spTypeInfo.Get(), static_cast<Itf*>(this), dispIdMember, wFlags, pDispParams,
                                   pVarResult, pExcepInfo, puArgErr);
     }
 };
 
-struct LayerLibrary
-{
-    static HRESULT TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept { return GetLayerTypeInfo(riid, ppTypeInfo); }
-};
-
+// IDispatch of an object reached through its vtable only: it offers no type
+// information and no late binding.
 template <class Itf>
-using CDispatchImpl = CTypeLibDispatch<LayerLibrary, Itf>;
+class CNoDispatch : public Itf
+{
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
+    {
+        if (pctinfo)
+            *pctinfo = 0;
+        return pctinfo ? S_OK : E_POINTER;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override
+    {
+        if (ppTInfo)
+            *ppTInfo = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+};
