@@ -5,6 +5,7 @@
 #include <oleauto.h>
 #include <string>
 #include <string_view>
+#include <utility>
 #include "com/ComError.h"
 
 // The text of a BSTR by its length prefix (embedded zeros kept); null is "".
@@ -115,6 +116,11 @@ public:
     CRegKey() noexcept = default;
     CRegKey(const CRegKey&) = delete;
     CRegKey& operator=(const CRegKey&) = delete;
+    CRegKey& operator=(CRegKey&& other) noexcept
+    {
+        std::swap(m_hKey, other.m_hKey);
+        return *this;
+    }
     ~CRegKey() { Close(); }
 
     HKEY Get() const noexcept { return m_hKey; }

@@ -70,36 +70,27 @@ HRESULT CAssistCommon::LoadAssistants(long lScope, std::wstring_view suffix)
     if (FAILED(OpenKey(spContext.Get(), lScope, KeyPath(T::kErrorDBsKey, suffix), spErrorDBs)))
         return S_FALSE;
     long lCount = 0;
-    hr = spAssistants->GetCount(&lCount);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(hr = spAssistants->GetCount(&lCount));
     if (lCount <= 0)
         return S_FALSE;
 
     for (long i = 0; i < lCount; ++i) {
         ComPtr<NewZUR::IRegistryValue> spValue, spErrorDB;
-        hr = GetItem(spAssistants.Get(), CVariant::Long(i), spValue);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(hr = GetItem(spAssistants.Get(), CVariant::Long(i), spValue));
         // A value without a name is entered under the empty name.
         CBstr bstrName;
         spValue->GetName(bstrName.Out());
-        hr = GetItem(spErrorDBs.Get(), CVariant::String(bstrName.View()), spErrorDB);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(hr = GetItem(spErrorDBs.Get(), CVariant::String(bstrName.View()), spErrorDB));
         CVariant vProgId, vErrorDB;
         bool bReadFailed = false;
-        hr = ReadText(spValue.Get(), vProgId, &bReadFailed);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(hr = ReadText(spValue.Get(), vProgId, &bReadFailed));
         const std::wstring strProgId(BstrView(vProgId.bstrVal));
         hr = ReadText(spErrorDB.Get(), vErrorDB, &bReadFailed);
         if (bReadFailed) {
             WriteLogRow(T::kRowNoErrorDB, hr, strProgId.c_str());
             return T::kErrorDBUnreadable;
         }
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(hr);
         hr = InsertProtocolBusEntryIntoMap(bstrName.View(), strProgId, BstrView(vErrorDB.bstrVal));
         if (FAILED(hr)) {
             WriteLogRow(T::kRowInsertFailed, hr, strProgId.c_str());
@@ -117,10 +108,9 @@ HRESULT CreateAssistant(const std::wstring& strProgId, ComPtr<IAssist2>& spAssis
     if (strProgId.find(L'\0') != std::wstring::npos)
         return CO_E_CLASSSTRING;
     CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(strProgId.c_str(), &clsid);
-    if (FAILED(hr))
-        return hr;
-    hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IAssist2, reinterpret_cast<void**>(spAssist.GetAddressOf()));
+    RETURN_IF_FAILED(CLSIDFromProgID(strProgId.c_str(), &clsid));
+    const HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IAssist2, reinterpret_cast<void**>(spAssist.GetAddressOf()));
     return RequireObject(hr, spAssist);
 }
 

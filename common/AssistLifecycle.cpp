@@ -37,9 +37,7 @@ HRESULT CAssistCommon::AttachDataQuery()
 {
     HRESULT hr = CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, NewZUR::IID_IDataQuery,
                                   reinterpret_cast<void**>(m_spDataQuery.ReleaseAndGetAddressOf()));
-    hr = RequireObject(hr, m_spDataQuery);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(RequireObject(hr, m_spDataQuery));
     return m_spDataQuery->Attach(m_spTopology.Get());
 }
 

@@ -14,26 +14,15 @@ HRESULT ReadRegistryLong(long lScope, const wchar_t* keyPath, const wchar_t* val
     if (!keyPath || !valueName || !plValue)
         return E_POINTER;
     ComPtr<NewZUR::IContext> spContext;
-    HRESULT hr = CreateContext(spContext);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(CreateContext(spContext));
     ComPtr<NewZUR::IRegistryKey> spKey;
-    hr = RequireObject(spContext->OpenKey(lScope, CBstr(keyPath), &spKey), spKey);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(RequireObject(spContext->OpenKey(lScope, CBstr(keyPath), &spKey), spKey));
     ComPtr<NewZUR::IRegistryValue> spValue;
-    hr = RequireObject(spKey->GetItem(CVariant::String(valueName), &spValue), spValue);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(RequireObject(spKey->GetItem(CVariant::String(valueName), &spValue), spValue));
     CVariant vData;
-    hr = spValue->GetData(vData.Out());
-    if (FAILED(hr))
-        return hr;
-    if (vData.vt != VT_I4) {
-        hr = VariantChangeType(&vData, &vData, 0, VT_I4);
-        if (FAILED(hr))
-            return hr;
-    }
+    RETURN_IF_FAILED(spValue->GetData(vData.Out()));
+    if (vData.vt != VT_I4)
+        RETURN_IF_FAILED(VariantChangeType(&vData, &vData, 0, VT_I4));
     *plValue = vData.lVal;
     return S_OK;
 }
