@@ -98,5 +98,6 @@ using CDoubleObject = CComObject<T>;
 #define DOUBLE_RESERVED_TENS(d)                                                                                   \
     DOUBLE_RESERVED(d##0)                                                                                         \
     DOUBLE_RESERVED(d##1)                                                                                         \
-    DOUBLE_RESERVED(d##2) DOUBLE_RESERVED(d##3) DOUBLE_RESERVED(d##4) DOUBLE_RESERVED(d##5) DOUBLE_RESERVED(d##6) \
-        DOUBLE_RESERVED(d##7) DOUBLE_RESERVED(d##8) DOUBLE_RESERVED(d##9)
+    DOUBLE_RESERVED(d##2)                                                                                         \
+    DOUBLE_RESERVED(d##3) DOUBLE_RESERVED(d##4) DOUBLE_RESERVED(d##5) DOUBLE_RESERVED(d##6) DOUBLE_RESERVED(d##7) \
+        DOUBLE_RESERVED(d##8) DOUBLE_RESERVED(d##9)

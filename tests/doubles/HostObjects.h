@@ -19,7 +19,8 @@ public:
     STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
                                   long lParam3) override;
     DOUBLE_RESERVED(7)
-    DOUBLE_RESERVED(8) DOUBLE_RESERVED_TENS(1)
+    DOUBLE_RESERVED(8)
+    DOUBLE_RESERVED_TENS(1)
 
         private : std::shared_ptr<CHostDouble> m_spHost;
 };
@@ -32,10 +33,10 @@ public:
     explicit CSchemaDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"schema", L"schema"), m_wpHost(wpHost) {}
     STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override;
     DOUBLE_RESERVED(7)
-    DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED_TENS(1) DOUBLE_RESERVED_TENS(2) DOUBLE_RESERVED(30)
-        DOUBLE_RESERVED(31)
+    DOUBLE_RESERVED(8)
+    DOUBLE_RESERVED(9) DOUBLE_RESERVED_TENS(1) DOUBLE_RESERVED_TENS(2) DOUBLE_RESERVED(30) DOUBLE_RESERVED(31)
 
-            private : std::weak_ptr<CHostDouble> m_wpHost;
+        private : std::weak_ptr<CHostDouble> m_wpHost;
 };
 
 class CErrorDbDouble : public CDoubleBase, public CNoDispatch<NewZUR::IErrorDatabaseService>
@@ -88,8 +89,9 @@ public:
     {}
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
     DOUBLE_RESERVED(7)
-    DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
-        DOUBLE_RESERVED(13) DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16) DOUBLE_RESERVED(17)
+    DOUBLE_RESERVED(8)
+    DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12) DOUBLE_RESERVED(13)
+        DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16) DOUBLE_RESERVED(17)
 
             private : std::shared_ptr<CHostDouble> m_spHost;
 };

@@ -97,7 +97,8 @@ public:
     // The placeholders of the three interfaces share their names.
     DOUBLE_RESERVED(7)
     DOUBLE_RESERVED(8)
-    DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
+    DOUBLE_RESERVED(9)
+    DOUBLE_RESERVED(10) DOUBLE_RESERVED(11) DOUBLE_RESERVED(12)
 
         private : std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;

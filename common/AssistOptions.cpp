@@ -1,5 +1,5 @@
-// CAssistCommon: the debug options, the registry reader behind them and the
-// control-event trace.
+// CAssistCommon: the debug options, the registry reader behind them, the
+// debug-option gate and the control-event trace.
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
 #include "com/Owners.h"
@@ -88,4 +88,18 @@ void CAssistCommon::SendTrace(std::wstring_view text)
         m_spTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, vKind, vText, T::kEventParam3);
     if (hr != S_OK)
         WriteLogRow(T::kRowFireFailed, hr);
+}
+
+bool CAssistCommon::DebugGateAnswers(HRESULT* phr) const noexcept
+{
+    switch (m_lDebugOption) {
+    case 0:
+        *phr = S_OK;
+        return true;
+    case 1:
+        *phr = E_FAIL;
+        return true;
+    default:
+        return false;
+    }
 }
