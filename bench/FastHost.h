@@ -14,7 +14,7 @@
 #include "LayerLib2.h"
 #include "NewZUR.h"
 #include "com/ComObject.h"
-#include "com/Dispatch.h"
+#include "com/NoDispatch.h"
 
 // A host or assistant call that the robustness tests make fail. Every call
 // counts; the one whose number is s_lFailAt shows the planned fault. The

@@ -41,6 +41,7 @@ inline HRESULT QueryInterfaceFromTable(void* pThis, const InterfaceEntry* pTable
     return E_NOINTERFACE;
 }
 
+// clang-format off: the table's macros read as one declaration
 #define BEGIN_INTERFACE_TABLE(Class)                       \
     using ThisClass = Class;                               \
     static const InterfaceEntry* InterfaceTable() noexcept \
@@ -56,6 +57,7 @@ inline HRESULT QueryInterfaceFromTable(void* pThis, const InterfaceEntry* pTable
     ;                         \
     return table;             \
     }
+// clang-format on
 
 // Objects of the single-threaded model: a plain count.
 class CSingleThreadedCount

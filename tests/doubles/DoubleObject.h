@@ -10,7 +10,7 @@
 #include <vector>
 #include <wrl/client.h>
 #include "com/ComObject.h"
-#include "com/Dispatch.h"
+#include "com/NoDispatch.h"
 
 // ---- the call log shared by all doubles -------------------------------------
 // Entries read "<object>.<method>", e.g. "A.InitEx" or "host.FireControlEvent".
