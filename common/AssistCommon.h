@@ -34,24 +34,10 @@ using ResultList = std::vector<std::unique_ptr<CAssistResult>, CKeptBlockAllocat
 
 // The two strings one assistant answers through: null before its call,
 // freed after it.
-class CAnswerStrings
+struct CAnswerStrings
 {
-public:
-    CAnswerStrings() noexcept = default;
-    CAnswerStrings(const CAnswerStrings&) = delete;
-    CAnswerStrings& operator=(const CAnswerStrings&) = delete;
-    ~CAnswerStrings()
-    {
-        SysFreeString(m_bstrErrMsg);
-        SysFreeString(m_bstrErrDB);
-    }
-
-    BSTR* ErrMsg() noexcept { return &m_bstrErrMsg; }
-    BSTR* ErrDB() noexcept { return &m_bstrErrDB; }
-
-private:
-    BSTR m_bstrErrMsg = nullptr;
-    BSTR m_bstrErrDB = nullptr;
+    CBstr bstrErrMsg;
+    CBstr bstrErrDB;
 };
 
 // CheckAll's working characteristics: read from the host's variables on

@@ -96,12 +96,14 @@ void CAssistCommon::KeepAnswer(ResultList& results, HRESULT hrAnswer, CAnswerStr
                                const CCheckCharacteristics& chars)
 {
     // Always with the assistant's own answer: a refused S_FALSE gets no database.
-    SelectProperErrorDBforRetval(hrAnswer, protocol, answer.ErrDB());
+    BSTR bstrErrDB = answer.bstrErrDB.Detach();
+    SelectProperErrorDBforRetval(hrAnswer, protocol, &bstrErrDB);
+    answer.bstrErrDB.Reset(bstrErrDB);
     if (hrAnswer == S_FALSE && !bRefuseFalse)
         return;
     const HRESULT hrRecorded = hrAnswer == S_FALSE ? E_FAIL : hrAnswer;
-    const std::wstring_view errMsg = BstrView(*answer.ErrMsg());
-    const std::wstring_view errDB = BstrView(*answer.ErrDB());
+    const std::wstring_view errMsg = answer.bstrErrMsg.View();
+    const std::wstring_view errDB = answer.bstrErrDB.View();
     if (chars.IsActive())
         results.push_back(
             std::make_unique<CAssistResult>(busName, errMsg, hrRecorded, chars.First(), chars.Second(), errDB));

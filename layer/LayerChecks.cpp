@@ -79,7 +79,7 @@ HRESULT CAssistLayer::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstrErr
             CheckArgs passed = chars.PassedOn(args);
             passed.piComp = piComponent;
             CAnswerStrings answer;
-            const HRESULT hrAnswer = CallCheck(pAssist, id, answer.ErrMsg(), passed, answer.ErrDB());
+            const HRESULT hrAnswer = CallCheck(pAssist, id, answer.bstrErrMsg.Out(), passed, answer.bstrErrDB.Out());
             const bool bRefuseFalse = row.firstFalse == FirstFalse::Refused && bFirstProtocol;
             KeepAnswer(results, hrAnswer, answer, m_bstrBusName.View(), m_bstrBusName.View(), bRefuseFalse, chars);
             bFirstProtocol = false;

@@ -1,5 +1,6 @@
 #include "module/ClassTable.h"
 #include <iterator>
+#include <mutex>
 #include "LayerLib2.h"
 #include "com/ClassObject.h"
 #include "layer/AssistLayer.h"
@@ -27,7 +28,7 @@ ClassEntry g_classTable[] = {
 };
 
 // Serialises the creation of class objects.
-CRITICAL_SECTION g_classObjectLock;
+std::mutex g_classObjectLock;
 
 ClassEntry* FindEntry(REFCLSID rclsid) noexcept
 {
@@ -44,29 +45,16 @@ HRESULT EnsureClassObject(ClassEntry& entry) noexcept
 {
     if (entry.spClassObject)
         return S_OK;
-    HRESULT hr = S_OK;
-    EnterCriticalSection(&g_classObjectLock);
-    if (!entry.spClassObject) {
-        Microsoft::WRL::ComPtr<IUnknown> spClassObject;
-        hr = entry.pfnCreateClassObject(spClassObject.GetAddressOf());
-        if (SUCCEEDED(hr))
-            entry.spClassObject.Swap(spClassObject);
-    }
-    LeaveCriticalSection(&g_classObjectLock);
-    return hr;
+    std::lock_guard<std::mutex> lock(g_classObjectLock);
+    if (entry.spClassObject)
+        return S_OK;
+    Microsoft::WRL::ComPtr<IUnknown> spClassObject;
+    RETURN_IF_FAILED(entry.pfnCreateClassObject(spClassObject.GetAddressOf()));
+    entry.spClassObject.Swap(spClassObject);
+    return S_OK;
 }
 
 } // namespace
-
-void InitializeClassTable() noexcept
-{
-    InitializeCriticalSection(&g_classObjectLock);
-}
-
-void DeleteClassTable() noexcept
-{
-    DeleteCriticalSection(&g_classObjectLock);
-}
 
 ClassEntry* ClassTableBegin() noexcept
 {

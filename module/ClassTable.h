@@ -14,8 +14,6 @@ struct ClassEntry
     Microsoft::WRL::ComPtr<IUnknown> spClassObject; // empty until first asked for
 };
 
-void InitializeClassTable() noexcept;
-void DeleteClassTable() noexcept;
 // The entries in table order.
 ClassEntry* ClassTableBegin() noexcept;
 ClassEntry* ClassTableEnd() noexcept;

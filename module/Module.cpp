@@ -13,7 +13,6 @@ HINSTANCE g_hInstance = nullptr;
 void AttachProcess(HINSTANCE hInstance) noexcept
 {
     g_hInstance = hInstance;
-    InitializeClassTable();
     DisableThreadLibraryCalls(hInstance);
 }
 
@@ -21,7 +20,6 @@ void DetachProcess() noexcept
 {
     ReleaseClassObjects();
     ReleaseCachedTypeInfo();
-    DeleteClassTable();
 }
 
 } // namespace

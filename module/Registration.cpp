@@ -16,11 +16,6 @@ const wchar_t kThreadingModelValue[] = L"ThreadingModel";
 const wchar_t kApartment[] = L"Apartment";
 const UINT kDescriptionChars = 256;
 
-HRESULT FromRegistryError(LONG lError) noexcept
-{
-    return HRESULT_FROM_WIN32(static_cast<DWORD>(lError));
-}
-
 // Creates parent\subKey and sets one string value (the default when pszName is null).
 HRESULT WriteKey(HKEY hParent, const std::wstring& subKey, const wchar_t* pszName, const std::wstring& data,
                  CRegKey* pKey = nullptr)
@@ -29,12 +24,12 @@ HRESULT WriteKey(HKEY hParent, const std::wstring& subKey, const wchar_t* pszNam
     LONG lError = RegCreateKeyExW(hParent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                                   key.Out(), nullptr);
     if (lError != ERROR_SUCCESS)
-        return FromRegistryError(lError);
+        return HRESULT_FROM_WIN32(lError);
     DWORD cb = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
     lError = RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), cb);
     if (lError == ERROR_SUCCESS && pKey)
         *pKey = std::move(key);
-    return FromRegistryError(lError);
+    return HRESULT_FROM_WIN32(lError);
 }
 
 std::wstring ClassIdText(REFCLSID rclsid)
@@ -69,7 +64,7 @@ HRESULT WriteClassSubkeys(HKEY hClass, const ClassEntry& entry, const std::wstri
     CRegKey server;
     RETURN_IF_FAILED(WriteKey(hClass, kInprocServerKey, nullptr, modulePath, &server));
     DWORD cb = sizeof(kApartment);
-    return FromRegistryError(
+    return HRESULT_FROM_WIN32(
         RegSetValueExW(server.Get(), kThreadingModelValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(kApartment), cb));
 }
 
@@ -83,7 +78,7 @@ HRESULT WriteClassKey(const ClassEntry& entry, const std::wstring& description, 
         CRegKey clsidRoot;
         LONG lError = RegOpenKeyExW(HKEY_CLASSES_ROOT, kClsidKey, 0, KEY_ALL_ACCESS, clsidRoot.Out());
         if (lError != ERROR_SUCCESS)
-            return FromRegistryError(lError);
+            return HRESULT_FROM_WIN32(lError);
         RETURN_IF_FAILED(WriteKey(clsidRoot.Get(), clsid, nullptr, description, &classKey));
     }
     return WriteClassSubkeys(classKey.Get(), entry, modulePath);
@@ -105,7 +100,7 @@ HRESULT DeleteTree(const std::wstring& subKey) noexcept
     LONG lError = RegDeleteTreeW(HKEY_CLASSES_ROOT, subKey.c_str());
     if (lError == ERROR_SUCCESS || lError == ERROR_FILE_NOT_FOUND || lError == ERROR_PATH_NOT_FOUND)
         return S_OK;
-    return FromRegistryError(lError);
+    return HRESULT_FROM_WIN32(lError);
 }
 
 HRESULT UnregisterClassEntry(const ClassEntry& entry)

@@ -101,8 +101,8 @@ HRESULT CProxyAssistant::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstr
         ResultList results = NewResultList();
         for (const CatalogueEntry& entry : SnapshotCatalogue()) {
             CAnswerStrings answer;
-            const HRESULT hrAnswer =
-                CallCheck(entry.second.Get(), id, answer.ErrMsg(), chars.PassedOn(args), answer.ErrDB());
+            const HRESULT hrAnswer = CallCheck(entry.second.Get(), id, answer.bstrErrMsg.Out(), chars.PassedOn(args),
+                                               answer.bstrErrDB.Out());
             KeepAnswer(results, hrAnswer, answer, entry.first, m_strProtocol, false, chars);
             if (FAILED(hrAnswer))
                 break;

@@ -23,8 +23,6 @@ public:
     INTERFACE_ENTRY(ISupportErrorInfo)
     END_INTERFACE_TABLE()
 
-    CProxyAssistant() = default;
-    ~CProxyAssistant() override = default;
     HRESULT FinalConstruct();
 
     // IAssist2
