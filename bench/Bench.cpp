@@ -18,8 +18,8 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "bench/AllocationCounter.h"
-#include "bench/FastHost.h"
+#include "testbed/AllocationCounter.h"
+#include "testbed/FastHost.h"
 #include "bench/ForcedWork.h"
 #include "common/AssistCommon.h"
 #include "com/Owners.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 #include <wrl/client.h>
-#include "bench/FastHost.h"
+#include "testbed/FastHost.h"
 #include "common/AssistBlockCache.h"
 #include "com/Owners.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "bench/FastHost.h"
+#include "testbed/FastHost.h"
 #include "doubles/AssistRouter.h"
 #include "support/Checks.h"
 
