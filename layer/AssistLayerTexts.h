@@ -5,18 +5,18 @@
 
 namespace AssistLayerText {
 
-// Method-name traces of the lifecycle.
-inline constexpr wchar_t kTraceInit[] = L"CAssistLayer::Init";
-inline constexpr wchar_t kTraceTerm[] = L"CAssistLayer::Term";
-inline constexpr wchar_t kTraceNewProjectCreated[] = L"CAssistLayer::NewProjectCreated";
-inline constexpr wchar_t kTraceGetProcessedBusName[] = L"CAssistLayer::GetProcessedBusName";
-
 // Method-name traces of the checks, in CheckId order.
 inline constexpr const wchar_t* kTraceChecks[] = {
     L"CAssistLayer::CheckNewDevice",  L"CAssistLayer::CheckAll",         L"CAssistLayer::CheckPropertyChange",
     L"CAssistLayer::CheckInsertDrag", L"CAssistLayer::CheckInsertDrop",  L"CAssistLayer::CheckMoveDrag",
     L"CAssistLayer::CheckMoveDrop",   L"CAssistLayer::CheckReplaceDrag", L"CAssistLayer::CheckReplaceDrop",
     L"CAssistLayer::CheckConnect",    L"CAssistLayer::CheckDisconnect",  L"CAssistLayer::CheckDelete"};
+
+// Method-name traces of the lifecycle.
+inline constexpr wchar_t kTraceInit[] = L"CAssistLayer::Init";
+inline constexpr wchar_t kTraceTerm[] = L"CAssistLayer::Term";
+inline constexpr wchar_t kTraceNewProjectCreated[] = L"CAssistLayer::NewProjectCreated";
+inline constexpr wchar_t kTraceGetProcessedBusName[] = L"CAssistLayer::GetProcessedBusName";
 
 // Method-name traces of the protocol resolution.
 inline constexpr wchar_t kTraceGetFirstProtocol[] = L"CAssistLayer::GetFirstProtocol";
