@@ -11,6 +11,8 @@
 #include "common/Checks.h"
 #include "common/LayerDispatch.h"
 
+class CConsultedAssistants;
+
 class CAssistLayer : public CDispatchImpl<IAssistLayer2>,
                      public CDispatchImpl<IAssistLayerTest>,
                      public CAssistCommon,
@@ -68,6 +70,6 @@ protected:
     CBstr m_bstrOwnerPath;
 
 private:
-    void FollowCharacteristicRoute(ICharacteristic* piChar, Consult consult);
+    void FollowCharacteristicRoute(ICharacteristic* piChar, CConsultedAssistants& consulted, Consult consult);
     void FollowOwnerRoute(IPropertyData* pData, Consult consult);
 };

@@ -63,6 +63,8 @@ ComPtr<IPropertyData> FetchNode(NewZUR::IDataQueryResult* pEnum)
     return QueryFor<IPropertyData>(spItem.Get());
 }
 
+} // namespace
+
 // The assistants already asked in one call, compared by the identity of the
 // reference. Each is held while it is in the set.
 class CConsultedAssistants
@@ -84,8 +86,6 @@ public:
 private:
     std::vector<ComPtr<IAssist2>, CKeptBlockAllocator<ComPtr<IAssist2>>> m_assistants;
 };
-
-} // namespace
 
 HRESULT CAssistLayer::GetFirstProtocol(IUnknown* pComponent, IPropertyData** ppNode, IAssist2** ppAssist)
 {
@@ -300,19 +300,20 @@ void CAssistLayer::FollowEntityRoute(IUnknown* pItem, Consult consult)
 
 // A characteristic inside a communication entity takes that entity's route,
 // any other the route of its component. One that is null or no data item
-// leads nowhere.
-void CAssistLayer::FollowCharacteristicRoute(ICharacteristic* piChar, Consult consult)
+// leads nowhere. An assistant already in the set is not asked again.
+void CAssistLayer::FollowCharacteristicRoute(ICharacteristic* piChar, CConsultedAssistants& consulted, Consult consult)
 {
     ComPtr<IPropertyData> spData;
     if (!piChar || FAILED(piChar->QueryInterface(IID_PPV_ARGS(&spData))) || !spData)
         return;
+    auto askOnce = [&](IAssist2* pAssist) { consulted.AskOnce(pAssist, consult); };
     if (IsBelowCommunicationEntity(spData.Get())) {
-        FollowEntityRoute(spData.Get(), consult);
+        FollowEntityRoute(spData.Get(), askOnce);
         return;
     }
     IComponent* piComponent = GetComponentFromCharacteristic(piChar);
     if (piComponent)
-        WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist) { consult(pAssist); });
+        WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist) { askOnce(pAssist); });
 }
 
 // Both ends of a connection lead to assistants; one set for both ends: an
@@ -320,9 +321,8 @@ void CAssistLayer::FollowCharacteristicRoute(ICharacteristic* piChar, Consult co
 void CAssistLayer::FollowConnectionRoutes(ICharacteristic* piChar1, ICharacteristic* piChar2, Consult consult)
 {
     CConsultedAssistants consulted;
-    auto askOnce = [&](IAssist2* pAssist) { consulted.AskOnce(pAssist, consult); };
-    FollowCharacteristicRoute(piChar1, askOnce);
-    FollowCharacteristicRoute(piChar2, askOnce);
+    FollowCharacteristicRoute(piChar1, consulted, consult);
+    FollowCharacteristicRoute(piChar2, consulted, consult);
 }
 
 // A property inside a communication entity concerns that entity's bus alone;
