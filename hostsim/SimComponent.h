@@ -16,7 +16,6 @@ public:
         : m_spModel(std::move(spModel)), m_strName(std::move(name))
     {}
     ~CSimComponent() { m_spModel->RemoveLive(m_strName); }
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimComponent)
     INTERFACE_ENTRY(NewZUR::IComponent)
@@ -28,7 +27,8 @@ public:
 
     SIM_RESERVED(7)
     SIM_RESERVED(8)
-    SIM_RESERVED(9) SIM_RESERVED(10)
+    SIM_RESERVED(9)
+    SIM_RESERVED(10)
         // ICharacteristic
         STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // IDataElement

@@ -5,6 +5,7 @@
 // Other scopes are refused with E_INVALIDARG. A key object lists its values
 // by position and finds them by name; values are read when asked for.
 #include "com/ComObject.h"
+#include "com/Owners.h"
 #include "hostsim/SimDispatch.h"
 #include <string>
 
@@ -15,8 +16,6 @@ inline constexpr long g_lMachineScope = 17;
 class CSimContext : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IContext>
 {
 public:
-    HRESULT FinalConstruct() { return S_OK; }
-
     BEGIN_INTERFACE_TABLE(CSimContext)
     INTERFACE_ENTRY(NewZUR::IContext)
     INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IContext)
@@ -24,17 +23,16 @@ public:
 
     SIM_RESERVED(7)
     SIM_RESERVED(8)
-    SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
-        SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) STDMETHODIMP
-        OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
+    SIM_RESERVED(9)
+    SIM_RESERVED(10)
+    SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14) SIM_RESERVED(15) SIM_RESERVED(16)
+        SIM_RESERVED(17) STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
 };
 
 class CSimRegistryKey : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryKey>
 {
 public:
-    explicit CSimRegistryKey(HKEY hKey) : m_hKey(hKey) {}
-    ~CSimRegistryKey() { RegCloseKey(m_hKey); }
-    HRESULT FinalConstruct() { return S_OK; }
+    explicit CSimRegistryKey(HKEY hKey) { *m_key.Out() = hKey; }
 
     BEGIN_INTERFACE_TABLE(CSimRegistryKey)
     INTERFACE_ENTRY(NewZUR::IRegistryKey)
@@ -46,7 +44,7 @@ public:
 
 private:
     HRESULT ReadValue(const std::wstring& name, NewZUR::IRegistryValue** ppValue);
-    HKEY m_hKey;
+    CRegKey m_key;
 };
 
 class CSimRegistryValue : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryValue>
@@ -54,11 +52,8 @@ class CSimRegistryValue : public CComRootSingleThreaded, public CSimDispatch<New
 public:
     CSimRegistryValue(std::wstring name, VARIANT* pvData) : m_strName(std::move(name))
     {
-        VariantInit(&m_vData);
         VariantCopy(&m_vData, pvData);
     }
-    ~CSimRegistryValue() { VariantClear(&m_vData); }
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimRegistryValue)
     INTERFACE_ENTRY(NewZUR::IRegistryValue)
@@ -71,5 +66,5 @@ public:
 
 private:
     std::wstring m_strName;
-    VARIANT m_vData;
+    CVariant m_vData;
 };

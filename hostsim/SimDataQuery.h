@@ -10,8 +10,6 @@
 class CSimDataQuery : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IDataQuery>
 {
 public:
-    HRESULT FinalConstruct() { return S_OK; }
-
     BEGIN_INTERFACE_TABLE(CSimDataQuery)
     INTERFACE_ENTRY(NewZUR::IDataQuery)
     INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQuery)
@@ -31,7 +29,6 @@ public:
     CSimQueryResult(ProjectModelPtr spModel, std::vector<ComPtr<IXMLDOMNode>> nodes)
         : m_spModel(std::move(spModel)), m_vecNodes(std::move(nodes))
     {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimQueryResult)
     INTERFACE_ENTRY(NewZUR::IDataQueryResult)

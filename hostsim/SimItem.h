@@ -15,7 +15,6 @@ public:
     CSimItem(ProjectModelPtr spModel, ComPtr<IXMLDOMNode> spNode)
         : m_spModel(std::move(spModel)), m_spNode(std::move(spNode))
     {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimItem)
     INTERFACE_ENTRY(NewZUR::IPropertyData)

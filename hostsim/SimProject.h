@@ -12,8 +12,6 @@ class CSimProject : public CComRootSingleThreaded,
                     public ISupportErrorInfo
 {
 public:
-    HRESULT FinalConstruct() { return S_OK; }
-
     BEGIN_INTERFACE_TABLE(CSimProject)
     INTERFACE_ENTRY(ISimProject)
     INTERFACE_ENTRY_IID(IID_IDispatch, ISimProject)
@@ -47,8 +45,9 @@ public:
     // ITopology
     SIM_RESERVED(7)
     SIM_RESERVED(8)
-    SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14) SIM_RESERVED(15)
-        SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) STDMETHODIMP
+    SIM_RESERVED(10)
+    SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14) SIM_RESERVED(15) SIM_RESERVED(16)
+        SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) STDMETHODIMP
         GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;
     STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,

@@ -9,7 +9,6 @@ class CSimSchema : public CComRootSingleThreaded, public CSimDispatch<NewZURLibr
 {
 public:
     explicit CSimSchema(ProjectModelPtr spModel) : m_spModel(std::move(spModel)) {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimSchema)
     INTERFACE_ENTRY(NewZUR::IDataSchema)
@@ -18,10 +17,11 @@ public:
 
     SIM_RESERVED(7)
     SIM_RESERVED(8)
-    SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14)
-        SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) SIM_RESERVED(20)
-            SIM_RESERVED(21) SIM_RESERVED(22) SIM_RESERVED(23) SIM_RESERVED(24) SIM_RESERVED(25) SIM_RESERVED(26)
-                SIM_RESERVED(27) SIM_RESERVED(28) SIM_RESERVED(29) SIM_RESERVED(30) SIM_RESERVED(31) STDMETHODIMP
+    SIM_RESERVED(9)
+    SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13) SIM_RESERVED(14) SIM_RESERVED(15)
+        SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19) SIM_RESERVED(20) SIM_RESERVED(21)
+            SIM_RESERVED(22) SIM_RESERVED(23) SIM_RESERVED(24) SIM_RESERVED(25) SIM_RESERVED(26) SIM_RESERVED(27)
+                SIM_RESERVED(28) SIM_RESERVED(29) SIM_RESERVED(30) SIM_RESERVED(31) STDMETHODIMP
         GetTypeId(BSTR bstrTypeName, long* plTypeId) override;
 
 private:
@@ -33,7 +33,6 @@ class CSimErrorService : public CComRootSingleThreaded,
 {
 public:
     explicit CSimErrorService(ProjectModelPtr spModel) : m_spModel(std::move(spModel)) {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimErrorService)
     INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)

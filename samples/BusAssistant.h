@@ -10,7 +10,6 @@ class CBusAssistant : public CComRootSingleThreaded, public CDispatchImpl<IAssis
 {
 public:
     explicit CBusAssistant(const BusDescriptor& bus) : m_bus(bus), m_rules(bus, m_reader) {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CBusAssistant)
     INTERFACE_ENTRY(IAssist3)
