@@ -65,7 +65,7 @@ public:
     }
     void Reset(BSTR bstr = nullptr) noexcept
     {
-        if (m_bstr != bstr)
+        if (m_bstr && m_bstr != bstr)
             SysFreeString(m_bstr);
         m_bstr = bstr;
     }

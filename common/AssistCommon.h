@@ -50,8 +50,8 @@ public:
     bool IsActive() const noexcept { return m_bActive; }
     ICharacteristic* First() const noexcept { return m_spChar1.Get(); }
     ICharacteristic* Second() const noexcept { return m_spChar2.Get(); }
-    // The host's arguments, their characteristic slots pointing at the working ones.
-    CheckArgs PassedOn(CheckArgs args) noexcept;
+    // Points the characteristic slots of the arguments passed on at the working ones.
+    void PointInto(CheckArgs& passed) noexcept;
 
 private:
     bool m_bActive;

@@ -70,13 +70,12 @@ CCheckCharacteristics::CCheckCharacteristics(CheckId id, const CheckArgs& args) 
     }
 }
 
-CheckArgs CCheckCharacteristics::PassedOn(CheckArgs args) noexcept
+void CCheckCharacteristics::PointInto(CheckArgs& passed) noexcept
 {
     if (m_bActive) {
-        args.ppCharErr1 = m_spChar1.GetAddressOf();
-        args.ppCharErr2 = m_spChar2.GetAddressOf();
+        passed.ppCharErr1 = m_spChar1.GetAddressOf();
+        passed.ppCharErr2 = m_spChar2.GetAddressOf();
     }
-    return args;
 }
 
 bool CAssistCommon::CheckAnswersAtOnce(const wchar_t* pszTrace, CheckId id, const CheckArgs& args, BSTR* pbstrErrMsg,

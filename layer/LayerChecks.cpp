@@ -72,11 +72,12 @@ HRESULT CAssistLayer::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstrErr
 
         // CheckAll keeps the root and its working characteristics for the whole call.
         CCheckCharacteristics chars(id, args);
+        CheckArgs passed = args;
+        chars.PointInto(passed);
         const ComPtr<IComponent> spRoot = chars.IsActive() ? args.piRoot : nullptr;
         ResultList results = NewResultList();
         bool bFirstProtocol = true;
         auto ask = [&](IAssist2* pAssist, IComponent* piComponent) {
-            CheckArgs passed = chars.PassedOn(args);
             passed.piComp = piComponent;
             CAnswerStrings answer;
             const HRESULT hrAnswer = CallCheck(pAssist, id, answer.bstrErrMsg.Out(), passed, answer.bstrErrDB.Out());

@@ -98,11 +98,13 @@ HRESULT CProxyAssistant::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstr
         if (CheckAnswersAtOnce(kTraceChecks[static_cast<int>(id)], id, args, pbstrErrMsg, pbstrErrDB, &hr))
             return hr;
         CCheckCharacteristics chars(id, args);
+        CheckArgs passed = args;
+        chars.PointInto(passed);
         ResultList results = NewResultList();
         for (const CatalogueEntry& entry : SnapshotCatalogue()) {
             CAnswerStrings answer;
-            const HRESULT hrAnswer = CallCheck(entry.second.Get(), id, answer.bstrErrMsg.Out(), chars.PassedOn(args),
-                                               answer.bstrErrDB.Out());
+            const HRESULT hrAnswer =
+                CallCheck(entry.second.Get(), id, answer.bstrErrMsg.Out(), passed, answer.bstrErrDB.Out());
             KeepAnswer(results, hrAnswer, answer, entry.first, m_strProtocol, false, chars);
             if (FAILED(hrAnswer))
                 break;
