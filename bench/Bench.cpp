@@ -18,12 +18,12 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "bench/AllocationCounter.h"
-#include "bench/FastHost.h"
+#include "testbed/AllocationCounter.h"
+#include "testbed/FastHost.h"
 #include "bench/ForcedWork.h"
 #include "common/AssistCommon.h"
-#include "common/Bstr.h"
-#include "common/ComObject.h"
+#include "com/Owners.h"
+#include "com/ComObject.h"
 #include "layer/AssistLayer.h"
 #include "proxy/ProxyAssistant.h"
 

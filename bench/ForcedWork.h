@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 #include <wrl/client.h>
-#include "bench/FastHost.h"
+#include "testbed/FastHost.h"
 #include "common/AssistBlockCache.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 struct CheckTarget
 {

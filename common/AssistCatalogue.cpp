@@ -1,9 +1,12 @@
 // CAssistCommon: the assistant catalogue, filled from the host's registry
-// keys through its context object, and the error database of a failing answer.
+// keys through its context object; the steps of Init and Term that the layer
+// and the proxy share (the host's topology, its query service, the assistants
+// told to start and to stop); and the error database of a failing answer.
+#include <algorithm>
 #include <new>
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "common/HostCall.h"
 
 using Microsoft::WRL::ComPtr;
@@ -70,36 +73,27 @@ HRESULT CAssistCommon::LoadAssistants(long lScope, std::wstring_view suffix)
     if (FAILED(OpenKey(spContext.Get(), lScope, KeyPath(T::kErrorDBsKey, suffix), spErrorDBs)))
         return S_FALSE;
     long lCount = 0;
-    hr = spAssistants->GetCount(&lCount);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(hr = spAssistants->GetCount(&lCount));
     if (lCount <= 0)
         return S_FALSE;
 
     for (long i = 0; i < lCount; ++i) {
         ComPtr<NewZUR::IRegistryValue> spValue, spErrorDB;
-        hr = GetItem(spAssistants.Get(), CVariant::Long(i), spValue);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(hr = GetItem(spAssistants.Get(), CVariant::Long(i), spValue));
         // A value without a name is entered under the empty name.
         CBstr bstrName;
         spValue->GetName(bstrName.Out());
-        hr = GetItem(spErrorDBs.Get(), CVariant::String(bstrName.View()), spErrorDB);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(hr = GetItem(spErrorDBs.Get(), CVariant::String(bstrName.View()), spErrorDB));
         CVariant vProgId, vErrorDB;
         bool bReadFailed = false;
-        hr = ReadText(spValue.Get(), vProgId, &bReadFailed);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(hr = ReadText(spValue.Get(), vProgId, &bReadFailed));
         const std::wstring strProgId(BstrView(vProgId.bstrVal));
         hr = ReadText(spErrorDB.Get(), vErrorDB, &bReadFailed);
         if (bReadFailed) {
             WriteLogRow(T::kRowNoErrorDB, hr, strProgId.c_str());
             return T::kErrorDBUnreadable;
         }
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(hr);
         hr = InsertProtocolBusEntryIntoMap(bstrName.View(), strProgId, BstrView(vErrorDB.bstrVal));
         if (FAILED(hr)) {
             WriteLogRow(T::kRowInsertFailed, hr, strProgId.c_str());
@@ -117,10 +111,9 @@ HRESULT CreateAssistant(const std::wstring& strProgId, ComPtr<IAssist2>& spAssis
     if (strProgId.find(L'\0') != std::wstring::npos)
         return CO_E_CLASSSTRING;
     CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(strProgId.c_str(), &clsid);
-    if (FAILED(hr))
-        return hr;
-    hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IAssist2, reinterpret_cast<void**>(spAssist.GetAddressOf()));
+    RETURN_IF_FAILED(CLSIDFromProgID(strProgId.c_str(), &clsid));
+    const HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IAssist2, reinterpret_cast<void**>(spAssist.GetAddressOf()));
     return RequireObject(hr, spAssist);
 }
 
@@ -162,4 +155,98 @@ void CAssistCommon::SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view p
     if (it == m_mapErrorDBs.end())
         it = m_mapErrorDBs.emplace(std::wstring(protocol), std::wstring()).first;
     *pErrorDb = CBstr::Alloc(it->second);
+}
+
+bool ProtocolLess::operator()(std::wstring_view a, std::wstring_view b) const noexcept
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto ua = static_cast<unsigned short>(a[i]);
+        const auto ub = static_cast<unsigned short>(b[i]);
+        if (ua != ub)
+            return ua < ub;
+    }
+    return a.size() < b.size();
+}
+
+namespace {
+
+HRESULT InitAssistant(IAssist2* pAssist, const std::wstring& protocol, IDispatch* pdispTopology, IDispatch* pdispLayer)
+{
+    // An assistant that knows IAssist3 is told its protocol.
+    ComPtr<IAssist3> spAssist3;
+    if (SUCCEEDED(pAssist->QueryInterface(IID_PPV_ARGS(&spAssist3))) && spAssist3)
+        return spAssist3->InitEx(pdispTopology, pdispLayer, CBstr(protocol));
+    return pAssist->Init(pdispTopology, pdispLayer);
+}
+
+} // namespace
+
+// The same pointer again is kept as it is; one that does not answer ITopology
+// leaves none.
+void CAssistCommon::TakeTopology(IDispatch* pdispTopology)
+{
+    if (static_cast<IDispatch*>(m_spTopology.Get()) == pdispTopology)
+        return;
+    ComPtr<NewZUR::ITopology> spBefore = std::move(m_spTopology);
+    if (pdispTopology)
+        pdispTopology->QueryInterface(NewZUR::IID_ITopology, reinterpret_cast<void**>(m_spTopology.GetAddressOf()));
+}
+
+// A new query service on the held topology; one from an earlier Init is
+// replaced.
+HRESULT CAssistCommon::AttachDataQuery()
+{
+    HRESULT hr = CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, NewZUR::IID_IDataQuery,
+                                  reinterpret_cast<void**>(m_spDataQuery.ReleaseAndGetAddressOf()));
+    RETURN_IF_FAILED(RequireObject(hr, m_spDataQuery));
+    return m_spDataQuery->Attach(m_spTopology.Get());
+}
+
+// The passes over the catalogue walk a copy: an assistant that calls back
+// while it is being called cannot pull the map from under them. An entry
+// without an assistant has nobody to call.
+CAssistCommon::CatalogueSnapshot CAssistCommon::SnapshotCatalogue() const
+{
+    CatalogueSnapshot entries;
+    entries.reserve(m_mapAssistants.size());
+    for (const auto& entry : m_mapAssistants)
+        if (entry.second)
+            entries.emplace_back(entry.first, entry.second);
+    return entries;
+}
+
+HRESULT CAssistCommon::InitAssistants(IDispatch* pdispTopology, IDispatch* pdispLayer, std::wstring* pFailed)
+{
+    for (const CatalogueEntry& entry : SnapshotCatalogue()) {
+        const HRESULT hr = InitAssistant(entry.second.Get(), entry.first, pdispTopology, pdispLayer);
+        if (FAILED(hr)) {
+            *pFailed = entry.first;
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+// A failing assistant stops the pass and everything stays: a later Term
+// starts again at the first.
+HRESULT CAssistCommon::TermAssistants(std::wstring* pFailed)
+{
+    for (const CatalogueEntry& entry : SnapshotCatalogue()) {
+        const HRESULT hr = entry.second->Term();
+        if (FAILED(hr)) {
+            *pFailed = entry.first;
+            return hr;
+        }
+    }
+    // Moved out before they are destroyed, so a release that calls back finds
+    // the catalogue empty.
+    AssistantMap mapReleased = std::move(m_mapAssistants);
+    m_mapAssistants.clear();
+    mapReleased.clear();
+    m_mapErrorDBs.clear();
+    m_spTopology.Reset();
+    m_spDataQuery.Reset();
+    m_spProtocolEnum.Reset();
+    return S_OK;
 }

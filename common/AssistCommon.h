@@ -1,6 +1,8 @@
 #pragma once
-// The base shared by the layer and the proxy: the assistant catalogue, the
-// results of one check, the debug options and the control-event trace.
+// The base shared by the layer and the proxy, by duty: the debug options and
+// the control-event trace (AssistOptions.cpp); the assistant catalogue and its
+// lifecycle (AssistCatalogue.cpp); the answers of one check and the verdict
+// handed to the host (AssistVerdict.cpp).
 #include <windows.h>
 #include <map>
 #include <memory>
@@ -10,8 +12,10 @@
 #include <vector>
 #include <wrl/client.h>
 #include "LayerLib2.h"
+#include "com/Owners.h"
 #include "common/AssistBlockCache.h"
 #include "common/AssistResult.h"
+#include "common/Checks.h"
 
 // Catalogue keys compare ordinally, UTF-16 code unit by code unit as unsigned
 // numbers; a shorter key that is a prefix of a longer one sorts first.
@@ -28,14 +32,59 @@ using ErrorDBMap = std::map<std::wstring, std::wstring, ProtocolLess>;
 // A check's answers in the order the assistants gave them; owns its results.
 using ResultList = std::vector<std::unique_ptr<CAssistResult>, CKeptBlockAllocator<std::unique_ptr<CAssistResult>>>;
 
+// The two strings one assistant answers through: null before its call,
+// freed after it.
+struct CAnswerStrings
+{
+    CBstr bstrErrMsg;
+    CBstr bstrErrDB;
+};
+
+// CheckAll's working characteristics: read from the host's variables on
+// entry, handed to each assistant in turn (each sees what the one before it
+// left), released when the call ends. Other checks have none.
+class CCheckCharacteristics
+{
+public:
+    CCheckCharacteristics(CheckId id, const CheckArgs& args);
+    bool IsActive() const noexcept { return m_bActive; }
+    ICharacteristic* First() const noexcept { return m_spChar1.Get(); }
+    ICharacteristic* Second() const noexcept { return m_spChar2.Get(); }
+    // Points the characteristic slots of the arguments passed on at the working ones.
+    void PointInto(CheckArgs& passed) noexcept;
+
+private:
+    bool m_bActive;
+    Microsoft::WRL::ComPtr<ICharacteristic> m_spChar1;
+    Microsoft::WRL::ComPtr<ICharacteristic> m_spChar2;
+};
+
+enum class ResultSelector
+{
+    Worst,
+    First
+};
+
+// How the verdict's strings reach the host when memory runs short: the layer
+// hands out null and still answers, the proxy fails with E_OUTOFMEMORY and
+// leaves the host's variables alone.
+enum class HostCopies
+{
+    NullWhenShort,
+    Required
+};
+
 // Reads one 32-bit value through a new host context object.
 HRESULT ReadRegistryLong(long lScope, const wchar_t* keyPath, const wchar_t* valueName, long* plValue);
 
 class CAssistCommon
 {
 public:
-    CAssistCommon() noexcept;
-    virtual ~CAssistCommon();
+    CAssistCommon() noexcept = default;
+    // The members go in reverse order of declaration: the protocol walk, the
+    // query service and the topology first, then the error databases and the
+    // assistants. No assistant is told to terminate here; that is Term's work.
+    virtual ~CAssistCommon() = default;
     CAssistCommon(const CAssistCommon&) = delete;
     CAssistCommon& operator=(const CAssistCommon&) = delete;
 
@@ -64,7 +113,20 @@ protected:
                                           std::wstring_view errorDb);
     void SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view protocol, BSTR* pErrorDb);
 
-    // Results of one check.
+    // Results of one check and the verdict.
+    // Trace, debug-option gate and null out-parameters: true when the check
+    // answers at once with *phr.
+    bool CheckAnswersAtOnce(const wchar_t* pszTrace, CheckId id, const CheckArgs& args, BSTR* pbstrErrMsg,
+                            BSTR* pbstrErrDB, HRESULT* phr);
+    // Keeps an assistant's answer for the protocol's error database: an S_FALSE
+    // is dropped, or counts as E_FAIL when refused.
+    void KeepAnswer(ResultList& results, HRESULT hrAnswer, CAnswerStrings& answer, std::wstring_view protocol,
+                    std::wstring_view busName, bool bRefuseFalse, const CCheckCharacteristics& chars);
+    // Selects the verdict and hands it (and CheckAll's characteristics) to the
+    // host; *pbstrBusName, where given, takes the verdict's bus.
+    HRESULT HandVerdict(ResultList& results, ResultSelector selector, const CheckArgs& args, BSTR* pbstrErrMsg,
+                        BSTR* pbstrErrDB, const CCheckCharacteristics& chars, HostCopies copies,
+                        CBstr* pbstrBusName = nullptr);
     void ClearResults(ResultList& results);
     CAssistResult* GetFirstResult(ResultList& results);
     CAssistResult* GetWorstResult(ResultList& results);

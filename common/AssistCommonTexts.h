@@ -37,6 +37,7 @@ inline constexpr wchar_t kSource[] = L".\\AssistCommon";
 inline constexpr wchar_t kLoadDebugOptions[] = L"CAssistCommon::LoadDebugOptions";
 inline constexpr wchar_t kDebugOptionsMessage[] = L"Layer Debug options:";
 
+// clang-format off: one row a line
 inline constexpr LogRow kRowDebugMissing{
     SeverityWarning, kLoadDebugOptions, kSource, 391, L"DebugOption not found in registry, using default", L""};
 inline constexpr LogRow kRowDebugAnswerOk{SeverityInfo, kLoadDebugOptions,    kSource,
@@ -65,5 +66,6 @@ inline constexpr LogRow kRowNoErrorDB{SeverityError, kTraceLoadAssistants,      
                                       228,           L"Cannot find error database.", L""};
 inline constexpr LogRow kRowInsertFailed{SeverityError, kTraceLoadAssistants,   kSource,
                                          245,           L"Assistant insertion", L""};
+// clang-format on
 
 } // namespace AssistCommonText

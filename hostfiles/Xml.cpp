@@ -1,6 +1,6 @@
 // Thin helpers over the parser's document object model.
 #include "hostfiles/Xml.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 HRESULT CreateXmlDocument(ComPtr<IXMLDOMDocument2>& spDoc) noexcept
 {

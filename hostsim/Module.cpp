@@ -1,9 +1,10 @@
 // Entry points of the host simulator's COM server.
-#include "hostsim/ComServer.h"
+#include "com/ServerTable.h"
 #include "hostsim/SimContext.h"
 #include "hostsim/SimDataQuery.h"
 #include "hostsim/SimProject.h"
 #include <string>
+#include <wrl/client.h>
 
 HMODULE g_hSimModule = nullptr;
 
@@ -15,7 +16,7 @@ HRESULT Create(REFIID riid, void** ppv)
     return CComObject<T>::CreateInstance(riid, ppv);
 }
 
-const ClassEntry g_classes[] = {
+const ServedClass g_classes[] = {
     {&CLSID_Project, L"HostSim.Project.1", L"Simulated plant project", &Create<CSimProject, ISimProject>},
     {&NewZUR::CLSID_DataQuery, L"HostSim.DataQuery.1", L"Simulated host data-query service",
      &Create<CSimDataQuery, NewZUR::IDataQuery>},
@@ -31,36 +32,15 @@ HRESULT RegisterTypeLibraries()
     if (n == 0 || n >= MAX_PATH)
         return E_FAIL;
     for (std::wstring file : {std::wstring(path), std::wstring(path, wcsrchr(path, L'\\') + 1) + L"NewZUR.tlb"}) {
-        ITypeLib* pLib = nullptr;
-        HRESULT hr = LoadTypeLibEx(file.c_str(), REGKIND_REGISTER, &pLib);
-        if (FAILED(hr))
-            return hr;
-        pLib->Release();
+        Microsoft::WRL::ComPtr<ITypeLib> spLib;
+        RETURN_IF_FAILED(LoadTypeLibEx(file.c_str(), REGKIND_REGISTER, &spLib));
     }
     return S_OK;
 }
 
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
-{
-    if (dwReason == DLL_PROCESS_ATTACH) {
-        g_hSimModule = hInstance;
-        DisableThreadLibraryCalls(hInstance);
-    }
-    return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
-{
-    return GetClassObjectFromTable(g_classes, CountOf(g_classes), rclsid, riid, ppv);
-}
-
-// Cached type information and live components stay for the process.
-STDAPI DllCanUnloadNow()
-{
-    return S_FALSE;
-}
+DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes, g_hSimModule)
 
 STDAPI DllRegisterServer()
 {

@@ -1,6 +1,6 @@
 // Loading, checking and editing the plant project.
 #include "hostsim/ProjectModel.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "hostfiles/TextFile.h"
 #include "hostfiles/XmlCheck.h"
 #include <algorithm>

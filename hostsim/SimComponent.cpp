@@ -1,6 +1,6 @@
 // A device of the plant project.
 #include "hostsim/SimComponent.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 HRESULT GetSimComponent(const ProjectModelPtr& spModel, const std::wstring& name, IDispatch** ppComponent) noexcept
 {

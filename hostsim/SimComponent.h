@@ -2,7 +2,7 @@
 // A device (component) of the plant project. One object per component name
 // while anybody holds it, so clients may compare components by identity. Its
 // sub-item "root" is the top of its data tree.
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/SimNode.h"
 
@@ -16,7 +16,6 @@ public:
         : m_spModel(std::move(spModel)), m_strName(std::move(name))
     {}
     ~CSimComponent() { m_spModel->RemoveLive(m_strName); }
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimComponent)
     INTERFACE_ENTRY(NewZUR::IComponent)

@@ -1,6 +1,6 @@
 // The host's configuration store, kept in the registry.
 #include "hostsim/SimContext.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include <vector>
 
 STDMETHODIMP CSimContext::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey)
@@ -30,7 +30,7 @@ STDMETHODIMP CSimRegistryKey::GetCount(long* plCount)
     if (!plCount)
         return E_POINTER;
     DWORD cValues = 0;
-    LONG err = RegQueryInfoKeyW(m_hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &cValues, nullptr,
+    LONG err = RegQueryInfoKeyW(m_key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &cValues, nullptr,
                                 nullptr, nullptr, nullptr);
     if (err != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(err);
@@ -51,8 +51,8 @@ STDMETHODIMP CSimRegistryKey::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** p
             return E_INVALIDARG;
         wchar_t name[16384];
         DWORD cch = 16384;
-        LONG err =
-            RegEnumValueW(m_hKey, static_cast<DWORD>(position.lVal), name, &cch, nullptr, nullptr, nullptr, nullptr);
+        LONG err = RegEnumValueW(m_key.Get(), static_cast<DWORD>(position.lVal), name, &cch, nullptr, nullptr, nullptr,
+                                 nullptr);
         if (err != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(err);
         return ReadValue(std::wstring(name, cch), ppValue);
@@ -62,11 +62,11 @@ STDMETHODIMP CSimRegistryKey::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** p
 HRESULT CSimRegistryKey::ReadValue(const std::wstring& name, NewZUR::IRegistryValue** ppValue)
 {
     DWORD type = 0, cb = 0;
-    LONG err = RegQueryValueExW(m_hKey, name.c_str(), nullptr, &type, nullptr, &cb);
+    LONG err = RegQueryValueExW(m_key.Get(), name.c_str(), nullptr, &type, nullptr, &cb);
     if (err != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(err);
     std::vector<BYTE> data(cb + sizeof(wchar_t) * 2, 0);
-    err = RegQueryValueExW(m_hKey, name.c_str(), nullptr, &type, data.data(), &cb);
+    err = RegQueryValueExW(m_key.Get(), name.c_str(), nullptr, &type, data.data(), &cb);
     if (err != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(err);
     CVariant value;

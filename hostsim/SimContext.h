@@ -4,7 +4,8 @@
 //   scope 17 -> HKEY_LOCAL_MACHINE\Software\HostSim\Configuration\<path>  (the machine's settings)
 // Other scopes are refused with E_INVALIDARG. A key object lists its values
 // by position and finds them by name; values are read when asked for.
-#include "common/ComObject.h"
+#include "com/ComObject.h"
+#include "com/Owners.h"
 #include "hostsim/SimDispatch.h"
 #include <string>
 
@@ -15,8 +16,6 @@ inline constexpr long g_lMachineScope = 17;
 class CSimContext : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IContext>
 {
 public:
-    HRESULT FinalConstruct() { return S_OK; }
-
     BEGIN_INTERFACE_TABLE(CSimContext)
     INTERFACE_ENTRY(NewZUR::IContext)
     INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IContext)
@@ -40,9 +39,7 @@ public:
 class CSimRegistryKey : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryKey>
 {
 public:
-    explicit CSimRegistryKey(HKEY hKey) : m_hKey(hKey) {}
-    ~CSimRegistryKey() { RegCloseKey(m_hKey); }
-    HRESULT FinalConstruct() { return S_OK; }
+    explicit CSimRegistryKey(HKEY hKey) { *m_key.Out() = hKey; }
 
     BEGIN_INTERFACE_TABLE(CSimRegistryKey)
     INTERFACE_ENTRY(NewZUR::IRegistryKey)
@@ -54,7 +51,7 @@ public:
 
 private:
     HRESULT ReadValue(const std::wstring& name, NewZUR::IRegistryValue** ppValue);
-    HKEY m_hKey;
+    CRegKey m_key;
 };
 
 class CSimRegistryValue : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IRegistryValue>
@@ -62,11 +59,8 @@ class CSimRegistryValue : public CComRootSingleThreaded, public CSimDispatch<New
 public:
     CSimRegistryValue(std::wstring name, VARIANT* pvData) : m_strName(std::move(name))
     {
-        VariantInit(&m_vData);
         VariantCopy(&m_vData, pvData);
     }
-    ~CSimRegistryValue() { VariantClear(&m_vData); }
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimRegistryValue)
     INTERFACE_ENTRY(NewZUR::IRegistryValue)
@@ -79,5 +73,5 @@ public:
 
 private:
     std::wstring m_strName;
-    VARIANT m_vData;
+    CVariant m_vData;
 };

@@ -1,6 +1,6 @@
 // The host's query service over the project document.
 #include "hostsim/SimDataQuery.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 STDMETHODIMP CSimDataQuery::Attach(NewZUR::ITopology* piTopology)
 {

@@ -2,7 +2,7 @@
 // The host's query service. A path is an XPath expression evaluated with the
 // context item's node as context node; the path "..==>." selects the "root"
 // item of the component that owns the context item.
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/SimNode.h"
 #include <vector>
@@ -10,8 +10,6 @@
 class CSimDataQuery : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IDataQuery>
 {
 public:
-    HRESULT FinalConstruct() { return S_OK; }
-
     BEGIN_INTERFACE_TABLE(CSimDataQuery)
     INTERFACE_ENTRY(NewZUR::IDataQuery)
     INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::IDataQuery)
@@ -31,7 +29,6 @@ public:
     CSimQueryResult(ProjectModelPtr spModel, std::vector<ComPtr<IXMLDOMNode>> nodes)
         : m_spModel(std::move(spModel)), m_vecNodes(std::move(nodes))
     {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimQueryResult)
     INTERFACE_ENTRY(NewZUR::IDataQueryResult)

@@ -4,7 +4,8 @@
 // the host interfaces answer E_NOTIMPL through SIM_RESERVED, the one place
 // that says so.
 #include <windows.h>
-#include "common/DispatchImpl.h"
+#include "com/Dispatch.h"
+#include "com/TypeInfoCache.h"
 #include "interfaces/NewZUR.h"
 
 inline HRESULT NotImplemented() noexcept

@@ -1,6 +1,6 @@
 // A data item of the plant project.
 #include "hostsim/SimItem.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 namespace {
 

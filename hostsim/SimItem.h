@@ -2,7 +2,7 @@
 // One item of a component's data tree (an element or an attribute of the
 // project document): its value and parent, its path, type and owner, and its
 // sub-items by name ("@attr" for an attribute, else the first child element).
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/SimNode.h"
 
@@ -15,7 +15,6 @@ public:
     CSimItem(ProjectModelPtr spModel, ComPtr<IXMLDOMNode> spNode)
         : m_spModel(std::move(spModel)), m_spNode(std::move(spNode))
     {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimItem)
     INTERFACE_ENTRY(NewZUR::IPropertyData)

@@ -1,6 +1,6 @@
 // The simulated host's project object.
 #include "hostsim/SimProject.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "hostsim/SimNode.h"
 #include "hostsim/SimServices.h"
 #include <set>

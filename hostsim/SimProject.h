@@ -3,7 +3,7 @@
 // topology the layer is initialised with (schema, error-database service,
 // control events) and the scripting surface of the simulated host.
 #include "HostSim.h"
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/ProjectModel.h"
 
@@ -12,8 +12,6 @@ class CSimProject : public CComRootSingleThreaded,
                     public ISupportErrorInfo
 {
 public:
-    HRESULT FinalConstruct() { return S_OK; }
-
     BEGIN_INTERFACE_TABLE(CSimProject)
     INTERFACE_ENTRY(ISimProject)
     INTERFACE_ENTRY_IID(IID_IDispatch, ISimProject)

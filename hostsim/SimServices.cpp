@@ -1,6 +1,6 @@
 // Schema and error-database service of the simulated topology.
 #include "hostsim/SimServices.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 STDMETHODIMP CSimSchema::GetTypeId(BSTR bstrTypeName, long* plTypeId)
 {

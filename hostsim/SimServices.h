@@ -1,7 +1,7 @@
 #pragma once
 // The topology's two services: the data schema (type identifiers by element
 // name) and the error-database service (message class and text of a code).
-#include "common/ComObject.h"
+#include "com/ComObject.h"
 #include "hostsim/SimDispatch.h"
 #include "hostsim/ProjectModel.h"
 
@@ -9,7 +9,6 @@ class CSimSchema : public CComRootSingleThreaded, public CSimDispatch<NewZURLibr
 {
 public:
     explicit CSimSchema(ProjectModelPtr spModel) : m_spModel(std::move(spModel)) {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimSchema)
     INTERFACE_ENTRY(NewZUR::IDataSchema)
@@ -53,7 +52,6 @@ class CSimErrorService : public CComRootSingleThreaded,
 {
 public:
     explicit CSimErrorService(ProjectModelPtr spModel) : m_spModel(std::move(spModel)) {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CSimErrorService)
     INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)

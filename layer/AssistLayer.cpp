@@ -38,19 +38,13 @@ STDMETHODIMP CAssistLayer::Init(IDispatch* pdispTopology)
         // Traced before the topology is taken: the first Init's trace reaches nobody.
         ZURTrace(T::kTraceInit);
         TakeTopology(pdispTopology);
-        HRESULT hr = AttachDataQuery();
-        if (FAILED(hr))
-            return hr;
-
+        RETURN_IF_FAILED(AttachDataQuery());
         // Entries from an earlier Init or from Add are not reloaded.
-        if (m_mapAssistants.empty()) {
-            hr = LoadAssistants(std::wstring_view());
-            if (FAILED(hr))
-                return hr;
-        }
+        if (m_mapAssistants.empty())
+            RETURN_IF_FAILED(LoadAssistants(std::wstring_view()));
 
         std::wstring failed;
-        hr = InitAssistants(pdispTopology, static_cast<IAssistLayer2*>(this), &failed);
+        const HRESULT hr = InitAssistants(pdispTopology, static_cast<IAssistLayer2*>(this), &failed);
         if (FAILED(hr))
             WriteLogRow(T::kRowAssistantInitFailed, hr, failed.c_str());
         return hr;
@@ -73,11 +67,8 @@ STDMETHODIMP CAssistLayer::NewProjectCreated()
         HRESULT hr = S_OK;
         if (DebugGateAnswers(&hr))
             return hr;
-        for (const CatalogueEntry& entry : SnapshotCatalogue()) {
-            hr = entry.second->NewProjectCreated();
-            if (FAILED(hr))
-                return hr;
-        }
+        for (const CatalogueEntry& entry : SnapshotCatalogue())
+            RETURN_IF_FAILED(entry.second->NewProjectCreated());
         return S_OK;
     });
 }
@@ -107,11 +98,9 @@ STDMETHODIMP CAssistLayer::Add(BSTR bstrProtocol, BSTR bstrProgId, IUnknown* pun
         if (IsEmptyText(bstrProtocol) || IsEmptyText(bstrProgId) || IsEmptyText(bstrErrDB) || !punkAssistant)
             return E_INVALIDARG;
         ComPtr<IAssist2> spAssist;
-        HRESULT hr = punkAssistant->QueryInterface(IID_IAssist2, reinterpret_cast<void**>(spAssist.GetAddressOf()));
-        if (SUCCEEDED(hr) && !spAssist)
-            hr = E_NOINTERFACE;
-        if (FAILED(hr))
-            return hr;
+        const HRESULT hr =
+            punkAssistant->QueryInterface(IID_IAssist2, reinterpret_cast<void**>(spAssist.GetAddressOf()));
+        RETURN_IF_FAILED(SUCCEEDED(hr) && !spAssist ? E_NOINTERFACE : hr);
 
         // Both entries are made before either value changes, so running out
         // of memory leaves the catalogue as it was.

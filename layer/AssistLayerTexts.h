@@ -1,10 +1,16 @@
 #pragma once
-// Trace texts, fixed names and the error-log row of CAssistLayer's lifecycle
-// and protocol resolution.
+// Trace texts, fixed names and the error-log row of CAssistLayer.
 #include <windows.h>
 #include "common/LogRow.h"
 
 namespace AssistLayerText {
+
+// Method-name traces of the checks, in CheckId order.
+inline constexpr const wchar_t* kTraceChecks[] = {
+    L"CAssistLayer::CheckNewDevice",  L"CAssistLayer::CheckAll",         L"CAssistLayer::CheckPropertyChange",
+    L"CAssistLayer::CheckInsertDrag", L"CAssistLayer::CheckInsertDrop",  L"CAssistLayer::CheckMoveDrag",
+    L"CAssistLayer::CheckMoveDrop",   L"CAssistLayer::CheckReplaceDrag", L"CAssistLayer::CheckReplaceDrop",
+    L"CAssistLayer::CheckConnect",    L"CAssistLayer::CheckDisconnect",  L"CAssistLayer::CheckDelete"};
 
 // Method-name traces of the lifecycle.
 inline constexpr wchar_t kTraceInit[] = L"CAssistLayer::Init";
@@ -40,7 +46,9 @@ inline constexpr wchar_t kProtocolAttribute[] = L"@protocol";
 // A protocol was found but the catalogue holds no assistant for it.
 inline constexpr HRESULT kNoAssistant = static_cast<HRESULT>(0xFFFFEB3D);
 
+// clang-format off: one row a line
 inline constexpr LogRow kRowAssistantInitFailed{
     SeverityError, kTraceInit, L".\\AssistLayer", 124, L"Assistant::Init failed.", L""};
+// clang-format on
 
 } // namespace AssistLayerText

@@ -1,19 +1,34 @@
 #include "module/ClassTable.h"
 #include <iterator>
+#include <mutex>
 #include "LayerLib2.h"
+#include "com/ClassObject.h"
+#include "layer/AssistLayer.h"
+#include "proxy/ProxyAssistant.h"
 #include "resource.h"
-#include "module/ClassFactory.h"
-#include "module/SingletonClassFactory.h"
 
 namespace {
 
+template <class Kind, ObjectCreator pfnCreate>
+HRESULT CreateClassObject(IUnknown** ppUnk) noexcept
+{
+    return CHeldClassObject<Kind>::CreateInstance(IID_IUnknown, reinterpret_cast<void**>(ppUnk), pfnCreate);
+}
+
+// The layer is one object for the process, held by its class object; a proxy
+// is made for every request and keeps the module loaded while it lives.
+constexpr ObjectCreator kCreateLayer = &CComObject<CAssistLayer, CHeldLifetime>::CreateInstance<>;
+constexpr ObjectCreator kCreateProxy = &CComObject<CModuleLocked<CProxyAssistant>>::CreateInstance<>;
+
 ClassEntry g_classTable[] = {
-    {&CLSID_AssistLayer2, L"Zerani.Layer.AssistLayer.7", IDS_ASSISTLAYER2_DESC, CreateLayerClassObject, nullptr},
-    {&CLSID_ProxyAssistant, L"Zerani.Layer.ProxyAssistant.7", IDS_PROXYASSISTANT_DESC, CreateProxyClassObject, nullptr},
+    {&CLSID_AssistLayer2, L"Zerani.Layer.AssistLayer.7", IDS_ASSISTLAYER2_DESC,
+     CreateClassObject<CProcessSingleton, kCreateLayer>, nullptr},
+    {&CLSID_ProxyAssistant, L"Zerani.Layer.ProxyAssistant.7", IDS_PROXYASSISTANT_DESC,
+     CreateClassObject<CNewPerRequest, kCreateProxy>, nullptr},
 };
 
 // Serialises the creation of class objects.
-CRITICAL_SECTION g_classObjectLock;
+std::mutex g_classObjectLock;
 
 ClassEntry* FindEntry(REFCLSID rclsid) noexcept
 {
@@ -28,31 +43,18 @@ ClassEntry* FindEntry(REFCLSID rclsid) noexcept
 // two threads asking at once get the same class object.
 HRESULT EnsureClassObject(ClassEntry& entry) noexcept
 {
-    if (entry.pClassObject)
+    if (entry.spClassObject)
         return S_OK;
-    HRESULT hr = S_OK;
-    EnterCriticalSection(&g_classObjectLock);
-    if (!entry.pClassObject) {
-        IUnknown* pUnk = nullptr;
-        hr = entry.pfnCreateClassObject(&pUnk);
-        if (SUCCEEDED(hr))
-            InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&entry.pClassObject), pUnk);
-    }
-    LeaveCriticalSection(&g_classObjectLock);
-    return hr;
+    std::lock_guard<std::mutex> lock(g_classObjectLock);
+    if (entry.spClassObject)
+        return S_OK;
+    Microsoft::WRL::ComPtr<IUnknown> spClassObject;
+    RETURN_IF_FAILED(entry.pfnCreateClassObject(spClassObject.GetAddressOf()));
+    entry.spClassObject.Swap(spClassObject);
+    return S_OK;
 }
 
 } // namespace
-
-void InitializeClassTable() noexcept
-{
-    InitializeCriticalSection(&g_classObjectLock);
-}
-
-void DeleteClassTable() noexcept
-{
-    DeleteCriticalSection(&g_classObjectLock);
-}
 
 ClassEntry* ClassTableBegin() noexcept
 {
@@ -72,18 +74,14 @@ HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) noexcept
     ClassEntry* pEntry = FindEntry(rclsid);
     if (!pEntry)
         return CLASS_E_CLASSNOTAVAILABLE;
-    HRESULT hr = EnsureClassObject(*pEntry);
-    if (FAILED(hr))
-        return hr;
-    return pEntry->pClassObject->QueryInterface(riid, ppv);
+    RETURN_IF_FAILED(EnsureClassObject(*pEntry));
+    return pEntry->spClassObject->QueryInterface(riid, ppv);
 }
 
+// Releasing the class objects releases the layer singleton with them; the
+// assistants are not terminated, the object is only destroyed.
 void ReleaseClassObjects() noexcept
 {
-    for (ClassEntry& entry : g_classTable) {
-        IUnknown* pUnk = entry.pClassObject;
-        entry.pClassObject = nullptr;
-        if (pUnk)
-            pUnk->Release();
-    }
+    for (ClassEntry& entry : g_classTable)
+        entry.spClassObject.Reset();
 }

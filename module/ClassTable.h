@@ -3,6 +3,7 @@
 // registration, unregistration and class-object lookup.
 #include <windows.h>
 #include <unknwn.h>
+#include <wrl/client.h>
 
 struct ClassEntry
 {
@@ -10,12 +11,10 @@ struct ClassEntry
     const wchar_t* pszProgId;
     UINT idsDescription; // string resource
     HRESULT (*pfnCreateClassObject)(IUnknown** ppUnk);
-    IUnknown* pClassObject; // null until first asked for
+    Microsoft::WRL::ComPtr<IUnknown> spClassObject; // empty until first asked for
 };
 
-void InitializeClassTable() noexcept;
-void DeleteClassTable() noexcept;
-// The entries in table order, and how many there are.
+// The entries in table order.
 ClassEntry* ClassTableBegin() noexcept;
 ClassEntry* ClassTableEnd() noexcept;
 

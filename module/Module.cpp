@@ -1,56 +1,32 @@
-// Entry points of the module and the module state they share.
+// Entry points of the module.
 #include "module/Module.h"
 #include <objbase.h>
-#include "common/TypeInfoCache.h"
+#include "com/ModuleLock.h"
+#include "com/TypeInfoCache.h"
 #include "module/ClassTable.h"
 #include "module/Registration.h"
 
 namespace {
 
-struct ModuleState
-{
-    HINSTANCE hInstance = nullptr;
-    volatile LONG lLockCount = 0;
-};
-
-ModuleState g_module;
+HINSTANCE g_hInstance = nullptr;
 
 void AttachProcess(HINSTANCE hInstance) noexcept
 {
-    g_module.hInstance = hInstance;
-    InitializeClassTable();
+    g_hInstance = hInstance;
     DisableThreadLibraryCalls(hInstance);
 }
 
-// Releasing the class objects releases the layer singleton with them; the
-// assistants are not terminated, the object is only destroyed.
 void DetachProcess() noexcept
 {
     ReleaseClassObjects();
     ReleaseCachedTypeInfo();
-    DeleteClassTable();
 }
 
 } // namespace
 
 HINSTANCE ModuleInstance() noexcept
 {
-    return g_module.hInstance;
-}
-
-void ModuleLock() noexcept
-{
-    InterlockedIncrement(&g_module.lLockCount);
-}
-
-void ModuleUnlock() noexcept
-{
-    InterlockedDecrement(&g_module.lLockCount);
-}
-
-LONG ModuleLockCount() noexcept
-{
-    return g_module.lLockCount;
+    return g_hInstance;
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)

@@ -1,6 +1,7 @@
 #include "module/Registration.h"
 #include <objbase.h>
-#include "common/ComError.h"
+#include <utility>
+#include "com/Owners.h"
 #include "module/ClassTable.h"
 #include "module/Module.h"
 #include "module/TypeLibRegistration.h"
@@ -15,27 +16,20 @@ const wchar_t kThreadingModelValue[] = L"ThreadingModel";
 const wchar_t kApartment[] = L"Apartment";
 const UINT kDescriptionChars = 256;
 
-HRESULT FromRegistryError(LONG lError) noexcept
-{
-    return HRESULT_FROM_WIN32(static_cast<DWORD>(lError));
-}
-
 // Creates parent\subKey and sets one string value (the default when pszName is null).
 HRESULT WriteKey(HKEY hParent, const std::wstring& subKey, const wchar_t* pszName, const std::wstring& data,
-                 HKEY* phKey = nullptr)
+                 CRegKey* pKey = nullptr)
 {
-    HKEY hKey = nullptr;
+    CRegKey key;
     LONG lError = RegCreateKeyExW(hParent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                  &hKey, nullptr);
+                                  key.Out(), nullptr);
     if (lError != ERROR_SUCCESS)
-        return FromRegistryError(lError);
+        return HRESULT_FROM_WIN32(lError);
     DWORD cb = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-    lError = RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), cb);
-    if (lError == ERROR_SUCCESS && phKey)
-        *phKey = hKey;
-    else
-        RegCloseKey(hKey);
-    return FromRegistryError(lError);
+    lError = RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), cb);
+    if (lError == ERROR_SUCCESS && pKey)
+        *pKey = std::move(key);
+    return HRESULT_FROM_WIN32(lError);
 }
 
 std::wstring ClassIdText(REFCLSID rclsid)
@@ -58,30 +52,20 @@ HRESULT LoadDescription(const ClassEntry& entry, std::wstring& description)
 // ProgID (description) \ CLSID (class identity).
 HRESULT WriteProgIdKey(const ClassEntry& entry, const std::wstring& description, const std::wstring& clsid)
 {
-    HKEY hProgId = nullptr;
-    HRESULT hr = WriteKey(HKEY_CLASSES_ROOT, entry.pszProgId, nullptr, description, &hProgId);
-    if (FAILED(hr))
-        return hr;
-    hr = WriteKey(hProgId, kClsidKey, nullptr, clsid);
-    RegCloseKey(hProgId);
-    return hr;
+    CRegKey progId;
+    RETURN_IF_FAILED(WriteKey(HKEY_CLASSES_ROOT, entry.pszProgId, nullptr, description, &progId));
+    return WriteKey(progId.Get(), kClsidKey, nullptr, clsid);
 }
 
 HRESULT WriteClassSubkeys(HKEY hClass, const ClassEntry& entry, const std::wstring& modulePath)
 {
-    HRESULT hr = WriteKey(hClass, kProgIdKey, nullptr, entry.pszProgId);
-    if (SUCCEEDED(hr))
-        hr = WriteKey(hClass, kVersionIndependentKey, nullptr, std::wstring());
-    HKEY hServer = nullptr;
-    if (SUCCEEDED(hr))
-        hr = WriteKey(hClass, kInprocServerKey, nullptr, modulePath, &hServer);
-    if (SUCCEEDED(hr)) {
-        DWORD cb = sizeof(kApartment);
-        hr = FromRegistryError(
-            RegSetValueExW(hServer, kThreadingModelValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(kApartment), cb));
-        RegCloseKey(hServer);
-    }
-    return hr;
+    RETURN_IF_FAILED(WriteKey(hClass, kProgIdKey, nullptr, entry.pszProgId));
+    RETURN_IF_FAILED(WriteKey(hClass, kVersionIndependentKey, nullptr, std::wstring()));
+    CRegKey server;
+    RETURN_IF_FAILED(WriteKey(hClass, kInprocServerKey, nullptr, modulePath, &server));
+    DWORD cb = sizeof(kApartment);
+    return HRESULT_FROM_WIN32(
+        RegSetValueExW(server.Get(), kThreadingModelValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(kApartment), cb));
 }
 
 // CLSID \ class identity (description) with ProgID, VersionIndependentProgID
@@ -89,34 +73,24 @@ HRESULT WriteClassSubkeys(HKEY hClass, const ClassEntry& entry, const std::wstri
 HRESULT WriteClassKey(const ClassEntry& entry, const std::wstring& description, const std::wstring& clsid,
                       const std::wstring& modulePath)
 {
-    HKEY hClsidRoot = nullptr;
-    LONG lError = RegOpenKeyExW(HKEY_CLASSES_ROOT, kClsidKey, 0, KEY_ALL_ACCESS, &hClsidRoot);
-    if (lError != ERROR_SUCCESS)
-        return FromRegistryError(lError);
-    HKEY hClass = nullptr;
-    HRESULT hr = WriteKey(hClsidRoot, clsid, nullptr, description, &hClass);
-    RegCloseKey(hClsidRoot);
-    if (FAILED(hr))
-        return hr;
-    hr = WriteClassSubkeys(hClass, entry, modulePath);
-    RegCloseKey(hClass);
-    return hr;
+    CRegKey classKey;
+    {
+        CRegKey clsidRoot;
+        LONG lError = RegOpenKeyExW(HKEY_CLASSES_ROOT, kClsidKey, 0, KEY_ALL_ACCESS, clsidRoot.Out());
+        if (lError != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(lError);
+        RETURN_IF_FAILED(WriteKey(clsidRoot.Get(), clsid, nullptr, description, &classKey));
+    }
+    return WriteClassSubkeys(classKey.Get(), entry, modulePath);
 }
 
 HRESULT RegisterClassEntry(const ClassEntry& entry)
 {
-    std::wstring description;
-    HRESULT hr = LoadDescription(entry, description);
-    if (FAILED(hr))
-        return hr;
-    std::wstring modulePath;
-    hr = GetModulePath(modulePath);
-    if (FAILED(hr))
-        return hr;
+    std::wstring description, modulePath;
+    RETURN_IF_FAILED(LoadDescription(entry, description));
+    RETURN_IF_FAILED(GetModulePath(modulePath));
     std::wstring clsid = ClassIdText(*entry.pclsid);
-    hr = WriteProgIdKey(entry, description, clsid);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(WriteProgIdKey(entry, description, clsid));
     return WriteClassKey(entry, description, clsid, modulePath);
 }
 
@@ -126,14 +100,12 @@ HRESULT DeleteTree(const std::wstring& subKey) noexcept
     LONG lError = RegDeleteTreeW(HKEY_CLASSES_ROOT, subKey.c_str());
     if (lError == ERROR_SUCCESS || lError == ERROR_FILE_NOT_FOUND || lError == ERROR_PATH_NOT_FOUND)
         return S_OK;
-    return FromRegistryError(lError);
+    return HRESULT_FROM_WIN32(lError);
 }
 
 HRESULT UnregisterClassEntry(const ClassEntry& entry)
 {
-    HRESULT hr = DeleteTree(entry.pszProgId);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(DeleteTree(entry.pszProgId));
     return DeleteTree(std::wstring(kClsidKey) + L"\\" + ClassIdText(*entry.pclsid));
 }
 
@@ -154,11 +126,8 @@ HRESULT GetModulePath(std::wstring& path)
 HRESULT RegisterServer() noexcept
 {
     return ComBoundary([] {
-        for (ClassEntry* p = ClassTableBegin(); p != ClassTableEnd(); ++p) {
-            HRESULT hr = RegisterClassEntry(*p);
-            if (FAILED(hr))
-                return hr;
-        }
+        for (ClassEntry* p = ClassTableBegin(); p != ClassTableEnd(); ++p)
+            RETURN_IF_FAILED(RegisterClassEntry(*p));
         return RegisterModuleTypeLib();
     });
 }
@@ -166,11 +135,8 @@ HRESULT RegisterServer() noexcept
 HRESULT UnregisterServer() noexcept
 {
     return ComBoundary([] {
-        for (ClassEntry* p = ClassTableBegin(); p != ClassTableEnd(); ++p) {
-            HRESULT hr = UnregisterClassEntry(*p);
-            if (FAILED(hr))
-                return hr;
-        }
+        for (ClassEntry* p = ClassTableBegin(); p != ClassTableEnd(); ++p)
+            RETURN_IF_FAILED(UnregisterClassEntry(*p));
         return UnregisterModuleTypeLib();
     });
 }

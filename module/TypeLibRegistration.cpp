@@ -2,7 +2,7 @@
 #include <oleauto.h>
 #include <string>
 #include <wrl/client.h>
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "module/Registration.h"
 
 using Microsoft::WRL::ComPtr;
@@ -22,10 +22,8 @@ std::wstring WithTlbExtension(const std::wstring& modulePath)
 HRESULT LoadModuleTypeLib(ITypeLib** ppTypeLib, std::wstring* pPath)
 {
     std::wstring path;
-    HRESULT hr = GetModulePath(path);
-    if (FAILED(hr))
-        return hr;
-    hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, ppTypeLib);
+    RETURN_IF_FAILED(GetModulePath(path));
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, ppTypeLib);
     if (FAILED(hr)) {
         path = WithTlbExtension(path);
         hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, ppTypeLib);
@@ -52,9 +50,7 @@ HRESULT RegisterModuleTypeLib()
 {
     ComPtr<ITypeLib> spTypeLib;
     std::wstring path;
-    HRESULT hr = LoadModuleTypeLib(&spTypeLib, &path);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(LoadModuleTypeLib(&spTypeLib, &path));
     std::wstring helpDir = HelpDirectory(spTypeLib.Get());
     return RegisterTypeLib(spTypeLib.Get(), const_cast<LPOLESTR>(path.c_str()),
                            helpDir.empty() ? nullptr : const_cast<LPOLESTR>(helpDir.c_str()));
@@ -64,14 +60,11 @@ HRESULT UnregisterModuleTypeLib()
 {
     ComPtr<ITypeLib> spTypeLib;
     std::wstring path;
-    HRESULT hr = LoadModuleTypeLib(&spTypeLib, &path);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(LoadModuleTypeLib(&spTypeLib, &path));
     TLIBATTR* pAttr = nullptr;
-    hr = spTypeLib->GetLibAttr(&pAttr);
-    if (FAILED(hr))
-        return hr;
-    hr = UnRegisterTypeLib(pAttr->guid, pAttr->wMajorVerNum, pAttr->wMinorVerNum, pAttr->lcid, pAttr->syskind);
+    RETURN_IF_FAILED(spTypeLib->GetLibAttr(&pAttr));
+    const HRESULT hr =
+        UnRegisterTypeLib(pAttr->guid, pAttr->wMajorVerNum, pAttr->wMinorVerNum, pAttr->lcid, pAttr->syskind);
     spTypeLib->ReleaseTLibAttr(pAttr);
     return hr;
 }

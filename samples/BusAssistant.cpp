@@ -1,6 +1,6 @@
 // The sample bus assistants' COM face.
 #include "samples/BusAssistant.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 HRESULT CBusAssistant::Judge(BSTR* pbstrErrMsg, BSTR* pbstrErrDB, const std::function<Verdict()>& rule) noexcept
 {

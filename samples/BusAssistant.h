@@ -1,8 +1,8 @@
 #pragma once
 // A sample bus assistant: answers the layer's questions for one fieldbus by
 // the rules of that bus. The three sample classes differ only in their bus.
-#include "common/ComObject.h"
-#include "common/DispatchImpl.h"
+#include "com/ComObject.h"
+#include "common/LayerDispatch.h"
 #include "samples/BusRules.h"
 #include <functional>
 
@@ -10,7 +10,6 @@ class CBusAssistant : public CComRootSingleThreaded, public CDispatchImpl<IAssis
 {
 public:
     explicit CBusAssistant(const BusDescriptor& bus) : m_bus(bus), m_rules(bus, m_reader) {}
-    HRESULT FinalConstruct() { return S_OK; }
 
     BEGIN_INTERFACE_TABLE(CBusAssistant)
     INTERFACE_ENTRY(IAssist3)

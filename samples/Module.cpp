@@ -1,5 +1,6 @@
 // Entry points of the sample assistants' COM server.
-#include "hostsim/ComServer.h"
+#include "com/Owners.h"
+#include "com/ServerTable.h"
 #include "hostfiles/ErrorDatabase.h"
 #include "samples/BusAssistant.h"
 #include <string>
@@ -18,7 +19,7 @@ HRESULT Create(REFIID riid, void** ppv)
     return CComObject<CBusAssistant>::CreateInstance(riid, ppv, Bus);
 }
 
-const ClassEntry g_classes[] = {
+const ServedClass g_classes[] = {
     {&CLSID_ProfibusDPAssistant, L"Samples.ProfibusDP.1", L"Sample PROFIBUS DP assistant", &Create<g_busProfibusDP>},
     {&CLSID_ProfinetIOAssistant, L"Samples.ProfinetIO.1", L"Sample PROFINET IO assistant", &Create<g_busProfinetIO>},
     {&CLSID_CANopenAssistant, L"Samples.CANopen.1", L"Sample CANopen assistant", &Create<g_busCANopen>},
@@ -37,24 +38,7 @@ const struct
 
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
-{
-    if (dwReason == DLL_PROCESS_ATTACH) {
-        g_hModule = hInstance;
-        DisableThreadLibraryCalls(hInstance);
-    }
-    return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
-{
-    return GetClassObjectFromTable(g_classes, CountOf(g_classes), rclsid, riid, ppv);
-}
-
-STDAPI DllCanUnloadNow()
-{
-    return S_FALSE;
-}
+DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes, g_hModule)
 
 STDAPI DllRegisterServer()
 {
@@ -73,11 +57,10 @@ STDAPI DllRegisterServer()
 
 STDAPI DllUnregisterServer()
 {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, g_szErrorDatabasesKey, 0, KEY_SET_VALUE, &hKey) == ERROR_SUCCESS) {
+    CRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, g_szErrorDatabasesKey, 0, KEY_SET_VALUE, key.Out()) == ERROR_SUCCESS) {
         for (auto& db : g_databases)
-            RegDeleteValueW(hKey, db.pBus->pszErrorDatabase);
-        RegCloseKey(hKey);
+            RegDeleteValueW(key.Get(), db.pBus->pszErrorDatabase);
     }
     return UnregisterClassTable(g_classes, CountOf(g_classes));
 }

@@ -1,6 +1,6 @@
 // Reading the plant through the host's query service.
 #include "samples/TopologyReader.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 HRESULT CTopologyReader::Attach(IDispatch* pdispTopology)
 {

@@ -1,6 +1,6 @@
 // Reading the host's configuration through its context object.
 #include "zurhost/Configuration.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 
 using Microsoft::WRL::ComPtr;
 

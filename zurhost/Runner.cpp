@@ -1,6 +1,6 @@
 // Running one scenario edit against the layer.
 #include "zurhost/Runner.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "zurhost/Names.h"
 
 namespace {

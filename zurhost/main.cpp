@@ -2,7 +2,7 @@
 // project into the host simulator, initialises the layer with it, puts the
 // edits of a scenario to the layer and prints the verdicts. It meets the
 // simulator, the samples and the layer only through their COM classes.
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "hostfiles/TextFile.h"
 #include "zurhost/Names.h"
 #include "zurhost/Options.h"

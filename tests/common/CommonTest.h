@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "bench/AllocationCounter.h"
+#include "testbed/AllocationCounter.h"
 #include "common/AssistCommon.h"
 #include "support/DoublesTest.h"
 

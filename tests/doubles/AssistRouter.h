@@ -4,6 +4,7 @@
 // the parameters only some methods have.
 #include <initializer_list>
 #include "LayerLib2.h"
+#include "support/Checks.h"
 
 struct CAssistArgs
 {
@@ -28,6 +29,13 @@ struct CAssistArgs
     }
 };
 
+// One check method of the product's list, routed.
+#define ROUTED_CHECK(C, Name, Params, Args, Passed)                                  \
+    STDMETHODIMP Check##Name Params override                                         \
+    {                                                                                \
+        return RunCheck(CheckId::Name, CHECK_ARGS Args, pbstrErrMsg, UUIDOfErrorDB); \
+    }
+
 // Base gives IAssist3 with IUnknown and IDispatch; Route answers every method.
 template <class Base>
 class CAssistRouter : public Base
@@ -39,61 +47,7 @@ public:
     }
     STDMETHODIMP Term() override { return Route(CAssistArgs(L"Term", 8, {})); }
     STDMETHODIMP NewProjectCreated() override { return Route(CAssistArgs(L"NewProjectCreated", 9, {})); }
-    STDMETHODIMP CheckNewDevice(BSTR* m, IComponent* piComponent3, BSTR* d) override
-    {
-        return Route(CAssistArgs(L"CheckNewDevice", 10, {piComponent3}, m, d));
-    }
-    STDMETHODIMP CheckAll(BSTR* m, IComponent* piCompRoot, ICharacteristic** piCharErr1, ICharacteristic** piCharErr2,
-                          BSTR* d) override
-    {
-        CAssistArgs args(L"CheckAll", 11, {piCompRoot}, m, d);
-        args.ppCharErr1 = piCharErr1;
-        args.ppCharErr2 = piCharErr2;
-        return Route(args);
-    }
-    STDMETHODIMP CheckPropertyChange(BSTR* m, IComponent* piCompRoot, IPropertyData* pData, VARIANT vValue,
-                                     BSTR* d) override
-    {
-        CAssistArgs args(L"CheckPropertyChange", 12, {piCompRoot, pData}, m, d);
-        args.pvValue = &vValue;
-        return Route(args);
-    }
-    STDMETHODIMP CheckInsertDrag(BSTR* m, IComponent* r, IComponent* c, IComponent* t, long b, BSTR* d) override
-    {
-        return Drag(L"CheckInsertDrag", 13, m, r, c, t, b, d);
-    }
-    STDMETHODIMP CheckInsertDrop(BSTR* m, IComponent* r, IComponent* c, IComponent* t, long b, BSTR* d) override
-    {
-        return Drag(L"CheckInsertDrop", 14, m, r, c, t, b, d);
-    }
-    STDMETHODIMP CheckMoveDrag(BSTR* m, IComponent* r, IComponent* c, IComponent* t, long b, BSTR* d) override
-    {
-        return Drag(L"CheckMoveDrag", 15, m, r, c, t, b, d);
-    }
-    STDMETHODIMP CheckMoveDrop(BSTR* m, IComponent* r, IComponent* c, IComponent* t, long b, BSTR* d) override
-    {
-        return Drag(L"CheckMoveDrop", 16, m, r, c, t, b, d);
-    }
-    STDMETHODIMP CheckReplaceDrag(BSTR* m, IComponent* r, IComponent* p, IComponent* c, BSTR* d) override
-    {
-        return Route(CAssistArgs(L"CheckReplaceDrag", 17, {r, p, c}, m, d));
-    }
-    STDMETHODIMP CheckReplaceDrop(BSTR* m, IComponent* r, IComponent* p, IComponent* c, BSTR* d) override
-    {
-        return Route(CAssistArgs(L"CheckReplaceDrop", 18, {r, p, c}, m, d));
-    }
-    STDMETHODIMP CheckConnect(BSTR* m, IComponent* r, ICharacteristic* c1, ICharacteristic* c2, BSTR* d) override
-    {
-        return Route(CAssistArgs(L"CheckConnect", 19, {r, c1, c2}, m, d));
-    }
-    STDMETHODIMP CheckDisconnect(BSTR* m, IComponent* r, ICharacteristic* c1, ICharacteristic* c2, BSTR* d) override
-    {
-        return Route(CAssistArgs(L"CheckDisconnect", 20, {r, c1, c2}, m, d));
-    }
-    STDMETHODIMP CheckDelete(BSTR* m, IComponent* r, IComponent* c, BSTR* d) override
-    {
-        return Route(CAssistArgs(L"CheckDelete", 21, {r, c}, m, d));
-    }
+    ASSIST_CHECKS(ROUTED_CHECK, )
     STDMETHODIMP InitEx(IDispatch* pdispTopology, IDispatch* pdispLayer, BSTR bstrProtocol) override
     {
         CAssistArgs args(L"InitEx", 22, {pdispTopology, pdispLayer});
@@ -105,11 +59,17 @@ protected:
     virtual HRESULT Route(const CAssistArgs& args) = 0;
 
 private:
-    HRESULT Drag(const wchar_t* method, int nSlot, BSTR* m, IComponent* r, IComponent* c, IComponent* t, long b,
-                 BSTR* d)
+    HRESULT RunCheck(CheckId id, const CheckArgs& a, BSTR* m, BSTR* d)
     {
-        CAssistArgs args(method, nSlot, {r, c, t}, m, d);
-        args.bAsChild = b;
+        const CheckKind& kind = kChecks[static_cast<int>(id)];
+        CAssistArgs args(kind.name, kind.nSlot, {}, m, d);
+        for (const void* p : PassedIn(kind.nSlot, a))
+            args.apIn[args.nIn++] = p;
+        args.bAsChild = a.bAsChild;
+        if (id == CheckId::PropertyChange)
+            args.pvValue = &a.vValue;
+        args.ppCharErr1 = a.ppCharErr1;
+        args.ppCharErr2 = a.ppCharErr2;
         return Route(args);
     }
 };

@@ -1,7 +1,7 @@
 #include "doubles/AssistantDouble.h"
 #include <utility>
-#include "common/Bstr.h"
-#include "common/DispatchImpl.h"
+#include "com/Owners.h"
+#include "common/LayerDispatch.h"
 #include "doubles/AssistRouter.h"
 #include "doubles/DoubleObject.h"
 #include "doubles/HostObjects.h"
@@ -22,7 +22,7 @@ public:
     explicit CAssistantDouble(std::shared_ptr<CAssistantState> spState)
         : CDoubleBase(L"assistant", spState->Name()), m_spState(std::move(spState))
     {
-        m_spState->Attach(static_cast<IAssist3*>(this), &m_lRefs);
+        m_spState->Attach(static_cast<IAssist3*>(this), this);
     }
     ~CAssistantDouble() override { m_spState->Attach(nullptr, nullptr); }
 
@@ -139,7 +139,7 @@ CAssistantHandle NewAssistant(std::wstring_view name, AssistantKind kind,
 {
     CAssistantHandle handle;
     handle.spState = std::make_shared<CAssistantState>(name, kind, std::move(spClassScript));
-    auto spObject = CDoubleObject<CAssistantDouble>::Create(handle.spState);
+    auto spObject = CDoubleObject<CAssistantDouble>::New(handle.spState);
     handle.spUnknown = static_cast<IAssist3*>(spObject.Get());
     return handle;
 }
@@ -148,7 +148,7 @@ CAssistantClass::CAssistantClass(std::wstring_view name, std::wstring_view progI
     : kind(kindOfClass), m_strName(name), m_strProgId(progId), m_spScript(std::make_shared<CAssistantScript>())
 {
     CoCreateGuid(&m_clsid);
-    auto spClassObject = CDoubleObject<CClassObjectDouble>::Create(
+    auto spClassObject = CDoubleObject<CClassObjectDouble>::New(
         m_strName + L" class", [this](REFIID riid, void** ppv) { return CreateInstance(riid, ppv); });
     m_hrRegister = CoRegisterClassObject(m_clsid, static_cast<IClassFactory*>(spClassObject.Get()),
                                          CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_dwCookie);
@@ -189,4 +189,9 @@ HRESULT CAssistantClass::CreateInstance(REFIID riid, void** ppv)
     m_vecInstances.push_back(handle.spState);
     HRESULT hr = handle.spUnknown->QueryInterface(riid, ppv);
     return FAILED(hr) ? hr : hrCreate;
+}
+
+ULONG CAssistantState::References() const
+{
+    return m_pDouble ? m_pDouble->References() : 0;
 }

@@ -12,6 +12,8 @@
 #include <wrl/client.h>
 #include "LayerLib2.h"
 
+class CDoubleBase;
+
 enum class AssistantKind
 {
     Assist2,   // IAssist2 only: QueryInterface for IAssist3 gives E_NOINTERFACE
@@ -97,16 +99,16 @@ public:
     const CAssistCall* LastCallOf(std::wstring_view method) const;
 
     bool IsAlive() const { return m_pObject != nullptr; }
-    ULONG References() const { return m_pRefs ? *m_pRefs : 0; } // 0 once destroyed
-    IUnknown* Object() const { return m_pObject; }              // no reference added; null once destroyed
+    ULONG References() const;                      // 0 once destroyed
+    IUnknown* Object() const { return m_pObject; } // no reference added; null once destroyed
 
     // Used by the double itself.
     CAnswer AnswerFor(std::wstring_view method) const;
     void Record(CAssistCall call) { m_vecCalls.push_back(std::move(call)); }
-    void Attach(IUnknown* pObject, const ULONG* pRefs)
+    void Attach(IUnknown* pObject, const CDoubleBase* pDouble)
     {
         m_pObject = pObject;
-        m_pRefs = pRefs;
+        m_pDouble = pDouble;
     }
 
 private:
@@ -116,7 +118,7 @@ private:
     std::shared_ptr<CAssistantScript> m_spClassScript;
     std::vector<CAssistCall> m_vecCalls;
     IUnknown* m_pObject = nullptr;
-    const ULONG* m_pRefs = nullptr;
+    const CDoubleBase* m_pDouble = nullptr;
 };
 
 // A new assistant double (one reference held by spUnknown).

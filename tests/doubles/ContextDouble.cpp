@@ -26,7 +26,7 @@ STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegist
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         if (FAILED(pKey->hrOpen))
             return pKey->hrOpen;
-        *ppKey = CDoubleObject<CRegKeyDouble>::Create(m_spHost, lScope, path).Detach();
+        *ppKey = CDoubleObject<CRegKeyDouble>::New(m_spHost, lScope, path).Detach();
         return pKey->hrOpen;
     });
 }
@@ -91,7 +91,7 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
         }
         if (nIndex == pKey->deqValues.size())
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-        *ppValue = CDoubleObject<CRegValueDouble>::Create(m_spHost, m_lScope, m_strPath, nIndex).Detach();
+        *ppValue = CDoubleObject<CRegValueDouble>::New(m_spHost, m_lScope, m_strPath, nIndex).Detach();
         return S_OK;
     });
 }

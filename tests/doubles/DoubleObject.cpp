@@ -7,7 +7,7 @@ struct CLiveEntry
 {
     std::wstring strKind;
     std::wstring strName;
-    const ULONG* pRefs;
+    const CDoubleBase* pDouble;
     unsigned long long nSerial;
 };
 
@@ -90,14 +90,14 @@ std::wstring CLiveDoubles::Describe()
     std::wstring text;
     for (const auto& [pObject, entry] : Live())
         if (entry.nSerial > g_nMark)
-            text += entry.strKind + L" \"" + entry.strName + L"\" with " + std::to_wstring(*entry.pRefs) +
-                    L" reference(s)\n";
+            text += entry.strKind + L" \"" + entry.strName + L"\" with " +
+                    std::to_wstring(entry.pDouble->References()) + L" reference(s)\n";
     return text;
 }
 
-void CLiveDoubles::Enter(const void* pObject, std::wstring_view kind, std::wstring_view name, const ULONG* pRefs)
+void CLiveDoubles::Enter(const CDoubleBase* pDouble, std::wstring_view kind, std::wstring_view name)
 {
-    Live()[pObject] = CLiveEntry{std::wstring(kind), std::wstring(name), pRefs, ++g_nSerial};
+    Live()[pDouble] = CLiveEntry{std::wstring(kind), std::wstring(name), pDouble, ++g_nSerial};
 }
 
 void CLiveDoubles::Leave(const void* pObject)
@@ -107,7 +107,7 @@ void CLiveDoubles::Leave(const void* pObject)
 
 CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name)
 {
-    CLiveDoubles::Enter(this, kind, name, &m_lRefs);
+    CLiveDoubles::Enter(this, kind, name);
 }
 
 CDoubleBase::~CDoubleBase()

@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 #include <wrl/client.h>
-#include "common/ComObject.h"
+#include "com/ComObject.h"
+#include "com/NoDispatch.h"
 
 // ---- the call log shared by all doubles -------------------------------------
 // Entries read "<object>.<method>", e.g. "A.InitEx" or "host.FireControlEvent".
@@ -31,6 +32,7 @@ public:
 };
 
 // ---- the doubles alive -------------------------------------------------------
+class CDoubleBase;
 class CLiveDoubles
 {
 public:
@@ -39,13 +41,13 @@ public:
     static long Count();
     // One line per double alive: its kind, name and reference count.
     static std::wstring Describe();
-    static void Enter(const void* pObject, std::wstring_view kind, std::wstring_view name, const ULONG* pRefs);
+    static void Enter(const CDoubleBase* pDouble, std::wstring_view kind, std::wstring_view name);
     static void Leave(const void* pObject);
 };
 
 // Every double derives from this: it enters the live list on construction and
-// leaves it on destruction; m_refCount is the count CDoubleObject<T> keeps.
-class CDoubleBase
+// leaves it on destruction; the kit's CComObject<T> supplies its IUnknown.
+class CDoubleBase : public CComRootSingleThreaded
 {
 public:
     CDoubleBase(std::wstring_view kind, std::wstring_view name);
@@ -54,7 +56,7 @@ public:
     CDoubleBase& operator=(const CDoubleBase&) = delete;
 
     const std::wstring& Name() const noexcept { return m_strName; }
-    ULONG References() const noexcept { return m_lRefs; }
+    ULONG References() const noexcept { return m_refCount.Value(); }
 
     // Per-instance narrowing of the interface table; the default answers all.
     virtual bool AnswersInterface(REFIID) const noexcept { return true; }
@@ -66,53 +68,15 @@ protected:
     HRESULT UnexpectedSlot(int nSlot) const;
 
     std::wstring m_strName;
-    ULONG m_lRefs = 0;
-
-    template <class T>
-    friend class CDoubleObject;
 };
 
-// The COM object of a double: QueryInterface from T's table filtered by the
-// instance, a plain reference count (the doubles live on the test's thread).
+// A double's COM object: QueryInterface from T's table filtered by the
+// instance; New makes one held by the returned pointer.
 template <class T>
-class CDoubleObject final : public T
-{
-public:
-    template <class... A>
-    explicit CDoubleObject(A&&... args) : T(std::forward<A>(args)...)
-    {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !this->AnswersInterface(riid))
-            return E_NOINTERFACE;
-        return QueryInterfaceFromTable(this, T::InterfaceTable(), riid, ppv);
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++this->m_lRefs; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG l = --this->m_lRefs;
-        if (l == 0)
-            delete this;
-        return l;
-    }
-
-    // A new object held by the returned pointer (one reference).
-    template <class... A>
-    static Microsoft::WRL::ComPtr<CDoubleObject> Create(A&&... args)
-    {
-        Microsoft::WRL::ComPtr<CDoubleObject> sp;
-        sp.Attach(new CDoubleObject(std::forward<A>(args)...));
-        sp->m_lRefs = 1;
-        return sp;
-    }
-};
+using CDoubleObject = CComObject<T>;
 
 // A double with several interface bases names the IUnknown methods once, so
-// ComPtr<Double> resolves them; CDoubleObject<T> supplies them.
+// ComPtr<Double> resolves them; CComObject<T> supplies them.
 #define DOUBLE_IUNKNOWN_METHODS                                        \
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0; \
     STDMETHODIMP_(ULONG) AddRef() override = 0;                        \

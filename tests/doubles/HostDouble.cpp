@@ -116,9 +116,9 @@ std::shared_ptr<CHostDouble> CHostDouble::Create()
 void CHostDouble::Build()
 {
     schema.mapTypeIds[L"communicationEntity"] = kTypeCommunicationEntity;
-    m_spTopology = CDoubleObject<CTopologyDouble>::Create(shared_from_this());
-    m_spSchema = CDoubleObject<CSchemaDouble>::Create(weak_from_this());
-    m_spErrorDb = CDoubleObject<CErrorDbDouble>::Create(weak_from_this());
+    m_spTopology = CDoubleObject<CTopologyDouble>::New(shared_from_this());
+    m_spSchema = CDoubleObject<CSchemaDouble>::New(weak_from_this());
+    m_spErrorDb = CDoubleObject<CErrorDbDouble>::New(weak_from_this());
 }
 
 CHostDouble::~CHostDouble()
@@ -138,7 +138,7 @@ IDispatch* CHostDouble::TopologyDispatch() const
 
 CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
 {
-    auto spNode = CDoubleObject<CNodeDouble>::Create(weak_from_this(), name);
+    auto spNode = CDoubleObject<CNodeDouble>::New(weak_from_this(), name);
     m_vecNodes.push_back(spNode);
     return *spNode.Get();
 }
@@ -206,7 +206,7 @@ template <class TDouble, class TScript>
 ComPtr<IClassFactory> CHostDouble::NewClassObject(const wchar_t* name, TScript CHostDouble::*pScript)
 {
     std::weak_ptr<CHostDouble> wpHost = weak_from_this();
-    return CDoubleObject<CClassObjectDouble>::Create(std::wstring(name) + L" class", [=](REFIID riid, void** ppv) {
+    return CDoubleObject<CClassObjectDouble>::New(std::wstring(name) + L" class", [=](REFIID riid, void** ppv) {
         std::shared_ptr<CHostDouble> spHost = wpHost.lock();
         if (!spHost)
             return E_UNEXPECTED;
@@ -215,7 +215,7 @@ ComPtr<IClassFactory> CHostDouble::NewClassObject(const wchar_t* name, TScript C
         CCallLog::Add(name, L"Create");
         if (FAILED(script.hrCreate))
             return script.hrCreate;
-        HRESULT hr = CDoubleObject<TDouble>::Create(spHost)->QueryInterface(riid, ppv);
+        HRESULT hr = CDoubleObject<TDouble>::New(spHost)->QueryInterface(riid, ppv);
         return FAILED(hr) ? hr : script.hrCreate;
     });
 }

@@ -13,7 +13,7 @@
 #include <vector>
 #include <wrl/client.h>
 #include "NewZUR.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "doubles/NodeDouble.h"
 
 // One VARIANT argument as it arrived: the bits, and the text of a VT_BSTR with

@@ -11,7 +11,7 @@
 #include <vector>
 #include <wrl/client.h>
 #include "NewZUR.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "doubles/DoubleObject.h"
 
 class CHostDouble;

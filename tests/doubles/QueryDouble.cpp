@@ -25,7 +25,7 @@ STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath
         const CQueryAnswer* pOverride = m_spHost->query.FindOverride(pContextNode, path);
         CQueryAnswer answer = pOverride ? *pOverride : m_spHost->Evaluate(pContextNode, path);
         if (!answer.bNoEnumerator) {
-            auto spResult = CDoubleObject<CQueryResultDouble>::Create(answer);
+            auto spResult = CDoubleObject<CQueryResultDouble>::New(answer);
             *ppResult = spResult.Detach();
         }
         return answer.hrSelect;

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 #include "HostSim.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "interfaces/NewZUR.h"
 #include "support/TestEnvironment.h"
 

@@ -5,7 +5,7 @@
 // argument set.
 #include <string>
 #include <vector>
-#include "common/TypeInfoCache.h"
+#include "common/LayerDispatch.h"
 #include "layer/AssistLayer.h"
 #include "support/Checks.h"
 #include "support/DoublesTest.h"
@@ -33,8 +33,8 @@ protected:
     static void SetUpTestSuite() // the type information stays for the process: loaded before any balance
     {
         Microsoft::WRL::ComPtr<ITypeInfo> sp;
-        GetLayerTypeInfo(IID_IAssistLayer2, &sp);
-        GetLayerTypeInfo(IID_IAssistLayerTest, &sp);
+        LayerLibrary::TypeInfo(IID_IAssistLayer2, &sp);
+        LayerLibrary::TypeInfo(IID_IAssistLayerTest, &sp);
     }
     void TearDown() override
     {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 #include <wrl/client.h>
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "proxy/ProxyAssistant.h"
 #include "support/DoublesTest.h"
 

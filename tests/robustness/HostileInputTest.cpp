@@ -2,8 +2,8 @@
 // nothing, values of the wrong type, names of 32,000 characters and protocol
 // names with embedded zeros. Each gives a clear result and its log rows, and
 // nothing runs past a buffer.
-#include "common/Bstr.h"
-#include "common/ComObject.h"
+#include "com/Owners.h"
+#include "com/ComObject.h"
 #include "layer/AssistLayer.h"
 #include "robustness/RobustFixture.h"
 #include "support/TestEnvironment.h"

@@ -7,8 +7,8 @@
 #include <map>
 #include <optional>
 #include <random>
-#include "common/Bstr.h"
-#include "common/ComObject.h"
+#include "com/Owners.h"
+#include "com/ComObject.h"
 #include "layer/AssistLayer.h"
 #include "robustness/RobustFixture.h"
 #include "support/MemoryBalance.h"
@@ -143,7 +143,7 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     CScriptedAssistant::Calls().clear();
     std::vector<CScriptedAssistant*> vecAssistants;
     for (const CScriptAnswer& answer : s.vecAnswers) {
-        vecAssistants.push_back(new CScriptedAssistant(static_cast<int>(vecAssistants.size())));
+        vecAssistants.push_back(CScriptedAssistant::New(static_cast<int>(vecAssistants.size())));
         vecAssistants.back()->m_answer = answer;
     }
     CFastNode* pComponent = m_spHost->AddComponent(s.vecProtocols1);
@@ -194,7 +194,7 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     db.Reset();
     bus.Reset();
     for (CScriptedAssistant* pAssistant : vecAssistants) {
-        EXPECT_EQ(pAssistant->m_lRefs, 1u) << "assistant " << pAssistant->m_nId;
+        EXPECT_EQ(pAssistant->References(), 1u) << "assistant " << pAssistant->m_nId;
         pAssistant->Release();
     }
     EXPECT_EQ(m_spHost->ForeignReferences(), 0);

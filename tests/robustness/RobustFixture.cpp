@@ -1,6 +1,6 @@
 #include "robustness/RobustFixture.h"
 #include <cstdio>
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "support/MemoryBalance.h"
 
 std::vector<std::pair<int, int>>& CScriptedAssistant::Calls()
@@ -12,27 +12,6 @@ std::vector<std::pair<int, int>>& CScriptedAssistant::Calls()
         return calls;
     }();
     return s_calls;
-}
-
-STDMETHODIMP CScriptedAssistant::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, IID_IAssist2) &&
-        !IsEqualIID(riid, IID_IAssist3))
-        return E_NOINTERFACE;
-    *ppv = static_cast<IAssist3*>(this);
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) CScriptedAssistant::Release()
-{
-    const ULONG l = --m_lRefs;
-    if (l == 0)
-        delete this;
-    return l;
 }
 
 HRESULT CScriptedAssistant::Route(const CAssistArgs& args)
@@ -118,7 +97,7 @@ void RobustTest::SetOption(const wchar_t* name, long lValue)
 
 CScriptedAssistant* RobustTest::NewAssistant()
 {
-    m_vecAssistants.push_back(new CScriptedAssistant(static_cast<int>(m_vecAssistants.size())));
+    m_vecAssistants.push_back(CScriptedAssistant::New(static_cast<int>(m_vecAssistants.size())));
     return m_vecAssistants.back();
 }
 
@@ -136,7 +115,7 @@ long RobustTest::ForeignReferences() const
 {
     long lForeign = m_spHost ? m_spHost->ForeignReferences() : 0;
     for (const CScriptedAssistant* pAssistant : m_vecAssistants)
-        lForeign += static_cast<long>(pAssistant->m_lRefs) - 1;
+        lForeign += static_cast<long>(pAssistant->References()) - 1;
     return lForeign;
 }
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "bench/FastHost.h"
+#include "testbed/FastHost.h"
 #include "doubles/AssistRouter.h"
 #include "support/Checks.h"
 
@@ -20,15 +20,23 @@ struct CScriptAnswer
 };
 
 // An assistant that answers from its script, records each call and counts
-// in the fault plan. Its references are counted by hand.
-class CScriptedAssistant : public CAssistRouter<CNoDispatch<IAssist3>>
+// in the fault plan.
+class CScriptedAssistant : public CComRootSingleThreaded, public CAssistRouter<CNoDispatch<IAssist3>>
 {
 public:
+    BEGIN_INTERFACE_TABLE(CScriptedAssistant)
+    INTERFACE_ENTRY(IAssist3)
+    INTERFACE_ENTRY_IID(IID_IAssist2, IAssist3)
+    INTERFACE_ENTRY_IID(IID_IDispatch, IAssist3)
+    END_INTERFACE_TABLE()
+
+    // A new assistant held by the caller's one reference.
+    static CScriptedAssistant* New(int nId) { return CComObject<CScriptedAssistant>::New(nId).Detach(); }
     explicit CScriptedAssistant(int nId) : m_nId(nId) {}
     virtual ~CScriptedAssistant() = default;
+    ULONG References() const noexcept { return m_refCount.Value(); }
 
     int m_nId;
-    ULONG m_lRefs = 1;
     CScriptAnswer m_answer;
 
     // Every check call of every assistant, as (id, slot), in order.
@@ -38,10 +46,6 @@ public:
     static inline int s_nFaultedId = -1;
     static inline int s_nFaultedPosition = -1;
     static inline int s_nStepCalls = 0;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_lRefs; }
-    STDMETHODIMP_(ULONG) Release() override;
 
 private:
     HRESULT Route(const CAssistArgs& args) override;

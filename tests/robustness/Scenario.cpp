@@ -1,7 +1,7 @@
 #include "robustness/Scenario.h"
 #include <cwchar>
-#include "common/Bstr.h"
-#include "common/ComObject.h"
+#include "com/Owners.h"
+#include "com/ComObject.h"
 #include "layer/AssistLayer.h"
 #include "support/MemoryBalance.h"
 

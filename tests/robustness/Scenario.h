@@ -6,7 +6,7 @@
 // allocates nor counts as a call.
 #include <array>
 #include <string>
-#include "bench/AllocationCounter.h"
+#include "testbed/AllocationCounter.h"
 #include "robustness/RobustFixture.h"
 
 enum ScenarioStep

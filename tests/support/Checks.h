@@ -5,21 +5,7 @@
 #include <string>
 #include <vector>
 #include "LayerLib2.h"
-
-// Every argument any check takes; each check passes on the ones it has.
-struct CheckArgs
-{
-    IComponent* piRoot = nullptr;
-    IComponent* piComp = nullptr;  // piComponent3, piCompIns, piCompMove, piCompPalett, piComp
-    IComponent* piOther = nullptr; // piCompDest, piCompReplace
-    LONG bAsChild = 0;
-    ICharacteristic* piChar1 = nullptr;
-    ICharacteristic* piChar2 = nullptr;
-    IPropertyData* pData = nullptr;
-    VARIANT vValue{};
-    ICharacteristic** ppCharErr1 = nullptr;
-    ICharacteristic** ppCharErr2 = nullptr;
-};
+#include "common/Checks.h"
 
 struct CheckKind
 {
@@ -38,34 +24,9 @@ std::string NarrowName(const CheckKind& kind);
 // The interface pointers the check passes on, in argument order.
 std::vector<const void*> PassedIn(int nSlot, const CheckArgs& a);
 
+// The product's table of the twelve calls, by slot.
 template <class Itf>
 HRESULT CallCheck(Itf* p, int nSlot, BSTR* m, const CheckArgs& a, BSTR* d)
 {
-    switch (nSlot) {
-    case 10:
-        return p->CheckNewDevice(m, a.piComp, d);
-    case 11:
-        return p->CheckAll(m, a.piRoot, a.ppCharErr1, a.ppCharErr2, d);
-    case 12:
-        return p->CheckPropertyChange(m, a.piRoot, a.pData, a.vValue, d);
-    case 13:
-        return p->CheckInsertDrag(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
-    case 14:
-        return p->CheckInsertDrop(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
-    case 15:
-        return p->CheckMoveDrag(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
-    case 16:
-        return p->CheckMoveDrop(m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d);
-    case 17:
-        return p->CheckReplaceDrag(m, a.piRoot, a.piComp, a.piOther, d);
-    case 18:
-        return p->CheckReplaceDrop(m, a.piRoot, a.piComp, a.piOther, d);
-    case 19:
-        return p->CheckConnect(m, a.piRoot, a.piChar1, a.piChar2, d);
-    case 20:
-        return p->CheckDisconnect(m, a.piRoot, a.piChar1, a.piChar2, d);
-    case 21:
-        return p->CheckDelete(m, a.piRoot, a.piComp, d);
-    }
-    return E_UNEXPECTED;
+    return CallCheck(p, static_cast<CheckId>(nSlot - 10), m, a, d);
 }

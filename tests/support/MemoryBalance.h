@@ -1,3 +1,3 @@
 #pragma once
 // The balance checks count task memory through the allocation counter's spy.
-#include "bench/AllocationCounter.h"
+#include "testbed/AllocationCounter.h"

@@ -1,14 +1,17 @@
 #pragma once
 // A small declarative object model: each class lists the interfaces it answers
-// in a table, picks a reference-count model, and CComObject<T> supplies the
-// IUnknown methods from both. FinalConstruct runs with the count held at one.
+// in a table and picks a root for its threading model; CComObject<T> supplies
+// the one IUnknown and the one CreateInstance from both. FinalConstruct runs
+// with the count held at one.
 #include <windows.h>
 #include <unknwn.h>
 #include <oaidl.h>
 #include <cstddef>
 #include <new>
 #include <utility>
-#include "common/ComError.h"
+#include <wrl/client.h>
+#include "com/ComError.h"
+#include "com/ModuleLock.h"
 
 struct InterfaceEntry
 {
@@ -27,9 +30,6 @@ inline std::ptrdiff_t InterfaceOffset() noexcept
 // The first entry also answers IUnknown.
 inline HRESULT QueryInterfaceFromTable(void* pThis, const InterfaceEntry* pTable, REFIID riid, void** ppv) noexcept
 {
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
     for (const InterfaceEntry* p = pTable; p->piid; ++p) {
         if (IsEqualIID(riid, *p->piid) || (p == pTable && IsEqualIID(riid, IID_IUnknown))) {
             IUnknown* pUnk = reinterpret_cast<IUnknown*>(static_cast<char*>(pThis) + p->offset);
@@ -41,6 +41,7 @@ inline HRESULT QueryInterfaceFromTable(void* pThis, const InterfaceEntry* pTable
     return E_NOINTERFACE;
 }
 
+// clang-format off: the table's macros read as one declaration
 #define BEGIN_INTERFACE_TABLE(Class)                       \
     using ThisClass = Class;                               \
     static const InterfaceEntry* InterfaceTable() noexcept \
@@ -56,6 +57,7 @@ inline HRESULT QueryInterfaceFromTable(void* pThis, const InterfaceEntry* pTable
     ;                         \
     return table;             \
     }
+// clang-format on
 
 // Objects of the single-threaded model: a plain count.
 class CSingleThreadedCount
@@ -81,8 +83,47 @@ private:
     volatile LONG m_l = 0;
 };
 
-// T provides InterfaceTable(), a count member m_refCount and FinalConstruct().
-template <class T>
+// Reference-counting roots: a class derives from the one of its threading
+// model, and may hide FinalConstruct or AnswersInterface (a per-instance
+// narrowing of its table) with its own.
+template <class Count>
+class CComRoot
+{
+public:
+    HRESULT FinalConstruct() { return S_OK; }
+    bool AnswersInterface(REFIID) const noexcept { return true; }
+
+    Count m_refCount;
+};
+using CComRootSingleThreaded = CComRoot<CSingleThreadedCount>;
+using CComRootMultiThreaded = CComRoot<CMultiThreadedCount>;
+
+// An object that lives on its own: its references do not touch the lock count.
+struct CFreeLifetime
+{
+    static void Added(ULONG) noexcept {}
+    static void Released(ULONG) noexcept {}
+};
+
+// An object the module holds for the process (a class object, a singleton):
+// the holder's reference is the first and does not count in the lock count;
+// the object counts there only while somebody else holds it too.
+struct CHeldLifetime
+{
+    static void Added(ULONG l) noexcept
+    {
+        if (l == 2)
+            ModuleLock();
+    }
+    static void Released(ULONG l) noexcept
+    {
+        if (l == 1)
+            ModuleUnlock();
+    }
+};
+
+// T provides InterfaceTable() and derives from a CComRoot.
+template <class T, class Lifetime = CFreeLifetime>
 class CComObject final : public T
 {
 public:
@@ -92,14 +133,26 @@ public:
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !this->AnswersInterface(riid))
+            return E_NOINTERFACE;
         return QueryInterfaceFromTable(this, T::InterfaceTable(), riid, ppv);
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return this->m_refCount.Increment(); }
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        const ULONG l = this->m_refCount.Increment();
+        Lifetime::Added(l);
+        return l;
+    }
     STDMETHODIMP_(ULONG) Release() override
     {
-        ULONG l = this->m_refCount.Decrement();
+        const ULONG l = this->m_refCount.Decrement();
         if (l == 0)
             delete this;
+        else
+            Lifetime::Released(l);
         return l;
     }
 
@@ -111,56 +164,30 @@ public:
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
-        CComObject* pObject = nullptr;
-        HRESULT hr = ComBoundary([&] {
-            pObject = new CComObject(std::forward<A>(args)...);
+        Microsoft::WRL::ComPtr<CComObject> spObject;
+        RETURN_IF_FAILED(ComBoundary([&] {
+            New(std::forward<A>(args)...).Swap(spObject);
             return S_OK;
-        });
-        if (FAILED(hr))
-            return hr;
-        pObject->m_refCount.Increment();
-        hr = ComBoundary([&] { return pObject->FinalConstruct(); });
-        if (SUCCEEDED(hr))
-            hr = pObject->QueryInterface(riid, ppv);
-        pObject->Release();
-        return hr;
+        }));
+        RETURN_IF_FAILED(ComBoundary([&] { return spObject->FinalConstruct(); }));
+        return spObject->QueryInterface(riid, ppv);
+    }
+
+    // For code that serves no COM call (tools, tests): a new object held by
+    // the returned pointer; allocation failure raises, FinalConstruct is not run.
+    template <class... A>
+    static Microsoft::WRL::ComPtr<CComObject> New(A&&... args)
+    {
+        // The pointer's own reference is the first.
+        return Microsoft::WRL::ComPtr<CComObject>(new CComObject(std::forward<A>(args)...));
     }
 };
 
-// Reference-counting roots: a class derives from the one of its threading model.
-class CComRootSingleThreaded
+// An object that keeps the module loaded for as long as it lives.
+template <class T>
+class CModuleLocked : public T
 {
 public:
-    CSingleThreadedCount m_refCount;
-};
-
-class CComRootMultiThreaded
-{
-public:
-    CMultiThreadedCount m_refCount;
-};
-
-// IDispatch of an object reached through its vtable only: it offers no type
-// information and no late binding.
-template <class Itf>
-class CNoDispatch : public Itf
-{
-public:
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
-    {
-        if (pctinfo)
-            *pctinfo = 0;
-        return pctinfo ? S_OK : E_POINTER;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override
-    {
-        if (ppTInfo)
-            *ppTInfo = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
+    CModuleLocked() { ModuleLock(); }
+    ~CModuleLocked() override { ModuleUnlock(); }
 };

@@ -1,4 +1,4 @@
-#include "bench/AllocationCounter.h"
+#include "testbed/AllocationCounter.h"
 #include <objbase.h>
 #include <algorithm>
 #include <atomic>

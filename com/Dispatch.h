@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <oaidl.h>
 #include <wrl/client.h>
-#include "common/DispatchInvoke.h"
-#include "common/TypeInfoCache.h"
+#include "com/ComError.h"
+#include "com/DispatchInvoke.h"
 
 // Library: a type with `static HRESULT TypeInfo(REFIID, ITypeInfo**)`.
 template <class Library, class Itf, class... Others>
@@ -36,9 +36,7 @@ public:
         if (!IsEqualIID(riid, IID_NULL))
             return DISP_E_UNKNOWNINTERFACE;
         Microsoft::WRL::ComPtr<ITypeInfo> spTypeInfo;
-        HRESULT hr = Library::TypeInfo(__uuidof(Itf), &spTypeInfo);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(Library::TypeInfo(__uuidof(Itf), &spTypeInfo));
         return spTypeInfo->GetIDsOfNames(rgszNames, cNames, rgDispId);
     }
 
@@ -48,18 +46,8 @@ public:
         if (!IsEqualIID(riid, IID_NULL))
             return DISP_E_UNKNOWNINTERFACE;
         Microsoft::WRL::ComPtr<ITypeInfo> spTypeInfo;
-        HRESULT hr = Library::TypeInfo(__uuidof(Itf), &spTypeInfo);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(Library::TypeInfo(__uuidof(Itf), &spTypeInfo));
         return InvokeFromTypeInfo(spTypeInfo.Get(), static_cast<Itf*>(this), dispIdMember, wFlags, pDispParams,
                                   pVarResult, pExcepInfo, puArgErr);
     }
 };
-
-struct LayerLibrary
-{
-    static HRESULT TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept { return GetLayerTypeInfo(riid, ppTypeInfo); }
-};
-
-template <class Itf>
-using CDispatchImpl = CTypeLibDispatch<LayerLibrary, Itf>;

@@ -1,8 +1,8 @@
-// CAssistCommon: the debug options, the registry reader behind them and the
-// control-event trace.
+// CAssistCommon: the debug options, the registry reader behind them, the
+// debug-option gate and the control-event trace.
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "common/HostCall.h"
 #include "diagnostics/ErrorLog.h"
 
@@ -14,26 +14,15 @@ HRESULT ReadRegistryLong(long lScope, const wchar_t* keyPath, const wchar_t* val
     if (!keyPath || !valueName || !plValue)
         return E_POINTER;
     ComPtr<NewZUR::IContext> spContext;
-    HRESULT hr = CreateContext(spContext);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(CreateContext(spContext));
     ComPtr<NewZUR::IRegistryKey> spKey;
-    hr = RequireObject(spContext->OpenKey(lScope, CBstr(keyPath), &spKey), spKey);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(RequireObject(spContext->OpenKey(lScope, CBstr(keyPath), &spKey), spKey));
     ComPtr<NewZUR::IRegistryValue> spValue;
-    hr = RequireObject(spKey->GetItem(CVariant::String(valueName), &spValue), spValue);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(RequireObject(spKey->GetItem(CVariant::String(valueName), &spValue), spValue));
     CVariant vData;
-    hr = spValue->GetData(vData.Out());
-    if (FAILED(hr))
-        return hr;
-    if (vData.vt != VT_I4) {
-        hr = VariantChangeType(&vData, &vData, 0, VT_I4);
-        if (FAILED(hr))
-            return hr;
-    }
+    RETURN_IF_FAILED(spValue->GetData(vData.Out()));
+    if (vData.vt != VT_I4)
+        RETURN_IF_FAILED(VariantChangeType(&vData, &vData, 0, VT_I4));
     *plValue = vData.lVal;
     return S_OK;
 }
@@ -99,4 +88,18 @@ void CAssistCommon::SendTrace(std::wstring_view text)
         m_spTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, vKind, vText, T::kEventParam3);
     if (hr != S_OK)
         WriteLogRow(T::kRowFireFailed, hr);
+}
+
+bool CAssistCommon::DebugGateAnswers(HRESULT* phr) const noexcept
+{
+    switch (m_lDebugOption) {
+    case 0:
+        *phr = S_OK;
+        return true;
+    case 1:
+        *phr = E_FAIL;
+        return true;
+    default:
+        return false;
+    }
 }

@@ -1,34 +1,9 @@
-// Class objects and registration of the simulator's and the samples' servers.
-#include "hostsim/ComServer.h"
-#include "common/ComObject.h"
+// The table server: class objects, registration and its registry helpers.
+#include "com/ServerTable.h"
 #include <string>
+#include "com/Owners.h"
 
 namespace {
-
-class CTableClassFactory : public CComRootSingleThreaded, public IClassFactory
-{
-public:
-    explicit CTableClassFactory(const ClassEntry* pEntry) : m_pEntry(pEntry) {}
-    HRESULT FinalConstruct() { return S_OK; }
-
-    BEGIN_INTERFACE_TABLE(CTableClassFactory)
-    INTERFACE_ENTRY(IClassFactory)
-    END_INTERFACE_TABLE()
-
-    STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (pOuter)
-            return CLASS_E_NOAGGREGATION;
-        return m_pEntry->pfnCreate(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-private:
-    const ClassEntry* m_pEntry;
-};
 
 std::wstring ClsidText(REFCLSID clsid)
 {
@@ -46,26 +21,24 @@ HRESULT DeleteTree(const std::wstring& key)
 
 } // namespace
 
-HRESULT GetClassObjectFromTable(const ClassEntry* pTable, size_t n, REFCLSID rclsid, REFIID riid, void** ppv) noexcept
+HRESULT GetClassObjectFromTable(const ServedClass* pTable, size_t n, REFCLSID rclsid, REFIID riid, void** ppv) noexcept
 {
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
     for (size_t i = 0; i < n; ++i)
         if (IsEqualCLSID(rclsid, *pTable[i].pClsid))
-            return CComObject<CTableClassFactory>::CreateInstance(riid, ppv, &pTable[i]);
+            return CComObject<CClassObject<CNewPerRequest>>::CreateInstance(riid, ppv, pTable[i].pfnCreate);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 HRESULT WriteRegistryString(HKEY hRoot, const wchar_t* pszKey, const wchar_t* pszName, const wchar_t* pszData) noexcept
 {
-    HKEY hKey = nullptr;
-    LONG err = RegCreateKeyExW(hRoot, pszKey, 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr);
-    if (err == ERROR_SUCCESS) {
-        err = RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszData),
+    CRegKey key;
+    LONG err = RegCreateKeyExW(hRoot, pszKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.Out(), nullptr);
+    if (err == ERROR_SUCCESS)
+        err = RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszData),
                              static_cast<DWORD>((wcslen(pszData) + 1) * sizeof(wchar_t)));
-        RegCloseKey(hKey);
-    }
     return HRESULT_FROM_WIN32(err);
 }
 
@@ -80,7 +53,7 @@ HRESULT ModuleFolder(HMODULE hModule, wchar_t* pszFolder, DWORD cch) noexcept
     return S_OK;
 }
 
-HRESULT RegisterClassTable(HMODULE hModule, const ClassEntry* pTable, size_t n) noexcept
+HRESULT RegisterClassTable(HMODULE hModule, const ServedClass* pTable, size_t n) noexcept
 {
     return ComBoundary([&] {
         wchar_t path[MAX_PATH];
@@ -88,7 +61,7 @@ HRESULT RegisterClassTable(HMODULE hModule, const ClassEntry* pTable, size_t n) 
         if (cch == 0 || cch >= MAX_PATH)
             return E_FAIL;
         for (size_t i = 0; i < n; ++i) {
-            const ClassEntry& e = pTable[i];
+            const ServedClass& e = pTable[i];
             std::wstring clsid = ClsidText(*e.pClsid), classKey = L"CLSID\\" + clsid;
             struct
             {
@@ -104,16 +77,14 @@ HRESULT RegisterClassTable(HMODULE hModule, const ClassEntry* pTable, size_t n) 
                 {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
             };
             for (auto& v : values) {
-                HRESULT hr = WriteRegistryString(HKEY_CLASSES_ROOT, v.key.c_str(), v.name, v.data.c_str());
-                if (FAILED(hr))
-                    return hr;
+                RETURN_IF_FAILED(WriteRegistryString(HKEY_CLASSES_ROOT, v.key.c_str(), v.name, v.data.c_str()));
             }
         }
         return S_OK;
     });
 }
 
-HRESULT UnregisterClassTable(const ClassEntry* pTable, size_t n) noexcept
+HRESULT UnregisterClassTable(const ServedClass* pTable, size_t n) noexcept
 {
     return ComBoundary([&] {
         for (size_t i = 0; i < n; ++i) {

@@ -1,7 +1,7 @@
-#include "common/DispatchInvoke.h"
+#include "com/DispatchInvoke.h"
 #include <vector>
 #include <wrl/client.h>
-#include "common/ComError.h"
+#include "com/ComError.h"
 
 using Microsoft::WRL::ComPtr;
 

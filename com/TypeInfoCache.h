@@ -9,8 +9,8 @@
 using TypeLibLoader = HRESULT (*)(ITypeLib** ppTypeLib);
 
 HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppTypeInfo) noexcept;
-// LAYERLib2: the registered library (version 7.0), else the TYPELIB resource
-// of the module that holds this code.
-HRESULT GetLayerTypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept;
 // Drops every cached ITypeInfo (module shutdown).
 void ReleaseCachedTypeInfo() noexcept;
+// The registered library, else the TYPELIB resource of the module that holds
+// this code.
+HRESULT LoadRegisteredOrOwnTypeLib(REFGUID libid, WORD wMajor, WORD wMinor, LCID lcid, ITypeLib** ppTypeLib) noexcept;

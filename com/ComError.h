@@ -1,7 +1,7 @@
 #pragma once
-// The module's failure carrier inside C++ code, and the one place where it is
-// turned back into an HRESULT. No C++ exception may cross a COM method: every
-// method body that can throw runs inside ComBoundary.
+// The failure carrier inside C++ code, and the one place where it is turned
+// back into an HRESULT. No C++ exception may cross a COM method: every method
+// body that can throw runs inside ComBoundary.
 #include <windows.h>
 #include <new>
 #include <utility>
@@ -44,3 +44,11 @@ inline HRESULT ComBoundary(F&& f) noexcept
         return E_UNEXPECTED;
     }
 }
+
+// A failed call ends the function with its HRESULT.
+#define RETURN_IF_FAILED(expr)          \
+    do {                                \
+        const HRESULT hrFailed_ = expr; \
+        if (FAILED(hrFailed_))          \
+            return hrFailed_;           \
+    } while (0)

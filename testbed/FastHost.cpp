@@ -1,4 +1,4 @@
-#include "bench/FastHost.h"
+#include "testbed/FastHost.h"
 #include <cwchar>
 
 using Microsoft::WRL::ComPtr;

@@ -1,9 +1,9 @@
 // One cache of type information for every dual interface of a module.
-#include "common/TypeInfoCache.h"
+#include "com/TypeInfoCache.h"
 #include <mutex>
 #include <vector>
 #include <wrl/client.h>
-#include "LayerLib2.h"
+#include "com/ComError.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -26,20 +26,6 @@ HMODULE ThisModule() noexcept
     return hModule;
 }
 
-HRESULT LoadLayerTypeLib(ITypeLib** ppTypeLib) noexcept
-{
-    // Registered under the library's own locale; a neutral lookup does not find it.
-    const LCID lcidLibrary = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
-    HRESULT hr = LoadRegTypeLib(LIBID_LAYERLib2, 7, 0, lcidLibrary, ppTypeLib);
-    if (SUCCEEDED(hr))
-        return hr;
-    wchar_t szPath[MAX_PATH];
-    DWORD cch = GetModuleFileNameW(ThisModule(), szPath, MAX_PATH);
-    if (cch == 0 || cch >= MAX_PATH)
-        return hr;
-    return LoadTypeLibEx(szPath, REGKIND_NONE, ppTypeLib);
-}
-
 } // namespace
 
 HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppTypeInfo) noexcept
@@ -56,13 +42,9 @@ HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppType
                 return cached.spTypeInfo.CopyTo(ppTypeInfo);
         }
         ComPtr<ITypeLib> spTypeLib;
-        HRESULT hr = pfnLoad(&spTypeLib);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(pfnLoad(&spTypeLib));
         ComPtr<ITypeInfo> spTypeInfo;
-        hr = spTypeLib->GetTypeInfoOfGuid(riid, &spTypeInfo);
-        if (FAILED(hr))
-            return hr;
+        RETURN_IF_FAILED(spTypeLib->GetTypeInfoOfGuid(riid, &spTypeInfo));
         g_pTypeInfos->push_back({riid, spTypeInfo});
         return spTypeInfo.CopyTo(ppTypeInfo);
     } catch (...) {
@@ -70,14 +52,21 @@ HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppType
     }
 }
 
-HRESULT GetLayerTypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
-{
-    return GetCachedTypeInfo(riid, LoadLayerTypeLib, ppTypeInfo);
-}
-
 void ReleaseCachedTypeInfo() noexcept
 {
     std::lock_guard<std::mutex> lock(g_typeInfoLock);
     delete g_pTypeInfos;
     g_pTypeInfos = nullptr;
+}
+
+HRESULT LoadRegisteredOrOwnTypeLib(REFGUID libid, WORD wMajor, WORD wMinor, LCID lcid, ITypeLib** ppTypeLib) noexcept
+{
+    HRESULT hr = LoadRegTypeLib(libid, wMajor, wMinor, lcid, ppTypeLib);
+    if (SUCCEEDED(hr))
+        return hr;
+    wchar_t szPath[MAX_PATH];
+    DWORD cch = GetModuleFileNameW(ThisModule(), szPath, MAX_PATH);
+    if (cch == 0 || cch >= MAX_PATH)
+        return hr;
+    return LoadTypeLibEx(szPath, REGKIND_NONE, ppTypeLib);
 }

@@ -13,7 +13,8 @@
 #include <wrl/client.h>
 #include "LayerLib2.h"
 #include "NewZUR.h"
-#include "common/ComObject.h"
+#include "com/ComObject.h"
+#include "com/NoDispatch.h"
 
 // A host or assistant call that the robustness tests make fail. Every call
 // counts; the one whose number is s_lFailAt shows the planned fault. The

@@ -1,10 +1,12 @@
 #pragma once
-// Owners for the automation types that cross the COM boundary.
+// Owners for the resources a COM server hands around: strings, variants and
+// registry keys.
 #include <windows.h>
 #include <oleauto.h>
 #include <string>
 #include <string_view>
-#include "common/ComError.h"
+#include <utility>
+#include "com/ComError.h"
 
 // The text of a BSTR by its length prefix (embedded zeros kept); null is "".
 inline std::wstring_view BstrView(BSTR bstr) noexcept
@@ -63,7 +65,7 @@ public:
     }
     void Reset(BSTR bstr = nullptr) noexcept
     {
-        if (m_bstr != bstr)
+        if (m_bstr && m_bstr != bstr)
             SysFreeString(m_bstr);
         m_bstr = bstr;
     }
@@ -105,4 +107,37 @@ public:
         VariantClear(this);
         return this;
     }
+};
+
+// Owns one open registry key; closed on destruction.
+class CRegKey
+{
+public:
+    CRegKey() noexcept = default;
+    CRegKey(const CRegKey&) = delete;
+    CRegKey& operator=(const CRegKey&) = delete;
+    CRegKey& operator=(CRegKey&& other) noexcept
+    {
+        std::swap(m_hKey, other.m_hKey);
+        return *this;
+    }
+    ~CRegKey() { Close(); }
+
+    HKEY Get() const noexcept { return m_hKey; }
+    // For the functions that open a key: closes what is held and hands out the slot.
+    HKEY* Out() noexcept
+    {
+        Close();
+        return &m_hKey;
+    }
+
+private:
+    void Close() noexcept
+    {
+        if (m_hKey)
+            RegCloseKey(m_hKey);
+        m_hKey = nullptr;
+    }
+
+    HKEY m_hKey = nullptr;
 };

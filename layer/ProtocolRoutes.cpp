@@ -1,8 +1,11 @@
-// CAssistLayer: from a component to its protocols and their assistants, and
-// from a data item to its communication entity and owning component.
+// CAssistLayer: from a component to its protocols and their assistants, from
+// a data item to its communication entity and owning component, and the
+// routes a check takes from what it names to the assistants that judge it.
 // A host object that is missing or answers nothing usable makes the lookup
 // find nothing; it is never used blindly.
+#include <algorithm>
 #include <string>
+#include <vector>
 #include "layer/AssistLayer.h"
 #include "layer/AssistLayerTexts.h"
 
@@ -61,6 +64,28 @@ ComPtr<IPropertyData> FetchNode(NewZUR::IDataQueryResult* pEnum)
 }
 
 } // namespace
+
+// The assistants already asked in one call, compared by the identity of the
+// reference. Each is held while it is in the set.
+class CConsultedAssistants
+{
+public:
+    // One allocation covers the assistants of a usual call.
+    CConsultedAssistants() { m_assistants.reserve(8); }
+
+    // Asks an assistant not yet in the set, then keeps it, whatever it answered.
+    void AskOnce(IAssist2* pAssist, CFunctionRef<void(IAssist2*)> ask)
+    {
+        auto sameAssistant = [pAssist](const ComPtr<IAssist2>& sp) { return sp.Get() == pAssist; };
+        if (std::any_of(m_assistants.begin(), m_assistants.end(), sameAssistant))
+            return;
+        ask(pAssist);
+        m_assistants.emplace_back(pAssist);
+    }
+
+private:
+    std::vector<ComPtr<IAssist2>, CKeptBlockAllocator<ComPtr<IAssist2>>> m_assistants;
+};
 
 HRESULT CAssistLayer::GetFirstProtocol(IUnknown* pComponent, IPropertyData** ppNode, IAssist2** ppAssist)
 {
@@ -241,4 +266,90 @@ HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyD
         return S_FALSE;
     *ppProtocol = spProtocol.Detach();
     return S_OK;
+}
+
+// ---- the routes ----------------------------------------------------------------
+
+// Every protocol of the component, in the order the query service gives
+// them, up to the first one without an assistant.
+void CAssistLayer::WalkProtocols(IUnknown* pComponent, ConsultProtocol consult)
+{
+    ComPtr<IPropertyData> spNode;
+    ComPtr<IAssist2> spAssist;
+    HRESULT hr = GetFirstProtocol(pComponent, spNode.GetAddressOf(), spAssist.GetAddressOf());
+    while (hr == S_OK) {
+        consult(spNode.Get(), spAssist.Get());
+        spNode.Reset();
+        spAssist.Reset();
+        hr = GetNextProtocol(spNode.GetAddressOf(), spAssist.GetAddressOf());
+    }
+}
+
+// An item inside a communication entity belongs to that entity's protocol
+// alone: one assistant at most, no walk.
+void CAssistLayer::FollowEntityRoute(IUnknown* pItem, Consult consult)
+{
+    ComPtr<IPropertyData> spNode;
+    if (GetCommunicationEntityProtocol(pItem, spNode.GetAddressOf()) != S_OK)
+        return;
+    ComPtr<IAssist2> spAssist;
+    if (GetAssistFromProtocol(spNode.Get(), spAssist.GetAddressOf()) != S_OK || !spAssist)
+        return;
+    consult(spAssist.Get());
+}
+
+// A characteristic inside a communication entity takes that entity's route,
+// any other the route of its component. One that is null or no data item
+// leads nowhere. An assistant already in the set is not asked again.
+void CAssistLayer::FollowCharacteristicRoute(ICharacteristic* piChar, CConsultedAssistants& consulted, Consult consult)
+{
+    ComPtr<IPropertyData> spData;
+    if (!piChar || FAILED(piChar->QueryInterface(IID_PPV_ARGS(&spData))) || !spData)
+        return;
+    auto askOnce = [&](IAssist2* pAssist) { consulted.AskOnce(pAssist, consult); };
+    if (IsBelowCommunicationEntity(spData.Get())) {
+        FollowEntityRoute(spData.Get(), askOnce);
+        return;
+    }
+    IComponent* piComponent = GetComponentFromCharacteristic(piChar);
+    if (piComponent)
+        WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist) { askOnce(pAssist); });
+}
+
+// Both ends of a connection lead to assistants; one set for both ends: an
+// assistant both lead to is asked for the first.
+void CAssistLayer::FollowConnectionRoutes(ICharacteristic* piChar1, ICharacteristic* piChar2, Consult consult)
+{
+    CConsultedAssistants consulted;
+    FollowCharacteristicRoute(piChar1, consulted, consult);
+    FollowCharacteristicRoute(piChar2, consulted, consult);
+}
+
+// A property inside a communication entity concerns that entity's bus alone;
+// any other property every bus of its component. No property, no owner:
+// nobody to ask.
+void CAssistLayer::FollowPropertyRoute(IPropertyData* pData, Consult consult)
+{
+    if (pData && IsBelowCommunicationEntity(pData))
+        FollowEntityRoute(pData, consult);
+    else if (pData)
+        FollowOwnerRoute(pData, consult);
+}
+
+// A property that is an element belongs to itself, any other to its parent.
+// Every distinct assistant of that element's component is asked once, at the
+// first protocol that leads to it.
+void CAssistLayer::FollowOwnerRoute(IPropertyData* pData, Consult consult)
+{
+    ComPtr<NewZUR::IDataElement> spOwner;
+    if (FAILED(pData->QueryInterface(IID_PPV_ARGS(&spOwner))) || !spOwner)
+        pData->GetParent(spOwner.ReleaseAndGetAddressOf());
+    ComPtr<ICharacteristic> spOwnerChar;
+    if (spOwner)
+        spOwner->QueryInterface(IID_PPV_ARGS(&spOwnerChar));
+    IComponent* piComponent = spOwnerChar ? GetComponentFromCharacteristic(spOwnerChar.Get()) : nullptr;
+    if (!piComponent)
+        return;
+    CConsultedAssistants consulted;
+    WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist) { consulted.AskOnce(pAssist, consult); });
 }
