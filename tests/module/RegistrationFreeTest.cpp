@@ -168,12 +168,12 @@ TEST(RegistrationFree, WithoutAContextNothingIsFound)
 }
 
 // The three ways a host makes the context: from the module's resource 2 by
-// the loaded module's handle or by the module's path, and from a manifest of
-// its own that depends on the module's assembly (found beside the module).
+// the module's path (the runtime loads the module) or by the loaded module's
+// handle, and from a manifest of its own that depends on the module's
+// assembly (found beside the module).
 TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
 {
-    HMODULE hModule = LoadLibraryW(ModulePath().c_str());
-    ASSERT_NE(hModule, nullptr);
+    ASSERT_EQ(GetModuleHandleW(L"Layer.dll"), nullptr);
     const std::wstring modulePath = ModulePath(), folder = BinaryDirectory();
     const std::wstring hostManifest = WriteTempFile(L"Host.manifest", kApplicationManifest);
     const struct
@@ -181,8 +181,8 @@ TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
         const char* pszWay;
         DWORD dwFlags;
         const wchar_t* pszSource;
-    } ways[] = {{"module handle", ACTCTX_FLAG_RESOURCE_NAME_VALID | ACTCTX_FLAG_HMODULE_VALID, nullptr},
-                {"module path", ACTCTX_FLAG_RESOURCE_NAME_VALID, modulePath.c_str()},
+    } ways[] = {{"module path", ACTCTX_FLAG_RESOURCE_NAME_VALID, modulePath.c_str()},
+                {"module handle", ACTCTX_FLAG_RESOURCE_NAME_VALID | ACTCTX_FLAG_HMODULE_VALID, nullptr},
                 {"host manifest", ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID, hostManifest.c_str()}};
     bool bFirst = true;
     for (const auto& way : ways) {
@@ -191,7 +191,7 @@ TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
         actCtx.cbSize = sizeof(actCtx);
         actCtx.dwFlags = way.dwFlags;
         actCtx.lpSource = way.pszSource;
-        actCtx.hModule = hModule;
+        actCtx.hModule = GetModuleHandleW(L"Layer.dll");
         actCtx.lpResourceName = ISOLATIONAWARE_MANIFEST_RESOURCE_ID;
         actCtx.lpAssemblyDirectory = folder.c_str();
         CMemoryBalance::Mark();
@@ -213,5 +213,4 @@ TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
         }
         bFirst = false;
     }
-    FreeLibrary(hModule);
 }
