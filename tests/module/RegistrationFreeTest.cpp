@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 #include <string>
+#include <thread>
 #include <vector>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
@@ -28,6 +29,10 @@ const struct
     const IID* piidOther;
 } kClasses[] = {{L"Zerani.Layer.AssistLayer.7", &CLSID_AssistLayer2, &IID_IAssistLayer2, &IID_IAssist3},
                 {L"Zerani.Layer.ProxyAssistant.7", &CLSID_ProxyAssistant, &IID_IAssist3, &IID_IAssistLayer2}};
+
+// The dual interfaces, marshaled from their type library across apartments.
+const IID* const kInterfaces[] = {&IID_IAssist2, &IID_IAssist3, &IID_IAssistLayer2, &IID_IAssistLayerTest};
+const CLSID kAutomationMarshaler = {0x00020424, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // A host's own manifest that depends on the module's assembly by name.
 const char kApplicationManifest[] =
@@ -54,6 +59,18 @@ void ExpectNothingRegistered()
         EXPECT_FALSE(ClassesRootKeyExists(c.pszProgId)) << c.pszProgId;
     }
     EXPECT_FALSE(ClassesRootKeyExists(L"TypeLib\\" + Text(LIBID_LAYERLib2)));
+    for (const IID* piid : kInterfaces)
+        EXPECT_FALSE(ClassesRootKeyExists(L"Interface\\" + Text(*piid))) << Text(*piid);
+}
+
+// The marshaler every interface has (S_OK) or none (REGDB_E_IIDNOTREG).
+void ExpectMarshaler(HRESULT hrExpected)
+{
+    for (const IID* piid : kInterfaces) {
+        CLSID clsid = GUID_NULL;
+        EXPECT_EQ(CoGetPSClsid(*piid, &clsid), hrExpected) << Text(*piid);
+        EXPECT_EQ(Text(clsid), Text(hrExpected == S_OK ? kAutomationMarshaler : GUID_NULL)) << Text(*piid);
+    }
 }
 
 void ExpectTypeLibPath(HRESULT hrExpected, const std::wstring& expectedPath)
@@ -165,6 +182,7 @@ TEST(RegistrationFree, WithoutAContextNothingIsFound)
 {
     ExpectNothingRegistered();
     ExpectNothingFound();
+    ExpectMarshaler(REGDB_E_IIDNOTREG);
 }
 
 // The three ways a host makes the context: from the module's resource 2 by
@@ -213,4 +231,50 @@ TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
         }
         bFirst = false;
     }
+}
+
+// A client in another apartment gets the layer through the automation
+// marshaler, which the context names for each dual interface. Declared last:
+// building the stub, Wine 8 registers the type library (TypeLib and Interface
+// keys) although it found everything in the context, so the registry is
+// checked before that only.
+TEST(RegistrationFree, AnotherApartmentCallsTheLayerThroughTheMarshaler)
+{
+    const std::wstring modulePath = ModulePath();
+    ACTCTXW actCtx{};
+    actCtx.cbSize = sizeof(actCtx);
+    actCtx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    actCtx.lpSource = modulePath.c_str();
+    actCtx.lpResourceName = ISOLATIONAWARE_MANIFEST_RESOURCE_ID;
+    {
+        CActiveContext context(actCtx);
+        ASSERT_EQ(context.Error(), static_cast<DWORD>(ERROR_SUCCESS));
+        ExpectNothingRegistered();
+        ExpectMarshaler(S_OK);
+        ComPtr<IAssistLayer2> spLayer;
+        ASSERT_EQ(CoCreateInstance(CLSID_AssistLayer2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&spLayer)), S_OK);
+        IStream* pStream = nullptr;
+        ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IAssistLayer2, spLayer.Get(), &pStream), S_OK);
+        HRESULT hrUnmarshal = E_FAIL, hrCall = E_FAIL;
+        BSTR bstrBus = reinterpret_cast<BSTR>(1);
+        HANDLE hDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread client([&] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            ComPtr<IAssistLayer2> spProxy;
+            hrUnmarshal = CoGetInterfaceAndReleaseStream(pStream, IID_PPV_ARGS(&spProxy));
+            if (spProxy)
+                hrCall = spProxy->GetProcessedBusName(&bstrBus);
+            spProxy.Reset();
+            CoUninitialize();
+            SetEvent(hDone);
+        });
+        DWORD dwIndex = 0;
+        EXPECT_EQ(CoWaitForMultipleHandles(0, 10000, 1, &hDone, &dwIndex), S_OK);
+        client.join();
+        CloseHandle(hDone);
+        EXPECT_EQ(hrUnmarshal, S_OK);
+        EXPECT_EQ(hrCall, S_OK);
+        EXPECT_EQ(bstrBus, nullptr); // no check has run yet
+    }
+    EXPECT_EQ(CanUnloadNow(), S_OK);
 }
