@@ -1,10 +1,12 @@
 // Entry point of every test program: an STA for the thread, the two type
 // libraries registered (the host framework's and LAYERLib2, as an
-// installation would have them), and a temp folder of the program's own.
+// installation would have them; not with --no-typelib-registration), and a
+// temp folder of the program's own.
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <gtest/gtest.h>
+#include <cstring>
 #include <string>
 #include "support/MemoryBalance.h"
 #include "support/TestEnvironment.h"
@@ -53,6 +55,17 @@ bool RunAgainWithoutBstrCache(int* pExitCode)
     return true;
 }
 
+// The registration-free suite asks for a program that registers nothing: the
+// library must then come from its activation context, not from the registry.
+bool RegistersTypeLibs(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--no-typelib-registration") == 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -64,8 +77,10 @@ int main(int argc, char** argv)
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // Every task-memory block from here on is seen by the balance checks.
     CMemoryBalance::Mark();
-    RegisterTypeLibFile(BinaryDirectory() + L"NewZUR.tlb");
-    RegisterTypeLibFile(BinaryDirectory() + L"Layer.tlb");
+    if (RegistersTypeLibs(argc, argv)) {
+        RegisterTypeLibFile(BinaryDirectory() + L"NewZUR.tlb");
+        RegisterTypeLibFile(BinaryDirectory() + L"Layer.tlb");
+    }
     UsePrivateTempFolder();
     int result = RUN_ALL_TESTS();
     CoUninitialize();
