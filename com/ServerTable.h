@@ -36,7 +36,7 @@ HRESULT ModuleFolder(HMODULE hModule, wchar_t* pszFolder, DWORD cch) noexcept;
     extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)   \
     {                                                                             \
         if (dwReason == DLL_PROCESS_ATTACH) {                                     \
-            hModule = hInstance;                                                  \
+            (hModule) = hInstance;                                                \
             DisableThreadLibraryCalls(hInstance);                                 \
         }                                                                         \
         return TRUE;                                                              \

@@ -31,7 +31,8 @@ HRESULT RegisterTypeLibraries()
     DWORD n = GetModuleFileNameW(g_hSimModule, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
         return E_FAIL;
-    for (std::wstring file : {std::wstring(path), std::wstring(path, wcsrchr(path, L'\\') + 1) + L"NewZUR.tlb"}) {
+    for (const std::wstring& file :
+         {std::wstring(path), std::wstring(path, wcsrchr(path, L'\\') + 1) + L"NewZUR.tlb"}) {
         Microsoft::WRL::ComPtr<ITypeLib> spLib;
         RETURN_IF_FAILED(LoadTypeLibEx(file.c_str(), REGKIND_REGISTER, &spLib));
     }

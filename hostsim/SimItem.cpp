@@ -86,7 +86,7 @@ STDMETHODIMP CSimItem::GetPathText(BSTR* pbstrPath)
             spNode.Reset();
         while (spNode) {
             if (spNode.Get() != m_spNode.Get())
-                path = Step(spNode.Get()) + L"/" + path;
+                path.insert(0, Step(spNode.Get()) + L"/");
             if (IsTopOfDataTree(spNode.Get()))
                 break;
             ComPtr<IXMLDOMNode> spParent;

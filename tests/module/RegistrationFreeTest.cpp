@@ -10,7 +10,7 @@
 #include <vector>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
-#include "common/Bstr.h"
+#include "com/Owners.h"
 #include "support/MemoryBalance.h"
 #include "support/TestEnvironment.h"
 
