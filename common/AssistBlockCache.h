@@ -38,9 +38,4 @@ struct CKeptBlockAllocator
     {
         return true;
     }
-    template <class U>
-    bool operator!=(const CKeptBlockAllocator<U>&) const noexcept
-    {
-        return false;
-    }
 };

@@ -25,10 +25,9 @@ public:
     INTERFACE_ENTRY(ISimNode)
     END_INTERFACE_TABLE()
 
-    SIM_RESERVED(7)
-    SIM_RESERVED(8)
-    SIM_RESERVED(9)
-    SIM_RESERVED(10)
+    // clang-format off
+    SIM_RESERVED(7) SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10)
+    // clang-format on
     // ICharacteristic
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // IDataElement

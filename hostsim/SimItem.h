@@ -26,11 +26,9 @@ public:
 
     // IPropertyData
     STDMETHODIMP GetValue(VARIANT* pvValue) override;
-    SIM_RESERVED(8)
-    SIM_RESERVED(9)
-    SIM_RESERVED(10)
-    SIM_RESERVED(11)
-    SIM_RESERVED(12)
+    // clang-format off
+    SIM_RESERVED(8) SIM_RESERVED(9) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12)
+    // clang-format on
     STDMETHODIMP
     GetParent(NewZUR::IDataElement** ppParent) override;
     // IDataElement

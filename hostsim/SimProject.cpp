@@ -1,5 +1,6 @@
 // The simulated host's project object.
 #include "hostsim/SimProject.h"
+#include "com/ComError.h"
 #include "com/Owners.h"
 #include "hostsim/SimNode.h"
 #include "hostsim/SimServices.h"
@@ -33,20 +34,17 @@ template <class F>
 HRESULT CSimProject::Run(F&& f) noexcept
 {
     SetErrorInfo(0, nullptr);
-    try {
-        if (!m_spModel->IsLoaded())
-            throw CSimFault(E_UNEXPECTED, g_szNotLoaded);
-        return f();
-    } catch (const CSimFault& fault) {
-        SetErrorText(fault.Text());
-        return fault.Result();
-    } catch (const CComError& error) {
-        return error.Result();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
+    // The simulator's own faults carry a text for the script; the rest is the kit's boundary.
+    return ComBoundary([&]() -> HRESULT {
+        try {
+            if (!m_spModel->IsLoaded())
+                throw CSimFault(E_UNEXPECTED, g_szNotLoaded);
+            return f();
+        } catch (const CSimFault& fault) {
+            SetErrorText(fault.Text());
+            return fault.Result();
+        }
+    });
 }
 
 STDMETHODIMP CSimProject::Load(BSTR bstrPath)

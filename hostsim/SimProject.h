@@ -45,18 +45,10 @@ public:
     STDMETHODIMP ErrorDatabaseName(BSTR bstrErrDB, BSTR* pbstrName) override;
 
     // ITopology
-    SIM_RESERVED(7)
-    SIM_RESERVED(8)
-    SIM_RESERVED(10)
-    SIM_RESERVED(11)
-    SIM_RESERVED(12)
-    SIM_RESERVED(13)
-    SIM_RESERVED(14)
-    SIM_RESERVED(15)
-    SIM_RESERVED(16)
-    SIM_RESERVED(17)
-    SIM_RESERVED(18)
-    SIM_RESERVED(19)
+    // clang-format off
+    SIM_RESERVED(7) SIM_RESERVED(8) SIM_RESERVED(10) SIM_RESERVED(11) SIM_RESERVED(12) SIM_RESERVED(13)
+    SIM_RESERVED(14) SIM_RESERVED(15) SIM_RESERVED(16) SIM_RESERVED(17) SIM_RESERVED(18) SIM_RESERVED(19)
+    // clang-format on
     STDMETHODIMP
     GetSchema(NewZUR::IDataSchema** ppSchema) override;
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override;

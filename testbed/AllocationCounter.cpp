@@ -40,11 +40,6 @@ struct CMallocAllocator
     {
         return true;
     }
-    template <class U>
-    bool operator!=(const CMallocAllocator<U>&) const noexcept
-    {
-        return false;
-    }
 };
 using BlockMap = std::map<void*, CBlock, std::less<void*>, CMallocAllocator<std::pair<void* const, CBlock>>>;
 

@@ -93,12 +93,9 @@ public:
     STDMETHODIMP GetOwningComponent(NewZUR::IComponent** ppComponent) override;
     STDMETHODIMP GetTypeId(long* plTypeId) override;
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
-    FAST_RESERVED(7)
-    FAST_RESERVED(8)
-    FAST_RESERVED(9)
-    FAST_RESERVED(10)
-    FAST_RESERVED(11)
-    FAST_RESERVED(12)
+    // clang-format off
+    FAST_RESERVED(7) FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12)
+    // clang-format on
 };
 
 // The result of one select; reset by each select that hands it out.
@@ -159,31 +156,13 @@ public:
     STDMETHODIMP GetTypeId(BSTR, long* plTypeId) override;
     // IErrorDatabaseService
     STDMETHODIMP Classify(long lCode, long* plClass, BSTR, BSTR, BSTR*) override;
-    FAST_RESERVED(7)
-    FAST_RESERVED(8)
-    FAST_RESERVED(9)
-    FAST_RESERVED(10)
-    FAST_RESERVED(11)
-    FAST_RESERVED(12)
-    FAST_RESERVED(13)
-    FAST_RESERVED(14)
-    FAST_RESERVED(15)
-    FAST_RESERVED(16)
-    FAST_RESERVED(17)
-    FAST_RESERVED(18)
-    FAST_RESERVED(19)
-    FAST_RESERVED(20)
-    FAST_RESERVED(21)
-    FAST_RESERVED(22)
-    FAST_RESERVED(23)
-    FAST_RESERVED(24)
-    FAST_RESERVED(25)
-    FAST_RESERVED(26)
-    FAST_RESERVED(27)
-    FAST_RESERVED(28)
-    FAST_RESERVED(29)
-    FAST_RESERVED(30)
+    // clang-format off
+    FAST_RESERVED(7) FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12)
+    FAST_RESERVED(13) FAST_RESERVED(14) FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17) FAST_RESERVED(18)
+    FAST_RESERVED(19) FAST_RESERVED(20) FAST_RESERVED(21) FAST_RESERVED(22) FAST_RESERVED(23) FAST_RESERVED(24)
+    FAST_RESERVED(25) FAST_RESERVED(26) FAST_RESERVED(27) FAST_RESERVED(28) FAST_RESERVED(29) FAST_RESERVED(30)
     FAST_RESERVED(31)
+    // clang-format on
 };
 
 // ---- the registry behind the context object ----
@@ -236,17 +215,10 @@ public:
     CFastKey& Key(long lScope, std::wstring_view path);
     void RemoveKey(long lScope, std::wstring_view path);
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
-    FAST_RESERVED(7)
-    FAST_RESERVED(8)
-    FAST_RESERVED(9)
-    FAST_RESERVED(10)
-    FAST_RESERVED(11)
-    FAST_RESERVED(12)
-    FAST_RESERVED(13)
-    FAST_RESERVED(14)
-    FAST_RESERVED(15)
-    FAST_RESERVED(16)
-    FAST_RESERVED(17)
+    // clang-format off
+    FAST_RESERVED(7) FAST_RESERVED(8) FAST_RESERVED(9) FAST_RESERVED(10) FAST_RESERVED(11) FAST_RESERVED(12)
+    FAST_RESERVED(13) FAST_RESERVED(14) FAST_RESERVED(15) FAST_RESERVED(16) FAST_RESERVED(17)
+    // clang-format on
 };
 
 // ---- the host as a whole ----

@@ -30,8 +30,8 @@ wine_prefix_up() {
   local bits=64
   [ "$(basename "$1")" = x86 ] && bits=32
   # A WoW64 prefix made before wine32 was installed cannot run 32-bit programs.
-  local want="bits=$bits wow64=$(have_wine32 && echo yes || echo no)"
-  [ $bits = 64 ] && want="bits=64"
+  local want="bits=64"
+  [ $bits = 32 ] && want="bits=32 wow64=$(have_wine32 && echo yes || echo no)"
   if [ -d "$WINEPREFIX" ] && [ "$(cat "$WINEPREFIX/.layer-kind" 2>/dev/null)" != "$want" ]; then
     rm -rf "$WINEPREFIX"
   fi

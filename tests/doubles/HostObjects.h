@@ -33,13 +33,10 @@ public:
 
     explicit CSchemaDouble(std::weak_ptr<CHostDouble> wpHost) : CDoubleBase(L"schema", L"schema"), m_wpHost(wpHost) {}
     STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override;
-    DOUBLE_RESERVED(7)
-    DOUBLE_RESERVED(8)
-    DOUBLE_RESERVED(9)
-    DOUBLE_RESERVED_TENS(1)
-    DOUBLE_RESERVED_TENS(2)
-    DOUBLE_RESERVED(30)
-    DOUBLE_RESERVED(31)
+    // clang-format off
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED_TENS(1) DOUBLE_RESERVED_TENS(2)
+    DOUBLE_RESERVED(30) DOUBLE_RESERVED(31)
+    // clang-format on
 
 private:
     std::weak_ptr<CHostDouble> m_wpHost;
@@ -94,17 +91,11 @@ public:
     explicit CContextDouble(std::shared_ptr<CHostDouble> spHost) : CDoubleBase(L"context", L"context"), m_spHost(spHost)
     {}
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override;
-    DOUBLE_RESERVED(7)
-    DOUBLE_RESERVED(8)
-    DOUBLE_RESERVED(9)
-    DOUBLE_RESERVED(10)
-    DOUBLE_RESERVED(11)
-    DOUBLE_RESERVED(12)
-    DOUBLE_RESERVED(13)
-    DOUBLE_RESERVED(14)
-    DOUBLE_RESERVED(15)
-    DOUBLE_RESERVED(16)
+    // clang-format off
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
+    DOUBLE_RESERVED(12) DOUBLE_RESERVED(13) DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16)
     DOUBLE_RESERVED(17)
+    // clang-format on
 
 private:
     std::shared_ptr<CHostDouble> m_spHost;

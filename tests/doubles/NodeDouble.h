@@ -95,12 +95,10 @@ public:
     // ICharacteristic
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
     // The placeholders of the three interfaces share their names.
-    DOUBLE_RESERVED(7)
-    DOUBLE_RESERVED(8)
-    DOUBLE_RESERVED(9)
-    DOUBLE_RESERVED(10)
-    DOUBLE_RESERVED(11)
+    // clang-format off
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
     DOUBLE_RESERVED(12)
+    // clang-format on
 
 private:
     std::weak_ptr<CHostDouble> m_wpHost;
