@@ -57,8 +57,9 @@ struct Case
     const wchar_t* pszMessage;
 };
 
-// Each row judges the example plant as loaded; only the last one changes it
-// (Drive-2's address) before it judges the whole plant.
+// The rules the bottling scenario does not reach (its full table is compared
+// end to end). Each row judges the example plant as loaded; only the last one
+// changes it (Drive-2's address) before it judges the whole plant.
 TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
 {
     IComponent* const pNone = nullptr;
@@ -82,11 +83,6 @@ TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
     auto del = [&](const wchar_t* name) {
         return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) { return a->CheckDelete(m, pNone, C(name).Get(), d); });
     };
-    auto replace = [&](const wchar_t* old, const wchar_t* palette) {
-        return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) {
-            return a->CheckReplaceDrop(m, pNone, C(palette).Get(), C(old).Get(), d);
-        });
-    };
     // The whole plant, after an optional change of Drive-2's address.
     auto all = [&](const wchar_t* address) {
         return Call([=, this](IAssist3* a, BSTR* m, BSTR* d) {
@@ -101,41 +97,15 @@ TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
         });
     };
     const Case cases[] = {
-        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @6", L"PLC-1"), Bus::W_LAST_PLACE,
-         L"'Valve terminal @6' takes the last of the 4 places on the PROFIBUS DP bus of 'PLC-1'."},
-        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @3", L"Valve-2", 0), Bus::E_ADDRESS_IN_USE,
-         L"Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on the bus of 'PLC-1'."},
-        {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @126", L"PLC-1"), Bus::E_ADDRESS_RANGE,
-         L"Station address 126 of 'Valve terminal @126' is outside 1..125."},
         {g_szDP, L"PROFIBUS DP", ins(L"Valve terminal @6", L"Gateway-1"), Bus::E_NO_MASTER,
          L"'Valve terminal @6' is a PROFIBUS DP slave, but 'Gateway-1' offers no PROFIBUS DP master."},
-        {g_szDP, L"PROFIBUS DP", set(L"Valve-2", L"/@address", L"2"), Bus::E_ADDRESS_IN_USE,
-         L"Station address 2 of 'Valve-2' is already used by 'PLC-1' on the bus of 'PLC-1'."},
-        {g_szDP, L"PROFIBUS DP", set(L"Valve-2", L"/@address", L"4"), S_OK, nullptr},
-        {g_szDP, L"PROFIBUS DP", replace(L"Scale-1", L"Weighing module v2"), S_OK, nullptr},
-        {g_szDP, L"PROFIBUS DP", connect(L"Valve-2:DP", L"Drive-1:CAN"), Bus::E_PORT_MISMATCH,
-         L"Port 'CAN' of 'Drive-1' is not a PROFIBUS DP port."},
         {g_szDP, L"PROFIBUS DP", connect(L"Valve-2:DP", L"PLC-1:DP1"), Bus::E_PORT_BUSY,
          L"Port 'DP1' of 'PLC-1' is already cabled."},
-        {g_szDP, L"PROFIBUS DP", connect(L"PLC-1:DP1", L"Valve-1:DP", false), S_OK, nullptr},
-        {g_szDP, L"PROFIBUS DP", connect(L"PLC-1:DP1", L"Valve-2:DP", false), Bus::E_NOT_CONNECTED,
-         L"Ports 'PLC-1:DP1' and 'Valve-2:DP' are not cabled to each other."},
-        {g_szPN, L"PROFINET IO", ins(L"Camera camera-1", L"PLC-1"), Bus::E_NAME_IN_USE,
-         L"Device name 'camera-1' of 'Camera camera-1' is already used by 'Camera-1'."},
-        {g_szPN, L"PROFINET IO", ins(L"Camera camera-2", L"PLC-1"), S_OK, nullptr},
-        {g_szPN, L"PROFINET IO", set(L"Camera-1", L"/@deviceName", L"Camera_1"), Bus::E_NAME_INVALID,
-         L"Device name 'Camera_1' of 'Camera-1' is not valid: only a-z, 0-9, '-' and '.' are allowed."},
-        {g_szPN, L"PROFINET IO", replace(L"Valve-2", L"Camera camera-2"), Bus::E_INCOMPATIBLE,
-         L"'Camera camera-2' (PROFINET IO slave) cannot replace 'Valve-2' (no PROFINET IO interface)."},
         {g_szPN, L"PROFINET IO", connect(L"HMI-1:P1", L"HMI-1:P2"), Bus::E_SAME_DEVICE,
          L"Ports 'P1' and 'P2' both belong to 'HMI-1'."},
-        {g_szPN, L"PROFINET IO", connect(L"HMI-1:P1", L"PLC-1:P2"), S_OK, nullptr},
         {g_szPN, L"PROFINET IO", del(L"Gateway-1"), S_OK, nullptr},
         {g_szCAN, L"CANopen", del(L"Gateway-1"), Bus::E_HAS_DEVICES,
          L"'Gateway-1' is still the CANopen master of 2 devices; move or delete them first."},
-        {g_szCAN, L"CANopen", ins(L"IO module @10", L"Drive-1", 0), Bus::E_ADDRESS_IN_USE,
-         L"Node-ID 10 of 'IO module @10' is already used by 'Drive-1' on the bus of 'Gateway-1'."},
-        {g_szCAN, L"CANopen", ins(L"IO module @12", L"Drive-1", 0), S_OK, nullptr},
         {g_szCAN, L"CANopen", connect(L"Drive-2:CAN", L"Valve-2:DP"), Bus::E_PORT_MISMATCH,
          L"Port 'DP' of 'Valve-2' is not a CANopen port."},
         {g_szCAN, L"CANopen", set(L"Drive-2", L"/@address", L"0"), Bus::E_ADDRESS_RANGE,
