@@ -1,7 +1,6 @@
-// Project files the simulator must refuse clearly, and one it must carry.
+// Project files the simulator must refuse clearly. (A large plant is carried
+// by zurhost's progress case, 40,000 devices end to end.)
 #include "hostsim/Plant.h"
-#include <chrono>
-#include <sstream>
 
 namespace {
 
@@ -77,36 +76,6 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
     std::wstring text;
     EXPECT_EQ(LoadProject(PrivateTempFolder() + L"absent.xml", spProject, &text), E_INVALIDARG);
     EXPECT_EQ(text, PrivateTempFolder() + L"absent.xml: no such file");
-}
-
-TEST_F(ProjectFileTest, TenThousandDevicesLoadAndAnswerQueries)
-{
-    std::ostringstream devices;
-    for (int i = 0; i < 10000; ++i)
-        devices << Device("Dev-" + std::to_string(i),
-                          "<communicationEntity protocol=\"CANopen\" role=\"slave\" address=\"" +
-                              std::to_string(i % 127 + 1) + "\"/>");
-    std::wstring path = ScratchFile(L"big.xml", Project(devices.str()));
-    auto start = std::chrono::steady_clock::now();
-    ComPtr<ISimProject> spProject;
-    ASSERT_EQ(LoadProject(path, spProject), S_OK);
-    auto spRoot = ItemAs<IUnknown>(spProject.Get(), L"Dev-9999", L"root");
-    ComPtr<NewZUR::IDataQuery> spQuery;
-    ASSERT_EQ(CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spQuery)), S_OK);
-    ComPtr<NewZUR::IPropertyData> spContext;
-    ComPtr<NewZUR::IDataQueryResult> spResult;
-    ComPtr<IDispatch> spItem;
-    long lFound = 0;
-    spRoot.As(&spContext);
-    ASSERT_EQ(spQuery->Select(spContext.Get(), CBstr(g_szProtocolPath), &spResult), S_OK);
-    ASSERT_EQ(spResult->Next(&spItem, &lFound), S_OK);
-    EXPECT_EQ(ValueOf(spItem.Get()), L"CANopen");
-    CBstr tree;
-    ASSERT_EQ(spProject->get_Tree(tree.Out()), S_OK);
-    EXPECT_EQ(std::count(tree.View().begin(), tree.View().end(), L'\n'), 10001);
-    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    RecordProperty("seconds", std::to_string(seconds));
-    EXPECT_LT(seconds, 60.0);
 }
 
 } // namespace
