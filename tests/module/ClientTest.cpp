@@ -27,14 +27,6 @@ ComPtr<IUnknown> Create(const wchar_t* pszProgId)
     return spUnk;
 }
 
-HRESULT CanUnloadNow()
-{
-    HMODULE hModule = GetModuleHandleW(L"Layer.dll");
-    auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(hModule, "DllCanUnloadNow")));
-    return pfn ? pfn() : E_UNEXPECTED;
-}
-
 class ModuleClient : public testing::Test
 {
 protected:
@@ -84,31 +76,31 @@ TEST_F(ModuleClient, AggregationIsRefusedAndTheOutPointerNulled)
 TEST_F(ModuleClient, CanUnloadNowFollowsProxiesLocksAndHeldClassObjects)
 {
     Create(kLayerProgId);
-    EXPECT_EQ(CanUnloadNow(), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
     ComPtr<IUnknown> spLayer = Create(kLayerProgId);
-    EXPECT_EQ(CanUnloadNow(), S_FALSE);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
     spLayer.Reset();
-    EXPECT_EQ(CanUnloadNow(), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 
     ComPtr<IUnknown> spProxy1 = Create(kProxyProgId), spProxy2 = Create(kProxyProgId);
     EXPECT_NE(spProxy1.Get(), spProxy2.Get());
     spProxy1.Reset();
-    EXPECT_EQ(CanUnloadNow(), S_FALSE);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
     spProxy2.Reset();
-    EXPECT_EQ(CanUnloadNow(), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 
     ComPtr<IClassFactory> spFactory;
     ASSERT_EQ(CoGetClassObject(CLSID_ProxyAssistant, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &spFactory),
               S_OK);
-    EXPECT_EQ(CanUnloadNow(), S_FALSE);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
     EXPECT_EQ(spFactory->LockServer(TRUE), S_OK);
     spFactory.Reset();
-    EXPECT_EQ(CanUnloadNow(), S_FALSE);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
     ASSERT_EQ(CoGetClassObject(CLSID_ProxyAssistant, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &spFactory),
               S_OK);
     EXPECT_EQ(spFactory->LockServer(FALSE), S_OK);
     spFactory.Reset();
-    EXPECT_EQ(CanUnloadNow(), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 }
 
 // Each ProgID leads to its class, whose objects answer their own interfaces

@@ -1,4 +1,5 @@
 #include "ModuleClient.h"
+#include <objbase.h>
 #include <fstream>
 #include "support/TestEnvironment.h"
 
@@ -71,4 +72,19 @@ std::wstring WriteTempFile(const std::wstring& name, const std::string& text)
     std::wstring path = PrivateTempFolder() + name;
     std::ofstream(path.c_str(), std::ios::binary) << text;
     return path;
+}
+
+std::wstring GuidText(REFGUID guid)
+{
+    wchar_t sz[40];
+    StringFromGUID2(guid, sz, 40);
+    return sz;
+}
+
+HRESULT ModuleCanUnloadNow()
+{
+    HMODULE hModule = GetModuleHandleW(L"Layer.dll");
+    auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void*>(GetProcAddress(hModule, "DllCanUnloadNow")));
+    return pfn ? pfn() : E_UNEXPECTED;
 }

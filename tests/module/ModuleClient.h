@@ -19,5 +19,9 @@ DWORD RunRegsvr32(bool bUnregister);
 // the key or value does not exist.
 std::wstring ReadClassesRootString(const std::wstring& key, const wchar_t* pszName = nullptr);
 bool ClassesRootKeyExists(const std::wstring& key);
+// The registry form of an id: {XXXXXXXX-...}.
+std::wstring GuidText(REFGUID guid);
+// The loaded module's DllCanUnloadNow (E_UNEXPECTED when it is not loaded).
+HRESULT ModuleCanUnloadNow();
 // Writes text to a file in the private temp folder; returns its path.
 std::wstring WriteTempFile(const std::wstring& name, const std::string& text);

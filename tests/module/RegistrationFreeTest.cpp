@@ -44,23 +44,16 @@ const char kApplicationManifest[] =
     "  </dependentAssembly></dependency>\n"
     "</assembly>\n";
 
-std::wstring Text(REFGUID guid)
-{
-    wchar_t sz[40];
-    StringFromGUID2(guid, sz, 40);
-    return sz;
-}
-
 // Not one key of the module: its classes, its ProgIDs, its type library.
 void ExpectNothingRegistered()
 {
     for (const auto& c : kClasses) {
-        EXPECT_FALSE(ClassesRootKeyExists(L"CLSID\\" + Text(*c.pclsid))) << c.pszProgId;
+        EXPECT_FALSE(ClassesRootKeyExists(L"CLSID\\" + GuidText(*c.pclsid))) << c.pszProgId;
         EXPECT_FALSE(ClassesRootKeyExists(c.pszProgId)) << c.pszProgId;
     }
-    EXPECT_FALSE(ClassesRootKeyExists(L"TypeLib\\" + Text(LIBID_LAYERLib2)));
+    EXPECT_FALSE(ClassesRootKeyExists(L"TypeLib\\" + GuidText(LIBID_LAYERLib2)));
     for (const IID* piid : kInterfaces)
-        EXPECT_FALSE(ClassesRootKeyExists(L"Interface\\" + Text(*piid))) << Text(*piid);
+        EXPECT_FALSE(ClassesRootKeyExists(L"Interface\\" + GuidText(*piid))) << GuidText(*piid);
 }
 
 // The marshaler every interface has (S_OK) or none (REGDB_E_IIDNOTREG).
@@ -68,8 +61,8 @@ void ExpectMarshaler(HRESULT hrExpected)
 {
     for (const IID* piid : kInterfaces) {
         CLSID clsid = GUID_NULL;
-        EXPECT_EQ(CoGetPSClsid(*piid, &clsid), hrExpected) << Text(*piid);
-        EXPECT_EQ(Text(clsid), Text(hrExpected == S_OK ? kAutomationMarshaler : GUID_NULL)) << Text(*piid);
+        EXPECT_EQ(CoGetPSClsid(*piid, &clsid), hrExpected) << GuidText(*piid);
+        EXPECT_EQ(GuidText(clsid), GuidText(hrExpected == S_OK ? kAutomationMarshaler : GUID_NULL)) << GuidText(*piid);
     }
 }
 
@@ -87,7 +80,7 @@ void ExpectNothingFound(const std::vector<CLSID>& vecProgIdClasses = {})
     for (const auto& c : kClasses) {
         CLSID clsid = GUID_NULL;
         EXPECT_EQ(CLSIDFromProgID(c.pszProgId, &clsid), CO_E_CLASSSTRING) << c.pszProgId;
-        EXPECT_EQ(Text(clsid), Text(GUID_NULL)) << c.pszProgId;
+        EXPECT_EQ(GuidText(clsid), GuidText(GUID_NULL)) << c.pszProgId;
     }
     std::vector<CLSID> vecClasses = vecProgIdClasses;
     for (const auto& c : kClasses)
@@ -95,7 +88,7 @@ void ExpectNothingFound(const std::vector<CLSID>& vecProgIdClasses = {})
     for (const CLSID& clsid : vecClasses) {
         ComPtr<IUnknown> spObject;
         EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &spObject), REGDB_E_CLASSNOTREG)
-            << Text(clsid);
+            << GuidText(clsid);
     }
     ExpectTypeLibPath(TYPE_E_LIBNOTREGISTERED, L"");
 }
@@ -113,7 +106,7 @@ std::vector<CLSID> ExpectBothClassesFound()
         for (const CLSID& rclsid : {clsid, *c.pclsid}) {
             ComPtr<IUnknown> spObject, spOther;
             EXPECT_EQ(CoCreateInstance(rclsid, nullptr, CLSCTX_INPROC_SERVER, *c.piid, &spObject), S_OK)
-                << c.pszProgId << " " << Text(rclsid);
+                << c.pszProgId << " " << GuidText(rclsid);
             if (spObject) {
                 EXPECT_EQ(spObject->QueryInterface(*c.piidOther, &spOther), E_NOINTERFACE) << c.pszProgId;
             }
@@ -132,7 +125,7 @@ void ExpectLayerDispatch()
     ASSERT_EQ(spDispatch->GetTypeInfo(0, kLibraryLcid, &spTypeInfo), S_OK);
     TYPEATTR* pAttr = nullptr;
     ASSERT_EQ(spTypeInfo->GetTypeAttr(&pAttr), S_OK);
-    EXPECT_EQ(Text(pAttr->guid), Text(IID_IAssistLayer2));
+    EXPECT_EQ(GuidText(pAttr->guid), GuidText(IID_IAssistLayer2));
     spTypeInfo->ReleaseTypeAttr(pAttr);
     LPOLESTR pszName = const_cast<LPOLESTR>(L"GetProcessedBusName");
     DISPID dispId = DISPID_UNKNOWN;
@@ -167,14 +160,6 @@ private:
     ULONG_PTR m_ulCookie = 0;
     DWORD m_dwError = ERROR_SUCCESS;
 };
-
-HRESULT CanUnloadNow()
-{
-    HMODULE hModule = GetModuleHandleW(L"Layer.dll");
-    auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(hModule, "DllCanUnloadNow")));
-    return pfn ? pfn() : E_UNEXPECTED;
-}
 
 } // namespace
 
@@ -222,7 +207,7 @@ TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
         }
         ExpectNothingFound(vecProgIdClasses);
         ExpectNothingRegistered();
-        EXPECT_EQ(CanUnloadNow(), S_OK);
+        EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
         // The first pass makes what the module keeps for the process (the
         // layer and its type information); every later pass gives all back.
         if (!bFirst) {
@@ -276,5 +261,5 @@ TEST(RegistrationFree, AnotherApartmentCallsTheLayerThroughTheMarshaler)
         EXPECT_EQ(hrCall, S_OK);
         EXPECT_EQ(bstrBus, nullptr); // no check has run yet
     }
-    EXPECT_EQ(CanUnloadNow(), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 }

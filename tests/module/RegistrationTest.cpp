@@ -16,13 +16,6 @@ struct ExpectedValue
     std::wstring data;
 };
 
-std::wstring Text(REFGUID guid)
-{
-    wchar_t sz[40];
-    StringFromGUID2(guid, sz, 40);
-    return sz;
-}
-
 std::vector<ExpectedValue> ExpectedLayout()
 {
     const struct
@@ -33,9 +26,9 @@ std::vector<ExpectedValue> ExpectedLayout()
                    {&CLSID_ProxyAssistant, L"Zerani.Layer.ProxyAssistant.7", L"ProxyAssistant Class"}};
     std::vector<ExpectedValue> rows;
     for (const auto& c : classes) {
-        std::wstring clsidKey = L"CLSID\\" + Text(*c.pclsid);
+        std::wstring clsidKey = L"CLSID\\" + GuidText(*c.pclsid);
         rows.push_back({c.pszProgId, nullptr, c.pszDescription});
-        rows.push_back({std::wstring(c.pszProgId) + L"\\CLSID", nullptr, Text(*c.pclsid)});
+        rows.push_back({std::wstring(c.pszProgId) + L"\\CLSID", nullptr, GuidText(*c.pclsid)});
         rows.push_back({clsidKey, nullptr, c.pszDescription});
         rows.push_back({clsidKey + L"\\ProgID", nullptr, c.pszProgId});
         rows.push_back({clsidKey + L"\\VersionIndependentProgID", nullptr, L""});
@@ -47,7 +40,8 @@ std::vector<ExpectedValue> ExpectedLayout()
 
 std::wstring TypeLibPathKey()
 {
-    return L"TypeLib\\" + Text(LIBID_LAYERLib2) + (sizeof(void*) == 8 ? L"\\7.0\\409\\win64" : L"\\7.0\\409\\win32");
+    return L"TypeLib\\" + GuidText(LIBID_LAYERLib2) +
+           (sizeof(void*) == 8 ? L"\\7.0\\409\\win64" : L"\\7.0\\409\\win32");
 }
 
 template <class F>
@@ -79,7 +73,7 @@ TEST(Registration, Regsvr32UnregisterRemovesEveryKey)
     ASSERT_EQ(RunRegsvr32(true), 0u);
     for (const ExpectedValue& row : ExpectedLayout())
         EXPECT_FALSE(ClassesRootKeyExists(row.key)) << row.key;
-    EXPECT_FALSE(ClassesRootKeyExists(L"TypeLib\\" + Text(LIBID_LAYERLib2)));
+    EXPECT_FALSE(ClassesRootKeyExists(L"TypeLib\\" + GuidText(LIBID_LAYERLib2)));
 }
 
 // Missing class keys are not failures; the library's own answer is returned.
@@ -122,5 +116,5 @@ TEST(Registration, PathThatFillsTheBufferIsRefused)
     EXPECT_EQ(ModuleExport<EntryPoint>(hModule, "DllRegisterServer")(), static_cast<HRESULT>(0x8007007A));
     FreeLibrary(hModule);
     EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer.7"));
-    EXPECT_FALSE(ClassesRootKeyExists(L"CLSID\\" + Text(CLSID_AssistLayer2)));
+    EXPECT_FALSE(ClassesRootKeyExists(L"CLSID\\" + GuidText(CLSID_AssistLayer2)));
 }
