@@ -39,6 +39,7 @@ TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
                          L"7 8 {} => accepted | check all"}));
 }
 
+// The rest of the bad lines are in zurhost's table of bad inputs, end to end.
 TEST(Scenario, TheFirstBadLineIsNamed)
 {
     const struct
@@ -51,14 +52,11 @@ TEST(Scenario, TheFirstBadLineIsNamed)
         {L"\n\ndelete A =>", L"line 3: \"=>\" without a verdict"},
         {L"set A path 5", L"line 1: cannot read \"set A path 5\""},
         {L"move A onto B", L"line 1: cannot read \"move A onto B\""},
-        {L"delete A => 0xZZZ", L"line 1: verdict \"0xZZZ\" is not a code: expected 0x and one to eight hex digits"},
         {L"delete A => 0x800403020", L"line 1: verdict \"0x800403020\" is not a code: expected 0x and one to eight "
                                      L"hex digits"},
-        {L"delete A => Rejected", L"line 1: verdict \"Rejected\": did you mean rejected?"},
         {L"delete A => S_OK or E_FAIL", L"line 1: verdict \"S_OK or E_FAIL\": expected accepted, rejected, a "
                                         L"symbolic name such as DP_E_ADDRESS_IN_USE or a code such as 0x80040302"},
         {L"  => S_OK", L"line 1: a verdict without an edit"},
-        {L"# only\n\n", L"no edits: every line is blank or a comment"},
     };
     for (const auto& c : cases) {
         std::vector<Edit> edits;
