@@ -27,11 +27,11 @@ std::string Project(const std::string& devices, const std::string& tail = "")
            "</project>";
 }
 
+// Files without a root, a missing file, a document type and bad cables are
+// in zurhost's table of bad inputs, end to end.
 TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
 {
     const std::string dp = "<communicationEntity protocol=\"PROFIBUS DP\" role=\"slave\" address=\"3\"/>";
-    const std::string dpPort = "<communicationEntity protocol=\"PROFIBUS DP\" role=\"slave\" address=\"3\">"
-                               "<port name=\"DP\" type=\"RS485\"/></communicationEntity>";
     const struct
     {
         std::string content;
@@ -39,8 +39,6 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
     } cases[] = {
         {"<project><topology><component name=\"a\">", L"not a well-formed project: "},
         {"<plant/>", L"the document element must be <project>"},
-        {"<project><topology/></project>",
-         L"missing root: <topology> must hold exactly one root <component> (found 0)"},
         {Project(Device("A", dp) + Device("A", dp)), L"two components are named 'A'"},
         {Project("<component/>"), L"a <component> has no name"},
         {Project(Device("A", "<communicationEntity role=\"slave\"/>")),
@@ -49,15 +47,6 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
          L"the X entity of 'A' has role 'boss'; expected 'master' or 'slave'"},
         {Project(Device("A", dp), "<connections><connection from=\"A:DP\" to=\"B:DP\"/></connections>"),
          L"connection end 'A:DP' names no port of the project"},
-        {Project(Device("A", dpPort) + Device("B", dpPort),
-                 "<connections><connection from=\"A:DP\" to=\"B:DP\"/><connection from=\"B:DP\" to=\"A:DP\"/>"
-                 "</connections>"),
-         L"two connections join 'B:DP' and 'A:DP'"},
-        {Project(Device("A", dpPort), "<connections><connection from=\"A:DP\" to=\"A:DP\"/></connections>"),
-         L"a connection joins port 'A:DP' to itself"},
-        {"<?xml version=\"1.0\"?>\n<!DOCTYPE project>\n<project/>",
-         L"not a well-formed project: line 2, column 1: a document type declaration (<!DOCTYPE>); project files take "
-         L"none"},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -72,10 +61,6 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
         CBstr tree;
         EXPECT_EQ(spProject->get_Tree(tree.Out()), E_UNEXPECTED);
     }
-    ComPtr<ISimProject> spProject;
-    std::wstring text;
-    EXPECT_EQ(LoadProject(PrivateTempFolder() + L"absent.xml", spProject, &text), E_INVALIDARG);
-    EXPECT_EQ(text, PrivateTempFolder() + L"absent.xml: no such file");
 }
 
 } // namespace
