@@ -27,7 +27,7 @@ run cmake --build "$work/assistant"
 out=$(cmake -S "$kit/template" -B "$work/other" --toolchain "$other_toolchain" -DCMAKE_PREFIX_PATH="$kit" \
   -DASSISTANT_PROTOCOL="My Bus" 2>&1) && fail "configured against a kit of the other architecture"
 expect_line "$(tr -s ' \n' ' ' <<<"$out")" \
-  "the kit in $kit builds [x864_]+ Windows modules, but this project is configured for Windows [x864_]+\. Configure it afresh with the kit's toolchain \(--toolchain $toolchain\)" \
+  "the kit in $kit builds (64-bit Windows modules \(x86_64\), but this project is configured for 32-bit Windows \(x86\)|32-bit Windows modules \(x86\), but this project is configured for 64-bit Windows \(x86_64\))\. Configure it afresh with the kit's toolchain \(--toolchain $toolchain\)" \
   "other architecture: "
 
 cd "$work/assistant" || exit 1
