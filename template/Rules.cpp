@@ -1,4 +1,4 @@
-// The bus's rules over the host's query service.
+// The bus's rules over the host's query service; their messages come first.
 #include "Rules.h"
 #include "AssistantConfig.h"
 #include "com/Owners.h"
@@ -15,7 +15,12 @@ std::wstring AddressRangeMessage(const std::wstring& address, const std::wstring
            std::to_wstring(g_lMaxAddress) + L".";
 }
 
-bool IsAddress(const std::wstring& text)
+std::wstring NoAddressMessage(const std::wstring& device)
+{
+    return L"'" + device + L"' has no " + std::wstring(g_szProtocol) + L" address yet.";
+}
+
+bool IsValidAddress(const std::wstring& text)
 {
     if (text.empty() || text.size() > 9 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
         return false;
@@ -94,8 +99,8 @@ Verdict CRules::Address(NewZUR::IPropertyData* pEntity, const std::wstring* pNew
     bool bHasAddress = pNewAddress || !Select(pEntity, L"@address").empty();
     std::wstring address = pNewAddress ? *pNewAddress : Text(pEntity, L"@address");
     if (!bHasAddress)
-        return {Code::W_NO_ADDRESS, L"'" + device + L"' has no " + g_szProtocol + L" address yet."};
-    if (!IsAddress(address))
+        return {Code::W_NO_ADDRESS, NoAddressMessage(device)};
+    if (!IsValidAddress(address))
         return {Code::E_ADDRESS_RANGE, AddressRangeMessage(address, device)};
     return {};
 }
