@@ -9,6 +9,8 @@
 set -u
 build=$1 wine=$2 other_toolchain=$3
 export WINEDEBUG=${WINEDEBUG:--all}
+# The build's prefix (tools/wine-env.sh's wine_prefix_up), never Wine's default one.
+[ -n "${WINEPREFIX:-}" ] || { echo "FAIL: WINEPREFIX is not set: run under wine_prefix_up"; exit 1; }
 work=$build/template-test
 kit=$work/kit
 failures=0
