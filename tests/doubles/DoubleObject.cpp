@@ -1,4 +1,5 @@
 #include "doubles/DoubleObject.h"
+#include <cstdio>
 #include <map>
 
 namespace {
@@ -12,6 +13,7 @@ struct CLiveEntry
 };
 
 unsigned long long g_nSerial = 0;
+UnexpectedCallHook g_pfnUnexpected = nullptr;
 unsigned long long g_nMark = 0;
 
 std::vector<std::wstring>& Log()
@@ -36,8 +38,15 @@ bool StartsWithAny(const std::wstring& text, std::initializer_list<std::wstring_
 
 } // namespace
 
+void SetUnexpectedCallHook(UnexpectedCallHook pfnHook)
+{
+    g_pfnUnexpected = pfnHook;
+}
+
 void CCallLog::Add(std::wstring_view object, std::wstring_view method)
 {
+    if (!CRecording::On())
+        return;
     std::wstring entry(object);
     entry += L'.';
     entry += method;
@@ -105,7 +114,7 @@ void CLiveDoubles::Leave(const void* pObject)
     Live().erase(pObject);
 }
 
-CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name)
+CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_strKind(kind)
 {
     CLiveDoubles::Enter(this, kind, name);
 }
@@ -122,6 +131,13 @@ void CDoubleBase::LogCall(std::wstring_view method) const
 
 HRESULT CDoubleBase::UnexpectedSlot(int nSlot) const
 {
-    LogCall(L"Reserved" + std::to_wstring(nSlot));
+    const std::wstring method = L"Reserved" + std::to_wstring(nSlot);
+    LogCall(method);
+    const std::wstring text =
+        L"unexpected call of " + m_strKind + L" \"" + m_strName + L"\", slot " + std::to_wstring(nSlot) + L" (" + method + L")";
+    if (g_pfnUnexpected)
+        g_pfnUnexpected(text);
+    else
+        fwprintf(stderr, L"%ls\n", text.c_str());
     return E_NOTIMPL;
 }

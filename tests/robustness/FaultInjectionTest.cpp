@@ -58,11 +58,12 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
 
     const Fault fault = GetParam();
     for (long n = 1; n <= lCalls; ++n) {
-        CScriptedAssistant::s_nFaultedId = CScriptedAssistant::s_nFaultedPosition = -1;
         CFaultPlan::Plan(n, fault);
         const CScenarioRun run = Run();
         const int nFaulted = run.StepOfCall(n);
-        const bool bAssistant = CScriptedAssistant::s_nFaultedId >= 0;
+        int nPosition = -1;
+        const int nAssistant = FaultedAssistant(run, nFaulted, &nPosition);
+        const bool bAssistant = nAssistant >= 0;
         ASSERT_EQ(run.nSteps, kStepCount) << "call " << n;
         for (int nStep = 0; nStep < kStepCount; ++nStep) {
             const HRESULT hr = run.hr[nStep];
@@ -73,10 +74,10 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
             } else if (nStep > nFaulted) {
                 EXPECT_TRUE(hr == normal.hr[nStep] || (IsCheck(nStep) && hr == E_FAIL)) << where;
             } else if (bAssistant) {
-                EXPECT_EQ(hr, AssistantFaultResult(nStep, fault, CScriptedAssistant::s_nFaultedPosition)) << where;
+                EXPECT_EQ(hr, AssistantFaultResult(nStep, fault, nPosition)) << where;
                 // A failure without an error database of its own gets its bus's.
                 if (hr == kInjectedError && IsCheck(nStep)) {
-                    EXPECT_EQ(run.ErrDB(nStep), L"db" + ProtocolOf(CScriptedAssistant::s_nFaultedId)) << where;
+                    EXPECT_EQ(run.ErrDB(nStep), L"db" + ProtocolOf(nAssistant)) << where;
                 }
             } else {
                 EXPECT_EQ(HostFaultResults(nStep, normal.hr[nStep]).count(hr), 1u) << where;

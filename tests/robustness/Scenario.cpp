@@ -4,6 +4,7 @@
 #include "com/ComObject.h"
 #include "layer/AssistLayer.h"
 #include "support/MemoryBalance.h"
+#include "testbed/AllocationCounter.h"
 
 namespace {
 
@@ -30,9 +31,9 @@ void ScenarioTest::SetUp()
 {
     RobustTest::SetUp();
     // Component PA+PB; the characteristics belong to it and to a PB+PC component.
-    m_pComponent = m_spHost->AddComponent({kProtocols[0], kProtocols[1]});
-    m_pChar1 = m_spHost->AddCharacteristic(m_pComponent);
-    m_pChar2 = m_spHost->AddCharacteristic(m_spHost->AddComponent({kProtocols[1], kProtocols[2]}));
+    m_pComponent = &AddComponent({kProtocols[0], kProtocols[1]});
+    m_pChar1 = &m_pComponent->AddCharacteristic(L"port");
+    m_pChar2 = &AddComponent({kProtocols[1], kProtocols[2]}).AddCharacteristic(L"port");
     for (int i = 0; i < 3; ++i)
         NewAssistant();
 }
@@ -40,6 +41,20 @@ void ScenarioTest::SetUp()
 std::wstring ScenarioTest::ProtocolOf(int nId)
 {
     return kProtocols[nId];
+}
+
+int ScenarioTest::FaultedAssistant(const CScenarioRun& run, int nStep, int* pnPosition) const
+{
+    const std::vector<CAssistOrder>& order = CAssistOrder::All();
+    for (size_t n = run.nOrderBefore[nStep]; n < run.nOrderBefore[nStep + 1] && n < order.size(); ++n) {
+        if (!order[n].bFaulted)
+            continue;
+        *pnPosition = static_cast<int>(n - run.nOrderBefore[nStep]);
+        for (size_t i = 0; i < m_vecAssistants.size(); ++i)
+            if (m_vecAssistants[i].spState.get() == order[n].pState)
+                return static_cast<int>(i);
+    }
+    return -1;
 }
 
 const char* ScenarioTest::StepName(int nStep)
@@ -71,11 +86,12 @@ CScenarioRun ScenarioTest::Run()
 {
     CScenarioRun run;
     CMemoryBalance::Mark();
+    CAssistOrder::All().clear();
     Microsoft::WRL::ComPtr<IAssistLayer2> spLayer;
     auto step = [&](auto&& body) {
         run.lCallsBefore[run.nSteps] = CFaultPlan::s_lCalls;
         run.lNewsBefore[run.nSteps] = OperatorNewCalls();
-        CScriptedAssistant::s_nStepCalls = 0;
+        run.nOrderBefore[run.nSteps] = CAssistOrder::All().size();
         run.hr[run.nSteps] = body(run.errDB[run.nSteps]);
         ++run.nSteps;
     };
@@ -84,11 +100,12 @@ CScenarioRun ScenarioTest::Run()
     if (spLayer) {
         for (int i = 0; i < 3; ++i)
             step([&](auto&) { return Add(spLayer.Get(), kProtocols[i], m_vecAssistants[i]); });
-        step([&](auto&) { return spLayer->Init(m_spHost->TopologyDispatch()); });
+        step([&](auto&) { return spLayer->Init(Host().TopologyDispatch()); });
         for (const CheckKind& check : kChecks) {
             step([&](auto& slot) {
                 BSTR bstrMsg = nullptr, bstrDB = nullptr;
-                const HRESULT hr = RunCheck(spLayer.Get(), check, &bstrMsg, &bstrDB, m_pComponent, m_pChar1, m_pChar2);
+                const HRESULT hr =
+                    RunCheck(spLayer.Get(), check, &bstrMsg, &bstrDB, *m_pComponent, *m_pChar1, *m_pChar2);
                 Keep(slot, bstrDB);
                 SysFreeString(bstrMsg);
                 SysFreeString(bstrDB);
@@ -107,6 +124,7 @@ CScenarioRun ScenarioTest::Run()
     }
     run.lCallsBefore[run.nSteps] = CFaultPlan::s_lCalls;
     run.lNewsBefore[run.nSteps] = OperatorNewCalls();
+    run.nOrderBefore[run.nSteps] = CAssistOrder::All().size();
     FailOperatorNewAt(0);
     CFaultPlan::Plan(0, Fault::None);
     if (spLayer && run.hr[kStepTerm] != S_OK)

@@ -1,9 +1,9 @@
 #pragma once
 // One life of a layer: creation, three assistants added, Init, the twelve
 // checks, NewProjectCreated, GetProcessedBusName and Term. Each step's
-// result, the error database it handed out, and where its calls and
-// allocations began are kept in fixed storage, so that keeping them neither
-// allocates nor counts as a call.
+// result, the error database it handed out, and where its calls, its
+// allocations and its assistant calls began are kept in fixed storage, so
+// that keeping them neither allocates nor counts as a call.
 #include <array>
 #include <string>
 #include "testbed/AllocationCounter.h"
@@ -27,6 +27,7 @@ struct CScenarioRun
     std::array<HRESULT, kStepCount> hr{};
     std::array<long, kStepCount + 1> lCallsBefore{};
     std::array<long, kStepCount + 1> lNewsBefore{};
+    std::array<size_t, kStepCount + 1> nOrderBefore{}; // in CAssistOrder::All()
     std::array<std::array<wchar_t, 16>, kStepCount> errDB{};
 
     // The step during which the n-th call (from 1) or allocation happened.
@@ -46,8 +47,11 @@ protected:
     static const char* StepName(int nStep);
     // The protocol of an assistant by id.
     static std::wstring ProtocolOf(int nId);
+    // The assistant that showed the planned fault (-1: none) and how many
+    // assistant calls its step had made before (from 0).
+    int FaultedAssistant(const CScenarioRun& run, int nStep, int* pnPosition) const;
 
-    CFastNode* m_pComponent = nullptr;
-    CFastNode* m_pChar1 = nullptr;
-    CFastNode* m_pChar2 = nullptr;
+    CNodeDouble* m_pComponent = nullptr;
+    CNodeDouble* m_pChar1 = nullptr;
+    CNodeDouble* m_pChar2 = nullptr;
 };
