@@ -10,10 +10,12 @@ std::wstring Scoped(long lScope, std::wstring_view path)
     return std::to_wstring(lScope) + L" " + std::wstring(path);
 }
 
-void Note(CRegistryScript& registry, std::wstring text)
+// Recorded only when recording is on: the text is made then.
+template <class MakeText>
+void Note(CRegistryScript& registry, MakeText&& makeText)
 {
     if (CRecording::On())
-        registry.vecLog.push_back(std::move(text));
+        registry.vecLog.push_back(makeText());
 }
 } // namespace
 
@@ -23,7 +25,7 @@ STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegist
     return ComBoundary([&] {
         std::wstring path(BstrView(bstrPath));
         CRegistryScript& registry = m_spHost->registry;
-        Note(registry, L"OpenKey " + Scoped(lScope, path));
+        Note(registry, [&] { return L"OpenKey " + Scoped(lScope, path); });
         if (!ppKey)
             return E_POINTER;
         *ppKey = nullptr;
@@ -53,7 +55,7 @@ CRegKeyData* CRegKeyDouble::Data() const
 STDMETHODIMP CRegKeyDouble::GetCount(long* plCount)
 {
     return ComBoundary([&] {
-        Note(m_spHost->registry, L"GetCount " + m_strPath);
+        Note(m_spHost->registry, [&] { return L"GetCount " + m_strPath; });
         if (!plCount)
             return E_POINTER;
         DOUBLE_FAULT_POINT();
@@ -75,7 +77,7 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
         std::wstring index = bByName              ? std::wstring(BstrView(vIndex.bstrVal))
                              : vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal)
                                                   : L"vt " + std::to_wstring(vIndex.vt);
-        Note(registry, L"GetItem " + m_strPath + L" " + index);
+        Note(registry, [&] { return L"GetItem " + m_strPath + L" " + index; });
         if (!ppValue)
             return E_POINTER;
         *ppValue = nullptr;
@@ -121,7 +123,7 @@ STDMETHODIMP CRegValueDouble::GetData(VARIANT* pvData)
 {
     return ComBoundary([&] {
         CRegValueData* pData = Data();
-        Note(m_spHost->registry, L"GetData " + (pData ? pData->strName : std::wstring()));
+        Note(m_spHost->registry, [&] { return L"GetData " + (pData ? pData->strName : std::wstring()); });
         if (!pvData)
             return E_POINTER;
         VariantInit(pvData);
@@ -139,7 +141,7 @@ STDMETHODIMP CRegValueDouble::GetName(BSTR* pbstrName)
 {
     return ComBoundary([&] {
         CRegValueData* pData = Data();
-        Note(m_spHost->registry, L"GetName " + (pData ? pData->strName : std::wstring()));
+        Note(m_spHost->registry, [&] { return L"GetName " + (pData ? pData->strName : std::wstring()); });
         if (!pbstrName)
             return E_POINTER;
         *pbstrName = nullptr;

@@ -6,8 +6,6 @@ namespace {
 
 struct CLiveEntry
 {
-    std::wstring strKind;
-    std::wstring strName;
     const CDoubleBase* pDouble;
     unsigned long long nSerial;
 };
@@ -99,14 +97,14 @@ std::wstring CLiveDoubles::Describe()
     std::wstring text;
     for (const auto& [pObject, entry] : Live())
         if (entry.nSerial > g_nMark)
-            text += entry.strKind + L" \"" + entry.strName + L"\" with " +
+            text += std::wstring(entry.pDouble->Kind()) + L" \"" + entry.pDouble->Name() + L"\" with " +
                     std::to_wstring(entry.pDouble->References()) + L" reference(s)\n";
     return text;
 }
 
-void CLiveDoubles::Enter(const CDoubleBase* pDouble, std::wstring_view kind, std::wstring_view name)
+void CLiveDoubles::Enter(const CDoubleBase* pDouble)
 {
-    Live()[pDouble] = CLiveEntry{std::wstring(kind), std::wstring(name), pDouble, ++g_nSerial};
+    Live()[pDouble] = CLiveEntry{pDouble, ++g_nSerial};
 }
 
 void CLiveDoubles::Leave(const void* pObject)
@@ -114,9 +112,9 @@ void CLiveDoubles::Leave(const void* pObject)
     Live().erase(pObject);
 }
 
-CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_strKind(kind)
+CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
 {
-    CLiveDoubles::Enter(this, kind, name);
+    CLiveDoubles::Enter(this);
 }
 
 CDoubleBase::~CDoubleBase()
@@ -134,7 +132,7 @@ HRESULT CDoubleBase::UnexpectedSlot(int nSlot) const
     const std::wstring method = L"Reserved" + std::to_wstring(nSlot);
     LogCall(method);
     const std::wstring text =
-        L"unexpected call of " + m_strKind + L" \"" + m_strName + L"\", slot " + std::to_wstring(nSlot) + L" (" + method + L")";
+        L"unexpected call of " + std::wstring(m_kind) + L" \"" + m_strName + L"\", slot " + std::to_wstring(nSlot) + L" (" + method + L")";
     if (g_pfnUnexpected)
         g_pfnUnexpected(text);
     else

@@ -99,7 +99,7 @@ public:
     static long Count();
     // One line per double alive: its kind, name and reference count.
     static std::wstring Describe();
-    static void Enter(const CDoubleBase* pDouble, std::wstring_view kind, std::wstring_view name);
+    static void Enter(const CDoubleBase* pDouble);
     static void Leave(const void* pObject);
 };
 
@@ -114,6 +114,7 @@ public:
     CDoubleBase& operator=(const CDoubleBase&) = delete;
 
     const std::wstring& Name() const noexcept { return m_strName; }
+    std::wstring_view Kind() const noexcept { return m_kind; }
     ULONG References() const noexcept { return m_refCount.Value(); }
 
     // Per-instance narrowing of the interface table; the default answers all.
@@ -126,7 +127,7 @@ protected:
     HRESULT UnexpectedSlot(int nSlot) const;
 
     std::wstring m_strName;
-    std::wstring m_strKind;
+    std::wstring_view m_kind; // a literal
 };
 
 // A double's COM object: QueryInterface from T's table filtered by the
