@@ -205,8 +205,7 @@ private:
         spLayer.As(&spTest);
         for (int i = 0; i < kMaxProtocols; ++i) {
             const std::wstring protocol = ProtocolName(L"P", i);
-            spTest->Add(CBstr(protocol), CBstr(kProgId), m_vecAssistants[i].Get(),
-                        CBstr(L"db" + protocol));
+            spTest->Add(CBstr(protocol), CBstr(kProgId), m_vecAssistants[i].Get(), CBstr(L"db" + protocol));
         }
         if (spLayer->Init(m_spHost->TopologyDispatch()) != S_OK)
             return nullptr;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 #include <wrl/client.h>
+#include "LayerLib2.h"
 #include "doubles/HostDouble.h"
 #include "common/AssistBlockCache.h"
 #include "com/Owners.h"

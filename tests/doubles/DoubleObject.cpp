@@ -131,8 +131,8 @@ HRESULT CDoubleBase::UnexpectedSlot(int nSlot) const
 {
     const std::wstring method = L"Reserved" + std::to_wstring(nSlot);
     LogCall(method);
-    const std::wstring text =
-        L"unexpected call of " + std::wstring(m_kind) + L" \"" + m_strName + L"\", slot " + std::to_wstring(nSlot) + L" (" + method + L")";
+    const std::wstring text = L"unexpected call of " + std::wstring(m_kind) + L" \"" + m_strName + L"\", slot " +
+                              std::to_wstring(nSlot) + L" (" + method + L")";
     if (g_pfnUnexpected)
         g_pfnUnexpected(text);
     else

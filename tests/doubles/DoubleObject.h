@@ -60,9 +60,9 @@ struct CFaultPlan
 
 // The planned fault of this call; a call that fails outright returns here,
 // after the method has nulled its out-parameters.
-#define DOUBLE_FAULT_POINT()                   \
-    const Fault fault = CFaultPlan::Next();    \
-    if (CFaultPlan::Outright(fault))           \
+#define DOUBLE_FAULT_POINT()                \
+    const Fault fault = CFaultPlan::Next(); \
+    if (CFaultPlan::Outright(fault))        \
     return CFaultPlan::OutrightResult(fault)
 
 // A call nobody expected (a placeholder slot): the hook fails the running

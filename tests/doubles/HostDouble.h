@@ -53,7 +53,7 @@ struct CTopologyScript
 struct CSchemaScript
 {
     std::map<std::wstring, long, std::less<>> mapTypeIds; // type name -> id
-    HRESULT hrGetTypeId = S_OK;              // a failure leaves the id unwritten
+    HRESULT hrGetTypeId = S_OK;                           // a failure leaves the id unwritten
 };
 
 struct CClassifyCall
@@ -67,10 +67,10 @@ struct CClassifyCall
 
 struct CErrorDbScript
 {
-    std::map<long, long> mapClassByCode;            // HRESULT -> class
+    std::map<long, long> mapClassByCode;                         // HRESULT -> class
     std::map<std::wstring, long, std::less<>> mapClassByMessage; // message text -> class; wins over the code
-    HRESULT hrClassify = S_OK;                      // the call's own result
-    bool bLeaveClass = false;                       // *plClass not written
+    HRESULT hrClassify = S_OK;                                   // the call's own result
+    bool bLeaveClass = false;                                    // *plClass not written
     std::vector<CClassifyCall> vecCalls;
 
     // The class given for a code and message: the maps, else 0 for S_OK,

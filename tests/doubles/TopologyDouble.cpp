@@ -104,8 +104,11 @@ STDMETHODIMP CErrorDbDouble::Classify(long lCode, long* plClass, BSTR bstrMessag
     long lClass = script.ClassFor(lCode, BstrView(bstrMessage), bstrMessage != nullptr);
     if (plClass && !script.bLeaveClass)
         *plClass = lClass;
-    // The text always comes back, whatever the call answers: the caller frees it.
-    if (pbstrText) {
+    // The text always comes back, whatever the call answers: the caller frees
+    // it. With recording off no text is made: the host's cost stays low.
+    if (pbstrText && !CRecording::On())
+        *pbstrText = nullptr;
+    else if (pbstrText) {
         wchar_t szText[32];
         swprintf(szText, 32, L"message class %ld", lClass);
         *pbstrText = SysAllocString(szText);

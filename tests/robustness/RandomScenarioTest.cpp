@@ -213,8 +213,9 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &bstrMsg, &bstrDB, component, char1, char2);
     const HRESULT hrBus = spLayer->GetProcessedBusName(&bstrBus);
     CBstr msg, db, bus;
-    for (auto [bstr, pOwner, bstrMine] : {std::tuple{bstrMsg, &msg, bstrUnset[0]}, std::tuple{bstrDB, &db, bstrUnset[1]},
-                                          std::tuple{bstrBus, &bus, bstrUnset[2]}}) {
+    for (auto [bstr, pOwner, bstrMine] :
+         {std::tuple{bstrMsg, &msg, bstrUnset[0]}, std::tuple{bstrDB, &db, bstrUnset[1]},
+          std::tuple{bstrBus, &bus, bstrUnset[2]}}) {
         EXPECT_EQ(bstr == bstrMine, s.Gated());
         if (bstr != bstrMine)
             pOwner->Reset(bstr);
