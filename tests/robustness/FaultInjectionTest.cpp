@@ -23,11 +23,9 @@ namespace {
 enum ScenarioStep
 {
     kStepCreate = 0,
-    kStepAddFirst = 1,
     kStepInit = 4,
     kStepFirstCheck = 5,
     kStepNewProject = 17,
-    kStepBusName = 18,
     kStepTerm = 19,
     kStepCount = 20,
 };
@@ -56,8 +54,6 @@ protected:
     // repeated without faults first) and the faults are off.
     CScenarioRun Run();
     static std::string StepName(int nStep);
-    // The protocol of an assistant by id.
-    static std::wstring ProtocolOf(int nId);
     // The assistant that showed the planned fault (-1: none) and how many
     // assistant calls its step had made before (from 0).
     int FaultedAssistant(const CScenarioRun& run, int nStep, int* pnPosition) const;
@@ -93,11 +89,6 @@ void ScenarioTest::SetUp()
     m_pChar2 = &AddComponent({kProtocols[1], kProtocols[2]}).AddCharacteristic(L"port");
     for (int i = 0; i < 3; ++i)
         NewAssistant();
-}
-
-std::wstring ScenarioTest::ProtocolOf(int nId)
-{
-    return kProtocols[nId];
 }
 
 int ScenarioTest::FaultedAssistant(const CScenarioRun& run, int nStep, int* pnPosition) const
@@ -244,7 +235,7 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
                 EXPECT_EQ(hr, AssistantFaultResult(nStep, fault, nPosition)) << where;
                 // A failure without an error database of its own gets its bus's.
                 if (hr == kInjectedError && IsCheck(nStep)) {
-                    EXPECT_EQ(run.ErrDB(nStep), L"db" + ProtocolOf(nAssistant)) << where;
+                    EXPECT_EQ(run.ErrDB(nStep), std::wstring(L"db") + kProtocols[nAssistant]) << where;
                 }
             } else {
                 EXPECT_EQ(HostFaultResults(nStep, normal.hr[nStep]).count(hr), 1u) << where;
@@ -259,9 +250,8 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest,
                          testing::Values(Fault::Error, Fault::NullObject, Fault::OtherSuccess),
                          [](const testing::TestParamInfo<Fault>& info) {
-                             return info.param == Fault::Error        ? std::string("Error")
-                                    : info.param == Fault::NullObject ? std::string("NullObject")
-                                                                      : std::string("OtherSuccess");
+                             static const char* const kNames[] = {"None", "Error", "NullObject", "OtherSuccess"};
+                             return std::string(kNames[static_cast<int>(info.param)]);
                          });
 
 // The n-th operator new of the scenario throws, for every n: each step gives
