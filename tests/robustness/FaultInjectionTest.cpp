@@ -247,12 +247,14 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
     }
 }
 
+std::string FaultName(const testing::TestParamInfo<Fault>& info)
+{
+    static const char* const kNames[] = {"None", "Error", "NullObject", "OtherSuccess"};
+    return kNames[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest,
-                         testing::Values(Fault::Error, Fault::NullObject, Fault::OtherSuccess),
-                         [](const testing::TestParamInfo<Fault>& info) {
-                             static const char* const kNames[] = {"None", "Error", "NullObject", "OtherSuccess"};
-                             return std::string(kNames[static_cast<int>(info.param)]);
-                         });
+                         testing::Values(Fault::Error, Fault::NullObject, Fault::OtherSuccess), FaultName);
 
 // The n-th operator new of the scenario throws, for every n: each step gives
 // E_OUTOFMEMORY or what it gives without the failure, later steps may miss an
