@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 #include "testbed/AllocationCounter.h"
-#include "testbed/FastHost.h"
 #include "bench/ForcedWork.h"
+#include "doubles/AssistantDouble.h"
 #include "common/AssistCommon.h"
 #include "com/Owners.h"
 #include "com/ComObject.h"
@@ -123,26 +123,50 @@ public:
 };
 
 // ---- the bench as a whole ----
+// An assistant that answers every check with S_OK and two short strings,
+// as a cheap assistant would.
+CAnswer CheapAnswer()
+{
+    return CAnswer::Of(S_OK, L"ok", L"db");
+}
+
+ComPtr<IAssist2> NewCheapAssistant(int n)
+{
+    CAssistantHandle handle = NewAssistant(ProtocolName(L"A", n), AssistantKind::Assist3);
+    handle.spState->Script().AnswerAll(CheapAnswer());
+    return handle.Assist2();
+}
+
+// ---- the bench as a whole ----
 class CBench
 {
 public:
+    // The host and assistant doubles, recording off: a call costs the host
+    // next to nothing.
+    CBench() : m_spHost(CHostDouble::Create()), m_assistantClass(L"bench", kProgId, AssistantKind::Assist3)
+    {
+        CRecording::s_bOn = false;
+        m_assistantClass.Script().AnswerAll(CheapAnswer());
+    }
     bool SetUp()
     {
-        if (FAILED(m_host.Register()) || FAILED(m_assistantClass.Register()) ||
-            FAILED(m_forced.Start(m_host.Topology()))) {
+        if (FAILED(Register()) || FAILED(m_assistantClass.Registered()) ||
+            FAILED(m_forced.Start(m_spHost->Topology()))) {
             std::printf("cannot register the bench's classes\n");
             return false;
         }
         SetOption(L"Debug", 2);
         SetOption(L"Trace", 0);
         for (int i = 0; i < kMaxProtocols; ++i)
-            m_vecAssistants.push_back(CFastAssistant::Create());
+            m_vecAssistants.push_back(NewCheapAssistant(i));
         m_spLayer = NewLayer(0);
         for (int i = 0; i < kMaxProtocols; ++i)
             m_forced.Add(ProtocolName(L"P", i), m_vecAssistants[i].Get());
         for (int k : kProtocolCounts) {
-            CFastNode* pComponent = m_host.AddComponent(Protocols(k));
-            m_mapTargets[k] = {pComponent, m_host.AddCharacteristic(pComponent)};
+            CNodeDouble& component = m_spHost->AddComponent(ProtocolName(L"K", k));
+            for (const std::wstring& protocol : Protocols(k))
+                component.AddCommunicationEntity(protocol);
+            m_mapTargets[k] = {&component, &component.AddCharacteristic(L"port")};
         }
         return m_spLayer != nullptr;
     }
@@ -150,8 +174,9 @@ public:
     {
         m_spLayer.Reset();
         m_vecAssistants.clear();
-        m_host.Revoke();
-        m_assistantClass.Revoke();
+        for (DWORD dwCookie : m_adwCookies)
+            CoRevokeClassObject(dwCookie);
+        m_spHost->Dispose();
     }
 
     void Timings();
@@ -159,12 +184,16 @@ public:
     bool Soak(long lChecks);
 
 private:
-    void SetOption(const wchar_t* name, long lValue)
+    static constexpr const wchar_t* kProgId = L"LayerBench.Assistant";
+    HRESULT Register()
     {
-        CFastValue& value = m_host.Context()->Key(9, L"LayerOptions").Set(name);
-        value.m_bNumber = true;
-        value.m_lNumber = lValue;
+        HRESULT hr = CoRegisterClassObject(NewZUR::CLSID_DataQuery, m_spHost->NewQueryClassObject().Get(),
+                                           CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_adwCookies[0]);
+        return FAILED(hr) ? hr
+                          : CoRegisterClassObject(NewZUR::CLSID_Context, m_spHost->NewContextClassObject().Get(),
+                                                  CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_adwCookies[1]);
     }
+    void SetOption(const wchar_t* name, long lValue) { m_spHost->registry.SetLong(9, L"LayerOptions", name, lValue); }
     // A layer with the trace option given, the 64 assistants added, initialised.
     ComPtr<IAssistLayer2> NewLayer(long lTrace)
     {
@@ -176,10 +205,9 @@ private:
         spLayer.As(&spTest);
         for (int i = 0; i < kMaxProtocols; ++i) {
             const std::wstring protocol = ProtocolName(L"P", i);
-            spTest->Add(CBstr(protocol), CBstr(CFastAssistantClass::kProgId), m_vecAssistants[i].Get(),
-                        CBstr(L"db" + protocol));
+            spTest->Add(CBstr(protocol), CBstr(kProgId), m_vecAssistants[i].Get(), CBstr(L"db" + protocol));
         }
-        if (spLayer->Init(m_host.TopologyDispatch()) != S_OK)
+        if (spLayer->Init(m_spHost->TopologyDispatch()) != S_OK)
             return nullptr;
         SetOption(L"Trace", 0);
         return spLayer;
@@ -192,8 +220,9 @@ private:
     ComPtr<IAssist3> NewProxy(int k, std::vector<ComPtr<IAssist2>>* pDirect);
     void BindCatalogue(const std::wstring& suffix, int n);
 
-    CFastHost m_host;
-    CFastAssistantClass m_assistantClass;
+    std::shared_ptr<CHostDouble> m_spHost;
+    CAssistantClass m_assistantClass;
+    DWORD m_adwCookies[2] = {};
     std::vector<ComPtr<IAssist2>> m_vecAssistants;
     ComPtr<IAssistLayer2> m_spLayer;
     CForcedWork m_forced;
@@ -205,7 +234,7 @@ void CBench::Checks()
     std::printf("\nChecks, trace off: median ns per check\n");
     std::printf("%-20s %3s %9s %9s %6s %11s %11s %9s %6s\n", "check", "k", "layer", "baseline", "ratio", "layer/proto",
                 "base/proto", "floor", "l/fl");
-    for (const CheckKind& kind : kChecks) {
+    for (const BenchCheck& kind : kBenchChecks) {
         for (int k : kProtocolCounts) {
             const CheckTarget& target = m_mapTargets[k];
             const std::vector<double> ns =
@@ -224,11 +253,11 @@ void CBench::Breakdown()
     const int k = 4;
     std::printf("\nWhere the floor comes from, k = %d: median ns per check, each step added to the ones above\n", k);
     std::printf("%-46s", "step");
-    for (const CheckKind& kind : kChecks)
+    for (const BenchCheck& kind : kBenchChecks)
         std::printf(" %19s", kind.name);
     std::printf("\n");
     std::vector<std::vector<double>> columns;
-    for (const CheckKind& kind : kChecks) {
+    for (const BenchCheck& kind : kBenchChecks) {
         const CheckTarget& target = m_mapTargets[k];
         std::vector<std::function<void()>> fns{[&] { m_forced.Run(kind, target); }};
         unsigned steps = 0;
@@ -266,13 +295,12 @@ void CBench::Trace()
     }
     for (int k : kProtocolCounts) {
         const CheckTarget& target = m_mapTargets[k];
-        const std::vector<double> ns = MedianNs({[&] { kChecks[0].pfnLayer(m_spLayer.Get(), target); },
-                                                 [&] { kChecks[0].pfnLayer(spTraced.Get(), target); }});
+        const std::vector<double> ns = MedianNs({[&] { kBenchChecks[0].pfnLayer(m_spLayer.Get(), target); },
+                                                 [&] { kBenchChecks[0].pfnLayer(spTraced.Get(), target); }});
         const double dOff = ns[0], dOn = ns[1];
-        const long lBefore = m_host.Topology()->m_lEvents;
-        kChecks[0].pfnLayer(spTraced.Get(), target);
-        std::printf("%3d %11.0f %11.0f %9.2f %12ld\n", k, dOff, dOn, dOn / dOff,
-                    m_host.Topology()->m_lEvents - lBefore);
+        const long lBefore = m_spHost->topology.lFired;
+        kBenchChecks[0].pfnLayer(spTraced.Get(), target);
+        std::printf("%3d %11.0f %11.0f %9.2f %12ld\n", k, dOff, dOn, dOn / dOff, m_spHost->topology.lFired - lBefore);
     }
     spTraced->Term();
 }
@@ -281,14 +309,13 @@ void CBench::Trace()
 void CBench::BindCatalogue(const std::wstring& suffix, int n)
 {
     const std::wstring tail = suffix.empty() ? L"" : L"\\" + suffix;
-    m_host.Context()->RemoveKey(9, L"BindedAssistants" + tail);
-    m_host.Context()->RemoveKey(9, L"BindedAssistants_ErrDB" + tail);
-    CFastKey& assistants = m_host.Context()->Key(9, L"BindedAssistants" + tail);
-    CFastKey& errorDBs = m_host.Context()->Key(9, L"BindedAssistants_ErrDB" + tail);
+    CRegistryScript& registry = m_spHost->registry;
+    registry.RemoveKey(9, L"BindedAssistants" + tail);
+    registry.RemoveKey(9, L"BindedAssistants_ErrDB" + tail);
     for (int i = 0; i < n; ++i) {
         const std::wstring name = ProtocolName(L"C", i);
-        assistants.Set(name).m_strText = CFastAssistantClass::kProgId;
-        errorDBs.Set(name).m_strText = L"db" + name;
+        registry.SetString(9, L"BindedAssistants" + tail, name, kProgId);
+        registry.SetString(9, L"BindedAssistants_ErrDB" + tail, name, L"db" + name);
     }
 }
 
@@ -298,10 +325,10 @@ ComPtr<IAssist3> CBench::NewProxy(int k, std::vector<ComPtr<IAssist2>>* pDirect)
     BindCatalogue(protocol, k);
     ComPtr<IAssist3> spProxy;
     if (FAILED(CComObject<CProxyAssistant>::CreateInstance(IID_IAssist3, &spProxy)) ||
-        spProxy->InitEx(m_host.TopologyDispatch(), nullptr, CBstr(protocol)) != S_OK)
+        spProxy->InitEx(m_spHost->TopologyDispatch(), nullptr, CBstr(protocol)) != S_OK)
         return nullptr;
     for (int i = 0; i < k; ++i)
-        pDirect->push_back(CFastAssistant::Create());
+        pDirect->push_back(NewCheapAssistant(i));
     return spProxy;
 }
 
@@ -319,10 +346,10 @@ void CBench::Proxy()
             return;
         }
         const CheckTarget& target = m_mapTargets[1];
-        NewZUR::ITopology* piTopology = m_host.Topology();
+        NewZUR::ITopology* piTopology = m_spHost->Topology();
         std::vector<std::function<void()>> fns{[&] {
                                                    BSTR m = nullptr, d = nullptr;
-                                                   kChecks[0].pfnAssistant(spProxy.Get(), target, &m, &d);
+                                                   kBenchChecks[0].pfnAssistant(spProxy.Get(), target, &m, &d);
                                                    SysFreeString(m);
                                                    SysFreeString(d);
                                                },
@@ -357,7 +384,7 @@ void CBench::Catalogue()
                 "create/asst", "ours/asst");
     const int sizes[] = {10, 100, 1000};
     std::map<int, std::vector<double>> init, load, lookup, create;
-    CCommonProbe probe(m_host.Topology(), 0);
+    CCommonProbe probe(m_spHost->Topology(), 0);
     SetOption(L"Trace", 0);
     ComPtr<IAssistLayer2> spLayer;
     CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer);
@@ -365,7 +392,7 @@ void CBench::Catalogue()
         for (int n : sizes) {
             BindCatalogue(L"", n);
             double t0 = NowNs();
-            const HRESULT hr = spLayer->Init(m_host.TopologyDispatch());
+            const HRESULT hr = spLayer->Init(m_spHost->TopologyDispatch());
             init[n].push_back((NowNs() - t0) / 1000);
             spLayer->Term();
             if (hr != S_OK) {
@@ -379,7 +406,7 @@ void CBench::Catalogue()
             CLSID clsid = {};
             t0 = NowNs();
             for (int i = 0; i < n; ++i)
-                CLSIDFromProgID(CFastAssistantClass::kProgId, &clsid);
+                CLSIDFromProgID(kProgId, &clsid);
             lookup[n].push_back((NowNs() - t0) / 1000);
             std::vector<ComPtr<IAssist2>> held(n);
             t0 = NowNs();
@@ -402,8 +429,8 @@ void CBench::Catalogue()
                     (dLoad - dLookup - dCreate) / n);
         dPrevious = dInit;
     }
-    m_host.Context()->RemoveKey(9, L"BindedAssistants");
-    m_host.Context()->RemoveKey(9, L"BindedAssistants_ErrDB");
+    m_spHost->registry.RemoveKey(9, L"BindedAssistants");
+    m_spHost->registry.RemoveKey(9, L"BindedAssistants_ErrDB");
 }
 
 void CBench::Timings()
@@ -424,7 +451,7 @@ void CBench::AllocationTable()
     std::printf("\nAllocations per check (operator new / task-memory blocks, BSTRs included)\n");
     std::printf("%-20s %3s %10s %10s %10s %10s %12s %12s\n", "check", "k", "layer new", "layer task", "base new",
                 "base task", "layer new/p", "layer task/p");
-    for (const CheckKind& kind : kChecks) {
+    for (const BenchCheck& kind : kBenchChecks) {
         for (int k : kProtocolCounts) {
             const CheckTarget& target = m_mapTargets[k];
             const Allocations layer = CountPerCall([&] { kind.pfnLayer(m_spLayer.Get(), target); });
@@ -434,7 +461,7 @@ void CBench::AllocationTable()
         }
     }
     for (long lTrace : {0L, 1L}) {
-        CCommonProbe probe(m_host.Topology(), lTrace);
+        CCommonProbe probe(m_spHost->Topology(), lTrace);
         const Allocations trace = CountPerCall([&] { probe.Trace(); }, 1000);
         std::printf("ZURTrace with the trace %s: %.2f operator new, %.2f task-memory blocks per call\n",
                     lTrace ? "on " : "off", trace.dNew, trace.dTask);
@@ -495,7 +522,7 @@ bool CBench::Soak(long lChecks)
     long lDone = 0;
     auto run = [&](long lUntil) {
         for (; lDone < lUntil; ++lDone) {
-            const CheckKind& kind = kChecks[lDone % 4];
+            const BenchCheck& kind = kBenchChecks[lDone % 4];
             kind.pfnLayer(m_spLayer.Get(), m_mapTargets[kProtocolCounts[(lDone / 4) % 4]]);
         }
     };

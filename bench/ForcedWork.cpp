@@ -40,7 +40,7 @@ private:
 
 } // namespace
 
-const CheckKind kChecks[4] = {
+const BenchCheck kBenchChecks[4] = {
     {"CheckInsertDrop", Route::Component,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
@@ -172,7 +172,7 @@ ComPtr<NewZUR::IComponent> CForcedWork::OwnerOf(const CheckTarget& target, Route
     return spComponent;
 }
 
-void CForcedWork::Run(const CheckKind& kind, const CheckTarget& target, unsigned steps)
+void CForcedWork::Run(const BenchCheck& kind, const CheckTarget& target, unsigned steps)
 {
     AnswerRecords records;
     if (steps & kRecord)
@@ -243,7 +243,7 @@ void ForwardByHand(NewZUR::ITopology* piTopology, const std::vector<ComPtr<IAssi
         if (steps & kReference)
             spHeld = spAssist;
         BSTR bstrMsg = nullptr, bstrDB = nullptr;
-        const HRESULT hr = kChecks[0].pfnAssistant(spAssist.Get(), target, &bstrMsg, &bstrDB);
+        const HRESULT hr = kBenchChecks[0].pfnAssistant(spAssist.Get(), target, &bstrMsg, &bstrDB);
         if (steps & kRecord)
             records.push_back(std::make_unique<AnswerRecord>(
                 AnswerRecord{hr, protocol, std::wstring(BstrView(bstrMsg)), std::wstring(BstrView(bstrDB))}));

@@ -1,6 +1,6 @@
 #pragma once
 // The work a check cannot do without, written as straight-line loops over
-// the lean host: the baseline (reach the assistants and ask them) and, step
+// the host double, recording off: the baseline (reach the assistants and ask them) and, step
 // by step, what the layer's rules add to it. The layer and the proxy are
 // measured against these loops.
 #include <windows.h>
@@ -10,17 +10,18 @@
 #include <string_view>
 #include <vector>
 #include <wrl/client.h>
-#include "testbed/FastHost.h"
+#include "LayerLib2.h"
+#include "doubles/HostDouble.h"
 #include "common/AssistBlockCache.h"
 #include "com/Owners.h"
 
 struct CheckTarget
 {
-    CFastNode* pComponent;
-    CFastNode* pCharacteristic;
-    IComponent* Component() const { return static_cast<NewZUR::IComponent*>(pComponent); }
-    ICharacteristic* Char() const { return static_cast<NewZUR::ICharacteristic*>(pCharacteristic); }
-    IPropertyData* Data() const { return static_cast<NewZUR::IPropertyData*>(pCharacteristic); }
+    CNodeDouble* pComponent;
+    CNodeDouble* pCharacteristic;
+    IComponent* Component() const { return pComponent->AsComponent(); }
+    ICharacteristic* Char() const { return pCharacteristic->AsCharacteristic(); }
+    IPropertyData* Data() const { return pCharacteristic->AsPropertyData(); }
 };
 
 // How a check reaches its protocols: the component's own walk with each
@@ -33,7 +34,7 @@ enum class Route
     Property
 };
 
-struct CheckKind
+struct BenchCheck
 {
     const char* name;
     Route route;
@@ -42,7 +43,7 @@ struct CheckKind
     HRESULT (*pfnAssistant)(IAssist2* pAssist, const CheckTarget& target, BSTR* pbstrMsg, BSTR* pbstrDB);
 };
 
-extern const CheckKind kChecks[4];
+extern const BenchCheck kBenchChecks[4];
 
 // What the rules add to the baseline, in the order the breakdown adds them.
 enum ForcedStep : unsigned
@@ -83,7 +84,7 @@ public:
     CForcedWork();
     HRESULT Start(NewZUR::ITopology* piTopology);
     void Add(const std::wstring& protocol, IAssist2* pAssist) { m_mapCatalogue.emplace(protocol, pAssist); }
-    void Run(const CheckKind& kind, const CheckTarget& target, unsigned steps = 0);
+    void Run(const BenchCheck& kind, const CheckTarget& target, unsigned steps = 0);
 
 private:
     // Walks the protocols of a component; ask(assistant, bus name) for each.

@@ -13,5 +13,5 @@ wine_prefix_up build/x64
 status=0
 "$WINE64" build/x64/bin/LayerBench.exe --soak "${1:-1000000}" || status=1
 ROBUST_SCENARIOS="${2:-1000000}" "$WINE64" build/x64/bin/test_robustness.exe \
-  --gtest_filter='RandomScenarioTest.*' || status=1
+  --gtest_filter='*RandomScenarioTest.*' || status=1
 exit $status

@@ -4,6 +4,7 @@
 // the parameters only some methods have.
 #include <initializer_list>
 #include "LayerLib2.h"
+#include "doubles/DoubleObject.h"
 #include "support/Checks.h"
 
 struct CAssistArgs
@@ -63,8 +64,10 @@ private:
     {
         const CheckKind& kind = kChecks[static_cast<int>(id)];
         CAssistArgs args(kind.name, kind.nSlot, {}, m, d);
-        for (const void* p : PassedIn(kind.nSlot, a))
-            args.apIn[args.nIn++] = p;
+        // The pointers passed in matter to the record only, and listing them allocates.
+        if (CRecording::On())
+            for (const void* p : PassedIn(kind.nSlot, a))
+                args.apIn[args.nIn++] = p;
         args.bAsChild = a.bAsChild;
         if (id == CheckId::PropertyChange)
             args.pvValue = &a.vValue;

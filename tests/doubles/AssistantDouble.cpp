@@ -36,28 +36,22 @@ public:
     }
 
 private:
-    // The one procedure of every method: record, look up the answer, write it.
+    // The one procedure of every method: count, record, show the planned
+    // fault or write the scripted answer.
     HRESULT Route(const CAssistArgs& args) override
     {
         return ComBoundary([&] {
-            CAssistCall call;
-            call.strMethod = args.pszMethod;
-            call.nSlot = args.nSlot;
-            call.vecIn.assign(args.apIn, args.apIn + args.nIn);
-            call.bAsChild = args.bAsChild;
-            if (args.pvValue) {
-                call.vValueBits = *args.pvValue;
-                if (args.pvValue->vt == VT_BSTR && args.pvValue->bstrVal)
-                    call.optValueText = std::wstring(BstrView(args.pvValue->bstrVal));
+            const CAnswer& answer = m_spState->AnswerFor(args.pszMethod, args.nSlot);
+            if (CRecording::On())
+                Record(args);
+            const Fault fault = CFaultPlan::Next();
+            CAssistOrder::Add(m_spState.get(), args.nSlot, fault != Fault::None);
+            if (CFaultPlan::Outright(fault) || answer.bLeaveOuts) {
+                for (BSTR* pbstr : {args.pbstrErrMsg, args.pbstrErrDB})
+                    if (pbstr && CFaultPlan::Outright(fault))
+                        *pbstr = nullptr;
+                return CFaultPlan::Outright(fault) ? CFaultPlan::OutrightResult(fault) : answer.hr;
             }
-            if (args.bstrProtocol)
-                call.optProtocol = std::wstring(BstrView(args.bstrProtocol));
-            call.pCharErr1In = args.ppCharErr1 ? *args.ppCharErr1 : nullptr;
-            LogCall(args.pszMethod);
-            CAnswer answer = m_spState->AnswerFor(args.pszMethod);
-            m_spState->Record(std::move(call));
-            if (answer.bLeaveOuts)
-                return answer.hr;
             if (args.pbstrErrMsg)
                 *args.pbstrErrMsg = answer.optMsg ? CBstr::Alloc(*answer.optMsg) : nullptr;
             if (args.pbstrErrDB)
@@ -66,12 +60,33 @@ private:
             for (ICharacteristic** ppChar : {args.ppCharErr1, args.ppCharErr2})
                 if (answer.bReleaseFound && ppChar && *ppChar)
                     (*ppChar)->Release();
-            if (args.ppCharErr1)
-                *args.ppCharErr1 = answer.spCharErr1.Detach();
-            if (args.ppCharErr2)
-                *args.ppCharErr2 = answer.spCharErr2.Detach();
-            return answer.hr;
+            HandOut(args.ppCharErr1, answer.spCharErr1.Get());
+            HandOut(args.ppCharErr2, answer.spCharErr2.Get());
+            return CFaultPlan::Result(fault, answer.hr);
         });
+    }
+    static void HandOut(ICharacteristic** ppChar, ICharacteristic* pChar)
+    {
+        if (ppChar && (*ppChar = pChar) != nullptr)
+            pChar->AddRef();
+    }
+    void Record(const CAssistArgs& args)
+    {
+        CAssistCall call;
+        call.strMethod = args.pszMethod;
+        call.nSlot = args.nSlot;
+        call.vecIn.assign(args.apIn, args.apIn + args.nIn);
+        call.bAsChild = args.bAsChild;
+        if (args.pvValue) {
+            call.vValueBits = *args.pvValue;
+            if (args.pvValue->vt == VT_BSTR && args.pvValue->bstrVal)
+                call.optValueText = std::wstring(BstrView(args.pvValue->bstrVal));
+        }
+        if (args.bstrProtocol)
+            call.optProtocol = std::wstring(BstrView(args.bstrProtocol));
+        call.pCharErr1In = args.ppCharErr1 ? *args.ppCharErr1 : nullptr;
+        LogCall(args.pszMethod);
+        m_spState->Record(std::move(call));
     }
 
     std::shared_ptr<CAssistantState> m_spState;
@@ -116,15 +131,33 @@ const CAssistCall* CAssistantState::LastCallOf(std::wstring_view method) const
     return nullptr;
 }
 
-CAnswer CAssistantState::AnswerFor(std::wstring_view method) const
+const CAnswer& CAssistantState::AnswerFor(std::wstring_view method, int nSlot)
 {
-    size_t nCall = CountOf(method);
+    static const CAnswer s_default;
+    const size_t nCall = m_anCalls.at(nSlot)++;
     if (const CAnswer* pAnswer = m_script.Find(method, nCall))
         return *pAnswer;
     if (m_spClassScript)
         if (const CAnswer* pAnswer = m_spClassScript->Find(method, nCall))
             return *pAnswer;
-    return CAnswer();
+    return s_default;
+}
+
+std::vector<CAssistOrder>& CAssistOrder::All()
+{
+    // Reserved once: keeping a call must not allocate while allocations fail.
+    static std::vector<CAssistOrder> s_vecOrder = [] {
+        std::vector<CAssistOrder> vec;
+        vec.reserve(1 << 16);
+        return vec;
+    }();
+    return s_vecOrder;
+}
+
+void CAssistOrder::Add(const CAssistantState* pState, int nSlot, bool bFaulted)
+{
+    if (All().size() < All().capacity())
+        All().push_back({pState, nSlot, bFaulted});
 }
 
 IAssist2* CAssistantHandle::Assist2() const

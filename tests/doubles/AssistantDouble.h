@@ -3,6 +3,7 @@
 // gives the answer scripted per method and records every call with its
 // arguments. Its record outlives the object, so a test can look at the calls
 // of an assistant the layer has already released.
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -102,8 +103,8 @@ public:
     ULONG References() const;                      // 0 once destroyed
     IUnknown* Object() const { return m_pObject; } // no reference added; null once destroyed
 
-    // Used by the double itself.
-    CAnswer AnswerFor(std::wstring_view method) const;
+    // Used by the double itself: the answer to this call, counted.
+    const CAnswer& AnswerFor(std::wstring_view method, int nSlot);
     void Record(CAssistCall call) { m_vecCalls.push_back(std::move(call)); }
     void Attach(IUnknown* pObject, const CDoubleBase* pDouble)
     {
@@ -117,8 +118,21 @@ private:
     CAssistantScript m_script;
     std::shared_ptr<CAssistantScript> m_spClassScript;
     std::vector<CAssistCall> m_vecCalls;
+    std::array<size_t, 23> m_anCalls{}; // per slot, also with recording off
     IUnknown* m_pObject = nullptr;
     const CDoubleBase* m_pDouble = nullptr;
+};
+
+// Every call of every assistant in order, kept also with recording off:
+// which assistant, the slot, and whether it showed the planned fault.
+struct CAssistOrder
+{
+    const CAssistantState* pState;
+    int nSlot;
+    bool bFaulted;
+
+    static std::vector<CAssistOrder>& All();
+    static void Add(const CAssistantState* pState, int nSlot, bool bFaulted);
 };
 
 // A new assistant double (one reference held by spUnknown).

@@ -9,6 +9,14 @@ std::wstring Scoped(long lScope, std::wstring_view path)
 {
     return std::to_wstring(lScope) + L" " + std::wstring(path);
 }
+
+// Recorded only when recording is on: the text is made then.
+template <class MakeText>
+void Note(CRegistryScript& registry, MakeText&& makeText)
+{
+    if (CRecording::On())
+        registry.vecLog.push_back(makeText());
+}
 } // namespace
 
 STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey)
@@ -17,17 +25,18 @@ STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegist
     return ComBoundary([&] {
         std::wstring path(BstrView(bstrPath));
         CRegistryScript& registry = m_spHost->registry;
-        registry.vecLog.push_back(L"OpenKey " + Scoped(lScope, path));
+        Note(registry, [&] { return L"OpenKey " + Scoped(lScope, path); });
         if (!ppKey)
             return E_POINTER;
         *ppKey = nullptr;
+        DOUBLE_FAULT_POINT();
         CRegKeyData* pKey = registry.FindKey(lScope, path);
         if (!pKey)
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         if (FAILED(pKey->hrOpen))
             return pKey->hrOpen;
         *ppKey = CDoubleObject<CRegKeyDouble>::New(m_spHost, lScope, path).Detach();
-        return pKey->hrOpen;
+        return CFaultPlan::Result(fault, pKey->hrOpen);
     });
 }
 
@@ -46,16 +55,17 @@ CRegKeyData* CRegKeyDouble::Data() const
 STDMETHODIMP CRegKeyDouble::GetCount(long* plCount)
 {
     return ComBoundary([&] {
-        m_spHost->registry.vecLog.push_back(L"GetCount " + m_strPath);
+        Note(m_spHost->registry, [&] { return L"GetCount " + m_strPath; });
         if (!plCount)
             return E_POINTER;
+        DOUBLE_FAULT_POINT();
         CRegKeyData* pKey = Data();
         if (!pKey)
             return E_UNEXPECTED;
         if (FAILED(pKey->hrGetCount))
             return pKey->hrGetCount;
         *plCount = pKey->optCount ? *pKey->optCount : static_cast<long>(pKey->deqValues.size());
-        return pKey->hrGetCount;
+        return CFaultPlan::Result(fault, pKey->hrGetCount);
     });
 }
 
@@ -67,10 +77,11 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
         std::wstring index = bByName              ? std::wstring(BstrView(vIndex.bstrVal))
                              : vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal)
                                                   : L"vt " + std::to_wstring(vIndex.vt);
-        registry.vecLog.push_back(L"GetItem " + m_strPath + L" " + index);
+        Note(registry, [&] { return L"GetItem " + m_strPath + L" " + index; });
         if (!ppValue)
             return E_POINTER;
         *ppValue = nullptr;
+        DOUBLE_FAULT_POINT();
         CRegKeyData* pKey = Data();
         if (!pKey)
             return E_UNEXPECTED;
@@ -78,9 +89,7 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
         if (bByName) {
             if (FAILED(pKey->hrItemByName))
                 return pKey->hrItemByName;
-            for (size_t i = 0; i < pKey->deqValues.size() && nIndex == pKey->deqValues.size(); ++i)
-                if (pKey->deqValues[i].strName == BstrView(vIndex.bstrVal))
-                    nIndex = i;
+            nIndex = pKey->IndexOf(BstrView(vIndex.bstrVal));
         } else if (vIndex.vt == VT_I4) {
             if (FAILED(pKey->hrItemByPosition))
                 return pKey->hrItemByPosition;
@@ -92,7 +101,7 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
         if (nIndex == pKey->deqValues.size())
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         *ppValue = CDoubleObject<CRegValueDouble>::New(m_spHost, m_lScope, m_strPath, nIndex).Detach();
-        return S_OK;
+        return CFaultPlan::Result(fault, S_OK);
     });
 }
 
@@ -114,16 +123,17 @@ STDMETHODIMP CRegValueDouble::GetData(VARIANT* pvData)
 {
     return ComBoundary([&] {
         CRegValueData* pData = Data();
-        m_spHost->registry.vecLog.push_back(L"GetData " + (pData ? pData->strName : std::wstring()));
+        Note(m_spHost->registry, [&] { return L"GetData " + (pData ? pData->strName : std::wstring()); });
         if (!pvData)
             return E_POINTER;
         VariantInit(pvData);
+        DOUBLE_FAULT_POINT();
         if (!pData)
             return E_UNEXPECTED;
         if (FAILED(pData->hrGetData))
             return pData->hrGetData;
         HRESULT hr = VariantCopy(pvData, &pData->vData);
-        return FAILED(hr) ? hr : pData->hrGetData;
+        return FAILED(hr) ? hr : CFaultPlan::Result(fault, pData->hrGetData);
     });
 }
 
@@ -131,13 +141,14 @@ STDMETHODIMP CRegValueDouble::GetName(BSTR* pbstrName)
 {
     return ComBoundary([&] {
         CRegValueData* pData = Data();
-        m_spHost->registry.vecLog.push_back(L"GetName " + (pData ? pData->strName : std::wstring()));
+        Note(m_spHost->registry, [&] { return L"GetName " + (pData ? pData->strName : std::wstring()); });
         if (!pbstrName)
             return E_POINTER;
         *pbstrName = nullptr;
+        DOUBLE_FAULT_POINT();
         if (!pData)
             return E_UNEXPECTED;
         *pbstrName = CBstr::Alloc(pData->strName);
-        return S_OK;
+        return CFaultPlan::Result(fault, S_OK);
     });
 }

@@ -1,17 +1,17 @@
 #include "doubles/DoubleObject.h"
+#include <cstdio>
 #include <map>
 
 namespace {
 
 struct CLiveEntry
 {
-    std::wstring strKind;
-    std::wstring strName;
     const CDoubleBase* pDouble;
     unsigned long long nSerial;
 };
 
 unsigned long long g_nSerial = 0;
+UnexpectedCallHook g_pfnUnexpected = nullptr;
 unsigned long long g_nMark = 0;
 
 std::vector<std::wstring>& Log()
@@ -36,8 +36,15 @@ bool StartsWithAny(const std::wstring& text, std::initializer_list<std::wstring_
 
 } // namespace
 
+void SetUnexpectedCallHook(UnexpectedCallHook pfnHook)
+{
+    g_pfnUnexpected = pfnHook;
+}
+
 void CCallLog::Add(std::wstring_view object, std::wstring_view method)
 {
+    if (!CRecording::On())
+        return;
     std::wstring entry(object);
     entry += L'.';
     entry += method;
@@ -90,14 +97,14 @@ std::wstring CLiveDoubles::Describe()
     std::wstring text;
     for (const auto& [pObject, entry] : Live())
         if (entry.nSerial > g_nMark)
-            text += entry.strKind + L" \"" + entry.strName + L"\" with " +
+            text += std::wstring(entry.pDouble->Kind()) + L" \"" + entry.pDouble->Name() + L"\" with " +
                     std::to_wstring(entry.pDouble->References()) + L" reference(s)\n";
     return text;
 }
 
-void CLiveDoubles::Enter(const CDoubleBase* pDouble, std::wstring_view kind, std::wstring_view name)
+void CLiveDoubles::Enter(const CDoubleBase* pDouble)
 {
-    Live()[pDouble] = CLiveEntry{std::wstring(kind), std::wstring(name), pDouble, ++g_nSerial};
+    Live()[pDouble] = CLiveEntry{pDouble, ++g_nSerial};
 }
 
 void CLiveDoubles::Leave(const void* pObject)
@@ -105,9 +112,9 @@ void CLiveDoubles::Leave(const void* pObject)
     Live().erase(pObject);
 }
 
-CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name)
+CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
 {
-    CLiveDoubles::Enter(this, kind, name);
+    CLiveDoubles::Enter(this);
 }
 
 CDoubleBase::~CDoubleBase()
@@ -122,6 +129,13 @@ void CDoubleBase::LogCall(std::wstring_view method) const
 
 HRESULT CDoubleBase::UnexpectedSlot(int nSlot) const
 {
-    LogCall(L"Reserved" + std::to_wstring(nSlot));
+    const std::wstring method = L"Reserved" + std::to_wstring(nSlot);
+    LogCall(method);
+    const std::wstring text = L"unexpected call of " + std::wstring(m_kind) + L" \"" + m_strName + L"\", slot " +
+                              std::to_wstring(nSlot) + L" (" + method + L")";
+    if (g_pfnUnexpected)
+        g_pfnUnexpected(text);
+    else
+        fwprintf(stderr, L"%ls\n", text.c_str());
     return E_NOTIMPL;
 }

@@ -23,7 +23,7 @@ std::vector<std::wstring> CTopologyScript::EventTexts() const
 long CErrorDbScript::ClassFor(long lCode, std::wstring_view message, bool bHasMessage) const
 {
     if (bHasMessage) {
-        auto it = mapClassByMessage.find(std::wstring(message));
+        auto it = mapClassByMessage.find(message);
         if (it != mapClassByMessage.end())
             return it->second;
     }
@@ -58,12 +58,21 @@ const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstri
     return pAny;
 }
 
+size_t CRegKeyData::IndexOf(std::wstring_view name) const
+{
+    auto it = mapIndex.find(name);
+    if (it != mapIndex.end() && it->second < deqValues.size() && deqValues[it->second].strName == name)
+        return it->second;
+    size_t n = 0;
+    while (n < deqValues.size() && deqValues[n].strName != name)
+        ++n;
+    return n;
+}
+
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
 {
-    for (CRegValueData& value : deqValues)
-        if (value.strName == name)
-            return &value;
-    return nullptr;
+    const size_t n = IndexOf(name);
+    return n < deqValues.size() ? &deqValues[n] : nullptr;
 }
 
 CRegKeyData& CRegistryScript::Key(long lScope, std::wstring_view path)
@@ -83,6 +92,7 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     CRegKeyData& key = Key(lScope, path);
     CRegValueData* pValue = key.Find(name);
     if (!pValue) {
+        key.mapIndex[std::wstring(name)] = key.deqValues.size();
         key.deqValues.emplace_back();
         pValue = &key.deqValues.back();
         pValue->strName = name;
@@ -140,6 +150,7 @@ CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
 {
     auto spNode = CDoubleObject<CNodeDouble>::New(weak_from_this(), name);
     m_vecNodes.push_back(spNode);
+    m_mapByIdentity[spNode->Identity()] = spNode.Get();
     return *spNode.Get();
 }
 
@@ -165,10 +176,8 @@ CNodeDouble* CHostDouble::FindNode(IUnknown* pUnknown) const
     ComPtr<IUnknown> spIdentity;
     if (FAILED(pUnknown->QueryInterface(IID_PPV_ARGS(&spIdentity))))
         return nullptr;
-    for (const auto& spNode : m_vecNodes)
-        if (spNode->Identity() == spIdentity.Get())
-            return spNode.Get();
-    return nullptr;
+    auto it = m_mapByIdentity.find(spIdentity.Get());
+    return it == m_mapByIdentity.end() ? nullptr : it->second;
 }
 
 CQueryAnswer CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path) const
@@ -230,11 +239,41 @@ ComPtr<IClassFactory> CHostDouble::NewContextClassObject()
     return NewClassObject<CContextDouble>(L"context", &CHostDouble::registry);
 }
 
+long CHostDouble::ForeignReferences() const
+{
+    // The host holds one reference on each of its objects; nodes also hold
+    // their links, and kept enumerators their items.
+    auto beyondOne = [](const CDoubleBase* p) { return p ? static_cast<long>(p->References()) - 1 : 0L; };
+    long lForeign = beyondOne(static_cast<CTopologyDouble*>(m_spTopology.Get())) +
+                    beyondOne(static_cast<CSchemaDouble*>(m_spSchema.Get())) +
+                    beyondOne(static_cast<CErrorDbDouble*>(m_spErrorDb.Get()));
+    for (const auto& spNode : m_vecNodes)
+        lForeign += beyondOne(spNode.Get()) - spNode->Links();
+    for (const auto& [key, spResult] : m_mapKept)
+        lForeign += beyondOne(spResult.Get()) - static_cast<long>(spResult->Items());
+    return lForeign;
+}
+
+ComPtr<NewZUR::IDataQueryResult> CHostDouble::KeptResult(CNodeDouble* pContext, std::wstring_view path)
+{
+    // Only the two paths the layer selects are kept; the key tells them apart.
+    const bool bOwner = path == kOwnerPath;
+    if (!bOwner && path != kProtocolPath)
+        return nullptr;
+    ComPtr<CQueryResultDouble>& spKept = m_mapKept[{pContext, bOwner}];
+    if (!spKept || spKept->References() > 1)
+        spKept = CDoubleObject<CQueryResultDouble>::New(Evaluate(pContext, path));
+    spKept->Rewind();
+    return spKept;
+}
+
 void CHostDouble::Dispose()
 {
+    m_mapKept.clear();
     for (const auto& spNode : m_vecNodes)
         spNode->Unlink();
     m_vecNodes.clear();
+    m_mapByIdentity.clear();
     if (m_spTopology)
         static_cast<CTopologyDouble*>(m_spTopology.Get())->Unlink();
     m_spTopology.Reset();

@@ -44,6 +44,7 @@ struct CTopologyScript
     bool bNullErrorDatabaseService = false;
     HRESULT hrFireControlEvent = S_OK; // returned, the event is recorded anyway
     std::vector<CControlEvent> vecEvents;
+    long lFired = 0; // events received, also with recording off
 
     // The text of the second VARIANT of each event (empty for a non-text one).
     std::vector<std::wstring> EventTexts() const;
@@ -51,8 +52,8 @@ struct CTopologyScript
 
 struct CSchemaScript
 {
-    std::map<std::wstring, long> mapTypeIds; // type name -> id
-    HRESULT hrGetTypeId = S_OK;              // a failure leaves the id unwritten
+    std::map<std::wstring, long, std::less<>> mapTypeIds; // type name -> id
+    HRESULT hrGetTypeId = S_OK;                           // a failure leaves the id unwritten
 };
 
 struct CClassifyCall
@@ -66,10 +67,10 @@ struct CClassifyCall
 
 struct CErrorDbScript
 {
-    std::map<long, long> mapClassByCode;            // HRESULT -> class
-    std::map<std::wstring, long> mapClassByMessage; // message text -> class; wins over the code
-    HRESULT hrClassify = S_OK;                      // the call's own result
-    bool bLeaveClass = false;                       // *plClass not written
+    std::map<long, long> mapClassByCode;                         // HRESULT -> class
+    std::map<std::wstring, long, std::less<>> mapClassByMessage; // message text -> class; wins over the code
+    HRESULT hrClassify = S_OK;                                   // the call's own result
+    bool bLeaveClass = false;                                    // *plClass not written
     std::vector<CClassifyCall> vecCalls;
 
     // The class given for a code and message: the maps, else 0 for S_OK,
@@ -121,6 +122,11 @@ struct CRegKeyData
     std::deque<CRegValueData> deqValues;
 
     CRegValueData* Find(std::wstring_view name);
+    // Its position in deqValues; deqValues.size() when there is none.
+    size_t IndexOf(std::wstring_view name) const;
+    // Positions of the values set through the registry script, so that a
+    // catalogue of thousands is read as fast as a real one.
+    std::map<std::wstring, size_t, std::less<>> mapIndex;
 };
 
 struct CRegistryScript
@@ -140,11 +146,14 @@ struct CRegistryScript
     CRegValueData& SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text);
     CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue);
     CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
+    void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys.erase({lScope, std::wstring(path)}); }
     void ClearKeys() { m_mapKeys.clear(); }
 
 private:
     std::map<std::pair<long, std::wstring>, CRegKeyData> m_mapKeys;
 };
+
+class CQueryResultDouble;
 
 class CHostDouble : public std::enable_shared_from_this<CHostDouble>
 {
@@ -182,6 +191,12 @@ public:
     // The query service's default answer for (context, path).
     CQueryAnswer Evaluate(CNodeDouble* pContext, std::wstring_view path) const;
 
+    // References held on the host's nodes, topology and kept enumerators
+    // beyond the host's own.
+    long ForeignReferences() const;
+    // With recording off: the enumerator kept for a select, made on first use.
+    Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult> KeptResult(CNodeDouble* pContext, std::wstring_view path);
+
     // Drops every object the host holds and every link between them.
     void Dispose();
 
@@ -196,6 +211,8 @@ private:
     friend class CTopologyDouble;
     Microsoft::WRL::ComPtr<NewZUR::IDataSchema> m_spSchema;
     Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService> m_spErrorDb;
+    std::map<IUnknown*, CNodeDouble*> m_mapByIdentity;
+    std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<CQueryResultDouble>> m_mapKept;
 };
 
 // The two paths the layer selects.

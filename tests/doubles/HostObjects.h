@@ -77,6 +77,8 @@ public:
     explicit CQueryResultDouble(const CQueryAnswer& answer);
     STDMETHODIMP Next(IDispatch** ppItem, long* plFound) override;
     DOUBLE_RESERVED(7)
+    void Rewind() { m_nNext = 0; }
+    size_t Items() const { return m_vecItems.size(); }
 
 private:
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecItems;

@@ -8,6 +8,12 @@ CNodeDouble::CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view na
     : CDoubleBase(L"node", name), m_wpHost(std::move(wpHost))
 {}
 
+void CNodeDouble::Note(const wchar_t* pszMethod)
+{
+    if (CRecording::On())
+        vecCalls.push_back(pszMethod);
+}
+
 CNodeDouble& CNodeDouble::SetValueText(std::wstring_view text)
 {
     VariantClear(&vValue);
@@ -138,78 +144,85 @@ bool CNodeDouble::AnswersInterface(REFIID riid) const noexcept
 
 STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
 {
-    vecCalls.push_back(L"GetValue");
+    Note(L"GetValue");
     if (!pvValue)
         return E_POINTER;
     VariantInit(pvValue);
+    DOUBLE_FAULT_POINT();
     if (FAILED(hrGetValue))
         return hrGetValue;
     HRESULT hr = VariantCopy(pvValue, &vValue);
-    return FAILED(hr) ? hr : hrGetValue;
+    return FAILED(hr) ? hr : CFaultPlan::Result(fault, hrGetValue);
 }
 
 STDMETHODIMP CNodeDouble::GetParent(NewZUR::IDataElement** ppParent)
 {
-    vecCalls.push_back(L"GetParent");
+    Note(L"GetParent");
     if (!ppParent)
         return E_POINTER;
     *ppParent = nullptr;
+    DOUBLE_FAULT_POINT();
     if (m_spParent && m_spParent->bDataElement) {
         *ppParent = m_spParent->AsDataElement();
         (*ppParent)->AddRef();
     }
-    return S_OK;
+    return CFaultPlan::Result(fault, S_OK);
 }
 
 STDMETHODIMP CNodeDouble::GetPathText(BSTR* pbstrPath)
 {
-    vecCalls.push_back(L"GetPathText");
+    Note(L"GetPathText");
     if (!pbstrPath)
         return E_POINTER;
     *pbstrPath = nullptr;
+    DOUBLE_FAULT_POINT();
     return ComBoundary([&] {
         if (optPathText)
             *pbstrPath = CBstr::Alloc(*optPathText);
-        return S_OK;
+        return CFaultPlan::Result(fault, S_OK);
     });
 }
 
 STDMETHODIMP CNodeDouble::GetOwningComponent(NewZUR::IComponent** ppComponent)
 {
-    vecCalls.push_back(L"GetOwningComponent");
+    Note(L"GetOwningComponent");
     if (!ppComponent)
         return E_POINTER;
     *ppComponent = nullptr;
+    DOUBLE_FAULT_POINT();
     if (FAILED(hrGetOwningComponent))
         return hrGetOwningComponent;
     if (!m_spOwner)
         return S_FALSE;
     *ppComponent = m_spOwner->AsComponent();
     (*ppComponent)->AddRef();
-    return hrGetOwningComponent;
+    return CFaultPlan::Result(fault, hrGetOwningComponent);
 }
 
 STDMETHODIMP CNodeDouble::GetTypeId(long* plTypeId)
 {
-    vecCalls.push_back(L"GetTypeId");
+    Note(L"GetTypeId");
     if (!plTypeId)
         return E_POINTER;
+    DOUBLE_FAULT_POINT();
     if (FAILED(hrGetTypeId))
         return hrGetTypeId;
     *plTypeId = lTypeId;
-    return hrGetTypeId;
+    return CFaultPlan::Result(fault, hrGetTypeId);
 }
 
 STDMETHODIMP CNodeDouble::GetSubItem(BSTR bstrName, IUnknown** ppItem)
 {
-    vecCalls.push_back(L"GetSubItem " + std::wstring(BstrView(bstrName)));
+    if (CRecording::On())
+        vecCalls.push_back(L"GetSubItem " + std::wstring(BstrView(bstrName)));
     if (!ppItem)
         return E_POINTER;
     *ppItem = nullptr;
+    DOUBLE_FAULT_POINT();
     CNodeDouble* pItem = SubItem(BstrView(bstrName));
     if (!pItem)
         return S_FALSE;
     *ppItem = pItem->Identity();
     (*ppItem)->AddRef();
-    return S_OK;
+    return CFaultPlan::Result(fault, S_OK);
 }

@@ -80,6 +80,8 @@ public:
     NewZUR::IDataElement* AsDataElement() { return this; }
     IUnknown* Identity() { return static_cast<NewZUR::IPropertyData*>(this); }
 
+    // The references this node holds on others: parent, owner, sub-items.
+    long Links() const { return (m_spParent ? 1 : 0) + (m_spOwner ? 1 : 0) + static_cast<long>(m_vecSubItems.size()); }
     // Drops every link to other nodes (the host's teardown breaks cycles).
     void Unlink();
 
@@ -101,6 +103,7 @@ public:
     // clang-format on
 
 private:
+    void Note(const wchar_t* pszMethod);
     std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spOwner;

@@ -6,11 +6,13 @@ using Microsoft::WRL::ComPtr;
 STDMETHODIMP CQueryDouble::Attach(NewZUR::ITopology* piTopology)
 {
     LogCall(L"Attach");
-    m_spHost->query.vecAttached.push_back(piTopology);
+    if (CRecording::On())
+        m_spHost->query.vecAttached.push_back(piTopology);
+    DOUBLE_FAULT_POINT();
     if (FAILED(m_spHost->query.hrAttach))
         return m_spHost->query.hrAttach;
     m_spTopology = piTopology;
-    return m_spHost->query.hrAttach;
+    return CFaultPlan::Result(fault, m_spHost->query.hrAttach);
 }
 
 STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath, NewZUR::IDataQueryResult** ppResult)
@@ -20,15 +22,21 @@ STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath
         if (!ppResult)
             return E_POINTER;
         *ppResult = nullptr;
+        DOUBLE_FAULT_POINT();
         CNodeDouble* pContextNode = m_spHost->FindNode(pContext);
-        const std::wstring path(BstrView(bstrPath));
+        const std::wstring_view path = BstrView(bstrPath);
         const CQueryAnswer* pOverride = m_spHost->query.FindOverride(pContextNode, path);
+        if (!CRecording::On() && !pOverride && pContextNode)
+            if (ComPtr<NewZUR::IDataQueryResult> spKept = m_spHost->KeptResult(pContextNode, path)) {
+                *ppResult = spKept.Detach();
+                return CFaultPlan::Result(fault, S_OK);
+            }
         CQueryAnswer answer = pOverride ? *pOverride : m_spHost->Evaluate(pContextNode, path);
         if (!answer.bNoEnumerator) {
             auto spResult = CDoubleObject<CQueryResultDouble>::New(answer);
             *ppResult = spResult.Detach();
         }
-        return answer.hrSelect;
+        return CFaultPlan::Result(fault, answer.hrSelect);
     });
 }
 
@@ -45,13 +53,12 @@ STDMETHODIMP CQueryResultDouble::Next(IDispatch** ppItem, long* plFound)
         return E_POINTER;
     *ppItem = nullptr;
     *plFound = 0;
-    HRESULT hr = S_FALSE;
-    if (m_nNext < m_vecItems.size()) {
-        CNodeDouble* pItem = m_vecItems[m_nNext++].Get();
-        *ppItem = static_cast<NewZUR::IPropertyData*>(pItem);
-        (*ppItem)->AddRef();
-        *plFound = 1;
-        hr = S_OK;
-    }
-    return hr;
+    DOUBLE_FAULT_POINT();
+    if (m_nNext >= m_vecItems.size())
+        return S_FALSE;
+    CNodeDouble* pItem = m_vecItems[m_nNext++].Get();
+    *ppItem = static_cast<NewZUR::IPropertyData*>(pItem);
+    (*ppItem)->AddRef();
+    *plFound = 1;
+    return CFaultPlan::Result(fault, S_OK);
 }

@@ -13,11 +13,12 @@ STDMETHODIMP CTopologyDouble::GetSchema(NewZUR::IDataSchema** ppSchema)
     if (!ppSchema)
         return E_POINTER;
     *ppSchema = nullptr;
+    DOUBLE_FAULT_POINT();
     if (!m_spHost)
         return E_UNEXPECTED;
     *ppSchema = m_spHost->m_spSchema.Get();
     (*ppSchema)->AddRef();
-    return S_OK;
+    return CFaultPlan::Result(fault, S_OK);
 }
 
 STDMETHODIMP CTopologyDouble::GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService)
@@ -26,6 +27,7 @@ STDMETHODIMP CTopologyDouble::GetErrorDatabaseService(NewZUR::IErrorDatabaseServ
     if (!ppService)
         return E_POINTER;
     *ppService = nullptr;
+    DOUBLE_FAULT_POINT();
     if (!m_spHost)
         return E_UNEXPECTED;
     const CTopologyScript& script = m_spHost->topology;
@@ -35,7 +37,7 @@ STDMETHODIMP CTopologyDouble::GetErrorDatabaseService(NewZUR::IErrorDatabaseServ
         *ppService = m_spHost->m_spErrorDb.Get();
         (*ppService)->AddRef();
     }
-    return script.hrGetErrorDatabaseService;
+    return CFaultPlan::Result(fault, script.hrGetErrorDatabaseService);
 }
 
 STDMETHODIMP CTopologyDouble::FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
@@ -44,6 +46,10 @@ STDMETHODIMP CTopologyDouble::FireControlEvent(long lEvent, long lParam1, long l
     LogCall(L"FireControlEvent");
     if (!m_spHost)
         return E_UNEXPECTED;
+    ++m_spHost->topology.lFired;
+    DOUBLE_FAULT_POINT();
+    if (!CRecording::On())
+        return CFaultPlan::Result(fault, m_spHost->topology.hrFireControlEvent);
     return ComBoundary([&] {
         CControlEvent event;
         event.lEvent = lEvent;
@@ -53,7 +59,7 @@ STDMETHODIMP CTopologyDouble::FireControlEvent(long lEvent, long lParam1, long l
         event.arg2 = CVariantRecord::Of(vArg2);
         event.lParam3 = lParam3;
         m_spHost->topology.vecEvents.push_back(std::move(event));
-        return m_spHost->topology.hrFireControlEvent;
+        return CFaultPlan::Result(fault, m_spHost->topology.hrFireControlEvent);
     });
 }
 
@@ -62,17 +68,18 @@ STDMETHODIMP CSchemaDouble::GetTypeId(BSTR bstrTypeName, long* plTypeId)
     LogCall(L"GetTypeId");
     if (!plTypeId)
         return E_POINTER;
+    DOUBLE_FAULT_POINT();
     std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
     if (!spHost)
         return E_UNEXPECTED;
     CSchemaScript& script = spHost->schema;
     if (FAILED(script.hrGetTypeId))
         return script.hrGetTypeId;
-    auto it = script.mapTypeIds.find(std::wstring(BstrView(bstrTypeName)));
+    auto it = script.mapTypeIds.find(BstrView(bstrTypeName));
     if (it == script.mapTypeIds.end())
         return E_INVALIDARG;
     *plTypeId = it->second;
-    return script.hrGetTypeId;
+    return CFaultPlan::Result(fault, script.hrGetTypeId);
 }
 
 STDMETHODIMP CErrorDbDouble::Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR bstrErrDB, BSTR* pbstrText)
@@ -82,23 +89,31 @@ STDMETHODIMP CErrorDbDouble::Classify(long lCode, long* plClass, BSTR bstrMessag
     if (!spHost)
         return E_UNEXPECTED;
     CErrorDbScript& script = spHost->errorDb;
-    CClassifyCall call;
-    call.lCode = lCode;
-    if (bstrMessage)
-        call.optMessage = std::wstring(BstrView(bstrMessage));
-    if (bstrErrDB)
-        call.optErrDB = std::wstring(BstrView(bstrErrDB));
-    call.lClassIn = plClass ? *plClass : 0;
-    call.pTextIn = pbstrText ? *pbstrText : nullptr;
-    script.vecCalls.push_back(call);
-
+    if (CRecording::On()) {
+        CClassifyCall call;
+        call.lCode = lCode;
+        if (bstrMessage)
+            call.optMessage = std::wstring(BstrView(bstrMessage));
+        if (bstrErrDB)
+            call.optErrDB = std::wstring(BstrView(bstrErrDB));
+        call.lClassIn = plClass ? *plClass : 0;
+        call.pTextIn = pbstrText ? *pbstrText : nullptr;
+        script.vecCalls.push_back(call);
+    }
+    DOUBLE_FAULT_POINT();
     long lClass = script.ClassFor(lCode, BstrView(bstrMessage), bstrMessage != nullptr);
     if (plClass && !script.bLeaveClass)
         *plClass = lClass;
-    // The text always comes back, whatever the call answers: the caller frees it.
-    if (pbstrText)
-        *pbstrText = SysAllocString((L"message class " + std::to_wstring(lClass)).c_str());
-    return script.hrClassify;
+    // The text always comes back, whatever the call answers: the caller frees
+    // it. With recording off no text is made: the host's cost stays low.
+    if (pbstrText && !CRecording::On())
+        *pbstrText = nullptr;
+    else if (pbstrText) {
+        wchar_t szText[32];
+        swprintf(szText, 32, L"message class %ld", lClass);
+        *pbstrText = SysAllocString(szText);
+    }
+    return CFaultPlan::Result(fault, script.hrClassify);
 }
 
 STDMETHODIMP CClassObjectDouble::CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv)
@@ -108,5 +123,7 @@ STDMETHODIMP CClassObjectDouble::CreateInstance(IUnknown* pOuter, REFIID riid, v
     *ppv = nullptr;
     if (pOuter)
         return CLASS_E_NOAGGREGATION;
+    // A creation fails outright or not at all.
+    DOUBLE_FAULT_POINT();
     return ComBoundary([&] { return m_fnCreate(riid, ppv); });
 }

@@ -1,11 +1,169 @@
-// The scenario again and again, with the n-th host or assistant call failing,
-// for every n: an error, a null out-object, or S_FALSE instead of S_OK.
+// One life of a layer (creation, three assistants added, Init, the twelve
+// checks, NewProjectCreated, GetProcessedBusName, Term) again and again,
+// with the n-th host or assistant call failing, for every n (an error, a
+// null out-object, or S_FALSE instead of S_OK), and with the n-th operator
+// new throwing, for every n.
+#include <array>
+#include <cwchar>
 #include <set>
+#include <string>
+#include "com/ComObject.h"
+#include "com/Owners.h"
 #include "common/AssistBlockCache.h"
-#include "robustness/Scenario.h"
+#include "layer/AssistLayer.h"
+#include "robustness/RobustFixture.h"
 #include "support/MemoryBalance.h"
+#include "testbed/AllocationCounter.h"
 
 namespace {
+
+// Each step's result, the error database it handed out, and where its calls,
+// its allocations and its assistant calls began are kept in fixed storage, so
+// that keeping them neither allocates nor counts as a call.
+enum ScenarioStep
+{
+    kStepCreate = 0,
+    kStepInit = 4,
+    kStepFirstCheck = 5,
+    kStepNewProject = 17,
+    kStepTerm = 19,
+    kStepCount = 20,
+};
+
+struct CScenarioRun
+{
+    int nSteps = 0; // steps that ran (creation can stop the run)
+    std::array<HRESULT, kStepCount> hr{};
+    std::array<long, kStepCount + 1> lCallsBefore{};
+    std::array<long, kStepCount + 1> lNewsBefore{};
+    std::array<size_t, kStepCount + 1> nOrderBefore{}; // in CAssistOrder::All()
+    std::array<std::array<wchar_t, 16>, kStepCount> errDB{};
+
+    // The step during which the n-th call (from 1) or allocation happened.
+    int StepOfCall(long n) const { return StepOf(lCallsBefore, n); }
+    int StepOfNew(long n) const { return StepOf(lNewsBefore, n); }
+    int StepOf(const std::array<long, kStepCount + 1>& before, long n) const;
+    std::wstring ErrDB(int nStep) const { return errDB[nStep].data(); }
+};
+
+class ScenarioTest : public RobustTest
+{
+protected:
+    void SetUp() override;
+    // Runs the scenario; afterwards the layer is released (a failed Term is
+    // repeated without faults first) and the faults are off.
+    CScenarioRun Run();
+    static std::string StepName(int nStep);
+    // The assistant that showed the planned fault (-1: none) and how many
+    // assistant calls its step had made before (from 0).
+    int FaultedAssistant(const CScenarioRun& run, int nStep, int* pnPosition) const;
+
+    CNodeDouble* m_pComponent = nullptr;
+    CNodeDouble* m_pChar1 = nullptr;
+    CNodeDouble* m_pChar2 = nullptr;
+};
+
+const wchar_t* const kProtocols[] = {L"PA", L"PB", L"PC"};
+
+void Keep(std::array<wchar_t, 16>& slot, BSTR bstr)
+{
+    slot.fill(L'\0');
+    if (bstr)
+        wcsncpy(slot.data(), bstr, slot.size() - 1);
+}
+
+int CScenarioRun::StepOf(const std::array<long, kStepCount + 1>& before, long n) const
+{
+    int nStep = 0;
+    while (nStep + 1 < nSteps && before[nStep + 1] < n)
+        ++nStep;
+    return nStep;
+}
+
+void ScenarioTest::SetUp()
+{
+    RobustTest::SetUp();
+    // Component PA+PB; the characteristics belong to it and to a PB+PC component.
+    m_pComponent = &AddComponent({kProtocols[0], kProtocols[1]});
+    m_pChar1 = &m_pComponent->AddCharacteristic(L"port");
+    m_pChar2 = &AddComponent({kProtocols[1], kProtocols[2]}).AddCharacteristic(L"port");
+    for (int i = 0; i < 3; ++i)
+        NewAssistant();
+}
+
+int ScenarioTest::FaultedAssistant(const CScenarioRun& run, int nStep, int* pnPosition) const
+{
+    const std::vector<CAssistOrder>& order = CAssistOrder::All();
+    for (size_t n = run.nOrderBefore[nStep]; n < run.nOrderBefore[nStep + 1] && n < order.size(); ++n) {
+        if (!order[n].bFaulted)
+            continue;
+        *pnPosition = static_cast<int>(n - run.nOrderBefore[nStep]);
+        for (size_t i = 0; i < m_vecAssistants.size(); ++i)
+            if (m_vecAssistants[i].spState.get() == order[n].pState)
+                return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string ScenarioTest::StepName(int nStep)
+{
+    if (nStep >= kStepFirstCheck && nStep < kStepNewProject)
+        return NarrowName(kChecks[nStep - kStepFirstCheck]);
+    static const char* const kNames[] = {"create", "Add PA", "Add PB", "Add PC", "Init"};
+    static const char* const kLast[] = {"NewProjectCreated", "GetProcessedBusName", "Term"};
+    return nStep < kStepFirstCheck ? kNames[nStep] : kLast[nStep - kStepNewProject];
+}
+
+CScenarioRun ScenarioTest::Run()
+{
+    CScenarioRun run;
+    CMemoryBalance::Mark();
+    CAssistOrder::All().clear();
+    Microsoft::WRL::ComPtr<IAssistLayer2> spLayer;
+    auto step = [&](auto&& body) {
+        run.lCallsBefore[run.nSteps] = CFaultPlan::s_lCalls;
+        run.lNewsBefore[run.nSteps] = OperatorNewCalls();
+        run.nOrderBefore[run.nSteps] = CAssistOrder::All().size();
+        run.hr[run.nSteps] = body(run.errDB[run.nSteps]);
+        ++run.nSteps;
+    };
+
+    step([&](auto&) { return CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer); });
+    if (spLayer) {
+        for (int i = 0; i < 3; ++i)
+            step([&](auto&) { return Add(spLayer.Get(), kProtocols[i], m_vecAssistants[i]); });
+        step([&](auto&) { return spLayer->Init(Host().TopologyDispatch()); });
+        for (const CheckKind& check : kChecks) {
+            step([&](auto& slot) {
+                BSTR bstrMsg = nullptr, bstrDB = nullptr;
+                const HRESULT hr =
+                    RunCheck(spLayer.Get(), check, &bstrMsg, &bstrDB, *m_pComponent, *m_pChar1, *m_pChar2);
+                Keep(slot, bstrDB);
+                SysFreeString(bstrMsg);
+                SysFreeString(bstrDB);
+                return hr;
+            });
+        }
+        step([&](auto&) { return spLayer->NewProjectCreated(); });
+        step([&](auto& slot) {
+            BSTR bstrBus = nullptr;
+            const HRESULT hr = spLayer->GetProcessedBusName(&bstrBus);
+            Keep(slot, bstrBus);
+            SysFreeString(bstrBus);
+            return hr;
+        });
+        step([&](auto&) { return spLayer->Term(); });
+    }
+    run.lCallsBefore[run.nSteps] = CFaultPlan::s_lCalls;
+    run.lNewsBefore[run.nSteps] = OperatorNewCalls();
+    run.nOrderBefore[run.nSteps] = CAssistOrder::All().size();
+    FailOperatorNewAt(0);
+    CFaultPlan::Plan(0, Fault::None);
+    if (spLayer && run.hr[kStepTerm] != S_OK)
+        spLayer->Term();
+    spLayer.Reset();
+    return run;
+}
 
 bool IsCheck(int nStep)
 {
@@ -58,11 +216,12 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
 
     const Fault fault = GetParam();
     for (long n = 1; n <= lCalls; ++n) {
-        CScriptedAssistant::s_nFaultedId = CScriptedAssistant::s_nFaultedPosition = -1;
         CFaultPlan::Plan(n, fault);
         const CScenarioRun run = Run();
         const int nFaulted = run.StepOfCall(n);
-        const bool bAssistant = CScriptedAssistant::s_nFaultedId >= 0;
+        int nPosition = -1;
+        const int nAssistant = FaultedAssistant(run, nFaulted, &nPosition);
+        const bool bAssistant = nAssistant >= 0;
         ASSERT_EQ(run.nSteps, kStepCount) << "call " << n;
         for (int nStep = 0; nStep < kStepCount; ++nStep) {
             const HRESULT hr = run.hr[nStep];
@@ -73,10 +232,10 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
             } else if (nStep > nFaulted) {
                 EXPECT_TRUE(hr == normal.hr[nStep] || (IsCheck(nStep) && hr == E_FAIL)) << where;
             } else if (bAssistant) {
-                EXPECT_EQ(hr, AssistantFaultResult(nStep, fault, CScriptedAssistant::s_nFaultedPosition)) << where;
+                EXPECT_EQ(hr, AssistantFaultResult(nStep, fault, nPosition)) << where;
                 // A failure without an error database of its own gets its bus's.
                 if (hr == kInjectedError && IsCheck(nStep)) {
-                    EXPECT_EQ(run.ErrDB(nStep), L"db" + ProtocolOf(CScriptedAssistant::s_nFaultedId)) << where;
+                    EXPECT_EQ(run.ErrDB(nStep), std::wstring(L"db") + kProtocols[nAssistant]) << where;
                 }
             } else {
                 EXPECT_EQ(HostFaultResults(nStep, normal.hr[nStep]).count(hr), 1u) << where;
@@ -88,13 +247,14 @@ TEST_P(FaultInjectionTest, EveryCallFailingInTurnGivesItsResultAndLeavesNothingB
     }
 }
 
+std::string FaultName(const testing::TestParamInfo<Fault>& info)
+{
+    static const char* const kNames[] = {"None", "Error", "NullObject", "OtherSuccess"};
+    return kNames[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest,
-                         testing::Values(Fault::Error, Fault::NullObject, Fault::OtherSuccess),
-                         [](const testing::TestParamInfo<Fault>& info) {
-                             return info.param == Fault::Error        ? std::string("Error")
-                                    : info.param == Fault::NullObject ? std::string("NullObject")
-                                                                      : std::string("OtherSuccess");
-                         });
+                         testing::Values(Fault::Error, Fault::NullObject, Fault::OtherSuccess), FaultName);
 
 // The n-th operator new of the scenario throws, for every n: each step gives
 // E_OUTOFMEMORY or what it gives without the failure, later steps may miss an

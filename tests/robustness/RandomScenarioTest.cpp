@@ -1,14 +1,25 @@
 // Random catalogues, topologies, options and assistant answers, each checked
-// against what the rules make of it: which assistants are asked and in which
-// order, the answer the rank table makes worst, its strings and bus name, and
-// every reference and string given back. The seed of a failing scenario is
-// printed; ROBUST_SCENARIOS sets how many run (10,000 by default).
+// against the rules this model is the one place to hold:
+// - the debug gate: Debug 0 or 1 (scope 9's value, else scope 17's; a number
+//   or a text holding one) answers S_OK or E_FAIL at once, asks nobody and
+//   writes no out-parameter; any other value or none is normal work;
+// - the walk: the protocols in order, stopping at one without an assistant;
+//   the connection and property checks ask each assistant once;
+// - the first-protocol rules: an S_FALSE of the first protocol asked counts
+//   as E_FAIL where the check refuses it, and CheckDelete is answered by its
+//   first result; other S_FALSE answers are dropped;
+// - the ranking: the worst class wins (error, warning, hint, information),
+//   the first of equal rank on a tie, with its strings and bus name; a
+//   failure without an error database gets its bus's.
+// Every reference and string comes back. The seed of a failing scenario is
+// printed; ROBUST_SCENARIOS (and ROBUST_FIRST_SEED) set the run's size.
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <optional>
 #include <random>
-#include "com/Owners.h"
 #include "com/ComObject.h"
+#include "com/Owners.h"
 #include "layer/AssistLayer.h"
 #include "robustness/RobustFixture.h"
 #include "support/MemoryBalance.h"
@@ -17,6 +28,14 @@ namespace {
 
 const wchar_t* const kUniverse[] = {L"PA", L"PB", L"PC", L"PD", L"pa"};
 const HRESULT kAnswers[] = {S_OK, S_FALSE, E_FAIL, static_cast<HRESULT>(0x80041001), 2};
+const long kDebugValues[] = {0, 1, 7, -1, 2};
+constexpr long kSeedsPerHost = 200;
+
+long Setting(const char* name, long lDefault)
+{
+    const char* psz = std::getenv(name);
+    return psz ? std::atol(psz) : lDefault;
+}
 
 // One recorded answer, as the layer keeps it.
 struct CModelResult
@@ -25,9 +44,10 @@ struct CModelResult
     HRESULT hr;
     std::wstring strMsg;
     std::wstring strErrDB;
-    int nRank = 0;
 };
 
+// The class the host gives: "class N" asks for N, else the code decides; a
+// class outside 0..3 counts as the code's. Warnings outrank hints.
 int RankOf(const CModelResult& result)
 {
     static const int kRankOfClass[] = {0, 2, 1, 3};
@@ -40,40 +60,55 @@ int RankOf(const CModelResult& result)
     return kRankOfClass[lClass];
 }
 
+// A Debug value as a scope may hold it.
+struct CDebugValue
+{
+    bool bPresent = false;
+    bool bText = false;
+    long lValue = 2;
+};
+
 struct CScenario
 {
-    long lDebug = 2;
+    CDebugValue aDebug[2]; // scope 9, scope 17
+    long lTrace = 1;
     std::map<std::wstring, int> mapCatalogue; // protocol -> assistant index
-    std::vector<CScriptAnswer> vecAnswers;    // per assistant
+    std::vector<CAnswer> vecAnswers;          // per assistant
     std::vector<std::wstring> vecProtocols1;  // the component's
     std::vector<std::wstring> vecProtocols2;  // the second characteristic's component's
     int nCheck = 0;
+
+    long Debug() const { return aDebug[0].bPresent ? aDebug[0].lValue : aDebug[1].bPresent ? aDebug[1].lValue : 2; }
+    bool Gated() const { return Debug() == 0 || Debug() == 1; }
 };
 
-class RandomScenarioTest : public RobustTest
+class RandomScenarioTest : public RobustTest, public testing::WithParamInterface<long>
 {
 protected:
-    CScenario Draw(std::mt19937& rng);
+    static CScenario Draw(std::mt19937& rng);
+    void Configure(const CScenario& s);
     // Runs one scenario; failures name the seed.
     void RunScenario(unsigned seed);
-    // The assistants asked and the result the rules give.
-    std::vector<int> ExpectedCalls(const CScenario& scenario, std::optional<CModelResult>* pResult) const;
 };
 
 CScenario RandomScenarioTest::Draw(std::mt19937& rng)
 {
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     CScenario s;
-    s.lDebug = pick(20) == 0 ? pick(2) : 2;
+    for (CDebugValue& debug : s.aDebug) {
+        debug.bPresent = pick(3) == 0;
+        debug.bText = pick(2) == 0;
+        debug.lValue = kDebugValues[std::min(pick(10), 4)];
+    }
+    s.lTrace = pick(2);
     const int nAssistants = 1 + pick(4);
     for (int i = 0; i < nAssistants; ++i) {
-        CScriptAnswer answer;
-        answer.hr = kAnswers[pick(5)];
+        CAnswer answer = CAnswer::Of(kAnswers[pick(5)]);
         const int nMsg = pick(8);
-        answer.bNullMsg = nMsg == 0;
-        answer.strMsg = nMsg < 6 ? L"class " + std::to_wstring(nMsg == 5 ? 7 : nMsg) : L"m" + std::to_wstring(i);
+        if (nMsg != 0)
+            answer.optMsg = nMsg < 6 ? L"class " + std::to_wstring(nMsg == 5 ? 7 : nMsg) : L"m" + std::to_wstring(i);
         if (pick(3) == 0)
-            answer.strErrDB = L"own" + std::to_wstring(i);
+            answer.optErrDB = L"own" + std::to_wstring(i);
         s.vecAnswers.push_back(answer);
     }
     // Four of the five names may have an assistant, some sharing one.
@@ -87,34 +122,33 @@ CScenario RandomScenarioTest::Draw(std::mt19937& rng)
     return s;
 }
 
-std::vector<int> RandomScenarioTest::ExpectedCalls(const CScenario& s, std::optional<CModelResult>* pResult) const
+// The assistants asked and the result the rules give.
+std::vector<int> ExpectedCalls(const CScenario& s, std::optional<CModelResult>* pResult)
 {
     std::vector<int> calls;
     std::vector<CModelResult> results;
-    if (s.lDebug == 0 || s.lDebug == 1)
+    if (s.Gated())
         return calls;
     const CheckKind& check = kChecks[s.nCheck];
     const bool bConnect = check.nSlot == 19 || check.nSlot == 20;
     const bool bOnce = bConnect || check.nSlot == 12;
-    std::vector<int> vecAsked;
     auto walk = [&](const std::vector<std::wstring>& protocols) {
         for (const std::wstring& protocol : protocols) {
             auto it = s.mapCatalogue.find(protocol);
             if (it == s.mapCatalogue.end())
                 return;
             const int nAssistant = it->second;
-            if (bOnce && std::find(vecAsked.begin(), vecAsked.end(), nAssistant) != vecAsked.end())
+            if (bOnce && std::find(calls.begin(), calls.end(), nAssistant) != calls.end())
                 continue;
-            const bool bFirst = vecAsked.empty();
-            vecAsked.push_back(nAssistant);
+            const bool bFirst = calls.empty();
             calls.push_back(nAssistant);
-            const CScriptAnswer& answer = s.vecAnswers[nAssistant];
-            CModelResult result{protocol, answer.hr, answer.bNullMsg ? L"" : answer.strMsg, answer.strErrDB};
+            const CAnswer& answer = s.vecAnswers[nAssistant];
+            CModelResult result{protocol, answer.hr, answer.optMsg.value_or(L""), answer.optErrDB.value_or(L"")};
             if (answer.hr == S_FALSE) {
                 if (!(check.bFirstFalseRefused && bFirst))
                     continue;
                 result.hr = E_FAIL;
-            } else if (FAILED(answer.hr) && answer.strErrDB.empty()) {
+            } else if (FAILED(answer.hr) && !answer.optErrDB) {
                 result.strErrDB = L"db" + protocol;
             }
             results.push_back(result);
@@ -134,48 +168,77 @@ std::vector<int> RandomScenarioTest::ExpectedCalls(const CScenario& s, std::opti
     return calls;
 }
 
+void RandomScenarioTest::Configure(const CScenario& s)
+{
+    CRegistryScript& registry = Host().registry;
+    const long alScopes[] = {9, 17};
+    for (int i = 0; i < 2; ++i) {
+        registry.RemoveKey(alScopes[i], L"LayerOptions");
+        const CDebugValue& debug = s.aDebug[i];
+        if (debug.bPresent && debug.bText)
+            registry.SetString(alScopes[i], L"LayerOptions", L"Debug", std::to_wstring(debug.lValue));
+        else if (debug.bPresent)
+            registry.SetLong(alScopes[i], L"LayerOptions", L"Debug", debug.lValue);
+    }
+    registry.SetLong(9, L"LayerOptions", L"Trace", s.lTrace);
+    for (int n = 0; n < 5; ++n)
+        Host().errorDb.mapClassByMessage[L"class " + std::to_wstring(n == 4 ? 7 : n)] = n == 4 ? 7 : n;
+    m_vecAssistants.clear();
+    for (const CAnswer& answer : s.vecAnswers)
+        NewAssistant().spState->Script().Answer(kChecks[s.nCheck].name, answer);
+}
+
 void RandomScenarioTest::RunScenario(unsigned seed)
 {
     std::mt19937 rng(seed);
     const CScenario s = Draw(rng);
-    SetOption(L"Debug", s.lDebug);
-    SetOption(L"Trace", static_cast<long>(rng() % 2));
-    CScriptedAssistant::Calls().clear();
-    std::vector<CScriptedAssistant*> vecAssistants;
-    for (const CScriptAnswer& answer : s.vecAnswers) {
-        vecAssistants.push_back(CScriptedAssistant::New(static_cast<int>(vecAssistants.size())));
-        vecAssistants.back()->m_answer = answer;
-    }
-    CFastNode* pComponent = m_spHost->AddComponent(s.vecProtocols1);
-    CFastNode* pChar1 = m_spHost->AddCharacteristic(pComponent);
-    CFastNode* pChar2 = m_spHost->AddCharacteristic(m_spHost->AddComponent(s.vecProtocols2));
+    Configure(s);
+    CNodeDouble& component = AddComponent(s.vecProtocols1);
+    CNodeDouble& char1 = component.AddCharacteristic(L"port");
+    CNodeDouble& char2 = AddComponent(s.vecProtocols2).AddCharacteristic(L"port");
     // The host's own strings live as long as the host; the layer's must not.
     CMemoryBalance::Mark();
 
     Microsoft::WRL::ComPtr<IAssistLayer2> spLayer;
     ASSERT_EQ(CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer), S_OK);
     for (const auto& [protocol, nAssistant] : s.mapCatalogue)
-        ASSERT_EQ(Add(spLayer.Get(), protocol, vecAssistants[nAssistant]), S_OK);
-    ASSERT_EQ(spLayer->Init(m_spHost->TopologyDispatch()), S_OK);
+        ASSERT_EQ(Add(spLayer.Get(), protocol, m_vecAssistants[nAssistant]), S_OK);
+    ASSERT_EQ(spLayer->Init(Host().TopologyDispatch()), S_OK);
+    CAssistOrder::All().clear();
 
-    BSTR bstrMsg = nullptr, bstrDB = nullptr;
-    const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &bstrMsg, &bstrDB, pComponent, pChar1, pChar2);
+    // The out-parameters start as strings of the test's own: the gate must
+    // leave them as they are.
+    const BSTR bstrUnset[3] = {SysAllocString(L"unset"), SysAllocString(L"unset"), SysAllocString(L"unset")};
+    BSTR bstrMsg = bstrUnset[0], bstrDB = bstrUnset[1], bstrBus = bstrUnset[2];
+    const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &bstrMsg, &bstrDB, component, char1, char2);
+    const HRESULT hrBus = spLayer->GetProcessedBusName(&bstrBus);
     CBstr msg, db, bus;
-    msg.Reset(bstrMsg);
-    db.Reset(bstrDB);
-    const HRESULT hrBus = spLayer->GetProcessedBusName(bus.Out());
+    for (auto [bstr, pOwner, bstrMine] :
+         {std::tuple{bstrMsg, &msg, bstrUnset[0]}, std::tuple{bstrDB, &db, bstrUnset[1]},
+          std::tuple{bstrBus, &bus, bstrUnset[2]}}) {
+        EXPECT_EQ(bstr == bstrMine, s.Gated());
+        if (bstr != bstrMine)
+            pOwner->Reset(bstr);
+    }
+    for (BSTR bstr : bstrUnset)
+        SysFreeString(bstr);
 
     std::optional<CModelResult> result;
     const std::vector<int> expectedCalls = ExpectedCalls(s, &result);
     std::vector<int> calls;
-    for (const auto& [nId, nSlot] : CScriptedAssistant::Calls()) {
-        EXPECT_EQ(nSlot, kChecks[s.nCheck].nSlot);
-        calls.push_back(nId);
+    for (const CAssistOrder& call : CAssistOrder::All()) {
+        EXPECT_EQ(call.nSlot, kChecks[s.nCheck].nSlot);
+        for (size_t i = 0; i < m_vecAssistants.size(); ++i)
+            if (m_vecAssistants[i].spState.get() == call.pState)
+                calls.push_back(static_cast<int>(i));
     }
     EXPECT_EQ(calls, expectedCalls);
-    if (s.lDebug == 0 || s.lDebug == 1) {
-        EXPECT_EQ(hr, s.lDebug == 0 ? S_OK : E_FAIL);
-        EXPECT_EQ(hrBus, s.lDebug == 0 ? S_OK : E_FAIL);
+    if (s.Gated()) {
+        const HRESULT hrGate = s.Debug() == 0 ? S_OK : E_FAIL;
+        EXPECT_EQ(Hex(hr), Hex(hrGate));
+        EXPECT_EQ(Hex(hrBus), Hex(hrGate));
+        EXPECT_EQ(Hex(spLayer->NewProjectCreated()), Hex(hrGate));
+        EXPECT_TRUE(CAssistOrder::All().empty());
     } else if (!result) {
         EXPECT_EQ(Hex(hr), Hex(E_FAIL));
         EXPECT_TRUE(msg.IsNull() && db.IsNull());
@@ -193,32 +256,25 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     msg.Reset();
     db.Reset();
     bus.Reset();
-    for (CScriptedAssistant* pAssistant : vecAssistants) {
-        EXPECT_EQ(pAssistant->References(), 1u) << "assistant " << pAssistant->m_nId;
-        pAssistant->Release();
-    }
-    EXPECT_EQ(m_spHost->ForeignReferences(), 0);
+    EXPECT_EQ(ForeignReferences(), 0);
     EXPECT_EQ(CMemoryBalance::Outstanding(), 0);
 }
 
-TEST_F(RandomScenarioTest, EveryScenarioAsksTheRightAssistantsAndAnswersWithTheWorst)
+// A fresh host for each run of seeds keeps the data trees small.
+TEST_P(RandomScenarioTest, EveryScenarioAsksTheRightAssistantsAndAnswersWithTheWorst)
 {
-    const char* pszCount = std::getenv("ROBUST_SCENARIOS");
-    const long lCount = pszCount ? std::atol(pszCount) : 10000;
-    const unsigned firstSeed =
-        pszCount && std::getenv("ROBUST_FIRST_SEED") ? std::atol(std::getenv("ROBUST_FIRST_SEED")) : 1;
-    for (long i = 0; i < lCount; ++i) {
-        // A fresh host now and then keeps the data trees small.
-        if (i % 200 == 0) {
-            m_spHost = std::make_unique<CFastHost>();
-            ASSERT_EQ(m_spHost->Register(), S_OK);
-        }
-        const unsigned seed = firstSeed + static_cast<unsigned>(i);
+    const long lCount = Setting("ROBUST_SCENARIOS", 10000);
+    const long lFirstSeed = Setting("ROBUST_FIRST_SEED", 1);
+    for (long i = GetParam() * kSeedsPerHost; i < std::min(lCount, (GetParam() + 1) * kSeedsPerHost); ++i) {
+        const unsigned seed = static_cast<unsigned>(lFirstSeed + i);
         SCOPED_TRACE("seed " + std::to_string(seed));
         RunScenario(seed);
         if (HasFailure())
             FAIL() << "first failing scenario: seed " << seed;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomScenarioTest,
+                         testing::Range(0L, (Setting("ROBUST_SCENARIOS", 10000) + kSeedsPerHost - 1) / kSeedsPerHost));
 
 } // namespace

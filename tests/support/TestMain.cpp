@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
+#include "doubles/DoubleObject.h"
 #include "support/MemoryBalance.h"
 #include "support/TestEnvironment.h"
 
@@ -66,6 +67,12 @@ bool RegistersTypeLibs(int argc, char** argv)
     return true;
 }
 
+// A call into a double that nobody expected fails the test that made it.
+void FailUnexpectedCall(const std::wstring& text)
+{
+    ADD_FAILURE() << std::string(text.begin(), text.end());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -74,6 +81,7 @@ int main(int argc, char** argv)
     if (RunAgainWithoutBstrCache(&exitCode))
         return exitCode;
     testing::InitGoogleTest(&argc, argv);
+    SetUnexpectedCallHook(FailUnexpectedCall);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // Every task-memory block from here on is seen by the balance checks.
     CMemoryBalance::Mark();
