@@ -3,24 +3,6 @@
 #include "diagnostics/ErrorLog.h"
 #include "support/TestEnvironment.h"
 
-namespace {
-
-std::wstring LogPath()
-{
-    return PrivateTempFolder() + L"Tessaro_Error_Log.csv";
-}
-
-// Drops date and time, and the system text after the detail's closing
-// parenthesis (no message or detail of these rows holds one).
-std::wstring RowCore(const std::string& line)
-{
-    std::wstring row(line.begin(), line.end());
-    row.erase(0, row.find(L',', row.find(L',') + 1) + 1);
-    return row.substr(0, row.find(L')', row.find(L'(')) + 1);
-}
-
-} // namespace
-
 std::vector<std::wstring> CTestCommon::Protocols() const
 {
     std::vector<std::wstring> protocols;
@@ -38,39 +20,27 @@ void CommonTest::SetUp()
 
 void CommonTest::TearDown()
 {
-    FailAllocationsOfSize(0);
     m_spCommon.reset();
     DoublesTest::TearDown();
 }
 
-CTestCommon& CommonTest::Traced()
-{
-    m_spCommon->m_lTraceOption = 1;
-    m_spCommon->m_spTopology = Host().Topology();
-    return *m_spCommon;
-}
-
+// Drops date and time, and the system text after the detail's closing
+// parenthesis (no message or detail of these rows holds one).
 std::vector<std::wstring> LogRows()
 {
     std::vector<std::wstring> rows;
-    FILE* pFile = _wfopen(LogPath().c_str(), L"rt");
-    if (!pFile)
-        return rows;
-    char szLine[4096];
-    while (fgets(szLine, sizeof szLine, pFile))
-        rows.push_back(RowCore(szLine));
-    fclose(pFile);
+    const std::string text = FileText(ErrorLogPath());
+    for (size_t pos = 0, end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1) {
+        std::wstring row(text.begin() + static_cast<long>(pos), text.begin() + static_cast<long>(end));
+        row.erase(0, row.find(L',', row.find(L',') + 1) + 1);
+        rows.push_back(row.substr(0, row.find(L')', row.find(L'(')) + 1));
+    }
     return rows;
-}
-
-bool LogExists()
-{
-    return GetFileAttributesW(LogPath().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void ClearLog()
 {
-    DeleteFileW(LogPath().c_str());
+    DeleteFileW(ErrorLogPath().c_str());
 }
 
 std::wstring Row(const wchar_t* severity, const wchar_t* method, long line, HRESULT hr, const std::wstring& text)

@@ -4,17 +4,12 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "testbed/AllocationCounter.h"
 #include "common/AssistCommon.h"
 #include "support/DoublesTest.h"
 
 class CTestCommon : public CAssistCommon
 {
 public:
-    using CAssistCommon::ClearResults;
-    using CAssistCommon::DebugGateAnswers;
-    using CAssistCommon::GetFirstResult;
-    using CAssistCommon::GetWorstResult;
     using CAssistCommon::InsertProtocolBusEntryIntoMap;
     using CAssistCommon::LoadAssistants;
     using CAssistCommon::LoadDebugOptions;
@@ -23,16 +18,14 @@ public:
     using CAssistCommon::m_mapAssistants;
     using CAssistCommon::m_mapErrorDBs;
     using CAssistCommon::m_spTopology;
-    using CAssistCommon::SelectProperErrorDBforRetval;
     using CAssistCommon::ZURTrace;
 
     std::vector<std::wstring> Protocols() const;
 };
 
-// The error-log rows written so far, without date, time and system text:
-// "ERROR,CAssistCommon::ZURTrace,.\AssistCommon,447,0x00000001,FireControlEvent failed.()".
+// The error-log rows written since the last ClearLog, without date, time and
+// system text: "ERROR,CAssistCommon::ZURTrace,.\AssistCommon,447,0x00000001,FireControlEvent failed.()".
 std::vector<std::wstring> LogRows();
-bool LogExists();
 void ClearLog();
 // One row as LogRows gives it; text is "message(detail)".
 std::wstring Row(const wchar_t* severity, const wchar_t* method, long line, HRESULT hr, const std::wstring& text);
@@ -42,9 +35,6 @@ class CommonTest : public DoublesTest
 protected:
     void SetUp() override;
     void TearDown() override;
-
-    // A traced object on the host's topology (trace on).
-    CTestCommon& Traced();
 
     std::unique_ptr<CTestCommon> m_spCommon = std::make_unique<CTestCommon>();
 };

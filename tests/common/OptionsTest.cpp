@@ -1,4 +1,5 @@
-// The debug and trace options, the registry reader behind them and the gate.
+// The debug and trace options read from either scope, and the control event
+// that carries a trace.
 #include <functional>
 #include "CommonTest.h"
 #include "diagnostics/ErrorLog.h"
@@ -43,27 +44,14 @@ TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
          },
          1,
          {kReturnsFalse, kTraceMissing}},
-        {"scope 17 when 9 lacks it",
-         [](CRegistryScript& r) { r.SetLong(17, kOptions, L"Debug", 0); },
-         0,
-         {kReturnsOk, kTraceMissing}},
         {"a value without a row", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Debug", 7); }, 7, {kTraceMissing}},
-        {"a text holding a number",
-         [](CRegistryScript& r) { r.SetString(9, kOptions, L"Debug", L"1"); },
-         1,
-         {kReturnsFalse, kTraceMissing}},
         {"a text that is no number counts as missing",
          [](CRegistryScript& r) {
              r.SetString(9, kOptions, L"Debug", L"one");
-             r.SetLong(17, kOptions, L"Debug", 0);
+             r.SetString(17, kOptions, L"Debug", L"0");
          },
          0,
          {kReturnsOk, kTraceMissing}},
-        {"no number in either scope",
-         [](CRegistryScript& r) { r.SetString(17, kOptions, L"Debug", L"two"); },
-         2,
-         {DebugMissing(DISP_E_TYPEMISMATCH), DebugRow(404, DISP_E_TYPEMISMATCH, L"Default functionality"),
-          kTraceMissing}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -94,7 +82,7 @@ TEST_F(CommonTest, TraceOptionSwitchesTheErrorLogOnButNeverOff)
     later.LoadDebugOptions();
     EXPECT_EQ(later.m_lTraceOption, -3);
     EXPECT_EQ(g_bErrorLogEnabled, 1);
-    EXPECT_FALSE(LogExists());
+    EXPECT_EQ(LogRows(), std::vector<std::wstring>{});
     Host().registry.SetLong(9, kOptions, L"Trace", 0);
     CTestCommon().LoadDebugOptions();
     EXPECT_EQ(g_bErrorLogEnabled, 1);
@@ -102,56 +90,25 @@ TEST_F(CommonTest, TraceOptionSwitchesTheErrorLogOnButNeverOff)
               (std::vector<std::wstring>{DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality")}));
 }
 
-TEST_F(CommonTest, GateAnswersOnlyForZeroAndOne)
+// One event with the full text; any answer but S_OK is logged and ignored.
+TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
 {
-    for (const auto& [lOption, hrExpected] :
-         {std::pair{0L, S_OK}, {1L, E_FAIL}, {2L, E_ABORT}, {7L, E_ABORT}, {-1L, E_ABORT}}) {
-        HRESULT hr = E_ABORT;
-        m_spCommon->m_lDebugOption = lOption;
-        EXPECT_EQ(m_spCommon->DebugGateAnswers(&hr), hrExpected != E_ABORT) << lOption;
-        EXPECT_EQ(hr, hrExpected) << lOption;
+    const std::wstring text(L"Cx\0y", 4);
+    m_spCommon->m_lTraceOption = 1;
+    m_spCommon->m_spTopology = Host().Topology();
+    m_spCommon->ZURTrace(text);
+    ASSERT_EQ(Host().topology.vecEvents.size(), 1u);
+    const CControlEvent& event = Host().topology.vecEvents[0];
+    EXPECT_EQ(std::vector<long>({event.lEvent, event.lParam1, event.lParam2, event.arg1.Type(), event.arg1.Long(),
+                                 event.arg2.Type(), event.lParam3}),
+              std::vector<long>({5165, 0, 5173, VT_I4, 5275, VT_BSTR, 0}));
+    EXPECT_EQ(event.arg2.optText, text);
+    EXPECT_EQ(LogRows(), std::vector<std::wstring>{});
+    for (HRESULT hr : {S_FALSE, E_FAIL}) {
+        Host().topology.hrFireControlEvent = hr;
+        ClearLog();
+        m_spCommon->ZURTrace(L"t");
+        EXPECT_EQ(LogRows(),
+                  std::vector<std::wstring>{Row(L"ERROR", L"ZURTrace", 447, hr, L"FireControlEvent failed.()")});
     }
-}
-
-// Every host object of a read is gone when it returns, whichever step failed.
-TEST_F(CommonTest, RegistryReadFailsAtEachStepWithTheHostsAnswer)
-{
-    const std::pair<const char*, std::function<HRESULT(CRegistryScript&)>> cases[] = {
-        {"context", [](CRegistryScript& r) { return r.hrCreate = E_ACCESSDENIED; }},
-        {"open key",
-         [](CRegistryScript& r) {
-             r.SetLong(9, kOptions, L"Other", 1);
-             return r.Key(9, kOptions).hrOpen = REGDB_E_CLASSNOTREG;
-         }},
-        {"value by name",
-         [](CRegistryScript& r) {
-             r.SetLong(9, kOptions, L"Debug", 1);
-             return r.Key(9, kOptions).hrItemByName = E_INVALIDARG;
-         }},
-        {"data", [](CRegistryScript& r) { return r.SetLong(9, kOptions, L"Debug", 1).hrGetData = E_ABORT; }},
-        {"conversion",
-         [](CRegistryScript& r) {
-             r.SetString(9, kOptions, L"Debug", L"1x");
-             return DISP_E_TYPEMISMATCH;
-         }},
-        {"none",
-         [](CRegistryScript& r) {
-             r.SetString(9, kOptions, L"Debug", L"42");
-             return S_OK;
-         }},
-    };
-    for (const auto& [name, configure] : cases) {
-        SCOPED_TRACE(name);
-        Host().registry = CRegistryScript();
-        const HRESULT hrExpected = configure(Host().registry);
-        const long lAlive = CLiveDoubles::Count();
-        long lValue = -1;
-        EXPECT_EQ(ReadRegistryLong(9, kOptions, L"Debug", &lValue), hrExpected);
-        EXPECT_EQ(lValue, hrExpected == S_OK ? 42 : -1);
-        EXPECT_EQ(CLiveDoubles::Count(), lAlive) << CLiveDoubles::Describe();
-    }
-    long lValue = 0;
-    ReadRegistryLong(17, kOptions, L"Debug", &lValue);
-    EXPECT_EQ(Host().registry.lCreated, 2) << "a new context object per read";
-    EXPECT_EQ(ReadRegistryLong(9, nullptr, L"Debug", &lValue), E_POINTER);
 }
