@@ -2,7 +2,6 @@
 // that carries a trace.
 #include <functional>
 #include "CommonTest.h"
-#include "diagnostics/ErrorLog.h"
 
 namespace {
 
@@ -26,30 +25,25 @@ const std::wstring kReturnsOk = DebugRow(398, S_OK, L"Do nothing, returning with
 
 TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
 {
+    using R = CRegistryScript&;
     const struct
     {
         const char* name;
-        std::function<void(CRegistryScript&)> configure;
+        std::function<void(R)> configure;
         long lDebug;
         std::vector<std::wstring> rows;
     } cases[] = {
-        {"missing in both scopes",
-         [](CRegistryScript&) {},
+        {"missing",
+         [](R) {},
          2,
          {DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}},
         {"scope 9 wins",
-         [](CRegistryScript& r) {
-             r.SetLong(9, kOptions, L"Debug", 1);
-             r.SetLong(17, kOptions, L"Debug", 0);
-         },
+         [](R r) { r.SetLong(9, kOptions, L"Debug", 1), r.SetLong(17, kOptions, L"Debug", 0); },
          1,
          {kReturnsFalse, kTraceMissing}},
-        {"a value without a row", [](CRegistryScript& r) { r.SetLong(9, kOptions, L"Debug", 7); }, 7, {kTraceMissing}},
-        {"a text that is no number counts as missing",
-         [](CRegistryScript& r) {
-             r.SetString(9, kOptions, L"Debug", L"one");
-             r.SetString(17, kOptions, L"Debug", L"0");
-         },
+        {"no row", [](R r) { r.SetLong(9, kOptions, L"Debug", 7); }, 7, {kTraceMissing}},
+        {"text",
+         [](R r) { r.SetString(9, kOptions, L"Debug", L"one"), r.SetString(17, kOptions, L"Debug", L"0"); },
          0,
          {kReturnsOk, kTraceMissing}},
     };
@@ -64,30 +58,6 @@ TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
         EXPECT_EQ(common.m_lTraceOption, 1);
         EXPECT_EQ(LogRows(), c.rows);
     }
-}
-
-// The trace option switches the error log on, never off; the first object of
-// the process loses its own option rows, written before the log was on.
-TEST_F(CommonTest, TraceOptionSwitchesTheErrorLogOnButNeverOff)
-{
-    g_bErrorLogEnabled = 0;
-    Host().registry.SetLong(9, kOptions, L"Trace", 0);
-    Host().registry.SetLong(17, kOptions, L"Trace", 1);
-    m_spCommon->LoadDebugOptions();
-    EXPECT_EQ(m_spCommon->m_lTraceOption, 0);
-    EXPECT_EQ(g_bErrorLogEnabled, 0);
-
-    Host().registry.SetLong(9, kOptions, L"Trace", -3);
-    CTestCommon later;
-    later.LoadDebugOptions();
-    EXPECT_EQ(later.m_lTraceOption, -3);
-    EXPECT_EQ(g_bErrorLogEnabled, 1);
-    EXPECT_EQ(LogRows(), std::vector<std::wstring>{});
-    Host().registry.SetLong(9, kOptions, L"Trace", 0);
-    CTestCommon().LoadDebugOptions();
-    EXPECT_EQ(g_bErrorLogEnabled, 1);
-    EXPECT_EQ(LogRows(),
-              (std::vector<std::wstring>{DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality")}));
 }
 
 // One event with the full text; any answer but S_OK is logged and ignored.

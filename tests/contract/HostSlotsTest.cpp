@@ -67,51 +67,36 @@ Lines MethodLines(ITypeInfo* pItf)
 }
 
 // The operations the layer calls, "slot Name([in] type, ...)".
-const struct
-{
-    IID iid;
-    const char* name;
-    Lines operations;
-} c_hostInterfaces[] = {
+const std::pair<IID, Lines> c_hostInterfaces[] = {
     {NewZUR::IID_ITopology,
-     "ITopology",
      {L"9 GetSchema([out] IDataSchema**)", L"20 GetErrorDatabaseService([out] IErrorDatabaseService**)",
       L"21 FireControlEvent([in] long, [in] long, [in] long, [in] VARIANT, [in] VARIANT, [in] long)"}},
-    {NewZUR::IID_IDataSchema, "IDataSchema", {L"32 GetTypeId([in] BSTR, [out] long*)"}},
+    {NewZUR::IID_IDataSchema, {L"32 GetTypeId([in] BSTR, [out] long*)"}},
     {NewZUR::IID_IDataQuery,
-     "IDataQuery",
      {L"7 Attach([in] ITopology*)", L"8 Select([in] IPropertyData*, [in] BSTR, [out] IDataQueryResult**)"}},
-    {NewZUR::IID_IDataQueryResult, "IDataQueryResult", {L"8 Next([out] IDispatch**, [out] long*)"}},
-    {NewZUR::IID_IPropertyData,
-     "IPropertyData",
-     {L"7 GetValue([out] VARIANT*)", L"13 GetParent([out] IDataElement**)"}},
-    {NewZUR::IID_ICharacteristic, "ICharacteristic", {L"10 GetSubItem([in] BSTR, [out] IUnknown**)"}},
+    {NewZUR::IID_IDataQueryResult, {L"8 Next([out] IDispatch**, [out] long*)"}},
+    {NewZUR::IID_IPropertyData, {L"7 GetValue([out] VARIANT*)", L"13 GetParent([out] IDataElement**)"}},
+    {NewZUR::IID_ICharacteristic, {L"10 GetSubItem([in] BSTR, [out] IUnknown**)"}},
     {NewZUR::IID_IDataElement,
-     "IDataElement",
      {L"11 GetPathText([out] BSTR*)", L"12 GetOwningComponent([out] IComponent**)", L"13 GetTypeId([out] long*)"}},
-    {NewZUR::IID_IContext, "IContext", {L"18 OpenKey([in] long, [in] BSTR, [out] IRegistryKey**)"}},
-    {NewZUR::IID_IRegistryKey,
-     "IRegistryKey",
-     {L"7 GetCount([out] long*)", L"8 GetItem([in] VARIANT, [out] IRegistryValue**)"}},
-    {NewZUR::IID_IRegistryValue, "IRegistryValue", {L"7 GetData([out] VARIANT*)", L"9 GetName([out] BSTR*)"}},
-    {NewZUR::IID_IErrorDatabaseService,
-     "IErrorDatabaseService",
-     {L"7 Classify([in] long, [out] long*, [in] BSTR, [in] BSTR, [out] BSTR*)"}},
+    {NewZUR::IID_IContext, {L"18 OpenKey([in] long, [in] BSTR, [out] IRegistryKey**)"}},
+    {NewZUR::IID_IRegistryKey, {L"7 GetCount([out] long*)", L"8 GetItem([in] VARIANT, [out] IRegistryValue**)"}},
+    {NewZUR::IID_IRegistryValue, {L"7 GetData([out] VARIANT*)", L"9 GetName([out] BSTR*)"}},
+    {NewZUR::IID_IErrorDatabaseService, {L"7 Classify([in] long, [out] long*, [in] BSTR, [in] BSTR, [out] BSTR*)"}},
 };
 
 TEST(HostInterfaces, OperationsInTheSlotsTheLayerCalls)
 {
     ComPtr<ITypeLib> spLib;
     ASSERT_EQ(LoadTypeLibEx((BinaryDirectory() + L"NewZUR.tlb").c_str(), REGKIND_NONE, &spLib), S_OK);
-    for (const auto& itf : c_hostInterfaces) {
-        SCOPED_TRACE(itf.name);
+    for (const auto& [iid, operations] : c_hostInterfaces) {
         ComPtr<ITypeInfo> spDispatch, spItf;
         HREFTYPE href = 0;
-        ASSERT_EQ(spLib->GetTypeInfoOfGuid(itf.iid, &spDispatch), S_OK);
+        ASSERT_EQ(spLib->GetTypeInfoOfGuid(iid, &spDispatch), S_OK);
         ASSERT_EQ(spDispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &href), S_OK); // the dual's interface half
         ASSERT_EQ(spDispatch->GetRefTypeInfo(href, &spItf), S_OK);
         const Lines methods = MethodLines(spItf.Get());
-        for (const std::wstring& operation : itf.operations) {
+        for (const std::wstring& operation : operations) {
             const size_t nSlot = static_cast<size_t>(std::stoi(operation));
             ASSERT_LT(nSlot, methods.size());
             EXPECT_EQ(methods[nSlot], operation);

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <cwctype>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 #include "diagnostics/ErrorLog.h"
@@ -55,10 +54,7 @@ protected:
     bool LogExists() const { return GetFileAttributesW((L"\\\\?\\" + LogPath()).c_str()) != INVALID_FILE_ATTRIBUTES; }
     std::vector<std::string> ReadRows() const
     {
-        std::ifstream file(LogPath().c_str(), std::ios::binary);
-        std::ostringstream stream;
-        stream << file.rdbuf();
-        const std::string text = stream.str();
+        const std::string text = FileText(LogPath());
         std::vector<std::string> rows;
         for (size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2)
             rows.push_back(text.substr(pos, end - pos));
@@ -118,32 +114,22 @@ TEST_F(ErrorLogTest, WritesOneRowPerCallInTheFixedFormat)
             << i;
 }
 
-// A temp folder below base whose path is cch characters long, backslash included.
-std::wstring FolderOfLength(std::wstring folder, size_t cch)
-{
-    while (folder.size() < cch) {
-        size_t cchLeft = cch - folder.size();
-        size_t cchPart = cchLeft <= 100 ? cchLeft : (cchLeft - 100 >= 2 ? 100 : 98);
-        folder += std::wstring(cchPart - 1, L'd') + L"\\";
-        CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
-    }
-    return folder;
-}
-
-// Switched off, or with a path that does not fit, no file is written; a
-// folder name outside the code page is no obstacle.
+// Switched off, or with a path that does not fit, no file is written; a path
+// one character shorter fits.
 TEST_F(ErrorLogTest, WhereNoRowIsWritten)
 {
     g_bErrorLogEnabled = 0;
     LogError(L"ERROR", L"M", L"F", 1, L"lost", L"", E_FAIL);
     EXPECT_FALSE(LogExists());
     g_bErrorLogEnabled = 1;
-    const size_t cchFileName = std::wstring(L"Tessaro_Error_Log.csv").size();
-    const std::wstring base = m_folder;
-    const std::pair<std::wstring, bool> cases[] = {{FolderOfLength(base, MAX_PATH - 1 - cchFileName), true},
-                                                   {FolderOfLength(base, MAX_PATH - cchFileName), false},
-                                                   {base + L"\u0416\u4e2d\\", true}};
-    for (const auto& [folder, bWritten] : cases) {
+    const size_t cchFits = MAX_PATH - 1 - std::wstring(L"Tessaro_Error_Log.csv").size();
+    for (const auto& [cch, bWritten] : {std::pair{cchFits, true}, {cchFits + 1, false}}) {
+        std::wstring folder = m_folder; // grown to cch characters, backslash included
+        while (folder.size() < cch) {
+            const size_t cchLeft = cch - folder.size(), cchPart = cchLeft <= 100 ? cchLeft : cchLeft > 101 ? 100 : 98;
+            folder += std::wstring(cchPart - 1, L'd') + L"\\";
+            CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+        }
         UseTempFolder(folder);
         LogError(L"ERROR", L"M", L"F", 1, L"long path", L"", S_OK);
         EXPECT_EQ(LogExists(), bWritten) << folder.size();

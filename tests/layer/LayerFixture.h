@@ -21,9 +21,7 @@ class LayerTest : public DoublesTest
 protected:
     void TearDown() override
     {
-        m_bstrMsg.Reset();
-        m_bstrDB.Reset();
-        m_spLayer.Reset();
+        m_bstrMsg.Reset(), m_bstrDB.Reset(), m_spLayer.Reset();
         DoublesTest::TearDown();
     }
     IAssistLayer2* Layer()
@@ -60,8 +58,6 @@ protected:
     HRESULT Run(const CheckKind& kind, const CheckArgs& args)
     {
         Host().topology.vecEvents.clear();
-        m_bstrMsg.Reset();
-        m_bstrDB.Reset();
         return CallCheck(Layer(), kind.nSlot, m_bstrMsg.Out(), args, m_bstrDB.Out());
     }
     Texts Traces() { return Host().topology.EventTexts(); }
