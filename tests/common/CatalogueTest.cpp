@@ -87,10 +87,7 @@ TEST_F(CommonTest, BothScopesDecideTheResultAndItsRow)
     RegisterAssistant(L"A", L"Test.A");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Host().registry = CRegistryScript();
-        c.configure(Host().registry);
-        ClearLog();
-        CTestCommon common;
+        CTestCommon& common = Fresh(c.configure);
         EXPECT_EQ(common.LoadAssistants(L""), c.hr);
         EXPECT_EQ(LogRows(), c.rows);
         EXPECT_EQ(common.m_mapAssistants.size(), c.rows.empty() ? 1u : 0u);
@@ -135,12 +132,11 @@ TEST_F(CommonTest, OneScopeStopsAtTheFailingStep)
     RegisterAssistant(L"A", L"Test.A");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Host().registry = CRegistryScript();
-        for (const wchar_t* protocol : {L"P1", L"P2", L"P3"})
-            Bind(Host().registry, 9, protocol, L"Test.A");
-        c.configure(Host().registry);
-        ClearLog();
-        CTestCommon common;
+        CTestCommon& common = Fresh([&](R r) {
+            for (const wchar_t* protocol : {L"P1", L"P2", L"P3"})
+                Bind(r, 9, protocol, L"Test.A");
+            c.configure(r);
+        });
         EXPECT_EQ(common.LoadAssistants(9, L""), c.hr);
         EXPECT_EQ(LogRows(), c.rows);
         EXPECT_EQ(common.Protocols(), c.protocols);

@@ -1,6 +1,7 @@
 #pragma once
 // The fixture of the common suite: a CAssistCommon opened up for the tests,
 // the host and assistant doubles, and the error-log rows read back.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +68,16 @@ protected:
     {
         m_spCommon.reset();
         DoublesTest::TearDown();
+    }
+
+    // A fresh registry, set up by configure, an empty log and a new object.
+    CTestCommon& Fresh(const std::function<void(CRegistryScript&)>& configure)
+    {
+        Host().registry = CRegistryScript();
+        configure(Host().registry);
+        ClearLog();
+        m_spCommon = std::make_unique<CTestCommon>();
+        return *m_spCommon;
     }
 
     std::unique_ptr<CTestCommon> m_spCommon = std::make_unique<CTestCommon>();

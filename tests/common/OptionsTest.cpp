@@ -1,6 +1,5 @@
 // The debug and trace options read from either scope, and the control event
 // that carries a trace.
-#include <functional>
 #include "CommonTest.h"
 
 namespace {
@@ -49,10 +48,7 @@ TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Host().registry = CRegistryScript();
-        c.configure(Host().registry);
-        ClearLog();
-        CTestCommon common;
+        CTestCommon& common = Fresh(c.configure);
         common.LoadDebugOptions();
         EXPECT_EQ(common.m_lDebugOption, c.lDebug);
         EXPECT_EQ(common.m_lTraceOption, 1);

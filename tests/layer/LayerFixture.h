@@ -1,7 +1,7 @@
 #pragma once
-// A layer on the scripted host, reached through its interfaces only: created
-// on first use (a test may script its options first), assistant doubles
-// added through its test interface, and any check run with one argument set.
+// A layer on the scripted host, reached through its interfaces only, with
+// assistant doubles added through its test interface, and any check run with
+// one argument set.
 #include <string>
 #include <vector>
 #include "layer/AssistLayer.h"
@@ -24,13 +24,12 @@ protected:
         m_bstrMsg.Reset(), m_bstrDB.Reset(), m_spLayer.Reset();
         DoublesTest::TearDown();
     }
-    IAssistLayer2* Layer()
+    void SetUp() override
     {
-        if (!m_spLayer) {
-            EXPECT_EQ(CComObject<CAssistLayer>::CreateInstance(IID_PPV_ARGS(&m_spLayer)), S_OK);
-        }
-        return m_spLayer.Get();
+        DoublesTest::SetUp();
+        ASSERT_EQ(CComObject<CAssistLayer>::CreateInstance(IID_PPV_ARGS(&m_spLayer)), S_OK);
     }
+    IAssistLayer2* Layer() { return m_spLayer.Get(); }
     HRESULT Add(BSTR protocol, BSTR progId, IUnknown* punk, BSTR errDB)
     {
         Microsoft::WRL::ComPtr<IAssistLayerTest> sp;

@@ -28,6 +28,13 @@ protected:
     static constexpr const wchar_t* kTerm = kLayer ? L"CAssistLayer::Term" : L"CProxyAssistant::Term";
     static constexpr const wchar_t* kLoad = L"CAssistCommon::LoadAssistants";
 
+    void SetUp() override
+    {
+        DoublesTest::SetUp();
+        ASSERT_EQ(CComObject<T>::CreateInstance(kLayer ? IID_IAssistLayer2 : IID_IAssist3,
+                                                reinterpret_cast<void**>(m_sp.GetAddressOf())),
+                  S_OK);
+    }
     void TearDown() override
     {
         m_sp.Reset();
@@ -35,15 +42,7 @@ protected:
             m_spSecondHost->Dispose();
         DoublesTest::TearDown();
     }
-    Itf* Object()
-    {
-        if (!m_sp) {
-            EXPECT_EQ(CComObject<T>::CreateInstance(kLayer ? IID_IAssistLayer2 : IID_IAssist3,
-                                                    reinterpret_cast<void**>(m_sp.GetAddressOf())),
-                      S_OK);
-        }
-        return m_sp.Get();
-    }
+    Itf* Object() { return m_sp.Get(); }
     // An assistant class bound to its own name: the layer reads the main
     // keys, the proxy the subkeys of its protocol "P".
     CAssistantClass& Bind(const wchar_t* name, AssistantKind kind = AssistantKind::Assist3)

@@ -92,6 +92,8 @@ TEST_F(ProxyTest, ForwardingStopsAtTheFirstFailure)
 {
     CAnswer refused = CAnswer::Of(E_INVALIDARG);
     refused.optMsg = L"refused";
+    const CAnswer skip = CAnswer::Of(S_FALSE, L"skip", L"x");
+    const Texts both{L"A.CheckDelete", L"B.CheckDelete"};
     const struct
     {
         const char* name;
@@ -101,20 +103,8 @@ TEST_F(ProxyTest, ForwardingStopsAtTheFirstFailure)
         Texts asked;
     } cases[] = {
         {"failure", refused, CAnswer::Of(S_OK), E_INVALIDARG, L"refused", L"db-A", {L"A.CheckDelete"}},
-        {"false, then an answer",
-         CAnswer::Of(S_FALSE, L"skip", L"x"),
-         CAnswer::Of(S_OK, L"ok", L"y"),
-         S_OK,
-         L"ok",
-         L"y",
-         {L"A.CheckDelete", L"B.CheckDelete"}},
-        {"false only",
-         CAnswer::Of(S_FALSE, L"skip", L"x"),
-         CAnswer::Of(S_FALSE, L"skip", L"x"),
-         E_FAIL,
-         L"<null>",
-         L"<null>",
-         {L"A.CheckDelete", L"B.CheckDelete"}},
+        {"false, then an answer", skip, CAnswer::Of(S_OK, L"ok", L"y"), S_OK, L"ok", L"y", both},
+        {"false only", skip, skip, E_FAIL, L"<null>", L"<null>", both},
     };
     CAssistantClass& a = Bind(L"A");
     CAssistantClass& b = Bind(L"B");
