@@ -1,6 +1,8 @@
 // The proxy forwards every check to the assistants entered under its
 // protocol's subkeys, in catalogue order, up to the first failure.
 #include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
 #include "proxy/ProxyAssistant.h"
 #include "support/Checks.h"
 #include "support/DoublesTest.h"
@@ -159,6 +161,29 @@ TEST_F(ProxyTest, InitAndNewProjectCreatedAreRefusedAndErrorInfoIsForTheAssistan
     for (const auto& [piid, hr] :
          {std::pair{&IID_IAssist2, S_OK}, {&IID_IAssist3, S_OK}, {&IID_IDispatch, S_FALSE}, {&IID_IUnknown, S_FALSE}})
         EXPECT_EQ(sp->InterfaceSupportsErrorInfo(*piid), hr);
+}
+
+// Hosts call the proxy from any thread.
+TEST_F(ProxyTest, ReferenceCountStaysExactUnderSeveralThreads)
+{
+    constexpr ULONG kThreads = 2, kRounds = 1000000;
+    IAssist3* pProxy = m_spProxy.Get();
+    std::atomic<ULONG> nReady{0};
+    auto fnBump = [pProxy, &nReady](bool bAdd) {
+        for (++nReady; nReady % kThreads;) { // all start together
+        }
+        for (ULONG n = 0; n < kRounds; ++n)
+            bAdd ? pProxy->AddRef() : pProxy->Release();
+    };
+    for (bool bAdd : {true, false}) {
+        std::vector<std::thread> threads;
+        for (ULONG i = 0; i < kThreads; ++i)
+            threads.emplace_back(fnBump, bAdd);
+        for (auto& thread : threads)
+            thread.join();
+        EXPECT_EQ(pProxy->AddRef(), bAdd ? kThreads * kRounds + 2 : 2u);
+        pProxy->Release();
+    }
 }
 
 } // namespace
