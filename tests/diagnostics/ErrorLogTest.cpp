@@ -1,19 +1,27 @@
 // The error log: rows read back byte for byte from the file in a temp folder
-// of the test's own.
+// of the test's own, written at a clock the test sets.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <cwctype>
 #include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 #include "diagnostics/ErrorLog.h"
+#include "support/ImportHook.h"
 #include "support/TestEnvironment.h"
+
+IMPORT_SLOT(GetLocalTime, 4);
 
 namespace {
 
 const HRESULT c_hrNoSystemText = static_cast<HRESULT>(0xFFFFEB3D);
+SYSTEMTIME g_stNow;
+
+void WINAPI FixedLocalTime(LPSYSTEMTIME pst)
+{
+    *pst = g_stNow;
+}
 
 std::string Narrow(const std::wstring& text)
 {
@@ -44,27 +52,18 @@ protected:
     }
     std::wstring LogPath() const { return m_folder + L"Tessaro_Error_Log.csv"; }
     bool LogExists() const { return GetFileAttributesW((L"\\\\?\\" + LogPath()).c_str()) != INVALID_FILE_ATTRIBUTES; }
-    // Rows as written, date and time checked by pattern and cut off.
     std::vector<std::string> ReadRows() const
     {
-        std::ifstream file(LogPath().c_str(), std::ios::binary);
-        std::ostringstream stream;
-        stream << file.rdbuf();
-        const std::string text = stream.str();
+        const std::string text = FileText(LogPath());
         std::vector<std::string> rows;
-        for (size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
-            std::string row = text.substr(pos, end - pos);
-            std::smatch stamp;
-            EXPECT_TRUE(std::regex_search(row, stamp, std::regex(R"(\d\d/\d\d/\d\d,\d\d:\d\d:\d\d,)"),
-                                          std::regex_constants::match_continuous))
-                << row;
-            rows.push_back(row.substr(stamp.length()));
-        }
+        for (size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+            rows.push_back(text.substr(pos, end - pos));
         EXPECT_EQ(text.size(), text.rfind("\r\n") + 2) << "the file ends in a line end";
         return rows;
     }
 
     std::wstring m_folder;
+    CImportHook<decltype(&GetLocalTime)> m_clock{g_impGetLocalTime, FixedLocalTime};
 };
 
 // Rows are appended to what is there, each in the fixed format ending in the
@@ -85,88 +84,68 @@ TEST_F(ErrorLogTest, WritesOneRowPerCallInTheFixedFormat)
     } cases[] = {
         {L"ERROR", L"CAssistLayer::Init", L".\\AssistLayer", 124, L"Assistant::Init failed.", L"", E_FAIL,
          R"(ERROR,CAssistLayer::Init,.\AssistLayer,124,0x80004005,Assistant::Init failed.())"},
-        {L"INFO", L"CAssistCommon::LoadDebugOptions", L".\\AssistCommon", 398, L"Layer Debug options:",
-         L"Do nothing, returning with SOK", S_OK,
-         R"(INFO,CAssistCommon::LoadDebugOptions,.\AssistCommon,398,0x00000000,Layer Debug options:(Do nothing, returning with SOK))"},
         {L"WARNING", L"M", L"F", -1, L"no text", L"Profibus", c_hrNoSystemText,
          "WARNING,M,F,-1,0xffffeb3d,no text(Profibus)"},
         {nullptr, nullptr, nullptr, 0, L"", L"", S_FALSE, ",,,0,0x00000001,()"},
         {L"ERROR", L"M", L"F", 1, L"caf\u00e9 \u0416\u4e2d!", L"\u00fc\xd800", c_hrNoSystemText,
          "ERROR,M,F,1,0xffffeb3d,caf\xe9 ??"
          "!(\xfc?)"},
-        {L"ERROR", L"M", L"F", 1, huge, huge, c_hrNoSystemText,
-         "ERROR,M,F,1,0xffffeb3d," + Narrow(huge) + "(" + Narrow(huge) + ")"},
+        {L"INFO", L"M", L"F", 1, huge, huge, c_hrNoSystemText,
+         "INFO,M,F,1,0xffffeb3d," + Narrow(huge) + "(" + Narrow(huge) + ")"},
     };
-    std::ofstream(LogPath().c_str(), std::ios::binary) << "01/01/01,00:00:00,kept\r\n";
+    std::ofstream(LogPath().c_str(), std::ios::binary) << "kept\r\n";
     const int previousMode = _fmode;
+    // Month, day and year of two digits, then the time on a 24-hour clock.
+    const std::pair<SYSTEMTIME, std::string> clocks[] = {{{2026, 12, 4, 31, 23, 59, 58, 999}, "12/31/26,23:59:58,"},
+                                                         {{2003, 1, 4, 2, 0, 5, 9, 0}, "01/02/03,00:05:09,"}};
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& c = cases[i];
         _fmode = i % 2 ? _O_BINARY : previousMode;
-        LogError(c.severity, c.method, c.sourceFile, c.line, i == 3 ? nullptr : c.message.c_str(),
-                 i == 3 ? nullptr : c.detail.c_str(), c.hr);
+        g_stNow = clocks[i % 2].first;
+        LogError(c.severity, c.method, c.sourceFile, c.line, i == 2 ? nullptr : c.message.c_str(),
+                 i == 2 ? nullptr : c.detail.c_str(), c.hr);
     }
     _fmode = previousMode;
     std::vector<std::string> rows = ReadRows();
     ASSERT_EQ(rows.size(), std::size(cases) + 1);
     EXPECT_EQ(rows[0], "kept");
     for (size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(rows[i + 1], cases[i].expected + "," + Narrow(GetSystemErrorText(cases[i].hr))) << i;
+        EXPECT_EQ(rows[i + 1], clocks[i % 2].second + cases[i].expected + "," + Narrow(GetSystemErrorText(cases[i].hr)))
+            << i;
 }
 
-// A temp folder below base whose path is cch characters long, backslash included.
-std::wstring FolderOfLength(std::wstring folder, size_t cch)
-{
-    while (folder.size() < cch) {
-        size_t cchLeft = cch - folder.size();
-        size_t cchPart = cchLeft <= 100 ? cchLeft : (cchLeft - 100 >= 2 ? 100 : 98);
-        folder += std::wstring(cchPart - 1, L'd') + L"\\";
-        CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
-    }
-    return folder;
-}
-
-// Switched off, or with a path that does not fit, no file is written; a
-// folder name outside the code page is no obstacle.
+// Switched off, or with a path that does not fit, no file is written; a path
+// one character shorter fits.
 TEST_F(ErrorLogTest, WhereNoRowIsWritten)
 {
     g_bErrorLogEnabled = 0;
     LogError(L"ERROR", L"M", L"F", 1, L"lost", L"", E_FAIL);
     EXPECT_FALSE(LogExists());
     g_bErrorLogEnabled = 1;
-    const size_t cchFileName = std::wstring(L"Tessaro_Error_Log.csv").size();
-    const std::wstring base = m_folder;
-    const struct
-    {
-        std::wstring folder;
-        bool bWritten;
-    } cases[] = {{FolderOfLength(base, MAX_PATH - 1 - cchFileName), true},
-                 {FolderOfLength(base, MAX_PATH - cchFileName), false},
-                 {FolderOfLength(base, MAX_PATH + 40), false},
-                 {base + L"\u0416\u4e2d\\", true}};
-    for (const auto& c : cases) {
-        UseTempFolder(c.folder);
+    const size_t cchFits = MAX_PATH - 1 - std::wstring(L"Tessaro_Error_Log.csv").size();
+    for (const auto& [cch, bWritten] : {std::pair{cchFits, true}, {cchFits + 1, false}}) {
+        std::wstring folder = m_folder; // grown to cch characters, backslash included
+        while (folder.size() < cch) {
+            const size_t cchLeft = cch - folder.size(), cchPart = cchLeft <= 100 ? cchLeft : cchLeft > 101 ? 100 : 98;
+            folder += std::wstring(cchPart - 1, L'd') + L"\\";
+            CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+        }
+        UseTempFolder(folder);
         LogError(L"ERROR", L"M", L"F", 1, L"long path", L"", S_OK);
-        EXPECT_EQ(LogExists(), c.bWritten) << c.folder.size();
+        EXPECT_EQ(LogExists(), bWritten) << folder.size();
     }
 }
 
-TEST(SystemErrorText, TrailingWhiteSpaceRemovedInsertsKept)
+// The system's text without the line end it comes with; none for a code it
+// does not know.
+TEST(SystemErrorText, EndsInNoWhiteSpace)
 {
-    const struct
-    {
-        HRESULT hr;
-        const wchar_t* text;
-    } cases[] = {
-        {S_OK, L"Success."},
-        {E_FAIL, L"Call failed."},
-        {HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), L"File not found."},
-        {static_cast<HRESULT>(ERROR_INVALID_FUNCTION), L"Invalid function."},
-        {static_cast<HRESULT>(107), L"Insert disk for drive %1."},
-        {c_hrNoSystemText, L""},
-        {E_UNEXPECTED, L""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(GetSystemErrorText(c.hr), c.text) << std::hex << c.hr;
+    for (HRESULT hr : {S_OK, E_FAIL, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)}) {
+        const std::wstring text = GetSystemErrorText(hr);
+        ASSERT_FALSE(text.empty()) << std::hex << hr;
+        EXPECT_FALSE(iswspace(text.back())) << std::hex << hr;
+    }
+    EXPECT_EQ(GetSystemErrorText(c_hrNoSystemText), L"");
 }
 
 } // namespace

@@ -58,28 +58,17 @@ void DoublesTest::ReleaseDoubles()
 {
     if (m_bReleased)
         return;
-    std::wstring report = ReleaseDoublesAndReport();
-    EXPECT_TRUE(report.empty()) << Narrow(report);
-}
-
-std::wstring DoublesTest::ReleaseDoublesAndReport()
-{
     m_bReleased = true;
     RevokeHostClasses();
     m_vecAssistantClasses.clear();
     if (m_spHost)
         m_spHost->Dispose();
     m_spHost.reset();
-    return BalanceReport(m_bCheckObjects, m_bCheckMemory);
-}
-
-std::wstring DoublesTest::BalanceReport(bool bObjects, bool bMemory)
-{
     std::wstring report;
-    if (long lLive = bObjects ? CLiveDoubles::Count() : 0)
+    if (long lLive = CLiveDoubles::Count())
         report += std::to_wstring(lLive) + L" double(s) still alive:\n" + CLiveDoubles::Describe();
-    if (long lBlocks = bMemory ? CMemoryBalance::Outstanding() : 0)
+    if (long lBlocks = CMemoryBalance::Outstanding())
         report += std::to_wstring(lBlocks) + L" task-memory block(s) not given back:\n" +
                   CMemoryBalance::DescribeOutstanding();
-    return report;
+    EXPECT_TRUE(report.empty()) << Narrow(report);
 }

@@ -24,16 +24,6 @@ protected:
     // Revokes the registrations, drops the host and checks the balance now
     // (TearDown does it too; a second call checks nothing new).
     void ReleaseDoubles();
-    // The same without the check: the balance as a failure text, empty when
-    // all came back (only the checks switched on count).
-    std::wstring ReleaseDoublesAndReport();
-    // The balance at this moment, empty when all came back.
-    static std::wstring BalanceReport(bool bObjects = true, bool bMemory = true);
-
-    // Tests whose product code keeps something for the process on purpose
-    // may switch a check off.
-    bool m_bCheckObjects = true;
-    bool m_bCheckMemory = true;
 
 private:
     void RegisterHostClasses();

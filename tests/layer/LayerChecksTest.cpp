@@ -1,0 +1,181 @@
+// The twelve checks through the layer's interface: which assistant is asked
+// with which arguments, and what the host gets back.
+#include <functional>
+#include <optional>
+#include "layer/LayerFixture.h"
+
+// A speaks P, B speaks Q. X speaks P and Q, and P's attribute belongs to Y;
+// c1 lies in X's entity of P, c2 is a characteristic of Z, which speaks P and Q.
+class LayerChecks : public LayerTest
+{
+protected:
+    void SetUp() override
+    {
+        LayerTest::SetUp();
+        ASSERT_EQ(Init(), S_OK);
+        m_spA = Add(L"P");
+        m_spB = Add(L"Q");
+        m_pX = &Component(L"X", {L"P", L"Q"});
+        m_pY = &Component(L"Y", {});
+        m_pX->Entities()[0]->Protocol().SetOwner(m_pY);
+        m_pC1 = &m_pX->Entities()[0]->AddCharacteristic(L"c1");
+        m_pC2 = &Component(L"Z", {L"P", L"Q"}).AddCharacteristic(L"c2");
+        // The root is X too: CheckAll walks it, the others pass it on.
+        m_args = {m_pX->AsComponent(),
+                  m_pX->AsComponent(),
+                  Host().AddComponent(L"dest").AsComponent(),
+                  7,
+                  m_pC1->AsCharacteristic(),
+                  m_pC2->AsCharacteristic(),
+                  m_pC1->AsPropertyData()};
+        m_args.vValue.vt = VT_BSTR;
+        m_args.vValue.bstrVal = m_bstrValue.Get();
+        m_args.ppCharErr1 = m_args.ppCharErr2 = &m_pNoChar;
+    }
+    // What an assistant of this check receives, with the component handed on.
+    std::vector<const void*> Passed(const CheckKind& kind, CNodeDouble* pHandedOn)
+    {
+        CheckArgs args = m_args;
+        args.piComp = pHandedOn->AsComponent();
+        return PassedIn(kind.nSlot, args);
+    }
+
+    CBstr m_bstrValue{std::wstring(L"v\0w", 3)};
+    std::shared_ptr<CAssistantState> m_spA, m_spB;
+    CNodeDouble *m_pX = nullptr, *m_pY = nullptr, *m_pC1 = nullptr, *m_pC2 = nullptr;
+    CheckArgs m_args;
+    ICharacteristic* m_pNoChar = nullptr; // nobody hands one back here
+};
+
+TEST_F(LayerChecks, EachCheckAsksTheAssistantsItsArgumentsLeadTo)
+{
+    CAnswer failure = CAnswer::Of(E_FAIL);
+    failure.optMsg = L"broken";
+    m_spA->Script().AnswerAll(failure);
+    m_spB->Script().AnswerAll(CAnswer::Of(S_OK, L"fine", L"ownDb"));
+    for (const CheckKind& kind : kChecks) {
+        SCOPED_TRACE(NarrowName(kind));
+        BSTR bstr = nullptr;
+        EXPECT_EQ(CallCheck(Layer(), kind.nSlot, nullptr, m_args, &bstr), E_POINTER);
+        EXPECT_EQ(CallCheck(Layer(), kind.nSlot, &bstr, m_args, nullptr), E_POINTER);
+        CCallLog::Clear();
+        EXPECT_EQ(Run(kind, m_args), E_FAIL);
+        EXPECT_EQ(Traces().front(), L"CAssistLayer::" + std::wstring(kind.name));
+        EXPECT_EQ(Text(m_bstrMsg) + L"|" + Text(m_bstrDB) + L"|" + BusName(), L"broken|dbP|P");
+
+        // A property inside an entity asks that entity's assistant alone.
+        std::vector<std::pair<CAssistantState*, std::vector<const void*>>> expected{
+            {m_spA.get(), Passed(kind, kind.bProtocolComponent ? m_pY : m_pX)}};
+        if (kind.nSlot != 12)
+            expected.emplace_back(m_spB.get(), Passed(kind, m_pX));
+        Texts methods;
+        for (const auto& [pAssistant, vecIn] : expected) {
+            methods.push_back(pAssistant->Name() + L"." + kind.name);
+            const CAssistCall* pCall = pAssistant->LastCallOf(kind.name);
+            ASSERT_NE(pCall, nullptr);
+            EXPECT_EQ(pCall->vecIn, vecIn);
+            EXPECT_EQ(pCall->bAsChild, kind.nSlot >= 13 && kind.nSlot <= 16 ? 7 : 0);
+            if (kind.nSlot == 12) {
+                EXPECT_EQ(pCall->vValueBits.bstrVal, m_bstrValue.Get()); // the host's own string
+            }
+        }
+        EXPECT_EQ(CCallLog::Only({L"P.", L"Q."}), methods);
+    }
+}
+
+// A walk that finds no assistant asks nobody and answers E_FAIL; one that
+// meets a protocol without an assistant stops there.
+TEST_F(LayerChecks, WhereAWalkEndsTheHostGetsWhatWasFoundBeforeIt)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<std::wstring_view> protocols;
+        std::function<void(CNodeDouble&)> fnPrepare;
+        size_t nAskedA;
+    } rows[] = {
+        {"protocols repeated, then one without an assistant", {L"P", L"P", L"R", L"Q"}, [](CNodeDouble&) {}, 2},
+        {"names compared exactly", {L"p", L"P"}, [](CNodeDouble&) {}, 0},
+        {"no root", {L"P"}, [](CNodeDouble& c) { c.RemoveSubItem(L"root"); }, 0},
+        {"no characteristic", {L"P"}, [](CNodeDouble& c) { c.bCharacteristic = false; }, 0},
+        {"no protocol attribute", {L"P"}, [](CNodeDouble& c) { c.Entities()[0]->RemoveSubItem(L"@protocol"); }, 0},
+        {"value unreadable", {L"P"}, [](CNodeDouble& c) { c.Entities()[0]->Protocol().hrGetValue = E_FAIL; }, 0},
+        {"value no text", {L"P"}, [](CNodeDouble& c) { c.Entities()[0]->Protocol().vValue.Out()->vt = VT_I4; }, 0},
+        {"no enumerator",
+         {L"P"},
+         [this](CNodeDouble&) {
+             Host().query.Override(nullptr, kProtocolPath, CQueryAnswer{S_OK, true, {}});
+         },
+         0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_spA = Add(L"P"); // each row counts afresh
+        CNodeDouble& component = Component(L"C", row.protocols);
+        row.fnPrepare(component);
+        CheckArgs args = m_args;
+        args.piComp = component.AsComponent();
+        EXPECT_EQ(Run(Check(L"CheckInsertDrop"), args), row.nAskedA ? S_OK : E_FAIL);
+        EXPECT_EQ(m_spA->CountOf(L"CheckInsertDrop"), row.nAskedA);
+        EXPECT_EQ(m_spB->CountOf(L"CheckInsertDrop"), 0u);
+        EXPECT_EQ(Text(m_bstrMsg), row.nAskedA ? L"" : L"<null>");
+        EXPECT_EQ(BusName(), row.nAskedA ? L"P" : L"");
+    }
+}
+
+// An end of a connection or a property in an entity without an assistant
+// adds nobody: there is no fall-back to the component's other protocols.
+TEST_F(LayerChecks, EndsAndPropertiesWithoutAssistantAddNobody)
+{
+    CNodeDouble& mixed = Component(L"M", {L"R", L"P"});
+    CNodeDouble& inR = mixed.Entities()[0]->AddCharacteristic(L"c");
+    for (const wchar_t* check : {L"CheckConnect", L"CheckPropertyChange"}) {
+        CheckArgs args = m_args;
+        args.piChar1 = inR.AsCharacteristic();
+        args.piChar2 = nullptr;
+        args.pData = inR.AsPropertyData();
+        EXPECT_EQ(Run(Check(check), args), E_FAIL);
+        EXPECT_TRUE(m_bstrMsg.IsNull() && m_bstrDB.IsNull());
+        args.pData = nullptr;
+        EXPECT_EQ(Run(Check(check), args), E_FAIL);
+    }
+    EXPECT_TRUE(m_spA->Calls().empty() && m_spB->Calls().empty());
+}
+
+TEST_F(LayerChecks, AProtocolWithoutAComponentOfItsOwnHandsOnTheHostsOrNull)
+{
+    Host().query.bOwnerQueryEmpty = true;
+    m_pX->Entities()[0]->Protocol().SetOwner(nullptr);             // leads to no component: X
+    m_pX->Entities()[1]->Protocol().hrGetOwningComponent = E_FAIL; // fails: null is handed on
+    EXPECT_EQ(Run(Check(L"CheckInsertDrop"), m_args), S_OK);
+    EXPECT_EQ(m_spA->Calls()[0].vecIn[1], m_pX->AsComponent());
+    EXPECT_EQ(m_spB->Calls()[0].vecIn[1], nullptr);
+}
+
+// The host gets the assistant's answer as it was: custom codes, empty, huge
+// and zero-holding texts; a failure without a database gets its bus's.
+TEST_F(LayerChecks, AnswersReachTheHostUnchanged)
+{
+    const std::wstring huge(1 << 20, L'x'), zeros(L"a\0b\0", 4);
+    const struct
+    {
+        HRESULT hr;
+        std::optional<std::wstring> optMsg, optErrDB;
+        std::wstring msg, errDB;
+    } cases[] = {
+        {S_OK, {}, {}, L"", L""},
+        {static_cast<HRESULT>(0x80040200), L"custom", {}, L"custom", L"dbP"},
+        {E_FAIL, huge, zeros, huge, zeros},
+        {S_OK, zeros, L"own", zeros, L"own"},
+    };
+    m_args.piComp = Component(L"only P", {L"P"}).AsComponent();
+    for (const auto& c : cases) {
+        CAnswer answer = CAnswer::Of(c.hr);
+        answer.optMsg = c.optMsg;
+        answer.optErrDB = c.optErrDB;
+        m_spA->Script().AnswerAll(answer);
+        EXPECT_EQ(Run(Check(L"CheckDelete"), m_args), c.hr);
+        EXPECT_TRUE(!m_bstrMsg.IsNull() && m_bstrMsg.View() == c.msg) << m_bstrMsg.Length();
+        EXPECT_TRUE(!m_bstrDB.IsNull() && m_bstrDB.View() == c.errDB) << m_bstrDB.Length();
+    }
+}

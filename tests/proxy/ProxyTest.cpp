@@ -1,0 +1,189 @@
+// The proxy forwards every check to the assistants entered under its
+// protocol's subkeys, in catalogue order, up to the first failure.
+#include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
+#include "proxy/ProxyAssistant.h"
+#include "support/Checks.h"
+#include "support/DoublesTest.h"
+
+using Microsoft::WRL::ComPtr;
+using Texts = std::vector<std::wstring>;
+
+namespace {
+
+class ProxyTest : public DoublesTest
+{
+protected:
+    void SetUp() override
+    {
+        DoublesTest::SetUp();
+        ASSERT_EQ(CComObject<CProxyAssistant>::CreateInstance(IID_PPV_ARGS(&m_spProxy)), S_OK);
+        CNodeDouble& root = Host().AddComponent(L"root");
+        m_args = {root.AsComponent(),
+                  Host().AddComponent(L"comp").AsComponent(),
+                  Host().AddComponent(L"dest").AsComponent(),
+                  7,
+                  root.AddCharacteristic(L"c1").AsCharacteristic(),
+                  root.AddCharacteristic(L"c2").AsCharacteristic(),
+                  Host().AddItem(L"data").AsPropertyData()};
+        m_args.ppCharErr1 = m_spChar1.GetAddressOf();
+        m_args.ppCharErr2 = m_spChar2.GetAddressOf();
+        m_args.vValue.vt = VT_BSTR;
+        m_args.vValue.bstrVal = m_value.Get();
+    }
+    void TearDown() override
+    {
+        m_spProxy.Reset();
+        m_spChar1.Reset(), m_spChar2.Reset(), m_msg.Reset(), m_db.Reset();
+        DoublesTest::TearDown();
+    }
+    // An assistant class entered as name under P, error database "db-<name>".
+    CAssistantClass& Bind(const std::wstring& name)
+    {
+        CAssistantClass& c = RegisterAssistant(name, L"ProxyTest." + name, AssistantKind::Assist3);
+        Host().registry.SetString(9, L"BindedAssistants\\P", name, c.ProgId());
+        Host().registry.SetString(9, L"BindedAssistants_ErrDB\\P", name, L"db-" + name);
+        return c;
+    }
+    HRESULT InitEx() { return m_spProxy->InitEx(Host().TopologyDispatch(), nullptr, CBstr(L"P")); }
+    HRESULT Run(const CheckKind& kind)
+    {
+        return CallCheck(m_spProxy.Get(), kind.nSlot, m_msg.Out(), m_args, m_db.Out());
+    }
+
+    ComPtr<IAssist3> m_spProxy;
+    CBstr m_value{std::wstring(L"v\0w", 3)};
+    CheckArgs m_args{};
+    ComPtr<ICharacteristic> m_spChar1, m_spChar2;
+    CBstr m_msg, m_db;
+};
+
+TEST_F(ProxyTest, EachCheckReachesEveryAssistantWithTheArgumentsUnchanged)
+{
+    CAssistantClass& a = Bind(L"A");
+    CAssistantClass& b = Bind(L"B");
+    a.Script().AnswerAll(CAnswer::Of(S_OK, L"fine", L"own"));
+    b.Script().AnswerAll(CAnswer::Of(S_OK, L"also", L"own-b"));
+    ASSERT_EQ(InitEx(), S_OK);
+    for (const CheckKind& kind : kChecks) {
+        SCOPED_TRACE(NarrowName(kind));
+        CCallLog::Clear();
+        Host().topology.vecEvents.clear();
+        EXPECT_EQ(Run(kind), S_OK);
+        EXPECT_EQ(Host().topology.EventTexts().front(), L"CProxyAssistant::" + std::wstring(kind.name));
+        EXPECT_EQ(CCallLog::Only({L"A.C", L"B.C"}),
+                  (Texts{L"A." + std::wstring(kind.name), L"B." + std::wstring(kind.name)}));
+        for (CAssistantClass* pClass : {&a, &b}) {
+            const CAssistCall* pCall = pClass->Instance(0).LastCallOf(kind.name);
+            ASSERT_NE(pCall, nullptr);
+            EXPECT_EQ(pCall->vecIn, PassedIn(kind.nSlot, m_args));
+            EXPECT_EQ(pCall->bAsChild, kind.nSlot >= 13 && kind.nSlot <= 16 ? 7 : 0);
+            if (kind.nSlot == 12) {
+                EXPECT_EQ(pCall->vValueBits.bstrVal, m_value.Get()); // passed on, not copied
+            }
+        }
+        EXPECT_EQ(m_msg.View(), L"fine"); // equal answers: the earlier one
+        EXPECT_EQ(m_db.View(), L"own");
+    }
+}
+
+// A failure stops the forwarding and takes its entry's error database; an
+// S_FALSE is passed over, and without any other answer the check fails.
+TEST_F(ProxyTest, ForwardingStopsAtTheFirstFailure)
+{
+    CAnswer refused = CAnswer::Of(E_INVALIDARG);
+    refused.optMsg = L"refused";
+    const CAnswer skip = CAnswer::Of(S_FALSE, L"skip", L"x");
+    const Texts both{L"A.CheckDelete", L"B.CheckDelete"};
+    const struct
+    {
+        const char* name;
+        CAnswer a, b;
+        HRESULT hr;
+        std::wstring msg, db;
+        Texts asked;
+    } cases[] = {
+        {"failure", refused, CAnswer::Of(S_OK), E_INVALIDARG, L"refused", L"db-A", {L"A.CheckDelete"}},
+        {"false, then an answer", skip, CAnswer::Of(S_OK, L"ok", L"y"), S_OK, L"ok", L"y", both},
+        {"false only", skip, skip, E_FAIL, L"<null>", L"<null>", both},
+    };
+    CAssistantClass& a = Bind(L"A");
+    CAssistantClass& b = Bind(L"B");
+    ASSERT_EQ(InitEx(), S_OK);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        a.Instance(0).Script().Answer(L"CheckDelete", c.a);
+        b.Instance(0).Script().Answer(L"CheckDelete", c.b);
+        CCallLog::Clear();
+        EXPECT_EQ(Run(Check(L"CheckDelete")), c.hr);
+        EXPECT_EQ(m_msg.IsNull() ? L"<null>" : std::wstring(m_msg.View()), c.msg);
+        EXPECT_EQ(m_db.IsNull() ? L"<null>" : std::wstring(m_db.View()), c.db);
+        EXPECT_EQ(CCallLog::Only({L"A.C", L"B.C"}), c.asked);
+    }
+}
+
+// CheckAll: each assistant sees what the one before it left; the worst
+// answer's characteristics replace the caller's, no answer keeps them.
+TEST_F(ProxyTest, CheckAllHandsOnTheCharacteristicsFromAssistantToAssistant)
+{
+    CNodeDouble& x = Host().AddItem(L"x");
+    CNodeDouble& y = Host().AddItem(L"y");
+    CAnswer first = CAnswer::Of(2, L"mild", L"a");
+    first.spCharErr1 = x.AsCharacteristic();
+    first.bReleaseFound = true;
+    CAnswer leaves = CAnswer::Of(S_FALSE);
+    leaves.bLeaveOuts = true;
+    CAssistantClass& a = Bind(L"A");
+    CAssistantClass& b = Bind(L"B");
+    a.Script().AnswerSequence(L"CheckAll", {first, leaves});
+    b.Script().Answer(L"CheckAll", leaves);
+    ASSERT_EQ(InitEx(), S_OK);
+    m_spChar1 = y.AsCharacteristic();
+    const ULONG cRefs = y.References();
+    EXPECT_EQ(Run(Check(L"CheckAll")), 2);
+    EXPECT_EQ(b.Instance(0).LastCallOf(L"CheckAll")->pCharErr1In, x.AsCharacteristic());
+    EXPECT_EQ(m_spChar1.Get(), x.AsCharacteristic());
+    EXPECT_EQ(y.References(), cRefs - 1);
+    m_spChar1 = y.AsCharacteristic();
+    EXPECT_EQ(Run(Check(L"CheckAll")), E_FAIL);
+    EXPECT_EQ(m_spChar1.Get(), y.AsCharacteristic());
+    EXPECT_EQ(y.References(), cRefs);
+}
+
+TEST_F(ProxyTest, InitAndNewProjectCreatedAreRefusedAndErrorInfoIsForTheAssistantInterfaces)
+{
+    EXPECT_EQ(m_spProxy->Init(Host().TopologyDispatch(), nullptr), E_NOTIMPL);
+    EXPECT_EQ(m_spProxy->NewProjectCreated(), E_NOTIMPL);
+    EXPECT_TRUE(Host().topology.vecEvents.empty());
+    ComPtr<ISupportErrorInfo> sp;
+    ASSERT_EQ(m_spProxy.As(&sp), S_OK);
+    for (const auto& [piid, hr] :
+         {std::pair{&IID_IAssist2, S_OK}, {&IID_IAssist3, S_OK}, {&IID_IDispatch, S_FALSE}, {&IID_IUnknown, S_FALSE}})
+        EXPECT_EQ(sp->InterfaceSupportsErrorInfo(*piid), hr);
+}
+
+// Hosts call the proxy from any thread.
+TEST_F(ProxyTest, ReferenceCountStaysExactUnderSeveralThreads)
+{
+    constexpr ULONG kThreads = 2, kRounds = 1000000;
+    IAssist3* pProxy = m_spProxy.Get();
+    std::atomic<ULONG> nReady{0};
+    auto fnBump = [pProxy, &nReady](bool bAdd) {
+        for (++nReady; nReady % kThreads;) { // all start together
+        }
+        for (ULONG n = 0; n < kRounds; ++n)
+            bAdd ? pProxy->AddRef() : pProxy->Release();
+    };
+    for (bool bAdd : {true, false}) {
+        std::vector<std::thread> threads;
+        for (ULONG i = 0; i < kThreads; ++i)
+            threads.emplace_back(fnBump, bAdd);
+        for (auto& thread : threads)
+            thread.join();
+        EXPECT_EQ(pProxy->AddRef(), bAdd ? kThreads * kRounds + 2 : 2u);
+        pProxy->Release();
+    }
+}
+
+} // namespace
