@@ -7,6 +7,8 @@ extern HMODULE g_hSimModule;
 
 namespace {
 
+volatile LONG g_lLiveObjects = 0;
+
 // Registered library first; else the library beside (or inside) this module.
 HRESULT LoadLibraryFor(REFGUID libid, WORD wMajor, ITypeLib** ppLib)
 {
@@ -53,4 +55,19 @@ HRESULT NewZURLibrary::TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
 HRESULT HostSimLibrary::TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
 {
     return GetCachedTypeInfo(riid, LoadHostSim, ppTypeInfo);
+}
+
+LONG SimLiveObjects() noexcept
+{
+    return InterlockedCompareExchange(&g_lLiveObjects, 0, 0);
+}
+
+CSimLiveCount::CSimLiveCount() noexcept
+{
+    InterlockedIncrement(&g_lLiveObjects);
+}
+
+CSimLiveCount::~CSimLiveCount()
+{
+    InterlockedDecrement(&g_lLiveObjects);
 }

@@ -28,5 +28,22 @@ struct HostSimLibrary
     static HRESULT TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept;
 };
 
+// The simulator's live objects: each counts itself while it lives, so a host
+// can tell whether the objects it handed out all came back.
+LONG SimLiveObjects() noexcept;
+
+class CSimLiveCount
+{
+public:
+    CSimLiveCount() noexcept;
+    CSimLiveCount(const CSimLiveCount&) = delete;
+    CSimLiveCount& operator=(const CSimLiveCount&) = delete;
+    ~CSimLiveCount();
+};
+
 template <class Lib, class Itf, class... Others>
-using CSimDispatch = CTypeLibDispatch<Lib, Itf, Others...>;
+class CSimDispatch : public CTypeLibDispatch<Lib, Itf, Others...>
+{
+private:
+    CSimLiveCount m_liveCount;
+};

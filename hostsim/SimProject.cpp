@@ -294,6 +294,14 @@ STDMETHODIMP CSimProject::ErrorDatabaseName(BSTR bstrErrDB, BSTR* pbstrName)
     });
 }
 
+STDMETHODIMP CSimProject::get_LiveObjects(long* plCount)
+{
+    if (!plCount)
+        return E_POINTER;
+    *plCount = SimLiveObjects();
+    return S_OK;
+}
+
 STDMETHODIMP CSimProject::GetSchema(NewZUR::IDataSchema** ppSchema)
 {
     if (!ppSchema)

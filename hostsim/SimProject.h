@@ -43,6 +43,7 @@ public:
     STDMETHODIMP Protocols(BSTR* pbstrProtocols) override;
     STDMETHODIMP ErrorCode(BSTR bstrSymbol, long* plCode) override;
     STDMETHODIMP ErrorDatabaseName(BSTR bstrErrDB, BSTR* pbstrName) override;
+    STDMETHODIMP get_LiveObjects(long* plCount) override;
 
     // ITopology
     // clang-format off

@@ -13,21 +13,32 @@ const char g_szDescription[] = "zurhost puts the edits of a scenario to the assi
                                "Without a scenario it prints the plant.\n";
 const char g_szFooter[] = "Exit status: 0 every stated verdict held; 1 one did not, or an edit named\n"
                           "something the project lacks; 2 the run could not be made (the message says\n"
-                          "why). The table fits the terminal (COLUMNS, else the console's width).";
+                          "why). The table fits the terminal (COLUMNS, else the console's width).\n"
+                          "With --conformance: 0 every rule holds; 1 one fails or could not be judged;\n"
+                          "2 the run could not be made. The project defaults to examples\\plant.xml.";
 const char g_szVersion[] = "zurhost 1.1 (layer Zerani.Layer.AssistLayer.7, host simulator HostSim.Project.1)";
 
-void AddOptions(CLI::App& app, Options& options, bool& bNoSetup, std::string& batch, std::string& project,
-                std::string& scenario)
+struct Arguments
+{
+    bool bNoSetup = false;
+    std::string batch, project, scenario, conformance, protocol;
+};
+
+void AddOptions(CLI::App& app, Options& options, Arguments& args)
 {
     app.add_flag("--tree", options.bTree, "print the plant, its palette and cables");
     app.add_flag("--trace", options.bTrace, "print the layer's control events by edit");
     app.add_flag("--log", options.bLog, "print the error-log rows of the run");
     app.add_flag("--json", options.bJson, "print the run as JSON");
     app.add_flag("--wide", options.bWide, "print every column of the table in full");
-    app.add_flag("--no-setup", bNoSetup, "register nothing, bind no sample assistant");
-    app.add_option("--batch", batch, "run each line of FILE as a command line")->type_name("FILE");
-    app.add_option("project", project, "the plant project file (XML)");
-    app.add_option("scenario", scenario, "the edits to ask about, one a line");
+    app.add_flag("--no-setup", args.bNoSetup, "register nothing, bind no sample assistant");
+    app.add_option("--batch", args.batch, "run each line of FILE as a command line")->type_name("FILE");
+    app.add_option("--conformance", args.conformance, "judge the assistant of PROGID against the host's rules")
+        ->type_name("PROGID");
+    app.add_option("--protocol", args.protocol, "with --conformance: the assistant's protocol (else its binding's)")
+        ->type_name("NAME");
+    app.add_option("project", args.project, "the plant project file (XML)");
+    app.add_option("scenario", args.scenario, "the edits to ask about, one a line");
     app.set_version_flag("--version", g_szVersion);
     // Paths may start with "/" (Wine takes Unix paths); options start with "-" only.
     app.allow_windows_style_options(false);
@@ -54,9 +65,8 @@ int Refuse(const std::wstring& reason)
 int ReadCommandLine(int argc, wchar_t** argv, Options& options)
 {
     CLI::App app{g_szDescription, "zurhost"};
-    std::string batch, project, scenario;
-    bool bNoSetup = false;
-    AddOptions(app, options, bNoSetup, batch, project, scenario);
+    Arguments args;
+    AddOptions(app, options, args);
     try {
         app.parse(ReversedArguments(argc, argv));
     } catch (const CLI::Success& e) {
@@ -67,12 +77,20 @@ int ReadCommandLine(int argc, wchar_t** argv, Options& options)
     } catch (const CLI::ParseError& e) {
         return Refuse(FromUtf8(e.what()));
     }
-    if (project.empty() == batch.empty())
-        return Refuse(batch.empty() ? L"a project file is required" : L"--batch takes no project file");
-    options.strBatch = FromUtf8(batch);
-    options.bSetup = !bNoSetup;
-    options.strProject = FromUtf8(project);
-    options.strScenario = FromUtf8(scenario);
+    if (!args.protocol.empty() && args.conformance.empty())
+        return Refuse(L"--protocol goes with --conformance");
+    if (!args.conformance.empty() && !args.batch.empty())
+        return Refuse(L"--conformance runs alone: the layer keeps the assistants of earlier runs in its process");
+    if (!args.conformance.empty() && !args.scenario.empty())
+        return Refuse(L"--conformance takes a project file and no scenario");
+    if (args.project.empty() == args.batch.empty() && args.conformance.empty())
+        return Refuse(args.batch.empty() ? L"a project file is required" : L"--batch takes no project file");
+    options.strBatch = FromUtf8(args.batch);
+    options.bSetup = !args.bNoSetup;
+    options.strProject = FromUtf8(args.project);
+    options.strScenario = FromUtf8(args.scenario);
+    options.strConformance = FromUtf8(args.conformance);
+    options.strProtocol = FromUtf8(args.protocol);
     if (options.strScenario.empty())
         options.bTree = true;
     return -1;

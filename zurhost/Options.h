@@ -6,7 +6,8 @@ struct Options
 {
     bool bTree = false, bTrace = false, bLog = false, bJson = false, bSetup = true, bWide = false;
     std::wstring strProject, strScenario;
-    std::wstring strBatch; // a file of command lines, run one after another in this process
+    std::wstring strBatch;                    // a file of command lines, run one after another in this process
+    std::wstring strConformance, strProtocol; // --conformance: the assistant's ProgID and protocol
 };
 
 // Exit statuses, as the usage text documents them.

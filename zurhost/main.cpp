@@ -9,6 +9,7 @@
 #include "zurhost/Report.h"
 #include "zurhost/Setup.h"
 #include "zurhost/Terminal.h"
+#include "zurhost/conformance/Conformance.h"
 #include <fcntl.h>
 #include <io.h>
 #include <algorithm>
@@ -232,7 +233,7 @@ int Run(const Options& options)
 int RunGuarded(const Options& options)
 {
     try {
-        return Run(options);
+        return options.strConformance.empty() ? Run(options) : RunConformance(options, ExeFolder());
     } catch (const CCannotRun& e) {
         Out(L"zurhost: " + e.Text() + L"\n", stderr);
     } catch (const CComError& e) {
@@ -253,6 +254,12 @@ int RunCommandLine(std::vector<std::wstring> args)
         argv.push_back(arg.data());
     Options options;
     int status = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), options);
+    if (status < 0 && !options.strConformance.empty()) {
+        Out(L"zurhost: --conformance runs alone, not in a batch: the layer keeps the assistants of earlier runs "
+            L"in its process\n",
+            stderr);
+        return g_nCannotRun;
+    }
     return status >= 0 ? status : RunGuarded(options);
 }
 

@@ -1,0 +1,133 @@
+// The rules every answer to a check is judged by: no structured exception,
+// every out-parameter written, strings that are BSTRs, and failures that say
+// what failed and where to look it up.
+#include "com/Owners.h"
+#include "zurhost/Names.h"
+#include "zurhost/conformance/ConformanceRun.h"
+#include "zurhost/conformance/LayerProbe.h"
+
+namespace {
+
+// The length prefix sits right before the text; on 64-bit the block starts
+// four bytes earlier still, so the text stays aligned.
+constexpr size_t g_cbBstrHeader = sizeof(void*);
+
+// The thread's stack is one reservation: a pointer into it shares its base.
+bool OnThisStack(const void* p)
+{
+    int iLocal = 0;
+    MEMORY_BASIC_INFORMATION stack{}, string{};
+    return VirtualQuery(&iLocal, &stack, sizeof(stack)) && VirtualQuery(p, &string, sizeof(string)) &&
+           stack.AllocationBase == string.AllocationBase;
+}
+
+std::wstring Hex(DWORD dw)
+{
+    wchar_t text[16];
+    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(dw));
+    return text;
+}
+
+// Reads and frees a sound string; an unsound one is left alone (freeing it
+// could bring the host down) and reported.
+bool TakeString(ConformanceRun& run, const std::wstring& strAt, const wchar_t* pszName, BSTR& bstr,
+                std::wstring& strText)
+{
+    if (CheckOuts::IsUnset(bstr))
+        return false;
+    std::wstring problem = BstrProblem(bstr);
+    if (!problem.empty()) {
+        run.findings.Fail(Rule::Strings, strAt + L" and handed out " + pszName + L" " + problem);
+        return false;
+    }
+    strText.assign(BstrView(bstr));
+    SysFreeString(bstr);
+    bstr = nullptr;
+    return true;
+}
+
+void CheckOutParameters(ConformanceRun& run, const std::wstring& strAt, const CheckOuts& outs)
+{
+    if (CheckOuts::IsUnset(outs.bstrMsg))
+        run.findings.Fail(Rule::OutParameters, strAt + L" and left pbstrErrMsg unset");
+    if (CheckOuts::IsUnset(outs.bstrErrDB))
+        run.findings.Fail(Rule::OutParameters, strAt + L" and left UUIDOfErrorDB unset");
+}
+
+void CheckFailureInfo(ConformanceRun& run, const std::wstring& strAt, bool bMsg, const std::wstring& msg, bool bErrDB,
+                      const std::wstring& errDB)
+{
+    if (bMsg && msg.empty())
+        run.findings.Fail(Rule::FailureInfo, strAt + L" without a message");
+    if (!bErrDB)
+        return;
+    CBstr bstrErrDB(errDB);
+    if (errDB.empty())
+        run.findings.Fail(Rule::FailureInfo, strAt + L" without an error database");
+    else if (!run.plant.KnowsErrorDatabase(bstrErrDB.Get()))
+        run.findings.Fail(Rule::FailureInfo, strAt + L" naming error database " + errDB + L", which the host lacks");
+}
+
+void ReleaseHandedOut(ICharacteristic*& pChar)
+{
+    if (pChar)
+        pChar->Release();
+    pChar = nullptr;
+}
+
+} // namespace
+
+std::wstring BstrProblem(BSTR bstr)
+{
+    if (!bstr)
+        return {};
+    if (OnThisStack(bstr))
+        return L"that lies on the stack";
+    BYTE* pBlock = reinterpret_cast<BYTE*>(bstr) - g_cbBstrHeader;
+    ComPtr<IMalloc> spMalloc;
+    if (FAILED(CoGetMalloc(1, &spMalloc)) || spMalloc->DidAlloc(pBlock) != 1)
+        return L"that is no block of the task allocator (not made by SysAllocString)";
+    SIZE_T cbBlock = spMalloc->GetSize(pBlock);
+    UINT cbText = SysStringByteLen(bstr);
+    if (cbText % sizeof(wchar_t) != 0 || g_cbBstrHeader + cbText + sizeof(wchar_t) > cbBlock)
+        return L"whose length prefix " + std::to_wstring(cbText) + L" does not fit its block of " +
+               std::to_wstring(cbBlock) + L" bytes";
+    if (bstr[cbText / sizeof(wchar_t)] != L'\0')
+        return L"without its terminating zero";
+    return {};
+}
+
+void JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallResult& result, CheckOuts& outs,
+                 unsigned judging)
+{
+    if (result.bFaulted) {
+        run.bFaulted = true;
+        run.findings.Fail((judging & JudgeUnusual) ? Rule::Robustness : Rule::Exceptions,
+                          strCall + L" raised exception " + Hex(result.dwException));
+        return;
+    }
+    const std::wstring strAt = strCall + L" answered " + HexCode(result.hr);
+    if (judging & JudgeOuts)
+        CheckOutParameters(run, strAt, outs);
+    std::wstring msg, errDB;
+    bool bMsg = TakeString(run, strAt, L"pbstrErrMsg", outs.bstrMsg, msg);
+    bool bErrDB = TakeString(run, strAt, L"UUIDOfErrorDB", outs.bstrErrDB, errDB);
+    if ((judging & JudgeFailureInfo) && FAILED(result.hr))
+        CheckFailureInfo(run, strAt, bMsg, msg, bErrDB, errDB);
+    ReleaseHandedOut(outs.pChar1);
+    ReleaseHandedOut(outs.pChar2);
+    if (judging & JudgeTime)
+        run.times.push_back({result.dMicros, strCall});
+}
+
+CallResult AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& plant, const CheckCall& call,
+                        unsigned judging)
+{
+    CheckOuts outs;
+    std::wstring text = Describe(call);
+    run.pProbe->Enter(text);
+    CallResult result = GuardedCall([&] { return Invoke(pAssist, plant, call, outs); });
+    run.pProbe->Leave();
+    JudgeAnswer(run, text, result, outs, judging);
+    return result;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The twelve checks as calls a conformance run makes: which check, with which
+// components, ports or item, and how it is put to an assistant or the layer.
+#include "zurhost/conformance/Plant.h"
+#include <string>
+#include <vector>
+
+enum class CheckKind
+{
+    NewDevice,
+    All,
+    PropertyChange,
+    InsertDrag,
+    InsertDrop,
+    MoveDrag,
+    MoveDrop,
+    ReplaceDrag,
+    ReplaceDrop,
+    Connect,
+    Disconnect,
+    Delete
+};
+
+// An empty name stands for a null object.
+struct CheckCall
+{
+    CheckKind kind;
+    std::wstring strFirst, strSecond; // components or "component:port" references
+    long bAsChild = 0;
+    PlantItem item; // CheckPropertyChange: the item and the value asked about
+};
+
+// The strings start as a pointer no assistant can hand out, so one that is
+// left unset shows. CheckAll's characteristics start null, as a host passes
+// them: the layer reads them on entry and an assistant may replace them.
+struct CheckOuts
+{
+    CheckOuts();
+    CheckOuts(const CheckOuts&) = delete;
+    CheckOuts& operator=(const CheckOuts&) = delete;
+    static bool IsUnset(BSTR bstr);
+
+    BSTR bstrMsg, bstrErrDB;
+    ICharacteristic *pChar1, *pChar2;
+};
+
+// The call as a line of the report: "CheckDelete(root, "Valve-1")".
+std::wstring Describe(const CheckCall& call);
+// Every check on every component, port and item of the plant: the checks
+// of one component on each, the placing checks on each pair (both ways of
+// placing), the connection checks on each pair of ports.
+std::vector<CheckCall> AllChecks(const CPlant& plant);
+
+HRESULT Invoke(IAssist2* pAssist, const CPlant& plant, const CheckCall& call, CheckOuts& outs);
+HRESULT Invoke(IAssistLayer2* pLayer, const CPlant& plant, const CheckCall& call, CheckOuts& outs);

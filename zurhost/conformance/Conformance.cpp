@@ -1,0 +1,96 @@
+// The conformance run: the order of the rule families and what each is
+// given. The rules themselves live in the *Rules files beside this one.
+#include "zurhost/conformance/Conformance.h"
+#include "zurhost/Report.h"
+#include "zurhost/Setup.h"
+#include "zurhost/conformance/ConformanceReport.h"
+#include "zurhost/conformance/ConformanceRun.h"
+
+namespace {
+
+const wchar_t g_szDefaultProject[] = L"examples\\plant.xml";
+
+int CannotRun(const std::wstring& text)
+{
+    Out(L"zurhost: " + text + L"\n", stderr);
+    return g_nCannotRun;
+}
+
+// The protocol the assistant is bound to, and that protocol's error database.
+bool FindBinding(ConformanceRun& run, std::wstring& strError)
+{
+    CConfiguration config;
+    if (FAILED(config.Open())) {
+        strError = L"cannot create the host's context object (HostSim.Context.1)";
+        return false;
+    }
+    if (run.strProtocol.empty())
+        for (const auto& [protocol, progId] : Bindings(config))
+            if (_wcsicmp(progId.c_str(), run.strProgId.c_str()) == 0)
+                run.strProtocol = protocol;
+    if (run.strProtocol.empty()) {
+        strError = L"\"" + run.strProgId +
+                   L"\" is bound to no protocol under BindedAssistants: name its protocol "
+                   L"with --protocol";
+        return false;
+    }
+    for (long lScope : {g_lUserScope, g_lMachineScope})
+        for (const auto& [protocol, errDB] : config.Values(lScope, L"BindedAssistants_ErrDB"))
+            if (protocol == run.strProtocol && run.strErrDB.empty())
+                run.strErrDB = errDB;
+    return true;
+}
+
+// Directly: the lifecycle, then a started assistant asked every check on the
+// plant, the robustness calls, and its references once it is stopped.
+void DriveDirectly(ConformanceRun& run)
+{
+    run.findings.Judge(Rule::Exceptions);
+    run.findings.Judge(Rule::OutParameters);
+    run.findings.Judge(Rule::Strings);
+    run.findings.Judge(Rule::FailureInfo);
+    const long lBefore = run.plant.LiveObjects();
+    ComPtr<IAssist2> spAssist = CheckCreation(run);
+    if (!spAssist)
+        return;
+    CheckLifecycle(run, spAssist.Get());
+    ComPtr<IDispatch> spTopology = run.plant.Topology();
+    StartAssistant(run, spAssist.Get(), spTopology.Get(), L" for the walk over the plant");
+    spTopology.Reset();
+    for (const CheckCall& call : AllChecks(run.plant))
+        AskAssistant(run, spAssist.Get(), run.plant, call, JudgeAll);
+    CheckRobustness(run, spAssist.Get());
+    CheckHostReferences(run, lBefore);
+    CheckOwnReferences(run, spAssist);
+    CheckTiming(run);
+}
+
+} // namespace
+
+int RunConformance(const Options& options, const std::wstring& strExeFolder)
+{
+    std::wstring error;
+    if (options.bSetup && !RegisterServers(strExeFolder, {L"HostSim.dll", L"Samples.dll", L"Layer.dll"}, error))
+        return CannotRun(error);
+    ConformanceRun run;
+    run.strProgId = options.strConformance;
+    run.strProtocol = options.strProtocol;
+    const std::wstring project = options.strProject.empty() ? strExeFolder + g_szDefaultProject : options.strProject;
+    if (!run.plant.Load(project, error))
+        return CannotRun(error);
+    if (options.bSetup) {
+        CConfiguration config;
+        if (SUCCEEDED(config.Open()))
+            BindSampleAssistants(config);
+    }
+    if (!FindBinding(run, error))
+        return CannotRun(error);
+    InstallFaultGuard();
+    if (FAILED(MakeLayerStandIn(run)))
+        return CannotRun(L"out of memory");
+    DriveDirectly(run);
+    if (run.findings.Holds(Rule::Creation))
+        CheckThroughLayer(run);
+    Out(options.bJson ? ConformanceJson(run) : ConformanceText(run));
+    return run.findings.AllHold() ? g_nAllHeld : g_nNotHeld;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// What the rule families of a conformance run share: the assistant's names,
+// the plant, the findings, the times of the checks and the stand-in for the
+// layer that the assistant is handed when it is driven directly.
+#include "zurhost/conformance/Checks.h"
+#include "zurhost/conformance/Findings.h"
+#include "zurhost/conformance/Guard.h"
+#include <string>
+#include <vector>
+
+class CLayerProbe;
+
+struct TimedCall
+{
+    double dMicros;
+    std::wstring strCall;
+};
+
+struct ConformanceRun
+{
+    std::wstring strProgId, strProtocol;
+    std::wstring strErrDB; // the protocol's error database, as bound, for the layer
+    CPlant plant;
+    CFindings findings;
+    std::vector<TimedCall> times;
+    bool bFaulted = false;            // a call was abandoned: references cannot be judged
+    ComPtr<IDispatch> spLayerStandIn; // pdispLayer of the direct calls
+    CLayerProbe* pProbe = nullptr;
+};
+
+// Which rules judge an answer: all of them for the assistant's own answers
+// to sound arguments; the robustness calls and the layer's answers only for
+// what any call must keep.
+enum Judging : unsigned
+{
+    JudgeOuts = 1,
+    JudgeFailureInfo = 2,
+    JudgeTime = 4,
+    JudgeUnusual = 8, // a call with unusual arguments: an exception breaks robustness
+    JudgeAll = JudgeOuts | JudgeFailureInfo | JudgeTime,
+    JudgeAlways = 0, // exceptions and strings
+};
+
+// Puts one check to the assistant, guarded, and judges the answer.
+CallResult AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& plant, const CheckCall& call,
+                        unsigned judging);
+// Judges an answer: exceptions, out-parameters, strings (and frees those that
+// are sound), failure information, and the call's time.
+void JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallResult& result, CheckOuts& outs,
+                 unsigned judging);
+// Why a string cannot be the BSTR it claims to be, or "".
+std::wstring BstrProblem(BSTR bstr);
+
+// The rule families.
+ComPtr<IAssist2> CheckCreation(ConformanceRun& run);
+HRESULT StartAssistant(ConformanceRun& run, IAssist2* pAssist, IDispatch* pTopology, const std::wstring& strWhen);
+HRESULT StopAssistant(ConformanceRun& run, IAssist2* pAssist, const std::wstring& strWhen);
+void CheckLifecycle(ConformanceRun& run, IAssist2* pAssist);
+void CheckRobustness(ConformanceRun& run, IAssist2* pAssist);
+void CheckHostReferences(ConformanceRun& run, long lBefore);
+void CheckOwnReferences(ConformanceRun& run, ComPtr<IAssist2>& spAssist);
+void CheckTiming(ConformanceRun& run);
+HRESULT MakeLayerStandIn(ConformanceRun& run);
+void CheckThroughLayer(ConformanceRun& run);
+
+// The timing budget per check call, in microseconds.
+inline constexpr double g_dMedianBudgetMicros = 5000;
+inline constexpr double g_dWorstBudgetMicros = 250000;

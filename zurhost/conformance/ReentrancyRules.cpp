@@ -1,0 +1,103 @@
+// Re-entrancy: directly, the stand-in reports an assistant that calls back
+// into the layer during a check; through the layer, every check must come
+// back, so a layer deadlocked by such a call-back ends the run with that
+// finding instead of hanging it.
+#include "com/Owners.h"
+#include "zurhost/Names.h"
+#include "zurhost/Options.h"
+#include "zurhost/Report.h"
+#include "zurhost/conformance/ConformanceRun.h"
+#include "zurhost/conformance/LayerProbe.h"
+
+namespace {
+
+const wchar_t g_szLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
+constexpr DWORD g_dwDeadlockMillis = 20000;
+
+// Ends the process when a call through the layer does not come back.
+class CWatchdog
+{
+public:
+    explicit CWatchdog(const std::wstring& strCall) : m_strCall(strCall)
+    {
+        CreateTimerQueueTimer(&m_hTimer, nullptr, &CWatchdog::Bark, this, g_dwDeadlockMillis, 0, WT_EXECUTEONLYONCE);
+    }
+    ~CWatchdog()
+    {
+        if (m_hTimer)
+            DeleteTimerQueueTimer(nullptr, m_hTimer, INVALID_HANDLE_VALUE);
+    }
+    CWatchdog(const CWatchdog&) = delete;
+    CWatchdog& operator=(const CWatchdog&) = delete;
+
+private:
+    static void CALLBACK Bark(void* pContext, BOOLEAN)
+    {
+        auto* pThis = static_cast<CWatchdog*>(pContext);
+        Out(L"FAIL  reentrancy       " + pThis->m_strCall + L" through the layer did not return within " +
+            std::to_wstring(g_dwDeadlockMillis / 1000) + L" s: the layer is deadlocked\n");
+        ExitProcess(g_nNotHeld);
+    }
+
+    std::wstring m_strCall;
+    HANDLE m_hTimer = nullptr;
+};
+
+template <class Itf>
+HRESULT CreateByProgId(const std::wstring& progId, ComPtr<Itf>& sp)
+{
+    CLSID clsid;
+    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+    return FAILED(hr) ? hr : CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&sp));
+}
+
+CallResult Through(const std::wstring& strCall, const CFunctionRef<HRESULT()>& call)
+{
+    CWatchdog watchdog(strCall);
+    return GuardedCall(call);
+}
+
+// The layer is given the assistant under test as the one for its protocol.
+HRESULT PrepareLayer(ConformanceRun& run, ComPtr<IAssistLayer2>& spLayer)
+{
+    ComPtr<IAssistLayerTest> spTest;
+    ComPtr<IUnknown> spAssist;
+    RETURN_IF_FAILED(CreateByProgId(g_szLayerProgId, spLayer));
+    RETURN_IF_FAILED(spLayer.As(&spTest));
+    RETURN_IF_FAILED(CreateByProgId(run.strProgId, spAssist));
+    CBstr protocol(run.strProtocol), progId(run.strProgId), errDB(run.strErrDB.empty() ? L"none" : run.strErrDB);
+    return spTest->Add(protocol, progId, spAssist.Get(), errDB);
+}
+
+} // namespace
+
+HRESULT MakeLayerStandIn(ConformanceRun& run)
+{
+    return ComBoundary([&] {
+        auto spProbe = CComObject<CLayerProbe>::New(&run.findings);
+        run.pProbe = spProbe.Get();
+        return spProbe.As(&run.spLayerStandIn);
+    });
+}
+
+void CheckThroughLayer(ConformanceRun& run)
+{
+    run.findings.Judge(Rule::Reentrancy);
+    ComPtr<IAssistLayer2> spLayer;
+    HRESULT hr = PrepareLayer(run, spLayer);
+    if (FAILED(hr)) {
+        run.findings.Note(Rule::Reentrancy, L"the layer could not be given the assistant: " + HexCode(hr));
+        return;
+    }
+    ComPtr<IDispatch> spTopology = run.plant.Topology();
+    CheckOuts none;
+    JudgeAnswer(run, L"layer Init", Through(L"Init", [&] { return spLayer->Init(spTopology.Get()); }), none,
+                JudgeAlways);
+    for (const CheckCall& call : AllChecks(run.plant)) {
+        CheckOuts outs;
+        std::wstring text = L"layer " + Describe(call);
+        CallResult result = Through(text, [&] { return Invoke(spLayer.Get(), run.plant, call, outs); });
+        JudgeAnswer(run, text, result, outs, JudgeAlways);
+    }
+    JudgeAnswer(run, L"layer Term", Through(L"Term", [&] { return spLayer->Term(); }), none, JudgeAlways);
+}
