@@ -17,7 +17,7 @@ LIST=tools/faults.txt
 BUILD=build/x64
 # Two cases at a time: measured on this machine's two cores, -j2 took a third
 # less time than serial and caught the same faults.
-JOBS=2
+JOBS=${FAULTS_JOBS:-2}
 
 usage() { echo "usage: tools/faults.sh [--only N[,M...]] [--first] [--check]" >&2; exit 2; }
 only="" first=0 check=0
