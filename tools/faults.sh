@@ -31,7 +31,7 @@ while [ $# -gt 0 ]; do
 done
 
 # The list's reader. "fields": one tab-separated line per fault (number, file,
-# hole, matches of its text, table cell of the change); "plant N": the fault
+# hole or "-", matches of its text, table cell of the change); "plant N": the fault
 # written into its file, refused unless its text occurs exactly once.
 faults_py() {
   python3 - "$LIST" "$@" <<'PY'
@@ -65,7 +65,7 @@ def cell(f):
 
 if cmd == "fields":
     for i, f in enumerate(faults, 1):
-        print("\t".join([str(i), f["file"], f.get("hole", ""), str(matches(f)), cell(f)]))
+        print("\t".join([str(i), f["file"], f.get("hole") or "-", str(matches(f)), cell(f)]))
 elif cmd == "plant":
     f = faults[int(sys.argv[3]) - 1]
     text = open(f["file"], encoding="utf-8").read()
@@ -130,7 +130,8 @@ echo
 echo "| # | file | change | caught by | s |"
 echo "|---|---|---|---|---|"
 total=0 caught=0 status=0 t_all=$SECONDS
-while IFS=$'\t' read -r n file hole count change; do
+# The list comes on fd 3: ctest's and Wine's programs read stdin.
+while IFS=$'\t' read -r -u 3 n file hole count change; do
   total=$((total + 1)) t0=$SECONDS
   echo "fault $n ($file): building" >&2
   cp "$file" "$tmp/original"
@@ -149,7 +150,7 @@ while IFS=$'\t' read -r n file hole count change; do
   fi
   echo "fault $n: $result ($((SECONDS - t0)) s)" >&2
   echo "| $n | $file | $change | $result | $((SECONDS - t0)) |"
-done <<<"$fields"
+done 3<<<"$fields"
 echo
 echo "$caught of $total caught; $((SECONDS - t_all)) s in all."
 exit $status
