@@ -3,6 +3,7 @@
 # runs its ctest cases (all but the lint ones) and prints, as a markdown
 # table, which cases caught each fault. Each file is restored right after its
 # fault's run, and on every way out. Run it on a tree whose suites pass.
+# The fault sits in the working tree while it runs: commit nothing with -a then.
 #
 # Usage: tools/faults.sh [--only N[,M...]] [--first] [--check]
 #   --only N,M  only these faults (numbered as in the table)
