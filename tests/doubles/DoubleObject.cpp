@@ -26,14 +26,6 @@ std::map<const void*, CLiveEntry>& Live()
     return s_mapLive;
 }
 
-bool StartsWithAny(const std::wstring& text, std::initializer_list<std::wstring_view> prefixes)
-{
-    for (std::wstring_view prefix : prefixes)
-        if (std::wstring_view(text).substr(0, prefix.size()) == prefix)
-            return true;
-    return false;
-}
-
 } // namespace
 
 void SetUnexpectedCallHook(UnexpectedCallHook pfnHook)
@@ -56,21 +48,15 @@ const std::vector<std::wstring>& CCallLog::Entries()
     return Log();
 }
 
-std::vector<std::wstring> CCallLog::Without(std::initializer_list<std::wstring_view> prefixes)
-{
-    std::vector<std::wstring> result;
-    for (const std::wstring& entry : Log())
-        if (!StartsWithAny(entry, prefixes))
-            result.push_back(entry);
-    return result;
-}
-
 std::vector<std::wstring> CCallLog::Only(std::initializer_list<std::wstring_view> prefixes)
 {
     std::vector<std::wstring> result;
     for (const std::wstring& entry : Log())
-        if (StartsWithAny(entry, prefixes))
-            result.push_back(entry);
+        for (std::wstring_view prefix : prefixes)
+            if (std::wstring_view(entry).substr(0, prefix.size()) == prefix) {
+                result.push_back(entry);
+                break;
+            }
     return result;
 }
 
