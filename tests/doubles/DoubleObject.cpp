@@ -98,16 +98,6 @@ void CLiveDoubles::Leave(const void* pObject)
     Live().erase(pObject);
 }
 
-CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
-{
-    CLiveDoubles::Enter(this);
-}
-
-CDoubleBase::~CDoubleBase()
-{
-    CLiveDoubles::Leave(this);
-}
-
 void CDoubleBase::LogCall(std::wstring_view method) const
 {
     CCallLog::Add(m_strName, method);

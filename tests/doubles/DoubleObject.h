@@ -103,8 +103,11 @@ public:
 class CDoubleBase : public CComRootSingleThreaded
 {
 public:
-    CDoubleBase(std::wstring_view kind, std::wstring_view name);
-    virtual ~CDoubleBase();
+    CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
+    {
+        CLiveDoubles::Enter(this);
+    }
+    virtual ~CDoubleBase() { CLiveDoubles::Leave(this); }
     CDoubleBase(const CDoubleBase&) = delete;
     CDoubleBase& operator=(const CDoubleBase&) = delete;
 

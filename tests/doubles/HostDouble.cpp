@@ -73,17 +73,6 @@ CRegValueData* CRegKeyData::Find(std::wstring_view name)
     return n < deqValues.size() ? &deqValues[n] : nullptr;
 }
 
-CRegKeyData& CRegistryScript::Key(long lScope, std::wstring_view path)
-{
-    return m_mapKeys[{lScope, std::wstring(path)}];
-}
-
-CRegKeyData* CRegistryScript::FindKey(long lScope, std::wstring_view path)
-{
-    auto it = m_mapKeys.find({lScope, std::wstring(path)});
-    return it == m_mapKeys.end() ? nullptr : &it->second;
-}
-
 CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name,
                                            const VARIANT& v)
 {
@@ -119,16 +108,6 @@ void CHostDouble::Build()
 CHostDouble::~CHostDouble()
 {
     Dispose();
-}
-
-NewZUR::ITopology* CHostDouble::Topology() const
-{
-    return m_spTopology.Get();
-}
-
-IDispatch* CHostDouble::TopologyDispatch() const
-{
-    return m_spTopology.Get();
 }
 
 CNodeDouble& CHostDouble::AddItem(std::wstring_view name)

@@ -128,8 +128,12 @@ struct CRegistryScript
     // "GetData BusA", "GetName BusA", in call order.
     std::vector<std::wstring> vecLog;
 
-    CRegKeyData& Key(long lScope, std::wstring_view path); // made when absent
-    CRegKeyData* FindKey(long lScope, std::wstring_view path);
+    CRegKeyData& Key(long lScope, std::wstring_view path) { return m_mapKeys[{lScope, std::wstring(path)}]; }
+    CRegKeyData* FindKey(long lScope, std::wstring_view path)
+    {
+        auto it = m_mapKeys.find({lScope, std::wstring(path)});
+        return it == m_mapKeys.end() ? nullptr : &it->second;
+    }
     // Added, or replaced in place, in a key made if needed.
     CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
     CRegValueData& SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text)
@@ -168,8 +172,8 @@ public:
     CRegistryScript registry;
 
     // No reference added.
-    NewZUR::ITopology* Topology() const;
-    IDispatch* TopologyDispatch() const;
+    NewZUR::ITopology* Topology() const { return m_spTopology.Get(); }
+    IDispatch* TopologyDispatch() const { return m_spTopology.Get(); }
 
     // A component with a "root" item (bRoot false: without one).
     CNodeDouble& AddComponent(std::wstring_view name, bool bRoot = true);

@@ -22,24 +22,6 @@ CNodeDouble& CNodeDouble::SetValueText(std::wstring_view text)
     return *this;
 }
 
-CNodeDouble& CNodeDouble::SetPathText(std::optional<std::wstring> path)
-{
-    optPathText = std::move(path);
-    return *this;
-}
-
-CNodeDouble& CNodeDouble::SetParent(CNodeDouble* pParent)
-{
-    m_spParent = pParent;
-    return *this;
-}
-
-CNodeDouble& CNodeDouble::SetOwner(CNodeDouble* pComponent)
-{
-    m_spOwner = pComponent;
-    return *this;
-}
-
 CNodeDouble& CNodeDouble::AddSubItem(std::wstring_view name, CNodeDouble& item)
 {
     for (auto& entry : m_vecSubItems) {

@@ -46,9 +46,21 @@ public:
     std::vector<std::wstring> vecCalls;
 
     CNodeDouble& SetValueText(std::wstring_view text);
-    CNodeDouble& SetPathText(std::optional<std::wstring> path);
-    CNodeDouble& SetParent(CNodeDouble* pParent);
-    CNodeDouble& SetOwner(CNodeDouble* pComponent);
+    CNodeDouble& SetPathText(std::optional<std::wstring> path)
+    {
+        optPathText = std::move(path);
+        return *this;
+    }
+    CNodeDouble& SetParent(CNodeDouble* pParent)
+    {
+        m_spParent = pParent;
+        return *this;
+    }
+    CNodeDouble& SetOwner(CNodeDouble* pComponent)
+    {
+        m_spOwner = pComponent;
+        return *this;
+    }
     CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item);
     void RemoveSubItem(std::wstring_view name);
     CNodeDouble* SubItem(std::wstring_view name) const;

@@ -194,22 +194,21 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     ASSERT_EQ(spLayer->Init(Host().TopologyDispatch()), S_OK);
     CAssistOrder::All().clear();
 
-    // The out-parameters start as strings of the test's own: the gate must
-    // leave them as they are.
-    const BSTR bstrUnset[3] = {SysAllocString(L"unset"), SysAllocString(L"unset"), SysAllocString(L"unset")};
-    BSTR bstrMsg = bstrUnset[0], bstrDB = bstrUnset[1], bstrBus = bstrUnset[2];
-    const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &bstrMsg, &bstrDB, component, char1, char2);
-    const HRESULT hrBus = spLayer->GetProcessedBusName(&bstrBus);
-    CBstr msg, db, bus;
-    for (auto [bstr, pOwner, bstrMine] :
-         {std::tuple{bstrMsg, &msg, bstrUnset[0]}, std::tuple{bstrDB, &db, bstrUnset[1]},
-          std::tuple{bstrBus, &bus, bstrUnset[2]}}) {
-        EXPECT_EQ(bstr == bstrMine, s.Gated());
-        if (bstr != bstrMine)
-            pOwner->Reset(bstr);
+    // The out-parameters (message, database, bus) start as the test's own
+    // strings: the gate must leave them as they are.
+    BSTR abstrUnset[3], abstrOut[3];
+    for (int i = 0; i < 3; ++i)
+        abstrOut[i] = abstrUnset[i] = SysAllocString(L"unset");
+    const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &abstrOut[0], &abstrOut[1], component, char1, char2);
+    const HRESULT hrBus = spLayer->GetProcessedBusName(&abstrOut[2]);
+    CBstr aOut[3];
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(abstrOut[i] == abstrUnset[i], s.Gated());
+        if (abstrOut[i] != abstrUnset[i])
+            aOut[i].Reset(abstrOut[i]);
+        SysFreeString(abstrUnset[i]);
     }
-    for (BSTR bstr : bstrUnset)
-        SysFreeString(bstr);
+    CBstr &msg = aOut[0], &db = aOut[1], &bus = aOut[2];
 
     std::optional<CModelResult> result;
     const std::vector<int> expectedCalls = ExpectedCalls(s, &result);
