@@ -25,7 +25,7 @@ namespace {
 const wchar_t* const kUniverse[] = {L"PA", L"PB", L"PC", L"PD", L"pa"};
 const HRESULT kAnswers[] = {S_OK, S_FALSE, E_FAIL, static_cast<HRESULT>(0x80041001), 2};
 const long kDebugValues[] = {0, 1, 7, -1, 2};
-constexpr long kSeedsPerHost = 200;
+constexpr long kSeedsPerHost = 50;
 
 long Setting(const char* name, long lDefault)
 {
