@@ -1,16 +1,47 @@
 #include "doubles/AssistantDouble.h"
+#include <initializer_list>
 #include <utility>
 #include "com/Owners.h"
 #include "common/LayerDispatch.h"
-#include "doubles/AssistRouter.h"
-#include "doubles/DoubleObject.h"
 #include "doubles/HostObjects.h"
+#include "support/Checks.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-class CAssistantDouble : public CDoubleBase, public CAssistRouter<CDispatchImpl<IAssist3>>
+// One call of any of the sixteen methods: its name and slot, the interface
+// pointers passed in argument order, and the parameters only some have.
+struct CAssistArgs
+{
+    const wchar_t* pszMethod = nullptr;
+    int nSlot = 0;
+    const void* apIn[3] = {};
+    int nIn = 0;
+    long bAsChild = 0;
+    const VARIANT* pvValue = nullptr; // CheckPropertyChange
+    BSTR bstrProtocol = nullptr;      // InitEx
+    BSTR* pbstrErrMsg = nullptr;      // the checks
+    BSTR* pbstrErrDB = nullptr;
+    ICharacteristic** ppCharErr1 = nullptr; // CheckAll
+    ICharacteristic** ppCharErr2 = nullptr;
+
+    CAssistArgs(const wchar_t* method, int slot, std::initializer_list<const void*> in, BSTR* m = nullptr,
+                BSTR* d = nullptr)
+        : pszMethod(method), nSlot(slot), pbstrErrMsg(m), pbstrErrDB(d)
+    {
+        for (const void* p : in)
+            apIn[nIn++] = p;
+    }
+};
+
+#define ROUTED_CHECK(C, Name, Params, Args, Passed)                                  \
+    STDMETHODIMP Check##Name Params override                                         \
+    {                                                                                \
+        return RunCheck(CheckId::Name, CHECK_ARGS Args, pbstrErrMsg, UUIDOfErrorDB); \
+    }
+
+class CAssistantDouble : public CDoubleBase, public CDispatchImpl<IAssist3>
 {
 public:
     BEGIN_INTERFACE_TABLE(CAssistantDouble)
@@ -26,6 +57,20 @@ public:
     }
     ~CAssistantDouble() override { m_spState->Attach(nullptr, nullptr); }
 
+    STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
+    {
+        return Route(CAssistArgs(L"Init", 7, {pdispTopology, pdispLayer}));
+    }
+    STDMETHODIMP Term() override { return Route(CAssistArgs(L"Term", 8, {})); }
+    STDMETHODIMP NewProjectCreated() override { return Route(CAssistArgs(L"NewProjectCreated", 9, {})); }
+    ASSIST_CHECKS(ROUTED_CHECK, )
+    STDMETHODIMP InitEx(IDispatch* pdispTopology, IDispatch* pdispLayer, BSTR bstrProtocol) override
+    {
+        CAssistArgs args(L"InitEx", 22, {pdispTopology, pdispLayer});
+        args.bstrProtocol = bstrProtocol;
+        return Route(args);
+    }
+
     bool AnswersInterface(REFIID riid) const noexcept override
     {
         if (IsEqualIID(riid, IID_IAssist3))
@@ -38,7 +83,7 @@ public:
 private:
     // The one procedure of every method: count, record, show the planned
     // fault or write the scripted answer.
-    HRESULT Route(const CAssistArgs& args) override
+    HRESULT Route(const CAssistArgs& args)
     {
         return ComBoundary([&] {
             const CAnswer& answer = m_spState->AnswerFor(args.pszMethod, args.nSlot);
@@ -60,15 +105,27 @@ private:
             for (ICharacteristic** ppChar : {args.ppCharErr1, args.ppCharErr2})
                 if (answer.bReleaseFound && ppChar && *ppChar)
                     (*ppChar)->Release();
-            HandOut(args.ppCharErr1, answer.spCharErr1.Get());
-            HandOut(args.ppCharErr2, answer.spCharErr2.Get());
+            if (args.ppCharErr1)
+                HandOut(args.ppCharErr1, answer.spCharErr1.Get());
+            if (args.ppCharErr2)
+                HandOut(args.ppCharErr2, answer.spCharErr2.Get());
             return CFaultPlan::Result(fault, answer.hr);
         });
     }
-    static void HandOut(ICharacteristic** ppChar, ICharacteristic* pChar)
+    HRESULT RunCheck(CheckId id, const CheckArgs& a, BSTR* m, BSTR* d)
     {
-        if (ppChar && (*ppChar = pChar) != nullptr)
-            pChar->AddRef();
+        const CheckKind& kind = kChecks[static_cast<int>(id)];
+        CAssistArgs args(kind.name, kind.nSlot, {}, m, d);
+        // The pointers passed in matter to the record only, and listing them allocates.
+        if (CRecording::On())
+            for (const void* p : PassedIn(kind.nSlot, a))
+                args.apIn[args.nIn++] = p;
+        args.bAsChild = a.bAsChild;
+        if (id == CheckId::PropertyChange)
+            args.pvValue = &a.vValue;
+        args.ppCharErr1 = a.ppCharErr1;
+        args.ppCharErr2 = a.ppCharErr2;
+        return Route(args);
     }
     void Record(const CAssistArgs& args)
     {
@@ -189,14 +246,7 @@ CAssistantClass::CAssistantClass(std::wstring_view name, std::wstring_view progI
         return;
     wchar_t szClsid[40];
     StringFromGUID2(m_clsid, szClsid, 40);
-    HKEY hKey = nullptr;
-    LONG lResult = RegCreateKeyExW(HKEY_CLASSES_ROOT, (m_strProgId + L"\\CLSID").c_str(), 0, nullptr, 0, KEY_WRITE,
-                                   nullptr, &hKey, nullptr);
-    if (lResult == ERROR_SUCCESS) {
-        lResult = RegSetValueExW(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(szClsid),
-                                 static_cast<DWORD>((wcslen(szClsid) + 1) * sizeof(wchar_t)));
-        RegCloseKey(hKey);
-    }
+    const LONG lResult = RegSetValueW(HKEY_CLASSES_ROOT, (m_strProgId + L"\\CLSID").c_str(), REG_SZ, szClsid, 0);
     if (lResult != ERROR_SUCCESS)
         m_hrRegister = HRESULT_FROM_WIN32(lResult);
 }

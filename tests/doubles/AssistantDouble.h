@@ -1,8 +1,6 @@
 #pragma once
-// The scriptable assistant: answers IAssist3 (or only IAssist2, or neither),
-// gives the answer scripted per method and records every call with its
-// arguments. Its record outlives the object, so a test can look at the calls
-// of an assistant the layer has already released.
+// The scriptable assistant: scripted answers per method, every call recorded
+// in a record that outlives the object.
 #include <array>
 #include <map>
 #include <memory>
@@ -22,13 +20,12 @@ enum class AssistantKind
     NoAssist2, // neither: only IUnknown and IDispatch
 };
 
-// One scripted answer.
 struct CAnswer
 {
     HRESULT hr = S_OK;
     std::optional<std::wstring> optMsg;   // nullopt: a null *pbstrErrMsg
     std::optional<std::wstring> optErrDB; // nullopt: a null *UUIDOfErrorDB
-    // CheckAll: what goes into *piCharErr1 / *piCharErr2 (reference added).
+    // CheckAll's characteristics handed out.
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1;
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2;
     bool bLeaveOuts = false;    // write no out-parameter at all
@@ -50,8 +47,7 @@ struct CAnswer
     }
 };
 
-// Answers per method name ("CheckAll"); a method answered by a sequence gives
-// its entries call by call and then keeps giving the last one.
+// Answers per method name; a sequence is given call by call, then its last.
 class CAssistantScript
 {
 public:
@@ -61,7 +57,6 @@ public:
         m_mapAnswers[std::wstring(method)] = std::move(answers);
     }
     void AnswerAll(CAnswer answer) { m_optDefault = std::move(answer); } // every method without an answer of its own
-    // The answer for the nCall-th call (from 0) of a method, or null.
     const CAnswer* Find(std::wstring_view method, size_t nCall) const;
 
 private:
@@ -69,22 +64,18 @@ private:
     std::optional<CAnswer> m_optDefault;
 };
 
-// One call as the assistant received it.
 struct CAssistCall
 {
     std::wstring strMethod;
     int nSlot = 0;
-    // The interface pointers passed in, in argument order: Init/InitEx
-    // (pdispTopology, pdispLayer); checks from piCompRoot/piComponent3 on.
     std::vector<const void*> vecIn;
     long bAsChild = 0;
-    VARIANT vValueBits{};                     // CheckPropertyChange: the bits as passed
-    std::optional<std::wstring> optValueText; // its text, when VT_BSTR and not null
+    VARIANT vValueBits{};                     // CheckPropertyChange
+    std::optional<std::wstring> optValueText; // when a VT_BSTR
     std::optional<std::wstring> optProtocol;  // InitEx: the text, full length
     const void* pCharErr1In = nullptr;        // CheckAll: *piCharErr1 on entry
 };
 
-// The shared record of one assistant double.
 class CAssistantState
 {
 public:
@@ -92,10 +83,9 @@ public:
 
     const std::wstring& Name() const { return m_strName; }
     AssistantKind Kind() const { return m_kind; }
-    // Its own answers; they win over those of its class.
     CAssistantScript& Script() { return m_script; }
     const std::vector<CAssistCall>& Calls() const { return m_vecCalls; }
-    std::vector<std::wstring> Methods() const; // the method names in call order
+    std::vector<std::wstring> Methods() const;
     size_t CountOf(std::wstring_view method) const;
     const CAssistCall* LastCallOf(std::wstring_view method) const;
 
@@ -103,7 +93,7 @@ public:
     ULONG References() const;                      // 0 once destroyed
     IUnknown* Object() const { return m_pObject; } // no reference added; null once destroyed
 
-    // Used by the double itself: the answer to this call, counted.
+    // The double's own.
     const CAnswer& AnswerFor(std::wstring_view method, int nSlot);
     void Record(CAssistCall call) { m_vecCalls.push_back(std::move(call)); }
     void Attach(IUnknown* pObject, const CDoubleBase* pDouble)
@@ -123,8 +113,7 @@ private:
     const CDoubleBase* m_pDouble = nullptr;
 };
 
-// Every call of every assistant in order, kept also with recording off:
-// which assistant, the slot, and whether it showed the planned fault.
+// Every assistant call in order, kept also with recording off.
 struct CAssistOrder
 {
     const CAssistantState* pState;
@@ -135,7 +124,6 @@ struct CAssistOrder
     static void Add(const CAssistantState* pState, int nSlot, bool bFaulted);
 };
 
-// A new assistant double (one reference held by spUnknown).
 struct CAssistantHandle
 {
     Microsoft::WRL::ComPtr<IUnknown> spUnknown;
@@ -146,14 +134,12 @@ struct CAssistantHandle
 CAssistantHandle NewAssistant(std::wstring_view name, AssistantKind kind,
                               std::shared_ptr<CAssistantScript> spClassScript = nullptr);
 
-// An assistant class registered with the COM runtime under a ProgID written
-// below HKEY_CLASSES_ROOT, with a fresh class id. Every instance created is
-// named "<name>", the second "<name>#2", and so on.
+// A class registered under a ProgID; its instances are "<name>", "<name>#2", ...
 class CAssistantClass
 {
 public:
     CAssistantClass(std::wstring_view name, std::wstring_view progId, AssistantKind kind);
-    ~CAssistantClass(); // revokes the class object and removes the keys
+    ~CAssistantClass();
     CAssistantClass(const CAssistantClass&) = delete;
     CAssistantClass& operator=(const CAssistantClass&) = delete;
 
@@ -161,14 +147,11 @@ public:
     HRESULT Registered() const { return m_hrRegister; }
 
     AssistantKind kind;      // of the instances created from now on
-    HRESULT hrCreate = S_OK; // a failure creates nothing; a success code
-                             // other than S_OK creates and returns it
-    // Answers every instance gives unless it has its own.
+    HRESULT hrCreate = S_OK; // a success code other than S_OK creates too
     CAssistantScript& Script() { return *m_spScript; }
     CAssistantState& Instance(size_t n) const { return *m_vecInstances.at(n); }
     long CreateCalls() const { return m_lCreateCalls; }
 
-    // Used by the class object.
     HRESULT CreateInstance(REFIID riid, void** ppv);
 
 private:

@@ -26,10 +26,7 @@ STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegist
         std::wstring path(BstrView(bstrPath));
         CRegistryScript& registry = m_spHost->registry;
         Note(registry, [&] { return L"OpenKey " + Scoped(lScope, path); });
-        if (!ppKey)
-            return E_POINTER;
-        *ppKey = nullptr;
-        DOUBLE_FAULT_POINT();
+        DOUBLE_OUT_PARAMETER(ppKey);
         CRegKeyData* pKey = registry.FindKey(lScope, path);
         if (!pKey)
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
@@ -78,10 +75,7 @@ STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppV
                              : vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal)
                                                   : L"vt " + std::to_wstring(vIndex.vt);
         Note(registry, [&] { return L"GetItem " + m_strPath + L" " + index; });
-        if (!ppValue)
-            return E_POINTER;
-        *ppValue = nullptr;
-        DOUBLE_FAULT_POINT();
+        DOUBLE_OUT_PARAMETER(ppValue);
         CRegKeyData* pKey = Data();
         if (!pKey)
             return E_UNEXPECTED;
@@ -124,10 +118,7 @@ STDMETHODIMP CRegValueDouble::GetData(VARIANT* pvData)
     return ComBoundary([&] {
         CRegValueData* pData = Data();
         Note(m_spHost->registry, [&] { return L"GetData " + (pData ? pData->strName : std::wstring()); });
-        if (!pvData)
-            return E_POINTER;
-        VariantInit(pvData);
-        DOUBLE_FAULT_POINT();
+        DOUBLE_OUT_PARAMETER(pvData);
         if (!pData)
             return E_UNEXPECTED;
         if (FAILED(pData->hrGetData))
@@ -142,10 +133,7 @@ STDMETHODIMP CRegValueDouble::GetName(BSTR* pbstrName)
     return ComBoundary([&] {
         CRegValueData* pData = Data();
         Note(m_spHost->registry, [&] { return L"GetName " + (pData ? pData->strName : std::wstring()); });
-        if (!pbstrName)
-            return E_POINTER;
-        *pbstrName = nullptr;
-        DOUBLE_FAULT_POINT();
+        DOUBLE_OUT_PARAMETER(pbstrName);
         if (!pData)
             return E_UNEXPECTED;
         *pbstrName = CBstr::Alloc(pData->strName);

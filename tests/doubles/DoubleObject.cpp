@@ -26,14 +26,6 @@ std::map<const void*, CLiveEntry>& Live()
     return s_mapLive;
 }
 
-bool StartsWithAny(const std::wstring& text, std::initializer_list<std::wstring_view> prefixes)
-{
-    for (std::wstring_view prefix : prefixes)
-        if (std::wstring_view(text).substr(0, prefix.size()) == prefix)
-            return true;
-    return false;
-}
-
 } // namespace
 
 void SetUnexpectedCallHook(UnexpectedCallHook pfnHook)
@@ -56,21 +48,15 @@ const std::vector<std::wstring>& CCallLog::Entries()
     return Log();
 }
 
-std::vector<std::wstring> CCallLog::Without(std::initializer_list<std::wstring_view> prefixes)
-{
-    std::vector<std::wstring> result;
-    for (const std::wstring& entry : Log())
-        if (!StartsWithAny(entry, prefixes))
-            result.push_back(entry);
-    return result;
-}
-
 std::vector<std::wstring> CCallLog::Only(std::initializer_list<std::wstring_view> prefixes)
 {
     std::vector<std::wstring> result;
     for (const std::wstring& entry : Log())
-        if (StartsWithAny(entry, prefixes))
-            result.push_back(entry);
+        for (std::wstring_view prefix : prefixes)
+            if (std::wstring_view(entry).substr(0, prefix.size()) == prefix) {
+                result.push_back(entry);
+                break;
+            }
     return result;
 }
 
@@ -110,16 +96,6 @@ void CLiveDoubles::Enter(const CDoubleBase* pDouble)
 void CLiveDoubles::Leave(const void* pObject)
 {
     Live().erase(pObject);
-}
-
-CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
-{
-    CLiveDoubles::Enter(this);
-}
-
-CDoubleBase::~CDoubleBase()
-{
-    CLiveDoubles::Leave(this);
 }
 
 void CDoubleBase::LogCall(std::wstring_view method) const

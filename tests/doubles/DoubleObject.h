@@ -1,9 +1,7 @@
 #pragma once
-// The base every test double stands on: a counted COM object whose interface
-// list may be narrowed per instance, a process-wide count of the doubles alive,
-// one ordered log of the calls all doubles received, the fault plan, the
-// switch that turns recording off for timing, and the placeholder slots of
-// the host interfaces, each of which fails the running test when called.
+// The base of every double: a counted object with a per-instance interface
+// list, the doubles alive, one call log, the fault plan, the recording switch
+// and the placeholder slots that fail the running test.
 #include <windows.h>
 #include <oaidl.h>
 #include <string>
@@ -13,20 +11,15 @@
 #include "com/ComObject.h"
 #include "com/NoDispatch.h"
 
-// ---- the switches of a run ---------------------------------------------------
-// With recording off the doubles keep no call log, no call records and no
-// registry log, and a select hands out the enumerator it made for that
-// context and path the first time (the tree must not change meanwhile): a
-// call then allocates nothing of the doubles' own.
+// Recording off: no logs or call records, and a select hands out the
+// enumerator it kept for that context and path, so a call allocates nothing.
 struct CRecording
 {
     static inline bool s_bOn = true;
     static bool On() noexcept { return s_bOn; }
 };
 
-// A host or assistant call made to fail. Every call counts; the one whose
-// number is s_lFailAt shows the planned fault. Unplanned, a call costs one
-// increment and one comparison.
+// Every host or assistant call counts; call number s_lFailAt shows the fault.
 enum class Fault
 {
     None,
@@ -58,58 +51,63 @@ struct CFaultPlan
     }
 };
 
-// The planned fault of this call; a call that fails outright returns here,
-// after the method has nulled its out-parameters.
+// The planned fault of this call; one that fails outright returns here.
 #define DOUBLE_FAULT_POINT()                \
     const Fault fault = CFaultPlan::Next(); \
     if (CFaultPlan::Outright(fault))        \
     return CFaultPlan::OutrightResult(fault)
 
-// A call nobody expected (a placeholder slot): the hook fails the running
-// test; without one the call is printed on stderr.
+// The preamble of a method with one out-parameter: checked, emptied, then the fault.
+#define DOUBLE_OUT_PARAMETER(pOut) \
+    if (!(pOut))                   \
+        return E_POINTER;          \
+    *(pOut) = {};                  \
+    DOUBLE_FAULT_POINT()
+
+// *pp = p with a reference added.
+template <class T, class U>
+void HandOut(T** pp, U* p) noexcept
+{
+    if ((*pp = p) != nullptr)
+        (*pp)->AddRef();
+}
+
+// A placeholder slot called: the hook fails the test, else stderr hears of it.
 using UnexpectedCallHook = void (*)(const std::wstring& text);
 void SetUnexpectedCallHook(UnexpectedCallHook pfnHook);
 
-// ---- the call log shared by all doubles -------------------------------------
-// Entries read "<object>.<method>", e.g. "A.InitEx" or "host.FireControlEvent".
-// The objects: assistants by their names ("A", "A#2", with "A.Create" when
-// their class object makes one), "host" (the topology), "schema", "errordb",
-// "query" (Create, Attach, Select), "queryresult" (Next), "context" (Create,
-// OpenKey); data-tree nodes log only calls of their placeholder slots, and
-// keep their own calls in CNodeDouble::vecCalls.
+// Entries "<object>.<method>": "A.InitEx", "A#2.Create", "host.GetSchema",
+// "query.Select"; nodes keep their own calls in CNodeDouble::vecCalls.
 class CCallLog
 {
 public:
     static void Add(std::wstring_view object, std::wstring_view method);
     static const std::vector<std::wstring>& Entries();
-    // The entries without those whose text starts with one of the prefixes.
-    static std::vector<std::wstring> Without(std::initializer_list<std::wstring_view> prefixes);
-    // Only the entries whose text starts with one of the prefixes.
+    // The entries starting with one of the prefixes.
     static std::vector<std::wstring> Only(std::initializer_list<std::wstring_view> prefixes);
     static void Clear();
 };
 
-// ---- the doubles alive -------------------------------------------------------
 class CDoubleBase;
 class CLiveDoubles
 {
 public:
-    // From now on Count and Describe see only doubles made after this call.
-    static void Mark();
+    static void Mark(); // Count and Describe see only doubles made from now on
     static long Count();
-    // One line per double alive: its kind, name and reference count.
-    static std::wstring Describe();
+    static std::wstring Describe(); // kind, name and references, a line each
     static void Enter(const CDoubleBase* pDouble);
     static void Leave(const void* pObject);
 };
 
-// Every double derives from this: it enters the live list on construction and
-// leaves it on destruction; the kit's CComObject<T> supplies its IUnknown.
+// Enters the live list on construction, leaves it on destruction.
 class CDoubleBase : public CComRootSingleThreaded
 {
 public:
-    CDoubleBase(std::wstring_view kind, std::wstring_view name);
-    virtual ~CDoubleBase();
+    CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
+    {
+        CLiveDoubles::Enter(this);
+    }
+    virtual ~CDoubleBase() { CLiveDoubles::Leave(this); }
     CDoubleBase(const CDoubleBase&) = delete;
     CDoubleBase& operator=(const CDoubleBase&) = delete;
 
@@ -117,43 +115,33 @@ public:
     std::wstring_view Kind() const noexcept { return m_kind; }
     ULONG References() const noexcept { return m_refCount.Value(); }
 
-    // Per-instance narrowing of the interface table; the default answers all.
     virtual bool AnswersInterface(REFIID) const noexcept { return true; }
 
 protected:
-    // Records "<name>.<method>" in the call log.
     void LogCall(std::wstring_view method) const;
-    // What a placeholder slot answers: logged, the hook called, E_NOTIMPL.
     HRESULT UnexpectedSlot(int nSlot) const;
 
     std::wstring m_strName;
     std::wstring_view m_kind; // a literal
 };
 
-// A double's COM object: QueryInterface from T's table filtered by the
-// instance; New makes one held by the returned pointer.
 template <class T>
 using CDoubleObject = CComObject<T>;
 
-// A double with several interface bases names the IUnknown methods once, so
-// ComPtr<Double> resolves them; CComObject<T> supplies them.
+// Named once so that ComPtr<Double> of several interface bases resolves them.
 #define DOUBLE_IUNKNOWN_METHODS                                        \
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0; \
     STDMETHODIMP_(ULONG) AddRef() override = 0;                        \
     STDMETHODIMP_(ULONG) Release() override = 0;
 
-// The table of a double serving one interface, which is also its IDispatch.
 #define DOUBLE_INTERFACE_TABLE(Class, Itf)  \
     BEGIN_INTERFACE_TABLE(Class)            \
     INTERFACE_ENTRY(Itf)                    \
     INTERFACE_ENTRY_IID(IID_IDispatch, Itf) \
     END_INTERFACE_TABLE()
 
-// ---- placeholder slots --------------------------------------------------------
-// DOUBLE_RESERVED(7) defines Reserved7() answering UnexpectedSlot(7): a call the
-// layer should never make fails the test and shows up in the call log as
-// "<name>.Reserved7".
-// DOUBLE_RESERVED_TENS(1) defines Reserved10() to Reserved19().
+// Reserved7() answering UnexpectedSlot(7), logged as "<name>.Reserved7";
+// DOUBLE_RESERVED_TENS(1) gives Reserved10() to Reserved19().
 #define DOUBLE_RESERVED(n)              \
     STDMETHODIMP Reserved##n() override \
     {                                   \

@@ -35,25 +35,18 @@ long CErrorDbScript::ClassFor(long lCode, std::wstring_view message, bool bHasMe
 
 void CQueryScript::Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer)
 {
-    for (auto& entry : m_vecOverrides) {
-        if (entry.first.first == pContext && entry.first.second == path) {
-            entry.second = std::move(answer);
-            return;
-        }
-    }
     m_vecOverrides.push_back({{pContext, std::wstring(path)}, std::move(answer)});
 }
 
+// The latest for this context and path, else the latest for any context.
 const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstring_view path) const
 {
     const CQueryAnswer* pAny = nullptr;
-    for (const auto& entry : m_vecOverrides) {
-        if (entry.first.second != path)
-            continue;
-        if (entry.first.first == pContext && pContext)
-            return &entry.second;
-        if (!entry.first.first)
-            pAny = &entry.second;
+    for (auto it = m_vecOverrides.rbegin(); it != m_vecOverrides.rend(); ++it) {
+        if (it->first.second == path && pContext && it->first.first == pContext)
+            return &it->second;
+        if (it->first.second == path && !it->first.first && !pAny)
+            pAny = &it->second;
     }
     return pAny;
 }
@@ -63,6 +56,11 @@ size_t CRegKeyData::IndexOf(std::wstring_view name) const
     auto it = mapIndex.find(name);
     if (it != mapIndex.end() && it->second < deqValues.size() && deqValues[it->second].strName == name)
         return it->second;
+    // The index covers every value unless a test filled deqValues itself:
+    // then a miss is the answer, and adding to a catalogue of thousands stays
+    // linear.
+    if (it == mapIndex.end() && mapIndex.size() == deqValues.size())
+        return deqValues.size();
     size_t n = 0;
     while (n < deqValues.size() && deqValues[n].strName != name)
         ++n;
@@ -73,17 +71,6 @@ CRegValueData* CRegKeyData::Find(std::wstring_view name)
 {
     const size_t n = IndexOf(name);
     return n < deqValues.size() ? &deqValues[n] : nullptr;
-}
-
-CRegKeyData& CRegistryScript::Key(long lScope, std::wstring_view path)
-{
-    return m_mapKeys[{lScope, std::wstring(path)}];
-}
-
-CRegKeyData* CRegistryScript::FindKey(long lScope, std::wstring_view path)
-{
-    auto it = m_mapKeys.find({lScope, std::wstring(path)});
-    return it == m_mapKeys.end() ? nullptr : &it->second;
 }
 
 CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name,
@@ -101,19 +88,6 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     if (FAILED(hr))
         throw CComError(hr);
     return *pValue;
-}
-
-CRegValueData& CRegistryScript::SetString(long lScope, std::wstring_view path, std::wstring_view name,
-                                          std::wstring_view text)
-{
-    CVariant v = CVariant::String(text);
-    return SetVariant(lScope, path, name, v);
-}
-
-CRegValueData& CRegistryScript::SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue)
-{
-    CVariant v = CVariant::Long(lValue);
-    return SetVariant(lScope, path, name, v);
 }
 
 std::shared_ptr<CHostDouble> CHostDouble::Create()
@@ -134,16 +108,6 @@ void CHostDouble::Build()
 CHostDouble::~CHostDouble()
 {
     Dispose();
-}
-
-NewZUR::ITopology* CHostDouble::Topology() const
-{
-    return m_spTopology.Get();
-}
-
-IDispatch* CHostDouble::TopologyDispatch() const
-{
-    return m_spTopology.Get();
 }
 
 CNodeDouble& CHostDouble::AddItem(std::wstring_view name)

@@ -1,9 +1,7 @@
 #pragma once
-// The scriptable host: topology (schema, error-database service, control
-// events), the data trees of its components, the query service, the context
-// object with its in-memory registry, and the error-database service. One per
-// test; the COM objects it hands out share it, and Dispose() at the end of the
-// test drops every link between them so that leaked references show up.
+// The scriptable host of one test: topology, schema, error-database service,
+// data trees, query service and the registry behind the context objects.
+// Dispose() drops every link between its objects, so leaked references show.
 #include <deque>
 #include <map>
 #include <memory>
@@ -16,8 +14,7 @@
 #include "com/Owners.h"
 #include "doubles/NodeDouble.h"
 
-// One VARIANT argument as it arrived: the bits, and the text of a VT_BSTR with
-// its full length (nullopt for a null BSTR or another type).
+// A VARIANT as it arrived: the bits, and a VT_BSTR's full text.
 struct CVariantRecord
 {
     VARIANT vBits{};
@@ -46,7 +43,7 @@ struct CTopologyScript
     std::vector<CControlEvent> vecEvents;
     long lFired = 0; // events received, also with recording off
 
-    // The text of the second VARIANT of each event (empty for a non-text one).
+    // The second VARIANT of each event as text (empty when not one).
     std::vector<std::wstring> EventTexts() const;
 };
 
@@ -73,14 +70,11 @@ struct CErrorDbScript
     bool bLeaveClass = false;                                    // *plClass not written
     std::vector<CClassifyCall> vecCalls;
 
-    // The class given for a code and message: the maps, else 0 for S_OK,
-    // 2 for other success codes and 3 for failures.
+    // The maps', else 0 for S_OK, 2 for other successes, 3 for failures.
     long ClassFor(long lCode, std::wstring_view message, bool bHasMessage) const;
 };
 
-// What one Select gives. Its enumerator's Next gives S_OK, found 1 and the
-// item (as its IPropertyData) for each item in turn, then S_FALSE, found 0
-// and a null item, again and again.
+// What one Select gives: an enumerator of the items, then S_FALSE for ever.
 struct CQueryAnswer
 {
     HRESULT hrSelect = S_OK;
@@ -104,7 +98,6 @@ private:
     std::vector<std::pair<std::pair<CNodeDouble*, std::wstring>, CQueryAnswer>> m_vecOverrides;
 };
 
-// ---- the in-memory registry behind the context objects ----
 struct CRegValueData
 {
     std::wstring strName;
@@ -122,10 +115,8 @@ struct CRegKeyData
     std::deque<CRegValueData> deqValues;
 
     CRegValueData* Find(std::wstring_view name);
-    // Its position in deqValues; deqValues.size() when there is none.
-    size_t IndexOf(std::wstring_view name) const;
-    // Positions of the values set through the registry script, so that a
-    // catalogue of thousands is read as fast as a real one.
+    size_t IndexOf(std::wstring_view name) const; // deqValues.size(): none
+    // Positions of the values set through the script: thousands read fast.
     std::map<std::wstring, size_t, std::less<>> mapIndex;
 };
 
@@ -133,19 +124,26 @@ struct CRegistryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the context class
     long lCreated = 0;
-    // Every registry call in order: "OpenKey 9 BindedAssistants",
-    // "GetCount BindedAssistants", "GetItem BindedAssistants #0",
-    // "GetItem BindedAssistants_ErrDB BusA", "GetData BusA",
-    // "GetName BusA".
+    // "OpenKey 9 Key", "GetCount Key", "GetItem Key #0", "GetItem Key BusA",
+    // "GetData BusA", "GetName BusA", in call order.
     std::vector<std::wstring> vecLog;
 
-    // The key of a scope and path, made empty when absent.
-    CRegKeyData& Key(long lScope, std::wstring_view path);
-    CRegKeyData* FindKey(long lScope, std::wstring_view path);
-    // A value set (added, or replaced in place) in a key that is made if needed.
-    CRegValueData& SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text);
-    CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue);
+    CRegKeyData& Key(long lScope, std::wstring_view path) { return m_mapKeys[{lScope, std::wstring(path)}]; }
+    CRegKeyData* FindKey(long lScope, std::wstring_view path)
+    {
+        auto it = m_mapKeys.find({lScope, std::wstring(path)});
+        return it == m_mapKeys.end() ? nullptr : &it->second;
+    }
+    // Added, or replaced in place, in a key made if needed.
     CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
+    CRegValueData& SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text)
+    {
+        return SetVariant(lScope, path, name, CVariant::String(text));
+    }
+    CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue)
+    {
+        return SetVariant(lScope, path, name, CVariant::Long(lValue));
+    }
     void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys.erase({lScope, std::wstring(path)}); }
     void ClearKeys() { m_mapKeys.clear(); }
 
@@ -173,31 +171,26 @@ public:
     CQueryScript query;
     CRegistryScript registry;
 
-    // The topology as the host passes it (no reference added).
-    NewZUR::ITopology* Topology() const;
-    IDispatch* TopologyDispatch() const;
+    // No reference added.
+    NewZUR::ITopology* Topology() const { return m_spTopology.Get(); }
+    IDispatch* TopologyDispatch() const { return m_spTopology.Get(); }
 
     // A component with a "root" item (bRoot false: without one).
     CNodeDouble& AddComponent(std::wstring_view name, bool bRoot = true);
     // A free item answering IPropertyData, IDataElement and ICharacteristic.
     CNodeDouble& AddItem(std::wstring_view name);
-    // The node whose identity the pointer has, or null.
     CNodeDouble* FindNode(IUnknown* pUnknown) const;
 
-    // Creates the class objects of the query and context classes for
-    // CoRegisterClassObject (one reference each for the caller).
+    // For CoRegisterClassObject.
     Microsoft::WRL::ComPtr<IClassFactory> NewQueryClassObject();
     Microsoft::WRL::ComPtr<IClassFactory> NewContextClassObject();
-    // The query service's default answer for (context, path).
     CQueryAnswer Evaluate(CNodeDouble* pContext, std::wstring_view path) const;
 
-    // References held on the host's nodes, topology and kept enumerators
-    // beyond the host's own.
+    // References held on the host's objects beyond the host's own.
     long ForeignReferences() const;
-    // With recording off: the enumerator kept for a select, made on first use.
+    // With recording off: the enumerator kept for a select.
     Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult> KeptResult(CNodeDouble* pContext, std::wstring_view path);
 
-    // Drops every object the host holds and every link between them.
     void Dispose();
 
 private:

@@ -1,6 +1,5 @@
 #pragma once
-// The COM objects behind CHostDouble. Tests script them through the host;
-// only the host and the fixture create them.
+// The COM objects behind CHostDouble.
 #include <functional>
 #include <memory>
 #include <string>
@@ -130,15 +129,13 @@ public:
     DOUBLE_RESERVED(8)
 
 private:
-    // Looked up at each call: a test may replace the registry meanwhile.
-    CRegValueData* Data() const;
+    CRegValueData* Data() const; // looked up at each call
     std::shared_ptr<CHostDouble> m_spHost;
     long m_lScope;
     std::wstring m_strPath;
     size_t m_nIndex;
 };
 
-// A class object whose CreateInstance runs the given function.
 class CClassObjectDouble : public CDoubleBase, public IClassFactory
 {
 public:

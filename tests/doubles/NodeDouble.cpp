@@ -22,24 +22,6 @@ CNodeDouble& CNodeDouble::SetValueText(std::wstring_view text)
     return *this;
 }
 
-CNodeDouble& CNodeDouble::SetPathText(std::optional<std::wstring> path)
-{
-    optPathText = std::move(path);
-    return *this;
-}
-
-CNodeDouble& CNodeDouble::SetParent(CNodeDouble* pParent)
-{
-    m_spParent = pParent;
-    return *this;
-}
-
-CNodeDouble& CNodeDouble::SetOwner(CNodeDouble* pComponent)
-{
-    m_spOwner = pComponent;
-    return *this;
-}
-
 CNodeDouble& CNodeDouble::AddSubItem(std::wstring_view name, CNodeDouble& item)
 {
     for (auto& entry : m_vecSubItems) {
@@ -72,18 +54,20 @@ CNodeDouble* CNodeDouble::SubItem(std::wstring_view name) const
 
 CNodeDouble& CNodeDouble::Root() const
 {
-    CNodeDouble* pRoot = SubItem(L"root");
-    if (!pRoot)
-        throw std::logic_error("node has no root item");
-    return *pRoot;
+    return Required(L"root");
 }
 
 CNodeDouble& CNodeDouble::Protocol() const
 {
-    CNodeDouble* pProtocol = SubItem(L"@protocol");
-    if (!pProtocol)
-        throw std::logic_error("node has no @protocol item");
-    return *pProtocol;
+    return Required(L"@protocol");
+}
+
+CNodeDouble& CNodeDouble::Required(std::wstring_view name) const
+{
+    CNodeDouble* pItem = SubItem(name);
+    if (!pItem)
+        throw std::logic_error("node has no such item");
+    return *pItem;
 }
 
 CNodeDouble& CNodeDouble::AddCommunicationEntity(std::wstring_view protocol)
@@ -145,10 +129,7 @@ bool CNodeDouble::AnswersInterface(REFIID riid) const noexcept
 STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
 {
     Note(L"GetValue");
-    if (!pvValue)
-        return E_POINTER;
-    VariantInit(pvValue);
-    DOUBLE_FAULT_POINT();
+    DOUBLE_OUT_PARAMETER(pvValue);
     if (FAILED(hrGetValue))
         return hrGetValue;
     HRESULT hr = VariantCopy(pvValue, &vValue);
@@ -158,24 +139,16 @@ STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
 STDMETHODIMP CNodeDouble::GetParent(NewZUR::IDataElement** ppParent)
 {
     Note(L"GetParent");
-    if (!ppParent)
-        return E_POINTER;
-    *ppParent = nullptr;
-    DOUBLE_FAULT_POINT();
-    if (m_spParent && m_spParent->bDataElement) {
-        *ppParent = m_spParent->AsDataElement();
-        (*ppParent)->AddRef();
-    }
+    DOUBLE_OUT_PARAMETER(ppParent);
+    if (m_spParent && m_spParent->bDataElement)
+        HandOut(ppParent, m_spParent->AsDataElement());
     return CFaultPlan::Result(fault, S_OK);
 }
 
 STDMETHODIMP CNodeDouble::GetPathText(BSTR* pbstrPath)
 {
     Note(L"GetPathText");
-    if (!pbstrPath)
-        return E_POINTER;
-    *pbstrPath = nullptr;
-    DOUBLE_FAULT_POINT();
+    DOUBLE_OUT_PARAMETER(pbstrPath);
     return ComBoundary([&] {
         if (optPathText)
             *pbstrPath = CBstr::Alloc(*optPathText);
@@ -186,16 +159,12 @@ STDMETHODIMP CNodeDouble::GetPathText(BSTR* pbstrPath)
 STDMETHODIMP CNodeDouble::GetOwningComponent(NewZUR::IComponent** ppComponent)
 {
     Note(L"GetOwningComponent");
-    if (!ppComponent)
-        return E_POINTER;
-    *ppComponent = nullptr;
-    DOUBLE_FAULT_POINT();
+    DOUBLE_OUT_PARAMETER(ppComponent);
     if (FAILED(hrGetOwningComponent))
         return hrGetOwningComponent;
     if (!m_spOwner)
         return S_FALSE;
-    *ppComponent = m_spOwner->AsComponent();
-    (*ppComponent)->AddRef();
+    HandOut(ppComponent, m_spOwner->AsComponent());
     return CFaultPlan::Result(fault, hrGetOwningComponent);
 }
 
@@ -215,14 +184,10 @@ STDMETHODIMP CNodeDouble::GetSubItem(BSTR bstrName, IUnknown** ppItem)
 {
     if (CRecording::On())
         vecCalls.push_back(L"GetSubItem " + std::wstring(BstrView(bstrName)));
-    if (!ppItem)
-        return E_POINTER;
-    *ppItem = nullptr;
-    DOUBLE_FAULT_POINT();
+    DOUBLE_OUT_PARAMETER(ppItem);
     CNodeDouble* pItem = SubItem(BstrView(bstrName));
     if (!pItem)
         return S_FALSE;
-    *ppItem = pItem->Identity();
-    (*ppItem)->AddRef();
+    HandOut(ppItem, pItem->Identity());
     return CFaultPlan::Result(fault, S_OK);
 }

@@ -1,8 +1,6 @@
 #pragma once
-// One node of a host data tree: a component (IComponent + ICharacteristic with
-// its "root" sub-item) or a data item (IPropertyData, IDataElement,
-// ICharacteristic). Each interface can be switched off per node, and every
-// answer can be made to fail. The host double owns all nodes.
+// A node of a data tree: a component (with its "root" sub-item) or a data
+// item; each interface can be switched off and each answer made to fail.
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,7 +32,6 @@ public:
     CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name);
     DOUBLE_IUNKNOWN_METHODS
 
-    // ---- the script (read at each call) ----
     bool bComponent = false;                 // answers IComponent
     bool bCharacteristic = true;             // answers ICharacteristic
     bool bPropertyData = true;               // answers IPropertyData
@@ -45,58 +42,57 @@ public:
     long lTypeId = 0;
     HRESULT hrGetTypeId = S_OK; // a failure leaves *plTypeId unwritten
     HRESULT hrGetOwningComponent = S_OK;
-    // The calls this node received: "GetValue", "GetSubItem root", ...
+    // "GetValue", "GetSubItem root", ...
     std::vector<std::wstring> vecCalls;
 
-    // ---- building ----
-    // The value as a BSTR of exactly this text (embedded zeros kept).
     CNodeDouble& SetValueText(std::wstring_view text);
-    CNodeDouble& SetPathText(std::optional<std::wstring> path);
-    CNodeDouble& SetParent(CNodeDouble* pParent);
-    CNodeDouble& SetOwner(CNodeDouble* pComponent);
+    CNodeDouble& SetPathText(std::optional<std::wstring> path)
+    {
+        optPathText = std::move(path);
+        return *this;
+    }
+    CNodeDouble& SetParent(CNodeDouble* pParent)
+    {
+        m_spParent = pParent;
+        return *this;
+    }
+    CNodeDouble& SetOwner(CNodeDouble* pComponent)
+    {
+        m_spOwner = pComponent;
+        return *this;
+    }
     CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item);
     void RemoveSubItem(std::wstring_view name);
     CNodeDouble* SubItem(std::wstring_view name) const;
     CNodeDouble* Parent() const { return m_spParent.Get(); }
     CNodeDouble* Owner() const { return m_spOwner.Get(); }
 
-    // On a component: its "root" item (which must exist).
     CNodeDouble& Root() const;
-    // On a component: a communication entity below its root, with a
-    // "@protocol" attribute holding the protocol name. Entities are listed
-    // in the order they were added; that is the order the query gives.
+    // An entity below the root with its "@protocol"; the query gives them in order.
     CNodeDouble& AddCommunicationEntity(std::wstring_view protocol);
-    // On a communication entity: its "@protocol" attribute.
-    CNodeDouble& Protocol() const;
-    // A characteristic below this node: below a component's root when this
-    // is a component, else below this item; owned by the same component.
+    CNodeDouble& Protocol() const; // of an entity
+    // Below a component's root, or below this item.
     CNodeDouble& AddCharacteristic(std::wstring_view name);
     const std::vector<CNodeDouble*>& Entities() const { return m_vecEntities; }
 
-    // The pointers a caller would get from QueryInterface, without a reference.
+    // No reference added.
     NewZUR::IComponent* AsComponent() { return this; }
     NewZUR::ICharacteristic* AsCharacteristic() { return this; }
     NewZUR::IPropertyData* AsPropertyData() { return this; }
     NewZUR::IDataElement* AsDataElement() { return this; }
     IUnknown* Identity() { return static_cast<NewZUR::IPropertyData*>(this); }
 
-    // The references this node holds on others: parent, owner, sub-items.
     long Links() const { return (m_spParent ? 1 : 0) + (m_spOwner ? 1 : 0) + static_cast<long>(m_vecSubItems.size()); }
-    // Drops every link to other nodes (the host's teardown breaks cycles).
-    void Unlink();
+    void Unlink(); // breaks the cycles at teardown
 
     bool AnswersInterface(REFIID riid) const noexcept override;
 
-    // IPropertyData
     STDMETHODIMP GetValue(VARIANT* pvValue) override;
     STDMETHODIMP GetParent(NewZUR::IDataElement** ppParent) override;
-    // IDataElement
     STDMETHODIMP GetPathText(BSTR* pbstrPath) override;
     STDMETHODIMP GetOwningComponent(NewZUR::IComponent** ppComponent) override;
     STDMETHODIMP GetTypeId(long* plTypeId) override;
-    // ICharacteristic
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
-    // The placeholders of the three interfaces share their names.
     // clang-format off
     DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
     DOUBLE_RESERVED(12)
@@ -104,6 +100,7 @@ public:
 
 private:
     void Note(const wchar_t* pszMethod);
+    CNodeDouble& Required(std::wstring_view name) const;
     std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spOwner;

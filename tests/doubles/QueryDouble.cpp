@@ -19,10 +19,7 @@ STDMETHODIMP CQueryDouble::Select(NewZUR::IPropertyData* pContext, BSTR bstrPath
 {
     LogCall(L"Select");
     return ComBoundary([&] {
-        if (!ppResult)
-            return E_POINTER;
-        *ppResult = nullptr;
-        DOUBLE_FAULT_POINT();
+        DOUBLE_OUT_PARAMETER(ppResult);
         CNodeDouble* pContextNode = m_spHost->FindNode(pContext);
         const std::wstring_view path = BstrView(bstrPath);
         const CQueryAnswer* pOverride = m_spHost->query.FindOverride(pContextNode, path);
@@ -56,9 +53,7 @@ STDMETHODIMP CQueryResultDouble::Next(IDispatch** ppItem, long* plFound)
     DOUBLE_FAULT_POINT();
     if (m_nNext >= m_vecItems.size())
         return S_FALSE;
-    CNodeDouble* pItem = m_vecItems[m_nNext++].Get();
-    *ppItem = static_cast<NewZUR::IPropertyData*>(pItem);
-    (*ppItem)->AddRef();
+    HandOut(ppItem, static_cast<NewZUR::IPropertyData*>(m_vecItems[m_nNext++].Get()));
     *plFound = 1;
     return CFaultPlan::Result(fault, S_OK);
 }

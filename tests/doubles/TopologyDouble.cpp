@@ -10,33 +10,24 @@ CTopologyDouble::CTopologyDouble(std::shared_ptr<CHostDouble> spHost)
 STDMETHODIMP CTopologyDouble::GetSchema(NewZUR::IDataSchema** ppSchema)
 {
     LogCall(L"GetSchema");
-    if (!ppSchema)
-        return E_POINTER;
-    *ppSchema = nullptr;
-    DOUBLE_FAULT_POINT();
+    DOUBLE_OUT_PARAMETER(ppSchema);
     if (!m_spHost)
         return E_UNEXPECTED;
-    *ppSchema = m_spHost->m_spSchema.Get();
-    (*ppSchema)->AddRef();
+    HandOut(ppSchema, m_spHost->m_spSchema.Get());
     return CFaultPlan::Result(fault, S_OK);
 }
 
 STDMETHODIMP CTopologyDouble::GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService)
 {
     LogCall(L"GetErrorDatabaseService");
-    if (!ppService)
-        return E_POINTER;
-    *ppService = nullptr;
-    DOUBLE_FAULT_POINT();
+    DOUBLE_OUT_PARAMETER(ppService);
     if (!m_spHost)
         return E_UNEXPECTED;
     const CTopologyScript& script = m_spHost->topology;
     if (FAILED(script.hrGetErrorDatabaseService))
         return script.hrGetErrorDatabaseService;
-    if (!script.bNullErrorDatabaseService) {
-        *ppService = m_spHost->m_spErrorDb.Get();
-        (*ppService)->AddRef();
-    }
+    if (!script.bNullErrorDatabaseService)
+        HandOut(ppService, m_spHost->m_spErrorDb.Get());
     return CFaultPlan::Result(fault, script.hrGetErrorDatabaseService);
 }
 
@@ -118,12 +109,9 @@ STDMETHODIMP CErrorDbDouble::Classify(long lCode, long* plClass, BSTR bstrMessag
 
 STDMETHODIMP CClassObjectDouble::CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv)
 {
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
+    // A creation fails outright or not at all.
+    DOUBLE_OUT_PARAMETER(ppv);
     if (pOuter)
         return CLASS_E_NOAGGREGATION;
-    // A creation fails outright or not at all.
-    DOUBLE_FAULT_POINT();
     return ComBoundary([&] { return m_fnCreate(riid, ppv); });
 }

@@ -33,7 +33,6 @@ protected:
         Host().registry.SetString(9, L"BindedAssistants_ErrDB", protocol, L"db" + protocol);
         Host().registry.SetVariant(9, L"BindedAssistants", protocol, vProgId);
     }
-    void Bind(const std::wstring& protocol, const std::wstring& progId) { Bind(protocol, CVariant::String(progId)); }
     HRESULT CreateAndInit()
     {
         HRESULT hr = CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &m_spLayer);
@@ -58,30 +57,28 @@ TEST_F(HostileInputTest, ProgIdsThatNameNothingOrAreNoTextLeaveTheCatalogueEmpty
     struct Case
     {
         const char* name;
-        VARTYPE vt; // VT_BSTR: the text below
-        std::wstring text;
+        CVariant vProgId;
         const char* row; // expected in the log, or null
     };
     const Case cases[] = {
-        {"missing ProgID", VT_BSTR, L"Nope.Missing.1", "Cannot create instance of assistant.(Nope.Missing.1)"},
-        {"number", VT_I4, L"", "Cannot create instance of assistant.(12345)"},
-        {"32,000 characters", VT_BSTR, std::wstring(32000, L'x'), "Cannot create instance of assistant.(xxxxxxxx"},
-        {"embedded zero", VT_BSTR, std::wstring(L"Layer\0Bench", 11), ",0x800401f3,"},
-        {"not convertible", VT_DISPATCH, L"", nullptr},
+        {"missing ProgID", CVariant::String(L"Nope.Missing.1"), "Cannot create instance of assistant.(Nope.Missing.1)"},
+        {"number", CVariant::Long(12345), "Cannot create instance of assistant.(12345)"},
+        {"32,000 characters", CVariant::String(std::wstring(32000, L'x')),
+         "Cannot create instance of assistant.(xxxxxxxx"},
+        {"embedded zero", CVariant::String(std::wstring_view(L"Layer\0Bench", 11)), ",0x800401f3,"},
+        {"not convertible",
+         [] {
+             CVariant v; // a null VT_DISPATCH
+             v.vt = VT_DISPATCH;
+             return v;
+         }(),
+         nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DeleteFileW(ErrorLogPath().c_str());
         Host().registry.RemoveKey(9, L"BindedAssistants");
-        VARIANT vOther{};
-        vOther.vt = c.vt;
-        vOther.lVal = 12345;
-        if (c.vt == VT_DISPATCH)
-            vOther.pdispVal = nullptr;
-        if (c.vt == VT_BSTR)
-            Bind(L"PA", c.text);
-        else
-            Bind(L"PA", vOther);
+        Bind(L"PA", c.vProgId);
         ASSERT_EQ(CreateAndInit(), S_OK);
         std::wstring bus;
         EXPECT_EQ(Hex(Check({L"PA"}, &bus)), Hex(E_FAIL));
@@ -102,10 +99,11 @@ TEST_F(HostileInputTest, HugeCataloguesAndNamesOfAnyLengthOrWithZerosMatchOnlyIn
 {
     const std::wstring longName(32000, L'L');
     const std::wstring zeroName(L"PA\0X", 4);
+    const CVariant progId = CVariant::String(kProgId);
     for (int i = 0; i < 10000; ++i)
-        Bind(L"P" + std::to_wstring(i), kProgId);
-    Bind(longName, kProgId);
-    Bind(zeroName, kProgId);
+        Bind(L"P" + std::to_wstring(i), progId);
+    Bind(longName, progId);
+    Bind(zeroName, progId);
     ASSERT_EQ(CreateAndInit(), S_OK);
     std::wstring bus;
     for (const std::wstring& name : {std::wstring(L"P9999"), longName, zeroName}) {

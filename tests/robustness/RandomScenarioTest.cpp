@@ -1,18 +1,14 @@
-// Random catalogues, topologies, options and assistant answers, each checked
-// against the rules this model is the one place to hold:
-// - the debug gate: Debug 0 or 1 (scope 9's value, else scope 17's; a number
-//   or a text holding one) answers S_OK or E_FAIL at once, asks nobody and
-//   writes no out-parameter; any other value or none is normal work;
-// - the walk: the protocols in order, stopping at one without an assistant;
-//   the connection and property checks ask each assistant once;
-// - the first-protocol rules: an S_FALSE of the first protocol asked counts
-//   as E_FAIL where the check refuses it, and CheckDelete is answered by its
-//   first result; other S_FALSE answers are dropped;
-// - the ranking: the worst class wins (error, warning, hint, information),
-//   the first of equal rank on a tie, with its strings and bus name; a
+// Random catalogues, topologies, options and answers against the rules this
+// model alone holds:
+// - the gate: Debug 0 or 1 (scope 9's, else 17's; number or text) answers S_OK
+//   or E_FAIL at once, asks nobody, writes no out-parameter;
+// - the walk: protocols in order, stopping at one without an assistant; the
+//   connection and property checks ask each assistant once;
+// - the first protocol: its S_FALSE is E_FAIL where the check refuses it,
+//   CheckDelete takes its first result; other S_FALSE answers are dropped;
+// - the ranking: error, warning, hint, information; the first wins a tie; a
 //   failure without an error database gets its bus's.
-// Every reference and string comes back. The seed of a failing scenario is
-// printed; ROBUST_SCENARIOS (and ROBUST_FIRST_SEED) set the run's size.
+// ROBUST_SCENARIOS and ROBUST_FIRST_SEED size the run.
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -29,7 +25,7 @@ namespace {
 const wchar_t* const kUniverse[] = {L"PA", L"PB", L"PC", L"PD", L"pa"};
 const HRESULT kAnswers[] = {S_OK, S_FALSE, E_FAIL, static_cast<HRESULT>(0x80041001), 2};
 const long kDebugValues[] = {0, 1, 7, -1, 2};
-constexpr long kSeedsPerHost = 200;
+constexpr long kSeedsPerHost = 50;
 
 long Setting(const char* name, long lDefault)
 {
@@ -37,7 +33,6 @@ long Setting(const char* name, long lDefault)
     return psz ? std::atol(psz) : lDefault;
 }
 
-// One recorded answer, as the layer keeps it.
 struct CModelResult
 {
     std::wstring strBus;
@@ -60,17 +55,10 @@ int RankOf(const CModelResult& result)
     return kRankOfClass[lClass];
 }
 
-// A Debug value as a scope may hold it.
-struct CDebugValue
-{
-    bool bPresent = false;
-    bool bText = false;
-    long lValue = 2;
-};
-
 struct CScenario
 {
-    CDebugValue aDebug[2]; // scope 9, scope 17
+    std::optional<long> aoptDebug[2]; // scope 9, scope 17
+    bool abText[2] = {};
     long lTrace = 1;
     std::map<std::wstring, int> mapCatalogue; // protocol -> assistant index
     std::vector<CAnswer> vecAnswers;          // per assistant
@@ -78,7 +66,7 @@ struct CScenario
     std::vector<std::wstring> vecProtocols2;  // the second characteristic's component's
     int nCheck = 0;
 
-    long Debug() const { return aDebug[0].bPresent ? aDebug[0].lValue : aDebug[1].bPresent ? aDebug[1].lValue : 2; }
+    long Debug() const { return aoptDebug[0].value_or(aoptDebug[1].value_or(2)); }
     bool Gated() const { return Debug() == 0 || Debug() == 1; }
 };
 
@@ -87,7 +75,6 @@ class RandomScenarioTest : public RobustTest, public testing::WithParamInterface
 protected:
     static CScenario Draw(std::mt19937& rng);
     void Configure(const CScenario& s);
-    // Runs one scenario; failures name the seed.
     void RunScenario(unsigned seed);
 };
 
@@ -95,10 +82,12 @@ CScenario RandomScenarioTest::Draw(std::mt19937& rng)
 {
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     CScenario s;
-    for (CDebugValue& debug : s.aDebug) {
-        debug.bPresent = pick(3) == 0;
-        debug.bText = pick(2) == 0;
-        debug.lValue = kDebugValues[std::min(pick(10), 4)];
+    for (int i = 0; i < 2; ++i) {
+        const bool bPresent = pick(3) == 0;
+        s.abText[i] = pick(2) == 0;
+        const long lValue = kDebugValues[std::min(pick(10), 4)];
+        if (bPresent)
+            s.aoptDebug[i] = lValue;
     }
     s.lTrace = pick(2);
     const int nAssistants = 1 + pick(4);
@@ -174,11 +163,10 @@ void RandomScenarioTest::Configure(const CScenario& s)
     const long alScopes[] = {9, 17};
     for (int i = 0; i < 2; ++i) {
         registry.RemoveKey(alScopes[i], L"LayerOptions");
-        const CDebugValue& debug = s.aDebug[i];
-        if (debug.bPresent && debug.bText)
-            registry.SetString(alScopes[i], L"LayerOptions", L"Debug", std::to_wstring(debug.lValue));
-        else if (debug.bPresent)
-            registry.SetLong(alScopes[i], L"LayerOptions", L"Debug", debug.lValue);
+        if (s.aoptDebug[i] && s.abText[i])
+            registry.SetString(alScopes[i], L"LayerOptions", L"Debug", std::to_wstring(*s.aoptDebug[i]));
+        else if (s.aoptDebug[i])
+            registry.SetLong(alScopes[i], L"LayerOptions", L"Debug", *s.aoptDebug[i]);
     }
     registry.SetLong(9, L"LayerOptions", L"Trace", s.lTrace);
     for (int n = 0; n < 5; ++n)
@@ -206,22 +194,21 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     ASSERT_EQ(spLayer->Init(Host().TopologyDispatch()), S_OK);
     CAssistOrder::All().clear();
 
-    // The out-parameters start as strings of the test's own: the gate must
-    // leave them as they are.
-    const BSTR bstrUnset[3] = {SysAllocString(L"unset"), SysAllocString(L"unset"), SysAllocString(L"unset")};
-    BSTR bstrMsg = bstrUnset[0], bstrDB = bstrUnset[1], bstrBus = bstrUnset[2];
-    const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &bstrMsg, &bstrDB, component, char1, char2);
-    const HRESULT hrBus = spLayer->GetProcessedBusName(&bstrBus);
-    CBstr msg, db, bus;
-    for (auto [bstr, pOwner, bstrMine] :
-         {std::tuple{bstrMsg, &msg, bstrUnset[0]}, std::tuple{bstrDB, &db, bstrUnset[1]},
-          std::tuple{bstrBus, &bus, bstrUnset[2]}}) {
-        EXPECT_EQ(bstr == bstrMine, s.Gated());
-        if (bstr != bstrMine)
-            pOwner->Reset(bstr);
+    // The out-parameters (message, database, bus) start as the test's own
+    // strings: the gate must leave them as they are.
+    BSTR abstrUnset[3], abstrOut[3];
+    for (int i = 0; i < 3; ++i)
+        abstrOut[i] = abstrUnset[i] = SysAllocString(L"unset");
+    const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &abstrOut[0], &abstrOut[1], component, char1, char2);
+    const HRESULT hrBus = spLayer->GetProcessedBusName(&abstrOut[2]);
+    CBstr aOut[3];
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(abstrOut[i] == abstrUnset[i], s.Gated());
+        if (abstrOut[i] != abstrUnset[i])
+            aOut[i].Reset(abstrOut[i]);
+        SysFreeString(abstrUnset[i]);
     }
-    for (BSTR bstr : bstrUnset)
-        SysFreeString(bstr);
+    CBstr &msg = aOut[0], &db = aOut[1], &bus = aOut[2];
 
     std::optional<CModelResult> result;
     const std::vector<int> expectedCalls = ExpectedCalls(s, &result);
