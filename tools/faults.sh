@@ -103,11 +103,12 @@ wine_prefix_up "$BUILD"
 export OANOCACHE=1
 
 # The cases, fastest first by the timings ctest keeps of earlier runs (a case
-# it has not timed yet goes last).
+# it has not timed yet goes last; a tree never tested keeps ctest's order).
 cases_fastest_first() {
   ctest --preset x64 -N -E '^lint_' | sed -n 's/^ *Test *#[0-9]*: //p' |
-    awk 'NR == FNR { if ($0 == "---") done = 1; else if (!done) cost[$1] = $3; next }
-         { print ($1 in cost ? cost[$1] : 1e9), $1 }' "$BUILD/Testing/Temporary/CTestCostData.txt" - 2>/dev/null |
+    awk -v costs="$BUILD/Testing/Temporary/CTestCostData.txt" '
+      BEGIN { while ((getline line < costs) > 0 && line != "---") { split(line, f, " "); cost[f[1]] = f[3] } }
+      { print ($1 in cost ? cost[$1] : 1e9), $1 }' |
     sort -g | cut -d' ' -f2
 }
 
