@@ -1,13 +1,13 @@
-// Guarded calls. The guard is the last-chance filter, not a vectored handler:
-// it sees only exceptions that no frame inside the assistant handled, so an
-// assistant that raises and catches its own exceptions is left alone. The
-// filter resumes at the context saved before the call; the frames of the call
-// are abandoned without unwinding, which is why a faulted call's references
-// are not judged afterwards. On x86_64 the filter restores that context
-// itself: the dispatcher refuses to continue a non-continuable exception.
-// On i686 it hands the context back to the dispatcher (a non-continuable
-// exception there still ends the process), and the chain of exception
-// registrations is put back as it was before the call.
+// Guarded calls: only exceptions that no frame inside the assistant handled
+// end a call, so an assistant that raises and catches its own exceptions is
+// left alone. The frames of a faulted call are abandoned without unwinding,
+// which is why a faulted call's references are not judged afterwards.
+// On x86_64 the guard is the last-chance filter, which resumes at the context
+// saved before the call (restoring it itself: the dispatcher refuses to
+// continue a non-continuable exception). On i686 the call runs under an
+// exception registration of its own, the outermost one inside the call, whose
+// handler jumps back to where the call began; there the dispatcher would end
+// the process on a non-continuable exception before any filter could help.
 #include "zurhost/conformance/Guard.h"
 
 namespace {
@@ -19,9 +19,6 @@ struct GuardFrame
     volatile LONG lFaulted;
     volatile DWORD dwException;
     DWORD dwThread;
-#if defined(__i386__)
-    DWORD dwExceptionList; // the head of the thread's registrations before the call
-#endif
 };
 
 GuardFrame g_frame{};
@@ -41,6 +38,49 @@ LONG WINAPI LastChance(EXCEPTION_POINTERS* pInfo)
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
+#if defined(__i386__)
+struct CCallRegistration
+{
+    EXCEPTION_REGISTRATION_RECORD record; // first: the handler is given its address
+    void* jmpBuffer[5];
+    DWORD dwException;
+};
+
+EXCEPTION_DISPOSITION NTAPI EndFaultedCall(EXCEPTION_RECORD* pRecord, void* pEstablisher, CONTEXT*, void*)
+{
+    if (pRecord->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
+        return ExceptionContinueSearch;
+    auto* pCall = static_cast<CCallRegistration*>(pEstablisher);
+    pCall->dwException = pRecord->ExceptionCode;
+    __builtin_longjmp(pCall->jmpBuffer, 1);
+}
+
+// The registration is taken off again on every way out: a return, a fault
+// (the dispatcher's own registrations above it go with it) and a C++
+// exception of the call.
+__attribute__((noinline)) void CallUnderRegistration(const CFunctionRef<HRESULT()>& call, CallResult& result)
+{
+    CCallRegistration registration{};
+    registration.record.Next = reinterpret_cast<EXCEPTION_REGISTRATION_RECORD*>(__readfsdword(0));
+    registration.record.Handler = &EndFaultedCall;
+    const DWORD dwOuter = reinterpret_cast<DWORD>(registration.record.Next);
+    if (__builtin_setjmp(registration.jmpBuffer)) {
+        __writefsdword(0, dwOuter);
+        result.bFaulted = true;
+        result.dwException = registration.dwException;
+        return;
+    }
+    __writefsdword(0, reinterpret_cast<DWORD>(&registration.record));
+    try {
+        result.hr = call();
+    } catch (...) {
+        __writefsdword(0, dwOuter);
+        throw;
+    }
+    __writefsdword(0, dwOuter);
+}
+#endif
+
 double MicrosSince(const LARGE_INTEGER& start)
 {
     LARGE_INTEGER now, frequency;
@@ -59,18 +99,18 @@ void InstallFaultGuard()
 
 CallResult GuardedCall(const CFunctionRef<HRESULT()>& call)
 {
+    CallResult result;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+#if defined(__i386__)
+    CallUnderRegistration(call, result);
+#else
     // Disarmed on every way out, a C++ exception of the call included.
     struct CDisarm
     {
         ~CDisarm() { g_frame.lArmed = 0; }
     } disarm;
-    CallResult result;
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
     g_frame.lFaulted = 0;
-#if defined(__i386__)
-    g_frame.dwExceptionList = __readfsdword(0);
-#endif
     RtlCaptureContext(&g_frame.context);
     // A fault resumes here a second time, with lFaulted set.
     if (!g_frame.lFaulted) {
@@ -78,12 +118,10 @@ CallResult GuardedCall(const CFunctionRef<HRESULT()>& call)
         result.hr = call();
         g_frame.lArmed = 0;
     } else {
-#if defined(__i386__)
-        __writefsdword(0, g_frame.dwExceptionList);
-#endif
         result.bFaulted = true;
         result.dwException = g_frame.dwException;
     }
+#endif
     result.dMicros = MicrosSince(start);
     return result;
 }
