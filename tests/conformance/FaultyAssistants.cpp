@@ -181,7 +181,7 @@ const ServedClass g_classes[] = {
     {&g_clsids[1], L"Faulty.LeaksSelf.1", L"leaks a reference to itself", &Create<CLeaksSelf>},
     {&g_clsids[2], L"Faulty.StackString.1", L"hands out a string on its stack", &Create<CStackString>},
     {&g_clsids[3], L"Faulty.OutUnset.1", L"leaves its out-parameters unset", &Create<COutUnset>},
-    {&g_clsids[4], L"Faulty.Throws.1", L"raises an access violation", &Create<CThrows>},
+    {&g_clsids[4], L"Faulty.Throws.1", L"raises a non-continuable exception", &Create<CThrows>},
     {&g_clsids[5], L"Faulty.Sleeps.1", L"sleeps past the budget", &Create<CSleeps>},
     {&g_clsids[6], L"Faulty.KeepsHost.1", L"keeps a host object past Term", &Create<CKeepsHost>},
     {&g_clsids[7], L"Faulty.SFalse.1", L"answers S_FALSE where it means nothing", &Create<CSFalse>},

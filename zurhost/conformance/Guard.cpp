@@ -12,32 +12,6 @@
 
 namespace {
 
-struct GuardFrame
-{
-    alignas(16) CONTEXT context;
-    volatile LONG lArmed;
-    volatile LONG lFaulted;
-    volatile DWORD dwException;
-    DWORD dwThread;
-};
-
-GuardFrame g_frame{};
-LPTOP_LEVEL_EXCEPTION_FILTER g_pfnPrevious = nullptr;
-
-LONG WINAPI LastChance(EXCEPTION_POINTERS* pInfo)
-{
-    if (!g_frame.lArmed || GetCurrentThreadId() != g_frame.dwThread)
-        return g_pfnPrevious ? g_pfnPrevious(pInfo) : EXCEPTION_CONTINUE_SEARCH;
-    g_frame.lArmed = 0;
-    g_frame.lFaulted = 1;
-    g_frame.dwException = pInfo->ExceptionRecord->ExceptionCode;
-#if defined(_WIN64)
-    RtlRestoreContext(&g_frame.context, nullptr);
-#endif
-    *pInfo->ContextRecord = g_frame.context;
-    return EXCEPTION_CONTINUE_EXECUTION;
-}
-
 #if defined(__i386__)
 struct CCallRegistration
 {
@@ -79,6 +53,29 @@ __attribute__((noinline)) void CallUnderRegistration(const CFunctionRef<HRESULT(
     }
     __writefsdword(0, dwOuter);
 }
+#else
+struct GuardFrame
+{
+    alignas(16) CONTEXT context;
+    volatile LONG lArmed;
+    volatile LONG lFaulted;
+    volatile DWORD dwException;
+    DWORD dwThread;
+};
+
+GuardFrame g_frame{};
+LPTOP_LEVEL_EXCEPTION_FILTER g_pfnPrevious = nullptr;
+
+LONG WINAPI LastChance(EXCEPTION_POINTERS* pInfo)
+{
+    if (!g_frame.lArmed || GetCurrentThreadId() != g_frame.dwThread)
+        return g_pfnPrevious ? g_pfnPrevious(pInfo) : EXCEPTION_CONTINUE_SEARCH;
+    g_frame.lArmed = 0;
+    g_frame.lFaulted = 1;
+    g_frame.dwException = pInfo->ExceptionRecord->ExceptionCode;
+    RtlRestoreContext(&g_frame.context, nullptr); // does not return
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
 #endif
 
 double MicrosSince(const LARGE_INTEGER& start)
@@ -93,8 +90,10 @@ double MicrosSince(const LARGE_INTEGER& start)
 
 void InstallFaultGuard()
 {
+#if !defined(__i386__)
     g_frame.dwThread = GetCurrentThreadId();
     g_pfnPrevious = SetUnhandledExceptionFilter(&LastChance);
+#endif
 }
 
 CallResult GuardedCall(const CFunctionRef<HRESULT()>& call)
