@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wrl/client.h>
-#include <fstream>
 #include <string>
 #include "HostSim.h"
 #include "com/Owners.h"
@@ -27,13 +26,6 @@ inline void RegisterSimulatorServers()
 inline std::wstring ExampleFile(const wchar_t* name)
 {
     return BinaryDirectory() + L"examples\\" + name;
-}
-
-inline std::wstring ScratchFile(const wchar_t* name, const std::string& content)
-{
-    std::wstring path = PrivateTempFolder() + name;
-    std::ofstream(path.c_str(), std::ios::binary) << content;
-    return path;
 }
 
 // Loads a project; the HRESULT and the text the project reported come back.

@@ -50,7 +50,7 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
     };
     int n = 0;
     for (const auto& c : cases) {
-        std::wstring path = ScratchFile((L"bad" + std::to_wstring(++n) + L".xml").c_str(), c.content), text;
+        std::wstring path = WriteTempFile(L"bad" + std::to_wstring(++n) + L".xml", c.content), text;
         ComPtr<ISimProject> spProject;
         EXPECT_EQ(LoadProject(path, spProject, &text), E_INVALIDARG) << c.content;
         EXPECT_EQ(text.rfind(path + L": ", 0), 0u) << text;

@@ -1,6 +1,5 @@
 #include "ModuleClient.h"
 #include <objbase.h>
-#include <fstream>
 #include "support/TestEnvironment.h"
 
 ProcessResult RunProcess(const std::wstring& commandLine)
@@ -65,13 +64,6 @@ bool ClassesRootKeyExists(const std::wstring& key)
         return false;
     RegCloseKey(hKey);
     return true;
-}
-
-std::wstring WriteTempFile(const std::wstring& name, const std::string& text)
-{
-    std::wstring path = PrivateTempFolder() + name;
-    std::ofstream(path.c_str(), std::ios::binary) << text;
-    return path;
 }
 
 std::wstring GuidText(REFGUID guid)

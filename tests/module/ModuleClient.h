@@ -23,5 +23,3 @@ bool ClassesRootKeyExists(const std::wstring& key);
 std::wstring GuidText(REFGUID guid);
 // The loaded module's DllCanUnloadNow (E_UNEXPECTED when it is not loaded).
 HRESULT ModuleCanUnloadNow();
-// Writes text to a file in the private temp folder; returns its path.
-std::wstring WriteTempFile(const std::wstring& name, const std::string& text);

@@ -35,6 +35,13 @@ std::wstring ErrorLogPath()
     return g_tempFolder + L"Tessaro_Error_Log.csv";
 }
 
+std::wstring WriteTempFile(const std::wstring& name, const std::string& text)
+{
+    std::wstring path = PrivateTempFolder() + name;
+    std::ofstream(path.c_str(), std::ios::binary) << text;
+    return path;
+}
+
 std::string FileText(const std::wstring& path)
 {
     std::ifstream file(path.c_str(), std::ios::binary);

@@ -11,5 +11,7 @@ void UsePrivateTempFolder();
 std::wstring PrivateTempFolder();
 // The error log the module writes there.
 std::wstring ErrorLogPath();
+// Writes text to a file in the private temp folder; returns its path.
+std::wstring WriteTempFile(const std::wstring& name, const std::string& text);
 // A file's bytes, empty when it cannot be read.
 std::string FileText(const std::wstring& path);
