@@ -75,8 +75,6 @@ std::wstring GuidText(REFGUID guid)
 
 HRESULT ModuleCanUnloadNow()
 {
-    HMODULE hModule = GetModuleHandleW(L"Layer.dll");
-    auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(hModule, "DllCanUnloadNow")));
+    auto pfn = ModuleExport<EntryPoint>(GetModuleHandleW(L"Layer.dll"), "DllCanUnloadNow");
     return pfn ? pfn() : E_UNEXPECTED;
 }

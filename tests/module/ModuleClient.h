@@ -23,3 +23,12 @@ bool ClassesRootKeyExists(const std::wstring& key);
 std::wstring GuidText(REFGUID guid);
 // The loaded module's DllCanUnloadNow (E_UNEXPECTED when it is not loaded).
 HRESULT ModuleCanUnloadNow();
+
+using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+
+// An export of a loaded module as the function type F.
+template <class F>
+F ModuleExport(HMODULE hModule, const char* pszName)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
+}

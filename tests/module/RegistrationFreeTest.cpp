@@ -20,15 +20,15 @@ namespace {
 
 const LCID kLibraryLcid = 0x409;
 
-// Each class with the interface its objects answer and one they do not.
+// Each class with a name of its own dual interface and that name's id.
 const struct
 {
     const wchar_t* pszProgId;
     const CLSID* pclsid;
-    const IID* piid;
-    const IID* piidOther;
-} kClasses[] = {{L"Zerani.Layer.AssistLayer.7", &CLSID_AssistLayer2, &IID_IAssistLayer2, &IID_IAssist3},
-                {L"Zerani.Layer.ProxyAssistant.7", &CLSID_ProxyAssistant, &IID_IAssist3, &IID_IAssistLayer2}};
+    const wchar_t* pszName;
+    DISPID dispId;
+} kClasses[] = {{L"Zerani.Layer.AssistLayer.7", &CLSID_AssistLayer2, L"GetProcessedBusName", 16},
+                {L"Zerani.Layer.ProxyAssistant.7", &CLSID_ProxyAssistant, L"InitEx", 101}};
 
 // The dual interfaces, marshaled from their type library across apartments.
 const IID* const kInterfaces[] = {&IID_IAssist2, &IID_IAssist3, &IID_IAssistLayer2, &IID_IAssistLayerTest};
@@ -73,29 +73,31 @@ void ExpectTypeLibPath(HRESULT hrExpected, const std::wstring& expectedPath)
     EXPECT_EQ(std::wstring(bstrPath.View()), expectedPath);
 }
 
-// Without a context: no ProgID, no class (by its id or by the ids a context
-// gave its ProgIDs), no library.
-void ExpectNothingFound(const std::vector<CLSID>& vecProgIdClasses = {})
+// Without a context: nothing registered, no ProgID, no class (by its id or by
+// the ids a context gave its ProgIDs), no library, no marshaler.
+void ExpectNothingFound(const std::vector<CLSID>& vecProgIdClasses)
 {
+    ExpectNothingRegistered();
+    std::vector<CLSID> vecClasses = vecProgIdClasses;
     for (const auto& c : kClasses) {
         CLSID clsid = GUID_NULL;
         EXPECT_EQ(CLSIDFromProgID(c.pszProgId, &clsid), CO_E_CLASSSTRING) << c.pszProgId;
         EXPECT_EQ(GuidText(clsid), GuidText(GUID_NULL)) << c.pszProgId;
-    }
-    std::vector<CLSID> vecClasses = vecProgIdClasses;
-    for (const auto& c : kClasses)
         vecClasses.push_back(*c.pclsid);
+    }
     for (const CLSID& clsid : vecClasses) {
         ComPtr<IUnknown> spObject;
         EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &spObject), REGDB_E_CLASSNOTREG)
             << GuidText(clsid);
     }
     ExpectTypeLibPath(TYPE_E_LIBNOTREGISTERED, L"");
+    ExpectMarshaler(REGDB_E_IIDNOTREG);
 }
 
 // Inside a context: each ProgID names a class, and both that class and the
-// class's own id create an object of the right class. The runtime may name
-// the class of a ProgID by an id of its own; those ids are returned.
+// class's own id create an object whose dispatch, served from the module's
+// type library, knows the class's own names. The runtime may name the class
+// of a ProgID by an id of its own; those ids are returned.
 std::vector<CLSID> ExpectBothClassesFound()
 {
     std::vector<CLSID> vecProgIdClasses;
@@ -104,80 +106,59 @@ std::vector<CLSID> ExpectBothClassesFound()
         EXPECT_EQ(CLSIDFromProgID(c.pszProgId, &clsid), S_OK) << c.pszProgId;
         vecProgIdClasses.push_back(clsid);
         for (const CLSID& rclsid : {clsid, *c.pclsid}) {
-            ComPtr<IUnknown> spObject, spOther;
-            EXPECT_EQ(CoCreateInstance(rclsid, nullptr, CLSCTX_INPROC_SERVER, *c.piid, &spObject), S_OK)
+            ComPtr<IDispatch> spDispatch;
+            EXPECT_EQ(CoCreateInstance(rclsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&spDispatch)), S_OK)
                 << c.pszProgId << " " << GuidText(rclsid);
-            if (spObject) {
-                EXPECT_EQ(spObject->QueryInterface(*c.piidOther, &spOther), E_NOINTERFACE) << c.pszProgId;
+            LPOLESTR pszName = const_cast<LPOLESTR>(c.pszName);
+            DISPID dispId = DISPID_UNKNOWN;
+            if (spDispatch) {
+                EXPECT_EQ(spDispatch->GetIDsOfNames(IID_NULL, &pszName, 1, kLibraryLcid, &dispId), S_OK);
             }
+            EXPECT_EQ(dispId, c.dispId) << c.pszProgId << " " << GuidText(rclsid);
         }
     }
     ExpectTypeLibPath(S_OK, ModulePath());
     return vecProgIdClasses;
 }
 
-// The layer's own dispatch: its type information and a name's id.
-void ExpectLayerDispatch()
+// Runs f inside an activation context made from the module's resource 2 (by
+// the module's path, or by its handle when the path is null) or from a
+// manifest of the host's own; the error of making or activating it, if any.
+template <class F>
+DWORD InContext(DWORD dwFlags, const wchar_t* pszSource, F f)
 {
-    ComPtr<IDispatch> spDispatch;
-    ASSERT_EQ(CoCreateInstance(CLSID_AssistLayer2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&spDispatch)), S_OK);
-    ComPtr<ITypeInfo> spTypeInfo;
-    ASSERT_EQ(spDispatch->GetTypeInfo(0, kLibraryLcid, &spTypeInfo), S_OK);
-    TYPEATTR* pAttr = nullptr;
-    ASSERT_EQ(spTypeInfo->GetTypeAttr(&pAttr), S_OK);
-    EXPECT_EQ(GuidText(pAttr->guid), GuidText(IID_IAssistLayer2));
-    spTypeInfo->ReleaseTypeAttr(pAttr);
-    LPOLESTR pszName = const_cast<LPOLESTR>(L"GetProcessedBusName");
-    DISPID dispId = DISPID_UNKNOWN;
-    EXPECT_EQ(spDispatch->GetIDsOfNames(IID_NULL, &pszName, 1, kLibraryLcid, &dispId), S_OK);
-    EXPECT_EQ(dispId, 16);
+    const std::wstring folder = BinaryDirectory();
+    ACTCTXW actCtx{};
+    actCtx.cbSize = sizeof(actCtx);
+    actCtx.dwFlags = dwFlags;
+    actCtx.lpSource = pszSource;
+    actCtx.hModule = GetModuleHandleW(L"Layer.dll");
+    actCtx.lpResourceName = ISOLATIONAWARE_MANIFEST_RESOURCE_ID;
+    actCtx.lpAssemblyDirectory = folder.c_str();
+    HANDLE hActCtx = CreateActCtxW(&actCtx);
+    ULONG_PTR ulCookie = 0;
+    if (hActCtx == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    const DWORD dwError = ActivateActCtx(hActCtx, &ulCookie) ? ERROR_SUCCESS : GetLastError();
+    if (dwError == ERROR_SUCCESS) {
+        f();
+        DeactivateActCtx(0, ulCookie);
+    }
+    ReleaseActCtx(hActCtx);
+    return dwError;
 }
-
-// An activation context, active from construction to destruction.
-class CActiveContext
-{
-public:
-    explicit CActiveContext(const ACTCTXW& actCtx) : m_hActCtx(CreateActCtxW(&actCtx))
-    {
-        if (m_hActCtx == INVALID_HANDLE_VALUE)
-            m_dwError = GetLastError();
-        else if (!ActivateActCtx(m_hActCtx, &m_ulCookie))
-            m_dwError = GetLastError();
-    }
-    CActiveContext(const CActiveContext&) = delete;
-    CActiveContext& operator=(const CActiveContext&) = delete;
-    ~CActiveContext()
-    {
-        if (m_ulCookie)
-            DeactivateActCtx(0, m_ulCookie);
-        if (m_hActCtx != INVALID_HANDLE_VALUE)
-            ReleaseActCtx(m_hActCtx);
-    }
-    DWORD Error() const { return m_dwError; }
-
-private:
-    HANDLE m_hActCtx;
-    ULONG_PTR m_ulCookie = 0;
-    DWORD m_dwError = ERROR_SUCCESS;
-};
 
 } // namespace
-
-TEST(RegistrationFree, WithoutAContextNothingIsFound)
-{
-    ExpectNothingRegistered();
-    ExpectNothingFound();
-    ExpectMarshaler(REGDB_E_IIDNOTREG);
-}
 
 // The three ways a host makes the context: from the module's resource 2 by
 // the module's path (the runtime loads the module) or by the loaded module's
 // handle, and from a manifest of its own that depends on the module's
 // assembly (found beside the module).
-TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
+TEST(RegistrationFree, EachWayOfMakingTheContextFindsBothClassesAndLeavesNothingBehind)
 {
     ASSERT_EQ(GetModuleHandleW(L"Layer.dll"), nullptr);
-    const std::wstring modulePath = ModulePath(), folder = BinaryDirectory();
+    ExpectNothingFound({});
+    const std::wstring modulePath = ModulePath();
     const std::wstring hostManifest = WriteTempFile(L"Host.manifest", kApplicationManifest);
     const struct
     {
@@ -187,34 +168,20 @@ TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
     } ways[] = {{"module path", ACTCTX_FLAG_RESOURCE_NAME_VALID, modulePath.c_str()},
                 {"module handle", ACTCTX_FLAG_RESOURCE_NAME_VALID | ACTCTX_FLAG_HMODULE_VALID, nullptr},
                 {"host manifest", ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID, hostManifest.c_str()}};
-    bool bFirst = true;
     for (const auto& way : ways) {
         SCOPED_TRACE(way.pszWay);
-        ACTCTXW actCtx{};
-        actCtx.cbSize = sizeof(actCtx);
-        actCtx.dwFlags = way.dwFlags;
-        actCtx.lpSource = way.pszSource;
-        actCtx.hModule = GetModuleHandleW(L"Layer.dll");
-        actCtx.lpResourceName = ISOLATIONAWARE_MANIFEST_RESOURCE_ID;
-        actCtx.lpAssemblyDirectory = folder.c_str();
         CMemoryBalance::Mark();
         std::vector<CLSID> vecProgIdClasses;
-        {
-            CActiveContext context(actCtx);
-            ASSERT_EQ(context.Error(), static_cast<DWORD>(ERROR_SUCCESS));
-            vecProgIdClasses = ExpectBothClassesFound();
-            ExpectLayerDispatch();
-        }
+        ASSERT_EQ(InContext(way.dwFlags, way.pszSource, [&] { vecProgIdClasses = ExpectBothClassesFound(); }),
+                  static_cast<DWORD>(ERROR_SUCCESS));
         ExpectNothingFound(vecProgIdClasses);
-        ExpectNothingRegistered();
         EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
         // The first pass makes what the module keeps for the process (the
         // layer and its type information); every later pass gives all back.
-        if (!bFirst) {
+        if (&way != ways) {
             EXPECT_EQ(CMemoryBalance::Outstanding(), 0)
                 << testing::PrintToString(CMemoryBalance::DescribeOutstanding());
         }
-        bFirst = false;
     }
 }
 
@@ -225,15 +192,7 @@ TEST(RegistrationFree, ContextCreatesBothClassesAndLeavesNothingBehind)
 // checked before that only.
 TEST(RegistrationFree, AnotherApartmentCallsTheLayerThroughTheMarshaler)
 {
-    const std::wstring modulePath = ModulePath();
-    ACTCTXW actCtx{};
-    actCtx.cbSize = sizeof(actCtx);
-    actCtx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    actCtx.lpSource = modulePath.c_str();
-    actCtx.lpResourceName = ISOLATIONAWARE_MANIFEST_RESOURCE_ID;
-    {
-        CActiveContext context(actCtx);
-        ASSERT_EQ(context.Error(), static_cast<DWORD>(ERROR_SUCCESS));
+    const DWORD dwError = InContext(ACTCTX_FLAG_RESOURCE_NAME_VALID, ModulePath().c_str(), [] {
         ExpectNothingRegistered();
         ExpectMarshaler(S_OK);
         ComPtr<IAssistLayer2> spLayer;
@@ -260,6 +219,7 @@ TEST(RegistrationFree, AnotherApartmentCallsTheLayerThroughTheMarshaler)
         EXPECT_EQ(hrUnmarshal, S_OK);
         EXPECT_EQ(hrCall, S_OK);
         EXPECT_EQ(bstrBus, nullptr); // no check has run yet
-    }
+    });
+    EXPECT_EQ(dwError, static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 }

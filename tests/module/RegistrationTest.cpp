@@ -38,24 +38,11 @@ std::vector<ExpectedValue> ExpectedLayout()
     return rows;
 }
 
-std::wstring TypeLibPathKey()
-{
-    return L"TypeLib\\" + GuidText(LIBID_LAYERLib2) +
-           (sizeof(void*) == 8 ? L"\\7.0\\409\\win64" : L"\\7.0\\409\\win32");
-}
-
-template <class F>
-F ModuleExport(HMODULE hModule, const char* name)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, name)));
-}
-
-using EntryPoint = HRESULT(STDAPICALLTYPE*)();
-
 } // namespace
 
-TEST(Registration, Regsvr32WritesTheLayoutOfBothClassesAndTheTypeLibrary)
+TEST(Registration, Regsvr32WritesTheLayoutOfBothClassesAndTheTypeLibraryAndRemovesIt)
 {
+    const std::wstring typeLibKey = L"TypeLib\\" + GuidText(LIBID_LAYERLib2);
     ASSERT_EQ(RunRegsvr32(false), 0u);
     for (const ExpectedValue& row : ExpectedLayout())
         EXPECT_EQ(ReadClassesRootString(row.key, row.pszName), row.data)
@@ -64,16 +51,12 @@ TEST(Registration, Regsvr32WritesTheLayoutOfBothClassesAndTheTypeLibrary)
     EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer"));
     EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.ProxyAssistant"));
     // The type library comes from the module's own resource.
-    EXPECT_EQ(ReadClassesRootString(TypeLibPathKey()), ModulePath());
-}
-
-TEST(Registration, Regsvr32UnregisterRemovesEveryKey)
-{
-    ASSERT_EQ(RunRegsvr32(false), 0u);
+    EXPECT_EQ(ReadClassesRootString(typeLibKey + (sizeof(void*) == 8 ? L"\\7.0\\409\\win64" : L"\\7.0\\409\\win32")),
+              ModulePath());
     ASSERT_EQ(RunRegsvr32(true), 0u);
     for (const ExpectedValue& row : ExpectedLayout())
         EXPECT_FALSE(ClassesRootKeyExists(row.key)) << row.key;
-    EXPECT_FALSE(ClassesRootKeyExists(L"TypeLib\\" + GuidText(LIBID_LAYERLib2)));
+    EXPECT_FALSE(ClassesRootKeyExists(typeLibKey));
 }
 
 // Missing class keys are not failures; the library's own answer is returned.
