@@ -7,19 +7,17 @@ namespace {
 const wchar_t g_szDpDatabase[] = L"{8E3B5C11-2A47-4F0D-9B61-5D2C7A90E341}";
 
 // A file is read line by line; a bad line is named and what was read before stays.
-TEST(ErrorDatabaseFile, ReadsCodesClassesSymbolsAndTextsAndNamesTheFirstBadLine)
+TEST(ErrorDatabaseFile, ReadsDecimalCodesAndNamesTheFirstBadLine)
 {
     CErrorDatabase db;
     std::wstring reason;
     ASSERT_TRUE(
         db.Parse(L"# comment\nname = Test bus\n0x80040302 3 T_E_USED The address is used.\n-2147467259 1 T_W Careful\n",
                  reason));
-    EXPECT_EQ(db.Name(), L"Test bus");
-    const ErrorEntry* pUsed = db.Find(static_cast<long>(0x80040302));
-    ASSERT_NE(pUsed, nullptr);
-    EXPECT_EQ(pUsed->strSymbol + L"|" + pUsed->strText, L"T_E_USED|The address is used.");
+    // The name, symbols and hex codes of the samples' files are met end to end,
+    // their texts and classes by the service below; here a decimal code.
+    ASSERT_NE(db.Find(static_cast<long>(E_FAIL)), nullptr);
     EXPECT_EQ(db.Find(static_cast<long>(E_FAIL))->lClass, 1);
-    EXPECT_EQ(db.Find(0), nullptr);
     for (const wchar_t* line : {L"0x1 4 SYM text", L"0x1 3", L"zz 3 SYM text", L"0x1 x SYM text"}) {
         EXPECT_FALSE(db.Parse(std::wstring(L"# head\n") + line, reason)) << line;
         EXPECT_EQ(reason, L"line 2: expected \"<code> <class 0-3> <SYMBOL> <text>\"");

@@ -27,17 +27,16 @@ std::string Project(const std::string& devices, const std::string& tail = "")
            "</project>";
 }
 
-// Files without a root, a missing file, a document type and bad cables are
-// in zurhost's table of bad inputs, end to end.
+// Files that are not well-formed XML, without a root, a missing file, a
+// document type and bad cables are in zurhost's table of bad inputs, end to end.
 TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
 {
     const std::string dp = "<communicationEntity protocol=\"PROFIBUS DP\" role=\"slave\" address=\"3\"/>";
     const struct
     {
         std::string content;
-        const wchar_t* pszReason; // the end of the message
+        const wchar_t* pszReason; // the message after the file's path
     } cases[] = {
-        {"<project><topology><component name=\"a\">", L"not a well-formed project: "},
         {"<plant/>", L"the document element must be <project>"},
         {Project(Device("A", dp) + Device("A", dp)), L"two components are named 'A'"},
         {Project("<component/>"), L"a <component> has no name"},
@@ -53,10 +52,7 @@ TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
         std::wstring path = WriteTempFile(L"bad" + std::to_wstring(++n) + L".xml", c.content), text;
         ComPtr<ISimProject> spProject;
         EXPECT_EQ(LoadProject(path, spProject, &text), E_INVALIDARG) << c.content;
-        EXPECT_EQ(text.rfind(path + L": ", 0), 0u) << text;
-        // The parser's own words follow the first reason; the others end the message.
-        const size_t cch = wcslen(c.pszReason), at = n == 1 ? text.find(c.pszReason) : text.size() - cch;
-        EXPECT_TRUE(at <= text.size() && text.compare(at, cch, c.pszReason) == 0) << text;
+        EXPECT_EQ(text, path + L": " + c.pszReason);
         // A refused file leaves no project behind.
         CBstr tree;
         EXPECT_EQ(spProject->get_Tree(tree.Out()), E_UNEXPECTED);
