@@ -14,6 +14,8 @@ std::wstring Text(const Edit& e)
     return text + L"} => " + e.expected.strText + L" | " + e.strText;
 }
 
+// What the bottling scenario does not write: a comment after the verdict, a
+// dragged move, a line ending in CR LF, a verdict right after "=>".
 TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
 {
     std::vector<Edit> edits;
@@ -21,9 +23,7 @@ TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
     ASSERT_TRUE(ParseScenario(L"# head\n\n"
                               L"insert \"Valve terminal @3\" as Valve-3 into PLC-1 => DP_E_ADDRESS_IN_USE # why\n"
                               L"drag move Drive-2 after \"IO #1\"\r\n"
-                              L"set Valve-1 ~/@address = 126 =>rejected\n"
-                              L"connect PLC-1:P2 Camera-1:P1\n"
-                              L"check all => accepted",
+                              L"set Valve-1 ~/@address = 126 =>rejected",
                               edits, error))
         << error.c_str();
     std::vector<std::wstring> texts;
@@ -34,9 +34,7 @@ TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
                          L"as Valve-3 into PLC-1",
                          L"4 2 drag sibling {Drive-2|IO #1} =>  | drag move Drive-2 after \"IO #1\"",
                          L"5 7 {Valve-1|root/deviceInfo/device/DeviceManagerObject/communicationEntity/@address|126} "
-                         L"=> rejected | set Valve-1 ~/@address = 126",
-                         L"6 5 {PLC-1:P2|Camera-1:P1} =>  | connect PLC-1:P2 Camera-1:P1",
-                         L"7 8 {} => accepted | check all"}));
+                         L"=> rejected | set Valve-1 ~/@address = 126"}));
 }
 
 // The rest of the bad lines are in zurhost's table of bad inputs, end to end.
@@ -66,6 +64,8 @@ TEST(Scenario, TheFirstBadLineIsNamed)
     }
 }
 
+// The bottling scenario meets accepted by a success code, rejected by a
+// failure and symbolic names by their codes; here the rest.
 TEST(Scenario, StatedVerdictsAreMetByTheirCodes)
 {
     const struct
@@ -75,14 +75,11 @@ TEST(Scenario, StatedVerdictsAreMetByTheirCodes)
         const wchar_t* pszSymbol;
         bool bMet;
     } cases[] = {
-        {L"accepted", 0x00040310, L"DP_W_LAST_PLACE", true},
         {L"accepted", 0x80004005, L"", false},
-        {L"rejected", 0x80004005, L"", true},
         {L"rejected", S_FALSE, L"", false},
         {L"0x80040302", 0x80040302, L"", true},
         {L"0x0", S_OK, L"", true},
         {L"0x80040302", 0x80040301, L"", false},
-        {L"DP_E_ADDRESS_IN_USE", 0x80040302, L"DP_E_ADDRESS_IN_USE", true},
         {L"E_FAIL", 0x80004005, L"", true},
         {L"DP_E_ADDRESS_IN_USE", 0x80040302, L"CAN_E_ADDRESS_IN_USE", false},
     };
