@@ -27,11 +27,7 @@ ComPtr<IUnknown> Create(const wchar_t* pszProgId)
     return spUnk;
 }
 
-class ModuleClient : public testing::Test
-{
-protected:
-    static void SetUpTestSuite() { ASSERT_EQ(RunRegsvr32(false), 0u); }
-};
+using ModuleClient = RegisteredModule;
 
 } // namespace
 

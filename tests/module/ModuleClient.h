@@ -3,6 +3,7 @@
 // (regsvr32, reg, cscript) as child processes, reading the registry back,
 // and registering the built module the way an installation does.
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <string>
 
 struct ProcessResult
@@ -32,3 +33,10 @@ F ModuleExport(HMODULE hModule, const char* pszName)
 {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
 }
+
+// The clients' suites: the module registered by regsvr32 before their first case.
+class RegisteredModule : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(RunRegsvr32(false), 0u); }
+};

@@ -22,11 +22,7 @@ std::string RunScript(const std::wstring& name, const std::string& text)
     return output;
 }
 
-class ScriptClient : public testing::Test
-{
-protected:
-    static void SetUpTestSuite() { ASSERT_EQ(RunRegsvr32(false), 0u); }
-};
+using ScriptClient = RegisteredModule;
 
 const char kJScriptLifecycle[] = R"(
 function hex(n) { return ("00000000" + ((n < 0 ? n + 0x100000000 : n).toString(16))).slice(-8).toUpperCase(); }
