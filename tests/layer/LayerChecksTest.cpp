@@ -84,56 +84,47 @@ TEST_F(LayerChecks, EachCheckAsksTheAssistantsItsArgumentsLeadTo)
     }
 }
 
-// A component whose walk cannot read its protocols asks nobody and the
-// check fails. Where a walk ends among readable protocols belongs to the
-// random scenarios.
-TEST_F(LayerChecks, AWalkThatCannotReadAProtocolAsksNobody)
+// A walk that cannot read a protocol, or that meets one without an assistant
+// at a connection's end or a property, asks nobody and the check fails: there
+// is no fall-back to the component's other protocols. Where a walk ends among
+// a component's readable protocols belongs to the random scenarios.
+TEST_F(LayerChecks, AWalkThatFindsNoAssistantAsksNobody)
 {
+    // A characteristic in an entity of R, beside one of P.
+    const auto inR = [this] { return &Component(L"M", {L"R", L"P"}).Entities()[0]->AddCharacteristic(L"c"); };
+    using A = CheckArgs&;
+    using C = CNodeDouble&;
     const struct
     {
         const char* name;
-        std::function<void(CNodeDouble&)> fnPrepare;
+        const wchar_t* check;
+        std::function<void(A, C)> fnPrepare;
     } rows[] = {
-        {"no root", [](CNodeDouble& c) { c.RemoveSubItem(L"root"); }},
-        {"no characteristic", [](CNodeDouble& c) { c.bCharacteristic = false; }},
-        {"no protocol attribute", [](CNodeDouble& c) { c.Entities()[0]->RemoveSubItem(L"@protocol"); }},
-        {"value unreadable", [](CNodeDouble& c) { c.Entities()[0]->Protocol().hrGetValue = E_FAIL; }},
-        {"value no text", [](CNodeDouble& c) { c.Entities()[0]->Protocol().vValue.Out()->vt = VT_I4; }},
-        {"no enumerator",
-         [this](CNodeDouble&) {
+        {"no root", L"CheckInsertDrop", [](A, C c) { c.RemoveSubItem(L"root"); }},
+        {"no characteristic", L"CheckInsertDrop", [](A, C c) { c.bCharacteristic = false; }},
+        {"no protocol attribute", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->RemoveSubItem(L"@protocol"); }},
+        {"value unreadable", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->Protocol().hrGetValue = E_FAIL; }},
+        {"value no text", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->Protocol().vValue.Out()->vt = VT_I4; }},
+        {"no enumerator", L"CheckInsertDrop",
+         [this](A, C) {
              Host().query.Override(nullptr, kProtocolPath, CQueryAnswer{S_OK, true, {}});
          }},
+        {"connection end", L"CheckConnect",
+         [&](A a, C) { a.piChar1 = inR()->AsCharacteristic(), a.piChar2 = nullptr; }},
+        {"property", L"CheckPropertyChange", [&](A a, C) { a.pData = inR()->AsPropertyData(); }},
+        {"no property", L"CheckPropertyChange", [](A a, C) { a.pData = nullptr; }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         CNodeDouble& component = Component(L"C", {L"P"});
-        row.fnPrepare(component);
         CheckArgs args = m_args;
         args.piComp = component.AsComponent();
-        EXPECT_EQ(Run(Check(L"CheckInsertDrop"), args), E_FAIL);
+        row.fnPrepare(args, component);
+        EXPECT_EQ(Run(Check(row.check), args), E_FAIL);
         EXPECT_TRUE(m_spA->Calls().empty() && m_spB->Calls().empty());
-        EXPECT_TRUE(m_bstrMsg.IsNull());
+        EXPECT_TRUE(m_bstrMsg.IsNull() && m_bstrDB.IsNull());
         EXPECT_EQ(BusName(), L"");
     }
-}
-
-// An end of a connection or a property in an entity without an assistant
-// adds nobody: there is no fall-back to the component's other protocols.
-TEST_F(LayerChecks, EndsAndPropertiesWithoutAssistantAddNobody)
-{
-    CNodeDouble& mixed = Component(L"M", {L"R", L"P"});
-    CNodeDouble& inR = mixed.Entities()[0]->AddCharacteristic(L"c");
-    for (const wchar_t* check : {L"CheckConnect", L"CheckPropertyChange"}) {
-        CheckArgs args = m_args;
-        args.piChar1 = inR.AsCharacteristic();
-        args.piChar2 = nullptr;
-        args.pData = inR.AsPropertyData();
-        EXPECT_EQ(Run(Check(check), args), E_FAIL);
-        EXPECT_TRUE(m_bstrMsg.IsNull() && m_bstrDB.IsNull());
-        args.pData = nullptr;
-        EXPECT_EQ(Run(Check(check), args), E_FAIL);
-    }
-    EXPECT_TRUE(m_spA->Calls().empty() && m_spB->Calls().empty());
 }
 
 TEST_F(LayerChecks, AProtocolWithoutAComponentOfItsOwnHandsOnTheHostsOrNull)
