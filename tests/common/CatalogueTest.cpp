@@ -1,8 +1,7 @@
-// The assistant catalogue: loading from both scopes, its stop rules and
-// their rows, and its order.
+// The assistant catalogue as the layer's Init loads it: both scopes, the
+// steps that stop a scope and their rows, and the catalogue's order.
 #include "CommonTest.h"
 #include "support/ImportHook.h"
-#include <functional>
 
 IMPORT_SLOT(CoCreateInstance, 20);
 
@@ -14,9 +13,7 @@ constexpr HRESULT kHost1 = static_cast<HRESULT>(0x80040001), kHost2 = kHost1 + 1
 constexpr wchar_t kAssistants[] = L"BindedAssistants";
 constexpr wchar_t kErrorDBs[] = L"BindedAssistants_ErrDB";
 
-using Rows = std::vector<std::wstring>;
 using Names = std::vector<std::wstring>;
-using Configure = std::function<void(CRegistryScript&)>;
 
 void Bind(CRegistryScript& registry, long lScope, std::wstring_view protocol, std::wstring_view progId)
 {
@@ -32,31 +29,64 @@ std::wstring NoContext(HRESULT hr)
 {
     return Row(L"ERROR", L"LoadAssistants", 167, hr, L"Cannot create instance of context.()");
 }
-Rows InsertRows(HRESULT hr, const std::wstring& progId)
+std::wstring NotCreated(HRESULT hr, const std::wstring& progId)
 {
-    return {Row(L"ERROR", L"InsertProtocolBusEntryIntoMap", 116, hr,
-                L"Cannot create instance of assistant.(" + progId + L")"),
-            Row(L"ERROR", L"LoadAssistants", 245, hr, L"Assistant insertion(" + progId + L")")};
+    return Row(L"ERROR", L"InsertProtocolBusEntryIntoMap", 116, hr,
+               L"Cannot create instance of assistant.(" + progId + L")");
 }
+
+CLSID g_clsidFalse;
+decltype(&CoCreateInstance) g_pfnCreate;
+
+// Answers S_FALSE for what it creates of the class g_clsidFalse: the runtime
+// passes no other success code on, but the catalogue must not count on it.
+HRESULT WINAPI CreateFalse(REFCLSID clsid, IUnknown* pOuter, DWORD dwContext, REFIID riid, void** ppv)
+{
+    const HRESULT hr = g_pfnCreate(clsid, pOuter, dwContext, riid, ppv);
+    return hr == S_OK && IsEqualCLSID(clsid, g_clsidFalse) ? S_FALSE : hr;
+}
+
+class Catalogue : public CommonTest
+{
+protected:
+    // A new layer over the registry configure sets up, and its first Init.
+    HRESULT Load(const Configure& configure)
+    {
+        Fresh(configure);
+        ClearLog(); // the options' rows
+        Host().registry.vecLog.clear();
+        CAssistOrder::All().clear();
+        return Init();
+    }
+    // The protocols the started assistants were told, in the order they started.
+    static Names Started()
+    {
+        Names protocols;
+        for (const CAssistOrder& call : CAssistOrder::All())
+            if (call.nSlot == 22) // InitEx
+                protocols.push_back(*call.pState->LastCallOf(L"InitEx")->optProtocol);
+        return protocols;
+    }
+};
 
 } // namespace
 
-TEST_F(CommonTest, SecondScopeReplacesTheFirstsEntry)
+TEST_F(Catalogue, SecondScopeReplacesTheFirstsEntry)
 {
-    CAssistantClass& a = RegisterAssistant(L"A", L"Test.A");
+    RegisterAssistant(L"A", L"Test.A");
     CAssistantClass& b = RegisterAssistant(L"B", L"Test.B");
-    Bind(Host().registry, 9, L"P", L"Test.A");
-    Bind(Host().registry, 17, L"P", L"Test.B");
-    EXPECT_EQ(m_spCommon->LoadAssistants(L""), S_OK);
-    EXPECT_EQ(m_spCommon->m_mapErrorDBs.at(L"P"), L"db P 17");
-    EXPECT_FALSE(a.Instance(0).IsAlive());
-    Microsoft::WRL::ComPtr<IUnknown> spEntry;
-    m_spCommon->m_mapAssistants.at(L"P").As(&spEntry);
-    EXPECT_EQ(spEntry.Get(), b.Instance(0).Object());
+    EXPECT_EQ(Load([](CRegistryScript& r) { Bind(r, 9, L"P", L"Test.A"), Bind(r, 17, L"P", L"Test.B"); }), S_OK);
+    EXPECT_EQ(CCallLog::Only({L"A.", L"B."}), (Texts{L"A.Create", L"B.Create", L"B.InitEx"}));
+    b.Script().AnswerAll(CAnswer::Of(E_FAIL));
+    EXPECT_EQ(Run(Check(L"CheckDelete"), {nullptr, Component(L"c", {L"P"}).AsComponent()}), E_FAIL);
+    EXPECT_EQ(Text(m_bstrDB), L"db P 17");
     EXPECT_EQ(LogRows(), Rows{});
 }
 
-TEST_F(CommonTest, BothScopesDecideTheResultAndItsRow)
+// P1, P2 and P3 bound in scope 9, a step failing at P2: Init's answer, the
+// rows, the assistants started and, where a scope stopped, nothing read
+// after the stop.
+TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
 {
     using R = CRegistryScript&;
     const struct
@@ -65,83 +95,72 @@ TEST_F(CommonTest, BothScopesDecideTheResultAndItsRow)
         Configure configure;
         HRESULT hr;
         Rows rows;
+        Names started;
     } cases[] = {
-        {"no keys", [](R) {}, S_OK, {NoAssistant(S_FALSE)}},
-        {"first fails, second has nothing",
-         [](R r) { Bind(r, 9, L"P", L"Test.A"), r.Key(9, kErrorDBs).deqValues.clear(); },
-         S_OK,
-         {NoAssistant(kAbsent)}},
-        {"second fails, first has nothing",
-         [](R r) { Bind(r, 17, L"P", L"Test.A"), r.Key(17, kAssistants).hrGetCount = E_UNEXPECTED; },
-         S_OK,
-         {NoAssistant(E_UNEXPECTED)}},
-        {"both fail",
-         [](R r) { r.hrCreate = REGDB_E_CLASSNOTREG; },
-         E_FAIL,
-         {NoContext(REGDB_E_CLASSNOTREG), NoContext(REGDB_E_CLASSNOTREG), NoAssistant(REGDB_E_CLASSNOTREG)}},
-        {"one fails, the other loads",
-         [](R r) { Bind(r, 9, L"P", L"Test.A"), r.Key(9, kErrorDBs).deqValues.clear(), Bind(r, 17, L"Q", L"Test.A"); },
-         S_OK,
-         {}},
-    };
-    RegisterAssistant(L"A", L"Test.A");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        CTestCommon& common = Fresh(c.configure);
-        EXPECT_EQ(common.LoadAssistants(L""), c.hr);
-        EXPECT_EQ(LogRows(), c.rows);
-        EXPECT_EQ(common.m_mapAssistants.size(), c.rows.empty() ? 1u : 0u);
-    }
-}
-
-// Each step of one scope's loading failing at the second of three values:
-// its answer, its rows, the entries before it kept, nothing read after it.
-TEST_F(CommonTest, OneScopeStopsAtTheFailingStep)
-{
-    using R = CRegistryScript&;
-    const struct
-    {
-        const char* name;
-        Configure configure;
-        HRESULT hr;
-        Rows rows;
-        Names protocols;
-    } cases[] = {
+        {"none", [](R) {}, S_OK, {}, {L"P1", L"P2", L"P3"}},
+        {"no keys", [](R r) { r.ClearKeys(); }, S_OK, {NoAssistant(S_FALSE)}, {}},
         {"context",
          [](R r) { r.hrCreate = REGDB_E_CLASSNOTREG; },
-         REGDB_E_CLASSNOTREG,
-         {NoContext(REGDB_E_CLASSNOTREG)},
+         E_FAIL,
+         {NoContext(REGDB_E_CLASSNOTREG), NoContext(REGDB_E_CLASSNOTREG), NoAssistant(REGDB_E_CLASSNOTREG)},
          {}},
-        {"open key", [](R r) { r.Key(9, kErrorDBs).hrOpen = E_ACCESSDENIED; }, S_FALSE, {}, {}},
-        {"count", [](R r) { r.Key(9, kAssistants).hrGetCount = E_UNEXPECTED; }, E_UNEXPECTED, {}, {}},
-        {"count 0", [](R r) { r.Key(9, kAssistants).optCount = 0; }, S_FALSE, {}, {}},
-        {"item", [](R r) { r.Key(9, kErrorDBs).hrItemByName = kHost1; }, kHost1, {}, {}},
-        {"ProgID", [](R r) { r.Key(9, kAssistants).Find(L"P2")->hrGetData = kHost2; }, kHost2, {}, {L"P1"}},
+        {"open key", [](R r) { r.Key(9, kErrorDBs).hrOpen = E_ACCESSDENIED; }, S_OK, {NoAssistant(S_FALSE)}, {}},
+        {"count", [](R r) { r.Key(9, kAssistants).hrGetCount = E_UNEXPECTED; }, S_OK, {NoAssistant(E_UNEXPECTED)}, {}},
+        {"count 0", [](R r) { r.Key(9, kAssistants).optCount = 0; }, S_OK, {NoAssistant(S_FALSE)}, {}},
+        {"item", [](R r) { r.Key(9, kErrorDBs).hrItemByName = kHost1; }, S_OK, {NoAssistant(kHost1)}, {}},
+        {"ProgID",
+         [](R r) { r.Key(9, kAssistants).Find(L"P2")->hrGetData = kHost2; },
+         S_OK,
+         {NoAssistant(kHost2)},
+         {L"P1"}},
         {"error database",
          [](R r) { r.Key(9, kErrorDBs).Find(L"P2")->hrGetData = kHost3; },
-         static_cast<HRESULT>(0xFFFFEB3C),
-         {Row(L"ERROR", L"LoadAssistants", 228, kHost3, L"Cannot find error database.(Test.A)")},
+         S_OK,
+         {Row(L"ERROR", L"LoadAssistants", 228, kHost3, L"Cannot find error database.(Test.A)"),
+          NoAssistant(static_cast<HRESULT>(0xFFFFEB3C))},
          {L"P1"}},
         {"creation",
          [](R r) { r.SetString(9, kAssistants, L"P2", L"Test.Missing"); },
-         CO_E_CLASSSTRING,
-         InsertRows(CO_E_CLASSSTRING, L"Test.Missing"),
+         S_OK,
+         {NotCreated(CO_E_CLASSSTRING, L"Test.Missing"),
+          Row(L"ERROR", L"LoadAssistants", 245, CO_E_CLASSSTRING, L"Assistant insertion(Test.Missing)"),
+          NoAssistant(CO_E_CLASSSTRING)},
          {L"P1"}},
-        {"none", [](R) {}, S_OK, {}, {L"P1", L"P2", L"P3"}},
+        // Another success code enters nothing: the assistant is let go, the next binding loads.
+        {"creation answers S_FALSE",
+         [](R r) { r.SetString(9, kAssistants, L"P2", L"Test.False"); },
+         S_OK,
+         {NotCreated(S_FALSE, L"Test.False")},
+         {L"P1", L"P3"}},
+        // The second scope's failure is the row's when the first has nothing.
+        {"second fails, first has nothing",
+         [](R r) { r.ClearKeys(), Bind(r, 17, L"Q", L"Test.A"), r.Key(17, kAssistants).hrGetCount = E_UNEXPECTED; },
+         S_OK,
+         {NoAssistant(E_UNEXPECTED)},
+         {}},
+        {"first fails, the second loads",
+         [](R r) { r.Key(9, kErrorDBs).hrItemByName = kHost1, Bind(r, 17, L"Q", L"Test.A"); },
+         S_OK,
+         {},
+         {L"Q"}},
     };
     RegisterAssistant(L"A", L"Test.A");
+    RegisterAssistant(L"F", L"Test.False");
+    ASSERT_EQ(CLSIDFromProgID(L"Test.False", &g_clsidFalse), S_OK);
+    CImportHook<decltype(&CoCreateInstance)> hook(g_impCoCreateInstance, CreateFalse);
+    g_pfnCreate = hook.Old();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CTestCommon& common = Fresh([&](R r) {
-            for (const wchar_t* protocol : {L"P1", L"P2", L"P3"})
-                Bind(r, 9, protocol, L"Test.A");
-            c.configure(r);
-        });
-        EXPECT_EQ(common.LoadAssistants(9, L""), c.hr);
+        EXPECT_EQ(Load([&](R r) {
+                      for (const wchar_t* protocol : {L"P1", L"P2", L"P3"})
+                          Bind(r, 9, protocol, L"Test.A");
+                      c.configure(r);
+                  }),
+                  c.hr);
         EXPECT_EQ(LogRows(), c.rows);
-        EXPECT_EQ(common.Protocols(), c.protocols);
+        EXPECT_EQ(Started(), c.started);
         for (const std::wstring& entry : Host().registry.vecLog)
-            EXPECT_TRUE(c.hr == S_OK ||
+            EXPECT_TRUE(std::count(c.started.begin(), c.started.end(), L"P3") ||
                         (entry.find(L"#2") == std::wstring::npos && entry.find(L"P3") == std::wstring::npos))
                 << "read after the stop: " << entry;
     }
@@ -150,43 +169,14 @@ TEST_F(CommonTest, OneScopeStopsAtTheFailingStep)
 // Upper case before lower, a prefix before its extensions, code units
 // compared unsigned: a surrogate (D83D) before U+FF21 although its code
 // point is larger.
-TEST_F(CommonTest, CatalogueOrderIsOrdinalByUtf16CodeUnit)
+TEST_F(Catalogue, OrderIsOrdinalByUtf16CodeUnit)
 {
     RegisterAssistant(L"A", L"Test.A");
-    const Names expected = {L"B", L"a", L"ab", L"b", L"\u00C4", L"\u00E9", L"\xD83D\xDE00", L"\uFF21"};
-    for (const wchar_t* name : {L"\uFF21", L"b", L"\u00E9", L"ab", L"\xD83D\xDE00", L"B", L"\u00C4", L"a"})
-        Bind(Host().registry, 9, name, L"Test.A");
-    EXPECT_EQ(m_spCommon->LoadAssistants(9, L""), S_OK);
-    EXPECT_EQ(m_spCommon->Protocols(), expected);
-}
-
-namespace {
-
-CLSID g_clsidFalse;
-decltype(&CoCreateInstance) g_pfnCreate;
-
-// Answers S_FALSE for what it creates of the class g_clsidFalse.
-HRESULT WINAPI CreateFalse(REFCLSID clsid, IUnknown* pOuter, DWORD dwContext, REFIID riid, void** ppv)
-{
-    const HRESULT hr = g_pfnCreate(clsid, pOuter, dwContext, riid, ppv);
-    return hr == S_OK && IsEqualCLSID(clsid, g_clsidFalse) ? S_FALSE : hr;
-}
-
-} // namespace
-
-// The runtime passes no other success code on, but a creation that answers
-// one enters nothing: its assistant is let go and the next binding loads.
-TEST_F(CommonTest, ACreationAnsweringAnotherSuccessCodeEntersNothing)
-{
-    CAssistantClass& f = RegisterAssistant(L"F", L"Test.False");
-    RegisterAssistant(L"A", L"Test.A");
-    ASSERT_EQ(CLSIDFromProgID(L"Test.False", &g_clsidFalse), S_OK);
-    Bind(Host().registry, 9, L"P1", L"Test.False");
-    Bind(Host().registry, 9, L"P2", L"Test.A");
-    CImportHook<decltype(&CoCreateInstance)> hook(g_impCoCreateInstance, CreateFalse);
-    g_pfnCreate = hook.Old();
-    EXPECT_EQ(m_spCommon->LoadAssistants(9, L""), S_OK);
-    EXPECT_EQ(m_spCommon->Protocols(), Names{L"P2"});
-    EXPECT_EQ(LogRows(), Rows{InsertRows(S_FALSE, L"Test.False")[0]});
-    EXPECT_FALSE(f.Instance(0).IsAlive());
+    EXPECT_EQ(
+        Load([](CRegistryScript& r) {
+            for (const wchar_t* name : {L"\uFF21", L"b", L"\u00E9", L"ab", L"\xD83D\xDE00", L"B", L"\u00C4", L"a"})
+                Bind(r, 9, name, L"Test.A");
+        }),
+        S_OK);
+    EXPECT_EQ(Started(), (Names{L"B", L"a", L"ab", L"b", L"\u00C4", L"\u00E9", L"\xD83D\xDE00", L"\uFF21"}));
 }

@@ -1,37 +1,22 @@
 #pragma once
-// The fixture of the common suite: a CAssistCommon opened up for the tests,
-// the host and assistant doubles, and the error-log rows read back.
+// The fixture of the common suite: the layer on the scripted host, made anew
+// over a registry the test sets up, and the error-log rows read back.
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
-#include "common/AssistCommon.h"
 #include "diagnostics/ErrorLog.h"
-#include "support/DoublesTest.h"
+#include "layer/LayerFixture.h"
 #include "support/TestEnvironment.h"
 
-class CTestCommon : public CAssistCommon
-{
-public:
-    using CAssistCommon::LoadAssistants, CAssistCommon::LoadDebugOptions, CAssistCommon::ZURTrace;
-    using CAssistCommon::m_lDebugOption, CAssistCommon::m_lTraceOption, CAssistCommon::m_mapAssistants,
-        CAssistCommon::m_mapErrorDBs, CAssistCommon::m_spTopology;
-
-    std::vector<std::wstring> Protocols() const
-    {
-        std::vector<std::wstring> protocols;
-        for (const auto& entry : m_mapAssistants)
-            protocols.push_back(entry.first);
-        return protocols;
-    }
-};
+using Rows = std::vector<std::wstring>;
+using Configure = std::function<void(CRegistryScript&)>;
 
 // The error-log rows written since the last ClearLog, without date, time and
 // the system text after the detail's closing parenthesis:
 // "ERROR,CAssistCommon::ZURTrace,.\AssistCommon,447,0x00000001,FireControlEvent failed.()".
-inline std::vector<std::wstring> LogRows()
+inline Rows LogRows()
 {
-    std::vector<std::wstring> rows;
+    Rows rows;
     const std::string text = FileText(ErrorLogPath());
     for (size_t pos = 0, end; (end = text.find('\n', pos)) != std::string::npos; pos = end + 1) {
         std::wstring row(text.begin() + static_cast<long>(pos), text.begin() + static_cast<long>(end));
@@ -55,30 +40,22 @@ inline std::wstring Row(const wchar_t* severity, const wchar_t* method, long lin
            szHr + L"," + text;
 }
 
-class CommonTest : public DoublesTest
+class CommonTest : public LayerTest
 {
 protected:
     void SetUp() override
     {
-        DoublesTest::SetUp();
-        ClearLog();
+        LayerTest::SetUp();
         g_bErrorLogEnabled = 1;
     }
-    void TearDown() override
-    {
-        m_spCommon.reset();
-        DoublesTest::TearDown();
-    }
-
-    // A fresh registry, set up by configure, an empty log and a new object.
-    CTestCommon& Fresh(const std::function<void(CRegistryScript&)>& configure)
+    // A fresh registry set up by configure, an empty log, then a new layer,
+    // which reads its options as it is made.
+    void Fresh(const Configure& configure)
     {
         Host().registry = CRegistryScript();
         configure(Host().registry);
         ClearLog();
-        m_spCommon = std::make_unique<CTestCommon>();
-        return *m_spCommon;
+        m_spLayer.Reset();
+        ASSERT_EQ(CComObject<CAssistLayer>::CreateInstance(IID_PPV_ARGS(&m_spLayer)), S_OK);
     }
-
-    std::unique_ptr<CTestCommon> m_spCommon = std::make_unique<CTestCommon>();
 };

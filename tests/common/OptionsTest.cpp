@@ -1,5 +1,6 @@
-// The debug and trace options read from either scope, and the control event
-// that carries a trace.
+// The debug and trace options read from either scope as the layer is made,
+// and the control event that carries a trace. What each Debug value makes
+// the checks answer belongs to the random scenarios.
 #include "CommonTest.h"
 
 namespace {
@@ -17,64 +18,52 @@ std::wstring DebugRow(long line, HRESULT hr, const wchar_t* detail)
 }
 const std::wstring kTraceMissing = Row(L"WARNING", L"LoadDebugOptions", 419, kAbsent,
                                        L"Trace Option not found in registry, using default = Do Trace()");
-const std::wstring kReturnsFalse = DebugRow(401, S_OK, L"Do nothing, returning with SFALSE");
-const std::wstring kReturnsOk = DebugRow(398, S_OK, L"Do nothing, returning with SOK");
 
 } // namespace
 
+// The row names the value taken: scope 9's, else scope 17's, else 2.
 TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
 {
     using R = CRegistryScript&;
     const struct
     {
         const char* name;
-        std::function<void(R)> configure;
-        long lDebug;
-        std::vector<std::wstring> rows;
+        Configure configure;
+        Rows rows;
     } cases[] = {
-        {"missing",
-         [](R) {},
-         2,
-         {DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}},
+        {"missing", [](R) {}, {DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}},
         {"scope 9 wins",
          [](R r) { r.SetLong(9, kOptions, L"Debug", 1), r.SetLong(17, kOptions, L"Debug", 0); },
-         1,
-         {kReturnsFalse, kTraceMissing}},
-        {"no row", [](R r) { r.SetLong(9, kOptions, L"Debug", 7); }, 7, {kTraceMissing}},
+         {DebugRow(401, S_OK, L"Do nothing, returning with SFALSE"), kTraceMissing}},
+        {"no row", [](R r) { r.SetLong(9, kOptions, L"Debug", 7); }, {kTraceMissing}},
         {"text",
          [](R r) { r.SetString(9, kOptions, L"Debug", L"one"), r.SetString(17, kOptions, L"Debug", L"0"); },
-         0,
-         {kReturnsOk, kTraceMissing}},
+         {DebugRow(398, S_OK, L"Do nothing, returning with SOK"), kTraceMissing}},
+        {"trace set", [](R r) { r.SetLong(9, kOptions, L"Debug", 7), r.SetLong(17, kOptions, L"Trace", 0); }, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CTestCommon& common = Fresh(c.configure);
-        common.LoadDebugOptions();
-        EXPECT_EQ(common.m_lDebugOption, c.lDebug);
-        EXPECT_EQ(common.m_lTraceOption, 1);
+        Fresh(c.configure);
         EXPECT_EQ(LogRows(), c.rows);
     }
 }
 
-// One event with the full text; any answer but S_OK is logged and ignored.
+// One event per trace; any answer but S_OK is logged and ignored.
 TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
 {
-    const std::wstring text(L"Cx\0y", 4);
-    m_spCommon->m_lTraceOption = 1;
-    m_spCommon->m_spTopology = Host().Topology();
-    m_spCommon->ZURTrace(text);
-    ASSERT_EQ(Host().topology.vecEvents.size(), 1u);
-    const CControlEvent& event = Host().topology.vecEvents[0];
-    EXPECT_EQ(std::vector<long>({event.lEvent, event.lParam1, event.lParam2, event.arg1.Type(), event.arg1.Long(),
-                                 event.arg2.Type(), event.lParam3}),
-              std::vector<long>({5165, 0, 5173, VT_I4, 5275, VT_BSTR, 0}));
-    EXPECT_EQ(event.arg2.optText, text);
-    EXPECT_EQ(LogRows(), std::vector<std::wstring>{});
-    for (HRESULT hr : {S_FALSE, E_FAIL}) {
+    ASSERT_EQ(Init(), S_OK);
+    for (HRESULT hr : {S_OK, S_FALSE, E_FAIL}) {
         Host().topology.hrFireControlEvent = hr;
+        Host().topology.vecEvents.clear();
         ClearLog();
-        m_spCommon->ZURTrace(L"t");
+        EXPECT_EQ(Layer()->NewProjectCreated(), S_OK);
+        ASSERT_EQ(Host().topology.vecEvents.size(), 1u);
+        const CControlEvent& event = Host().topology.vecEvents[0];
+        EXPECT_EQ(std::vector<long>({event.lEvent, event.lParam1, event.lParam2, event.arg1.Type(), event.arg1.Long(),
+                                     event.arg2.Type(), event.lParam3}),
+                  std::vector<long>({5165, 0, 5173, VT_I4, 5275, VT_BSTR, 0}));
+        EXPECT_EQ(event.arg2.optText, L"CAssistLayer::NewProjectCreated");
         EXPECT_EQ(LogRows(),
-                  std::vector<std::wstring>{Row(L"ERROR", L"ZURTrace", 447, hr, L"FireControlEvent failed.()")});
+                  hr == S_OK ? Rows{} : Rows{Row(L"ERROR", L"ZURTrace", 447, hr, L"FireControlEvent failed.()")});
     }
 }

@@ -9,103 +9,97 @@ namespace {
 
 HMODULE g_hModule = nullptr;
 
-struct CFault : CBusAssistant
+// One class per fault, named after it; Aggregates is a sound assistant
+// behind a careless class object.
+enum class Fault
 {
-    CFault() : CBusAssistant(g_busProfibusDP) {}
+    Aggregates,
+    LeaksSelf,
+    StackString,
+    OutUnset,
+    Throws,
+    Sleeps,
+    KeepsHost,
+    SFalse,
+    NoMessage,
+    CallsBack,
+    OneCycle,
+    TrustsNull
 };
 
-struct CLeaksSelf : CFault
+// The sample answering soundly but where its one fault F is due.
+template <Fault F>
+struct CFaulty : CBusAssistant
 {
+    CFaulty() : CBusAssistant(g_busProfibusDP) {}
+
     STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
     {
         static LONG s_lOnce = 0;
-        if (InterlockedExchange(&s_lOnce, 1) == 0)
+        if (F == Fault::LeaksSelf && InterlockedExchange(&s_lOnce, 1) == 0)
             AddRef();
-        return CFault::Init(pdispTopology, pdispLayer);
+        if (F == Fault::OneCycle && m_bTermed)
+            return E_FAIL;
+        if (F == Fault::CallsBack)
+            m_spLayer = pdispLayer;
+        return CBusAssistant::Init(pdispTopology, pdispLayer);
     }
-};
-
-struct CStackString : CFault
-{
+    STDMETHODIMP Term() override
+    {
+        m_bTermed = true;
+        m_spLayer.Reset();
+        return CBusAssistant::Term();
+    }
+    STDMETHODIMP NewProjectCreated() override
+    {
+        return F == Fault::SFalse ? S_FALSE : CBusAssistant::NewProjectCreated();
+    }
     STDMETHODIMP CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piComponent, BSTR* pbstrErrDB) override
     {
-        HRESULT hr = CFault::CheckNewDevice(pbstrErrMsg, piComponent, pbstrErrDB);
+        if (F == Fault::KeepsHost && !m_spKept)
+            m_spKept = piComponent;
+        HRESULT hr = CBusAssistant::CheckNewDevice(pbstrErrMsg, piComponent, pbstrErrDB);
         static LONG s_lOnce = 0;
-        if (InterlockedExchange(&s_lOnce, 1) == 0) {
+        if (F == Fault::StackString && InterlockedExchange(&s_lOnce, 1) == 0) {
             SysFreeString(*pbstrErrMsg);
             *pbstrErrMsg = static_cast<BSTR>(__builtin_frame_address(0));
         }
         return hr;
     }
-};
-
-struct COutUnset : CFault
-{
-    STDMETHODIMP CheckDelete(BSTR*, IComponent*, IComponent*, BSTR*) override { return S_OK; }
-};
-
-struct CThrows : CFault
-{
+    STDMETHODIMP CheckDelete(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp, BSTR* pbstrErrDB) override
+    {
+        if (F == Fault::OutUnset)
+            return S_OK;
+        if (F == Fault::TrustsNull) {
+            IComponent* volatile pComponent = piComp;
+            pComponent->AddRef(); // no null check
+            pComponent->Release();
+        }
+        return CBusAssistant::CheckDelete(pbstrErrMsg, piCompRoot, piComp, pbstrErrDB);
+    }
     STDMETHODIMP CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
                                IComponent* piCompDest, LONG bAsChild, BSTR* pbstrErrDB) override
     {
-        if (piCompMove)
+        if (F == Fault::Throws && piCompMove)
             RaiseException(0xE0000017, EXCEPTION_NONCONTINUABLE, 0, nullptr);
-        return CFault::CheckMoveDrop(pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild, pbstrErrDB);
+        return CBusAssistant::CheckMoveDrop(pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild, pbstrErrDB);
     }
-};
-
-struct CSleeps : CFault
-{
     STDMETHODIMP CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
                                   IComponent* piCompReplace, BSTR* pbstrErrDB) override
     {
         static LONG s_lCalls = 0;
-        if (InterlockedIncrement(&s_lCalls) == 3)
+        if (F == Fault::Sleeps && InterlockedIncrement(&s_lCalls) == 3)
             Sleep(500);
-        return CFault::CheckReplaceDrop(pbstrErrMsg, piCompRoot, piCompPalett, piCompReplace, pbstrErrDB);
+        return CBusAssistant::CheckReplaceDrop(pbstrErrMsg, piCompRoot, piCompPalett, piCompReplace, pbstrErrDB);
     }
-};
-
-struct CKeepsHost : CFault
-{
-    STDMETHODIMP CheckNewDevice(BSTR* pbstrErrMsg, IComponent* piComponent, BSTR* pbstrErrDB) override
-    {
-        if (!m_spKept)
-            m_spKept = piComponent;
-        return CFault::CheckNewDevice(pbstrErrMsg, piComponent, pbstrErrDB);
-    }
-    ComPtr<IComponent> m_spKept; // released with the object, not by Term
-};
-
-struct CSFalse : CFault
-{
-    STDMETHODIMP NewProjectCreated() override { return S_FALSE; }
-};
-
-struct CNoMessage : CFault
-{
     STDMETHODIMP CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
                                  IComponent* piCompDest, LONG bAsChild, BSTR* pbstrErrDB) override
     {
-        HRESULT hr = CFault::CheckInsertDrop(pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild, pbstrErrDB);
-        if (FAILED(hr))
+        HRESULT hr =
+            CBusAssistant::CheckInsertDrop(pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild, pbstrErrDB);
+        if (F == Fault::NoMessage && FAILED(hr))
             SysFreeString(std::exchange(*pbstrErrMsg, nullptr));
         return hr;
-    }
-};
-
-struct CCallsBack : CFault
-{
-    STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
-    {
-        m_spLayer = pdispLayer;
-        return CFault::Init(pdispTopology, pdispLayer);
-    }
-    STDMETHODIMP Term() override
-    {
-        m_spLayer.Reset();
-        return CFault::Term();
     }
     STDMETHODIMP CheckConnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
                               ICharacteristic* piCharConn2, BSTR* pbstrErrDB) override
@@ -114,81 +108,50 @@ struct CCallsBack : CFault
         CBstr bus;
         if (m_spLayer && SUCCEEDED(m_spLayer.As(&spLayer)))
             spLayer->GetProcessedBusName(bus.Out());
-        return CFault::CheckConnect(pbstrErrMsg, piCompRoot, piCharConn1, piCharConn2, pbstrErrDB);
+        return CBusAssistant::CheckConnect(pbstrErrMsg, piCompRoot, piCharConn1, piCharConn2, pbstrErrDB);
     }
-    ComPtr<IDispatch> m_spLayer;
-};
 
-struct COneCycle : CFault
-{
-    STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
-    {
-        return m_bTermed ? E_FAIL : CFault::Init(pdispTopology, pdispLayer);
-    }
-    STDMETHODIMP Term() override
-    {
-        m_bTermed = true;
-        return CFault::Term();
-    }
     bool m_bTermed = false;
+    ComPtr<IDispatch> m_spLayer; // held by CallsBack alone
+    ComPtr<IComponent> m_spKept; // released with the object, not by Term
 };
 
-struct CTrustsNull : CFault
-{
-    STDMETHODIMP CheckDelete(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp, BSTR* pbstrErrDB) override
-    {
-        IComponent* volatile pComponent = piComp;
-        pComponent->AddRef(); // no null check
-        pComponent->Release();
-        return CFault::CheckDelete(pbstrErrMsg, piCompRoot, piComp, pbstrErrDB);
-    }
-};
-
-template <class T>
+template <Fault F>
 HRESULT Create(REFIID riid, void** ppv)
 {
-    return CComObject<T>::CreateInstance(riid, ppv);
+    return CComObject<CFaulty<F>>::CreateInstance(riid, ppv);
 }
 
 // A class object that takes an outer object and pays it no heed.
-struct CCarelessClassObject final : IClassFactory
+struct CCarelessClassObject : CClassObject<CNewPerRequest>
 {
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        bool bOurs = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory);
-        *ppv = bOurs ? this : nullptr;
-        return bOurs ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP CreateInstance(IUnknown*, REFIID riid, void** ppv) override { return Create<CFault>(riid, ppv); }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-} g_carelessClassObject;
+    CCarelessClassObject() : CClassObject(&Create<Fault::Aggregates>) {}
+    STDMETHODIMP CreateInstance(IUnknown*, REFIID riid, void** ppv) override { return CreateObject(riid, ppv); }
+};
 
-#define FAULT_CLSID(n)                                     \
-    {                                                      \
-        0x6A0D3C00 + (n), 0x5E2B, 0x4F7A,                  \
-        {                                                  \
-            0x8C, 0x39, 0x2B, 0x4E, 0x6F, 0x1A, 0x9D, 0x17 \
-        }                                                  \
-    }
-const CLSID g_clsids[] = {FAULT_CLSID(1), FAULT_CLSID(2),  FAULT_CLSID(3),  FAULT_CLSID(4),
-                          FAULT_CLSID(5), FAULT_CLSID(6),  FAULT_CLSID(7),  FAULT_CLSID(8),
-                          FAULT_CLSID(9), FAULT_CLSID(10), FAULT_CLSID(11), FAULT_CLSID(12)};
+// {6A0D3C0n-5E2B-4F7A-8C39-2B4E6F1A9D17}, n from 1 in the order of the faults.
+template <Fault F>
+const CLSID kClsid = {
+    0x6A0D3C01 + static_cast<unsigned long>(F), 0x5E2B, 0x4F7A, {0x8C, 0x39, 0x2B, 0x4E, 0x6F, 0x1A, 0x9D, 0x17}};
 
+template <Fault F>
+constexpr ServedClass Faulty(const wchar_t* pszProgId, const wchar_t* pszDescription)
+{
+    return {&kClsid<F>, pszProgId, pszDescription, &Create<F>};
+}
 const ServedClass g_classes[] = {
-    {&g_clsids[0], L"Faulty.Aggregates.1", L"accepts aggregation", &Create<CFault>},
-    {&g_clsids[1], L"Faulty.LeaksSelf.1", L"leaks a reference to itself", &Create<CLeaksSelf>},
-    {&g_clsids[2], L"Faulty.StackString.1", L"hands out a string on its stack", &Create<CStackString>},
-    {&g_clsids[3], L"Faulty.OutUnset.1", L"leaves its out-parameters unset", &Create<COutUnset>},
-    {&g_clsids[4], L"Faulty.Throws.1", L"raises a non-continuable exception", &Create<CThrows>},
-    {&g_clsids[5], L"Faulty.Sleeps.1", L"sleeps past the budget", &Create<CSleeps>},
-    {&g_clsids[6], L"Faulty.KeepsHost.1", L"keeps a host object past Term", &Create<CKeepsHost>},
-    {&g_clsids[7], L"Faulty.SFalse.1", L"answers S_FALSE where it means nothing", &Create<CSFalse>},
-    {&g_clsids[8], L"Faulty.NoMessage.1", L"fails without a message", &Create<CNoMessage>},
-    {&g_clsids[9], L"Faulty.CallsBack.1", L"calls back into the layer", &Create<CCallsBack>},
-    {&g_clsids[10], L"Faulty.OneCycle.1", L"cannot be initialised twice", &Create<COneCycle>},
-    {&g_clsids[11], L"Faulty.TrustsNull.1", L"uses a null component", &Create<CTrustsNull>},
+    Faulty<Fault::Aggregates>(L"Faulty.Aggregates.1", L"accepts aggregation"),
+    Faulty<Fault::LeaksSelf>(L"Faulty.LeaksSelf.1", L"leaks a reference to itself"),
+    Faulty<Fault::StackString>(L"Faulty.StackString.1", L"hands out a string on its stack"),
+    Faulty<Fault::OutUnset>(L"Faulty.OutUnset.1", L"leaves its out-parameters unset"),
+    Faulty<Fault::Throws>(L"Faulty.Throws.1", L"raises a non-continuable exception"),
+    Faulty<Fault::Sleeps>(L"Faulty.Sleeps.1", L"sleeps past the budget"),
+    Faulty<Fault::KeepsHost>(L"Faulty.KeepsHost.1", L"keeps a host object past Term"),
+    Faulty<Fault::SFalse>(L"Faulty.SFalse.1", L"answers S_FALSE where it means nothing"),
+    Faulty<Fault::NoMessage>(L"Faulty.NoMessage.1", L"fails without a message"),
+    Faulty<Fault::CallsBack>(L"Faulty.CallsBack.1", L"calls back into the layer"),
+    Faulty<Fault::OneCycle>(L"Faulty.OneCycle.1", L"cannot be initialised twice"),
+    Faulty<Fault::TrustsNull>(L"Faulty.TrustsNull.1", L"uses a null component"),
 };
 
 } // namespace
@@ -202,8 +165,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
-    if (IsEqualCLSID(rclsid, g_clsids[0]))
-        return g_carelessClassObject.QueryInterface(riid, ppv);
+    if (IsEqualCLSID(rclsid, kClsid<Fault::Aggregates>))
+        return CComObject<CCarelessClassObject>::CreateInstance(riid, ppv);
     return GetClassObjectFromTable(g_classes, CountOf(g_classes), rclsid, riid, ppv);
 }
 

@@ -1,4 +1,5 @@
 // What only the layer has: Add, NewProjectCreated and the processed bus name.
+#include <algorithm>
 #include "layer/LayerFixture.h"
 
 TEST_F(LayerTest, AddRefusesMissingArgumentsAndAnObjectThatIsNoAssistant)
@@ -47,6 +48,8 @@ TEST_F(LayerTest, AddForTheSameProtocolReplacesTheFirst)
     EXPECT_EQ(Run(Check(L"CheckDelete"), args), E_FAIL);
     EXPECT_EQ(Text(m_bstrDB), L"other");
     EXPECT_EQ(BusName(), protocol);
+    const Texts traces = Traces();
+    EXPECT_NE(std::find(traces.begin(), traces.end(), protocol), traces.end()); // traced whole
 }
 
 TEST_F(LayerTest, NewProjectCreatedTellsEveryAssistantUpToTheFirstFailure)
