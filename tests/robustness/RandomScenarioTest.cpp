@@ -169,8 +169,8 @@ void RandomScenarioTest::Configure(const CScenario& s)
             registry.SetLong(alScopes[i], L"LayerOptions", L"Debug", *s.aoptDebug[i]);
     }
     registry.SetLong(9, L"LayerOptions", L"Trace", s.lTrace);
-    for (int n = 0; n < 5; ++n)
-        Host().errorDb.mapClassByMessage[L"class " + std::to_wstring(n == 4 ? 7 : n)] = n == 4 ? 7 : n;
+    for (long lClass : {0, 1, 2, 3, 7})
+        Host().errorDb.mapClassByMessage[L"class " + std::to_wstring(lClass)] = lClass;
     m_vecAssistants.clear();
     for (const CAnswer& answer : s.vecAnswers)
         NewAssistant().spState->Script().Answer(kChecks[s.nCheck].name, answer);
@@ -184,6 +184,9 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     CNodeDouble& component = AddComponent(s.vecProtocols1);
     CNodeDouble& char1 = component.AddCharacteristic(L"port");
     CNodeDouble& char2 = AddComponent(s.vecProtocols2).AddCharacteristic(L"port");
+    // The out-parameters (message, database, bus) start as the test's own
+    // string: the gate must leave them as they are.
+    const CBstr unset(L"unset");
     // The host's own strings live as long as the host; the layer's must not.
     CMemoryBalance::Mark();
 
@@ -194,19 +197,14 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     ASSERT_EQ(spLayer->Init(Host().TopologyDispatch()), S_OK);
     CAssistOrder::All().clear();
 
-    // The out-parameters (message, database, bus) start as the test's own
-    // strings: the gate must leave them as they are.
-    BSTR abstrUnset[3], abstrOut[3];
-    for (int i = 0; i < 3; ++i)
-        abstrOut[i] = abstrUnset[i] = SysAllocString(L"unset");
+    BSTR abstrOut[3] = {unset.Get(), unset.Get(), unset.Get()};
     const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &abstrOut[0], &abstrOut[1], component, char1, char2);
     const HRESULT hrBus = spLayer->GetProcessedBusName(&abstrOut[2]);
     CBstr aOut[3];
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(abstrOut[i] == abstrUnset[i], s.Gated());
-        if (abstrOut[i] != abstrUnset[i])
+        EXPECT_EQ(abstrOut[i] == unset.Get(), s.Gated());
+        if (abstrOut[i] != unset.Get())
             aOut[i].Reset(abstrOut[i]);
-        SysFreeString(abstrUnset[i]);
     }
     CBstr &msg = aOut[0], &db = aOut[1], &bus = aOut[2];
 
@@ -240,9 +238,8 @@ void RandomScenarioTest::RunScenario(unsigned seed)
 
     EXPECT_EQ(spLayer->Term(), S_OK);
     spLayer.Reset();
-    msg.Reset();
-    db.Reset();
-    bus.Reset();
+    for (CBstr& out : aOut)
+        out.Reset();
     EXPECT_EQ(ForeignReferences(), 0);
     EXPECT_EQ(CMemoryBalance::Outstanding(), 0);
 }
