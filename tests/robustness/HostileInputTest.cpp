@@ -19,7 +19,6 @@ protected:
     {
         RobustTest::SetUp();
         RegisterAssistant(L"B", kProgId);
-        DeleteFileW(ErrorLogPath().c_str());
     }
     void TearDown() override
     {

@@ -33,6 +33,8 @@ long Setting(const char* name, long lDefault)
     return psz ? std::atol(psz) : lDefault;
 }
 
+// What the host sees; a string the layer left as it was reads "<unset>", a
+// null message or database "<null>".
 struct CModelResult
 {
     std::wstring strBus;
@@ -111,13 +113,12 @@ CScenario RandomScenarioTest::Draw(std::mt19937& rng)
     return s;
 }
 
-// The assistants asked and the result the rules give.
-std::vector<int> ExpectedCalls(const CScenario& s, std::optional<CModelResult>* pResult)
+// The assistants asked, and what the host sees.
+CModelResult Expected(const CScenario& s, std::vector<int>& calls)
 {
-    std::vector<int> calls;
     std::vector<CModelResult> results;
     if (s.Gated())
-        return calls;
+        return {L"<unset>", s.Debug() == 0 ? S_OK : E_FAIL, L"<unset>", L"<unset>"};
     const CheckKind& check = kChecks[s.nCheck];
     const bool bConnect = check.nSlot == 19 || check.nSlot == 20;
     const bool bOnce = bConnect || check.nSlot == 12;
@@ -147,14 +148,13 @@ std::vector<int> ExpectedCalls(const CScenario& s, std::optional<CModelResult>* 
     if (bConnect)
         walk(s.vecProtocols2);
     if (results.empty())
-        return calls;
+        return {L"", E_FAIL, L"<null>", L"<null>"};
     size_t nChosen = 0;
     if (!check.bFirstResult)
         for (size_t i = 0; i < results.size(); ++i)
             if (RankOf(results[i]) > RankOf(results[nChosen]))
                 nChosen = i;
-    *pResult = results[nChosen];
-    return calls;
+    return results[nChosen];
 }
 
 void RandomScenarioTest::Configure(const CScenario& s)
@@ -169,8 +169,8 @@ void RandomScenarioTest::Configure(const CScenario& s)
             registry.SetLong(alScopes[i], L"LayerOptions", L"Debug", *s.aoptDebug[i]);
     }
     registry.SetLong(9, L"LayerOptions", L"Trace", s.lTrace);
-    for (int n = 0; n < 5; ++n)
-        Host().errorDb.mapClassByMessage[L"class " + std::to_wstring(n == 4 ? 7 : n)] = n == 4 ? 7 : n;
+    for (long lClass : {0, 1, 2, 3, 7})
+        Host().errorDb.mapClassByMessage[L"class " + std::to_wstring(lClass)] = lClass;
     m_vecAssistants.clear();
     for (const CAnswer& answer : s.vecAnswers)
         NewAssistant().spState->Script().Answer(kChecks[s.nCheck].name, answer);
@@ -184,6 +184,9 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     CNodeDouble& component = AddComponent(s.vecProtocols1);
     CNodeDouble& char1 = component.AddCharacteristic(L"port");
     CNodeDouble& char2 = AddComponent(s.vecProtocols2).AddCharacteristic(L"port");
+    // The out-parameters (message, database, bus) start as the test's own
+    // string: the gate must leave them as they are.
+    const CBstr unset(L"unset");
     // The host's own strings live as long as the host; the layer's must not.
     CMemoryBalance::Mark();
 
@@ -194,25 +197,21 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     ASSERT_EQ(spLayer->Init(Host().TopologyDispatch()), S_OK);
     CAssistOrder::All().clear();
 
-    // The out-parameters (message, database, bus) start as the test's own
-    // strings: the gate must leave them as they are.
-    BSTR abstrUnset[3], abstrOut[3];
-    for (int i = 0; i < 3; ++i)
-        abstrOut[i] = abstrUnset[i] = SysAllocString(L"unset");
+    BSTR abstrOut[3] = {unset.Get(), unset.Get(), unset.Get()}; // message, database, bus
     const HRESULT hr = RunCheck(spLayer.Get(), kChecks[s.nCheck], &abstrOut[0], &abstrOut[1], component, char1, char2);
     const HRESULT hrBus = spLayer->GetProcessedBusName(&abstrOut[2]);
     CBstr aOut[3];
+    std::wstring aShown[3];
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(abstrOut[i] == abstrUnset[i], s.Gated());
-        if (abstrOut[i] != abstrUnset[i])
+        const bool bWritten = abstrOut[i] != unset.Get();
+        if (bWritten)
             aOut[i].Reset(abstrOut[i]);
-        SysFreeString(abstrUnset[i]);
+        // A null bus name reads as an empty one.
+        aShown[i] = !bWritten ? L"<unset>" : aOut[i].IsNull() && i < 2 ? L"<null>" : std::wstring(aOut[i].View());
     }
-    CBstr &msg = aOut[0], &db = aOut[1], &bus = aOut[2];
 
-    std::optional<CModelResult> result;
-    const std::vector<int> expectedCalls = ExpectedCalls(s, &result);
-    std::vector<int> calls;
+    std::vector<int> expectedCalls, calls;
+    const CModelResult expected = Expected(s, expectedCalls);
     for (const CAssistOrder& call : CAssistOrder::All()) {
         EXPECT_EQ(call.nSlot, kChecks[s.nCheck].nSlot);
         for (size_t i = 0; i < m_vecAssistants.size(); ++i)
@@ -220,29 +219,19 @@ void RandomScenarioTest::RunScenario(unsigned seed)
                 calls.push_back(static_cast<int>(i));
     }
     EXPECT_EQ(calls, expectedCalls);
-    if (s.Gated()) {
-        const HRESULT hrGate = s.Debug() == 0 ? S_OK : E_FAIL;
-        EXPECT_EQ(Hex(hr), Hex(hrGate));
-        EXPECT_EQ(Hex(hrBus), Hex(hrGate));
-        EXPECT_EQ(Hex(spLayer->NewProjectCreated()), Hex(hrGate));
+    EXPECT_EQ(Hex(hr), Hex(expected.hr));
+    EXPECT_EQ((std::vector<std::wstring>(aShown, aShown + 3)),
+              (std::vector<std::wstring>{expected.strMsg, expected.strErrDB, expected.strBus}));
+    if (s.Gated()) { // the bus name and NewProjectCreated are behind the gate too
+        EXPECT_EQ(Hex(hrBus), Hex(expected.hr));
+        EXPECT_EQ(Hex(spLayer->NewProjectCreated()), Hex(expected.hr));
         EXPECT_TRUE(CAssistOrder::All().empty());
-    } else if (!result) {
-        EXPECT_EQ(Hex(hr), Hex(E_FAIL));
-        EXPECT_TRUE(msg.IsNull() && db.IsNull());
-        EXPECT_EQ(bus.View(), L"");
-    } else {
-        EXPECT_EQ(Hex(hr), Hex(result->hr));
-        EXPECT_EQ(msg.View(), result->strMsg);
-        EXPECT_EQ(db.View(), result->strErrDB);
-        EXPECT_EQ(bus.View(), result->strBus);
-        EXPECT_FALSE(msg.IsNull() || db.IsNull());
     }
 
     EXPECT_EQ(spLayer->Term(), S_OK);
     spLayer.Reset();
-    msg.Reset();
-    db.Reset();
-    bus.Reset();
+    for (CBstr& out : aOut)
+        out.Reset();
     EXPECT_EQ(ForeignReferences(), 0);
     EXPECT_EQ(CMemoryBalance::Outstanding(), 0);
 }

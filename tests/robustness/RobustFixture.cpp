@@ -8,8 +8,8 @@ void RobustTest::SetUp()
     CRecording::s_bOn = false;
     CAssistOrder::All().clear();
     DoublesTest::SetUp();
-    SetOption(9, L"Debug", 2);
-    SetOption(9, L"Trace", 1);
+    Host().registry.SetLong(9, L"LayerOptions", L"Debug", 2);
+    Host().registry.SetLong(9, L"LayerOptions", L"Trace", 1);
 }
 
 void RobustTest::TearDown()
@@ -19,11 +19,6 @@ void RobustTest::TearDown()
     m_vecAssistants.clear();
     DoublesTest::TearDown();
     CRecording::s_bOn = true;
-}
-
-void RobustTest::SetOption(long lScope, const wchar_t* name, long lValue)
-{
-    Host().registry.SetLong(lScope, L"LayerOptions", name, lValue);
 }
 
 CAssistantHandle& RobustTest::NewAssistant()

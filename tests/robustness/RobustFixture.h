@@ -13,7 +13,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    void SetOption(long lScope, const wchar_t* name, long lValue);
     // An assistant answering every call with S_OK, message "ok" and no error database.
     CAssistantHandle& NewAssistant();
     // Adds the assistant under a protocol, with error database "db<protocol>".
