@@ -23,27 +23,18 @@ enum class AssistantKind
 struct CAnswer
 {
     HRESULT hr = S_OK;
-    std::optional<std::wstring> optMsg;   // nullopt: a null *pbstrErrMsg
-    std::optional<std::wstring> optErrDB; // nullopt: a null *UUIDOfErrorDB
+    std::optional<std::wstring> optMsg{};   // nullopt: a null *pbstrErrMsg
+    std::optional<std::wstring> optErrDB{}; // nullopt: a null *UUIDOfErrorDB
     // CheckAll's characteristics handed out.
-    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1;
-    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2;
+    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1{};
+    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2{};
     bool bLeaveOuts = false;    // write no out-parameter at all
     bool bReleaseFound = false; // CheckAll: release what the two slots held before storing
 
-    static CAnswer Of(HRESULT hr)
-    {
-        CAnswer a;
-        a.hr = hr;
-        return a;
-    }
+    static CAnswer Of(HRESULT hr) { return CAnswer{hr}; }
     static CAnswer Of(HRESULT hr, std::wstring msg, std::wstring errDB)
     {
-        CAnswer a;
-        a.hr = hr;
-        a.optMsg = std::move(msg);
-        a.optErrDB = std::move(errDB);
-        return a;
+        return CAnswer{hr, std::move(msg), std::move(errDB)};
     }
 };
 
@@ -51,7 +42,7 @@ struct CAnswer
 class CAssistantScript
 {
 public:
-    void Answer(std::wstring_view method, CAnswer answer) { m_mapAnswers[std::wstring(method)] = {std::move(answer)}; }
+    void Answer(std::wstring_view method, CAnswer answer) { AnswerSequence(method, {std::move(answer)}); }
     void AnswerSequence(std::wstring_view method, std::vector<CAnswer> answers)
     {
         m_mapAnswers[std::wstring(method)] = std::move(answers);
@@ -68,18 +59,19 @@ struct CAssistCall
 {
     std::wstring strMethod;
     int nSlot = 0;
-    std::vector<const void*> vecIn;
+    std::vector<const void*> vecIn{};
     long bAsChild = 0;
-    VARIANT vValueBits{};                     // CheckPropertyChange
-    std::optional<std::wstring> optValueText; // when a VT_BSTR
-    std::optional<std::wstring> optProtocol;  // InitEx: the text, full length
-    const void* pCharErr1In = nullptr;        // CheckAll: *piCharErr1 on entry
+    VARIANT vValueBits{};                      // CheckPropertyChange
+    std::optional<std::wstring> optProtocol{}; // InitEx: the text, full length
+    const void* pCharErr1In = nullptr;         // CheckAll: *piCharErr1 on entry
 };
 
 class CAssistantState
 {
 public:
-    CAssistantState(std::wstring_view name, AssistantKind kind, std::shared_ptr<CAssistantScript> spClassScript);
+    CAssistantState(std::wstring_view name, AssistantKind kind, std::shared_ptr<CAssistantScript> spClassScript)
+        : m_strName(name), m_kind(kind), m_spClassScript(std::move(spClassScript))
+    {}
 
     const std::wstring& Name() const { return m_strName; }
     AssistantKind Kind() const { return m_kind; }
@@ -152,15 +144,14 @@ public:
     CAssistantState& Instance(size_t n) const { return *m_vecInstances.at(n); }
     long CreateCalls() const { return m_lCreateCalls; }
 
+private:
     HRESULT CreateInstance(REFIID riid, void** ppv);
 
-private:
     std::wstring m_strName;
     std::wstring m_strProgId;
-    CLSID m_clsid{};
     DWORD m_dwCookie = 0;
     HRESULT m_hrRegister = E_FAIL;
-    std::shared_ptr<CAssistantScript> m_spScript;
+    std::shared_ptr<CAssistantScript> m_spScript = std::make_shared<CAssistantScript>();
     std::vector<std::shared_ptr<CAssistantState>> m_vecInstances;
     long m_lCreateCalls = 0;
 };

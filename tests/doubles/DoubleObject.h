@@ -4,6 +4,8 @@
 // and the placeholder slots that fail the running test.
 #include <windows.h>
 #include <oaidl.h>
+#include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,56 +79,72 @@ using UnexpectedCallHook = void (*)(const std::wstring& text);
 void SetUnexpectedCallHook(UnexpectedCallHook pfnHook);
 
 // Entries "<object>.<method>": "A.InitEx", "A#2.Create", "host.GetSchema",
-// "query.Select"; nodes keep their own calls in CNodeDouble::vecCalls.
-class CCallLog
+// "query.Select"; kept only with recording on.
+struct CCallLog
 {
-public:
+    static inline std::vector<std::wstring> s_vecEntries;
     static void Add(std::wstring_view object, std::wstring_view method);
-    static const std::vector<std::wstring>& Entries();
     // The entries starting with one of the prefixes.
     static std::vector<std::wstring> Only(std::initializer_list<std::wstring_view> prefixes);
-    static void Clear();
-};
-
-class CDoubleBase;
-class CLiveDoubles
-{
-public:
-    static void Mark(); // Count and Describe see only doubles made from now on
-    static long Count();
-    static std::wstring Describe(); // kind, name and references, a line each
-    static void Enter(const CDoubleBase* pDouble);
-    static void Leave(const void* pObject);
+    static void Clear() { s_vecEntries.clear(); }
 };
 
 // Enters the live list on construction, leaves it on destruction.
 class CDoubleBase : public CComRootSingleThreaded
 {
 public:
-    CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
-    {
-        CLiveDoubles::Enter(this);
-    }
-    virtual ~CDoubleBase() { CLiveDoubles::Leave(this); }
+    CDoubleBase(std::wstring_view kind, std::wstring_view name);
+    virtual ~CDoubleBase();
     CDoubleBase(const CDoubleBase&) = delete;
     CDoubleBase& operator=(const CDoubleBase&) = delete;
 
     const std::wstring& Name() const noexcept { return m_strName; }
     std::wstring_view Kind() const noexcept { return m_kind; }
     ULONG References() const noexcept { return m_refCount.Value(); }
-
     virtual bool AnswersInterface(REFIID) const noexcept { return true; }
 
 protected:
-    void LogCall(std::wstring_view method) const;
+    void LogCall(std::wstring_view method) const { CCallLog::Add(m_strName, method); }
     HRESULT UnexpectedSlot(int nSlot) const;
 
     std::wstring m_strName;
     std::wstring_view m_kind; // a literal
 };
 
+// The doubles alive; Forget starts a test's count afresh.
+struct CLiveDoubles
+{
+    static inline std::set<const CDoubleBase*> s_setLive;
+    static void Forget() { s_setLive.clear(); }
+    static long Count() { return static_cast<long>(s_setLive.size()); }
+    static std::wstring Describe(); // kind, name and references, a line each
+};
+
 template <class T>
 using CDoubleObject = CComObject<T>;
+
+// A class object whose creations fnCreate makes; it fails outright or not at all.
+class CClassObjectDouble : public CDoubleBase, public IClassFactory
+{
+public:
+    using CreateFn = std::function<HRESULT(REFIID, void**)>;
+    BEGIN_INTERFACE_TABLE(CClassObjectDouble)
+    INTERFACE_ENTRY(IClassFactory)
+    END_INTERFACE_TABLE()
+
+    CClassObjectDouble(std::wstring_view name, CreateFn fnCreate)
+        : CDoubleBase(L"class object", name), m_fnCreate(std::move(fnCreate))
+    {}
+    STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
+    {
+        DOUBLE_OUT_PARAMETER(ppv);
+        return pOuter ? CLASS_E_NOAGGREGATION : ComBoundary([&] { return m_fnCreate(riid, ppv); });
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+private:
+    CreateFn m_fnCreate;
+};
 
 // Named once so that ComPtr<Double> of several interface bases resolves them.
 #define DOUBLE_IUNKNOWN_METHODS                                        \

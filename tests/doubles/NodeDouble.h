@@ -29,7 +29,9 @@ public:
     INTERFACE_ENTRY(NewZUR::IComponent)
     END_INTERFACE_TABLE()
 
-    CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name);
+    CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name)
+        : CDoubleBase(L"node", name), m_wpHost(std::move(wpHost))
+    {}
     DOUBLE_IUNKNOWN_METHODS
 
     bool bComponent = false;                 // answers IComponent
@@ -40,12 +42,8 @@ public:
     HRESULT hrGetValue = S_OK;               // a failure leaves *pvValue empty
     std::optional<std::wstring> optPathText; // nullopt: a null path BSTR
     long lTypeId = 0;
-    HRESULT hrGetTypeId = S_OK; // a failure leaves *plTypeId unwritten
     HRESULT hrGetOwningComponent = S_OK;
-    // "GetValue", "GetSubItem root", ...
-    std::vector<std::wstring> vecCalls;
 
-    CNodeDouble& SetValueText(std::wstring_view text);
     CNodeDouble& SetPathText(std::optional<std::wstring> path)
     {
         optPathText = std::move(path);
@@ -64,10 +62,8 @@ public:
     CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item);
     void RemoveSubItem(std::wstring_view name);
     CNodeDouble* SubItem(std::wstring_view name) const;
-    CNodeDouble* Parent() const { return m_spParent.Get(); }
     CNodeDouble* Owner() const { return m_spOwner.Get(); }
 
-    CNodeDouble& Root() const;
     // An entity below the root with its "@protocol"; the query gives them in order.
     CNodeDouble& AddCommunicationEntity(std::wstring_view protocol);
     CNodeDouble& Protocol() const; // of an entity
@@ -79,7 +75,6 @@ public:
     NewZUR::IComponent* AsComponent() { return this; }
     NewZUR::ICharacteristic* AsCharacteristic() { return this; }
     NewZUR::IPropertyData* AsPropertyData() { return this; }
-    NewZUR::IDataElement* AsDataElement() { return this; }
     IUnknown* Identity() { return static_cast<NewZUR::IPropertyData*>(this); }
 
     long Links() const { return (m_spParent ? 1 : 0) + (m_spOwner ? 1 : 0) + static_cast<long>(m_vecSubItems.size()); }
@@ -99,8 +94,6 @@ public:
     // clang-format on
 
 private:
-    void Note(const wchar_t* pszMethod);
-    CNodeDouble& Required(std::wstring_view name) const;
     std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spOwner;

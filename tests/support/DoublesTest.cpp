@@ -14,7 +14,7 @@ std::string Narrow(const std::wstring& text)
 void DoublesTest::SetUp()
 {
     CCallLog::Clear();
-    CLiveDoubles::Mark();
+    CLiveDoubles::Forget();
     CMemoryBalance::Mark();
     m_spHost = CHostDouble::Create();
     RegisterHostClasses();
