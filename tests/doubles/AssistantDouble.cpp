@@ -34,9 +34,9 @@ public:
     explicit CAssistantDouble(std::shared_ptr<CAssistantState> spState)
         : CDoubleBase(L"assistant", spState->Name()), m_spState(std::move(spState))
     {
-        m_spState->Attach(static_cast<IAssist3*>(this), this);
+        m_spState->Attach(static_cast<IAssist3*>(this));
     }
-    ~CAssistantDouble() override { m_spState->Attach(nullptr, nullptr); }
+    ~CAssistantDouble() override { m_spState->Attach(nullptr); }
 
     STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
     {
@@ -137,14 +137,6 @@ std::vector<std::wstring> CAssistantState::Methods() const
     return methods;
 }
 
-size_t CAssistantState::CountOf(std::wstring_view method) const
-{
-    size_t n = 0;
-    for (const CAssistCall& call : m_vecCalls)
-        n += call.strMethod == method;
-    return n;
-}
-
 const CAssistCall* CAssistantState::LastCallOf(std::wstring_view method) const
 {
     for (auto it = m_vecCalls.rbegin(); it != m_vecCalls.rend(); ++it)
@@ -165,7 +157,10 @@ const CAnswer& CAssistantState::AnswerFor(std::wstring_view method, int nSlot)
 
 ULONG CAssistantState::References() const
 {
-    return m_pDouble ? m_pDouble->References() : 0;
+    if (!m_pObject)
+        return 0;
+    m_pObject->AddRef();
+    return m_pObject->Release();
 }
 
 std::vector<CAssistOrder>& CAssistOrder::All()
@@ -229,15 +224,11 @@ CAssistantClass::~CAssistantClass()
 
 HRESULT CAssistantClass::CreateInstance(REFIID riid, void** ppv)
 {
-    ++m_lCreateCalls;
     std::wstring name = m_strName;
     if (!m_vecInstances.empty())
         name += L"#" + std::to_wstring(m_vecInstances.size() + 1);
     CCallLog::Add(name, L"Create");
-    if (FAILED(hrCreate))
-        return hrCreate;
     CAssistantHandle handle = NewAssistant(name, kind, m_spScript);
     m_vecInstances.push_back(handle.spState);
-    HRESULT hr = handle.spUnknown->QueryInterface(riid, ppv);
-    return FAILED(hr) ? hr : hrCreate;
+    return handle.spUnknown->QueryInterface(riid, ppv);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The scriptable assistant: scripted answers per method, every call recorded
 // in a record that outlives the object.
+#include <algorithm>
 #include <array>
 #include <map>
 #include <memory>
@@ -10,8 +11,6 @@
 #include <vector>
 #include <wrl/client.h>
 #include "LayerLib2.h"
-
-class CDoubleBase;
 
 enum class AssistantKind
 {
@@ -78,7 +77,11 @@ public:
     CAssistantScript& Script() { return m_script; }
     const std::vector<CAssistCall>& Calls() const { return m_vecCalls; }
     std::vector<std::wstring> Methods() const;
-    size_t CountOf(std::wstring_view method) const;
+    size_t CountOf(std::wstring_view method) const
+    {
+        return std::count_if(m_vecCalls.begin(), m_vecCalls.end(),
+                             [&](const auto& call) { return call.strMethod == method; });
+    }
     const CAssistCall* LastCallOf(std::wstring_view method) const;
 
     bool IsAlive() const { return m_pObject != nullptr; }
@@ -88,11 +91,7 @@ public:
     // The double's own.
     const CAnswer& AnswerFor(std::wstring_view method, int nSlot);
     void Record(CAssistCall call) { m_vecCalls.push_back(std::move(call)); }
-    void Attach(IUnknown* pObject, const CDoubleBase* pDouble)
-    {
-        m_pObject = pObject;
-        m_pDouble = pDouble;
-    }
+    void Attach(IUnknown* pObject) { m_pObject = pObject; }
 
 private:
     std::wstring m_strName;
@@ -102,7 +101,6 @@ private:
     std::vector<CAssistCall> m_vecCalls;
     std::array<size_t, 23> m_anCalls{}; // per slot, also with recording off
     IUnknown* m_pObject = nullptr;
-    const CDoubleBase* m_pDouble = nullptr;
 };
 
 // Every assistant call in order, kept also with recording off.
@@ -138,11 +136,10 @@ public:
     const std::wstring& ProgId() const { return m_strProgId; }
     HRESULT Registered() const { return m_hrRegister; }
 
-    AssistantKind kind;      // of the instances created from now on
-    HRESULT hrCreate = S_OK; // a success code other than S_OK creates too
+    AssistantKind kind; // of the instances created from now on
     CAssistantScript& Script() { return *m_spScript; }
     CAssistantState& Instance(size_t n) const { return *m_vecInstances.at(n); }
-    long CreateCalls() const { return m_lCreateCalls; }
+    long CreateCalls() const { return static_cast<long>(m_vecInstances.size()); }
 
 private:
     HRESULT CreateInstance(REFIID riid, void** ppv);
@@ -153,5 +150,4 @@ private:
     HRESULT m_hrRegister = E_FAIL;
     std::shared_ptr<CAssistantScript> m_spScript = std::make_shared<CAssistantScript>();
     std::vector<std::shared_ptr<CAssistantState>> m_vecInstances;
-    long m_lCreateCalls = 0;
 };

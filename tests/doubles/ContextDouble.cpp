@@ -21,29 +21,32 @@ void Note(CRegistryScript& registry, MakeText&& makeText)
 }
 
 // A key or value of the registry under (scope, path).
-class CRegistryPart : public CDoubleBase
+class CRegistryPart : public CHostObject
 {
 public:
     CRegistryPart(std::wstring_view kind, std::wstring_view name, std::weak_ptr<CHostDouble> wpHost, long lScope,
                   std::wstring_view path)
-        : CDoubleBase(kind, name), m_wpHost(std::move(wpHost)), m_lScope(lScope), m_strPath(path)
+        : CHostObject(kind, name, std::move(wpHost)), m_lScope(lScope), m_strPath(path)
     {}
 
 protected:
-    CRegistryScript& Registry() const { return LiveHost(m_wpHost)->registry; }
     // The key's data; E_UNEXPECTED raised once it is gone.
     CRegKeyData& Key() const
     {
-        CRegKeyData* pKey = Registry().FindKey(m_lScope, m_strPath);
+        CRegKeyData* pKey = Host()->registry.FindKey(m_lScope, m_strPath);
         return pKey ? *pKey : throw CComError(E_UNEXPECTED);
     }
+    template <class MakeText>
+    void Note(MakeText&& makeText) const
+    {
+        ::Note(Host()->registry, makeText);
+    }
 
-    std::weak_ptr<CHostDouble> m_wpHost;
     long m_lScope;
     std::wstring m_strPath;
 };
 
-class CRegValueDouble : public CRegistryPart, public CNoDispatch<NewZUR::IRegistryValue>
+class CRegValueDouble : public CRegistryPart, public CHostInterface<NewZUR::IRegistryValue>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CRegValueDouble, NewZUR::IRegistryValue)
@@ -55,42 +58,32 @@ public:
     {}
     STDMETHODIMP GetData(VARIANT* pvData) override
     {
-        return ComBoundary([&] {
-            CRegValueData* pData = Data();
-            Note(Registry(), [&] { return L"GetData " + (pData ? pData->strName : std::wstring()); });
-            DOUBLE_OUT_PARAMETER(pvData);
-            if (!pData)
-                return E_UNEXPECTED;
-            if (FAILED(pData->hrGetData))
-                return pData->hrGetData;
-            HRESULT hr = VariantCopy(pvData, &pData->vData);
-            return FAILED(hr) ? hr : CFaultPlan::Result(fault, pData->hrGetData);
+        return Answer(nullptr, pvData, [&] {
+            CRegValueData& data = Data(L"GetData ");
+            return FAILED(data.hrGetData) ? data.hrGetData : VariantCopy(pvData, &data.vData);
         });
     }
     STDMETHODIMP GetName(BSTR* pbstrName) override
     {
-        return ComBoundary([&] {
-            CRegValueData* pData = Data();
-            Note(Registry(), [&] { return L"GetName " + (pData ? pData->strName : std::wstring()); });
-            DOUBLE_OUT_PARAMETER(pbstrName);
-            if (!pData)
-                return E_UNEXPECTED;
-            *pbstrName = CBstr::Alloc(pData->strName);
-            return CFaultPlan::Result(fault, S_OK);
+        return Answer(nullptr, pbstrName, [&] {
+            *pbstrName = CBstr::Alloc(Data(L"GetName ").strName);
+            return S_OK;
         });
     }
-    DOUBLE_RESERVED(8)
 
 private:
-    CRegValueData* Data() const
+    // The value's data, noted as "<what><name>"; E_UNEXPECTED raised once it is gone.
+    CRegValueData& Data(const wchar_t* pszWhat) const
     {
-        CRegKeyData* pKey = Registry().FindKey(m_lScope, m_strPath);
-        return pKey && m_nIndex < pKey->deqValues.size() ? &pKey->deqValues[m_nIndex] : nullptr;
+        CRegKeyData& key = Key();
+        CRegValueData* pData = m_nIndex < key.deqValues.size() ? &key.deqValues[m_nIndex] : nullptr;
+        Note([&] { return pszWhat + (pData ? pData->strName : std::wstring()); });
+        return pData ? *pData : throw CComError(E_UNEXPECTED);
     }
     size_t m_nIndex;
 };
 
-class CRegKeyDouble : public CRegistryPart, public CNoDispatch<NewZUR::IRegistryKey>
+class CRegKeyDouble : public CRegistryPart, public CHostInterface<NewZUR::IRegistryKey>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CRegKeyDouble, NewZUR::IRegistryKey)
@@ -100,28 +93,23 @@ public:
     {}
     STDMETHODIMP GetCount(long* plCount) override
     {
-        return ComBoundary([&] {
-            Note(Registry(), [&] { return L"GetCount " + m_strPath; });
-            if (!plCount)
-                return E_POINTER;
-            DOUBLE_FAULT_POINT();
+        return Answer(nullptr, plCount, [&] {
+            Note([&] { return L"GetCount " + m_strPath; });
             CRegKeyData& key = Key();
-            if (FAILED(key.hrGetCount))
-                return key.hrGetCount;
-            *plCount = key.optCount.value_or(static_cast<long>(key.deqValues.size()));
-            return CFaultPlan::Result(fault, key.hrGetCount);
+            if (SUCCEEDED(key.hrGetCount))
+                *plCount = key.optCount.value_or(static_cast<long>(key.deqValues.size()));
+            return key.hrGetCount;
         });
     }
     // By name, or by position (one past the end and beyond: none).
     STDMETHODIMP GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue) override
     {
-        return ComBoundary([&] {
+        return Answer(nullptr, ppValue, [&] {
             const bool bByName = vIndex.vt == VT_BSTR;
-            Note(Registry(), [&] {
+            Note([&] {
                 return L"GetItem " + m_strPath + L" " +
                        (bByName ? std::wstring(BstrView(vIndex.bstrVal)) : L"#" + std::to_wstring(vIndex.lVal));
             });
-            DOUBLE_OUT_PARAMETER(ppValue);
             CRegKeyData& key = Key();
             if (!bByName && vIndex.vt != VT_I4)
                 return E_INVALIDARG;
@@ -133,44 +121,32 @@ public:
             if (nIndex == key.deqValues.size())
                 return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
             *ppValue = CDoubleObject<CRegValueDouble>::New(m_wpHost, m_lScope, m_strPath, nIndex).Detach();
-            return CFaultPlan::Result(fault, S_OK);
+            return S_OK;
         });
     }
 };
 
-class CContextDouble : public CDoubleBase, public CNoDispatch<NewZUR::IContext>
+class CContextDouble : public CHostObject, public CHostInterface<NewZUR::IContext>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CContextDouble, NewZUR::IContext)
 
-    explicit CContextDouble(std::weak_ptr<CHostDouble> wpHost)
-        : CDoubleBase(L"context", L"context"), m_wpHost(std::move(wpHost))
+    explicit CContextDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"context", L"context", std::move(wpHost))
     {}
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override
     {
-        LogCall(L"OpenKey");
-        return ComBoundary([&] {
+        return Answer(L"OpenKey", ppKey, [&] {
             const std::wstring_view path = BstrView(bstrPath);
-            CRegistryScript& registry = LiveHost(m_wpHost)->registry;
+            CRegistryScript& registry = Host()->registry;
             Note(registry, [&] { return L"OpenKey " + Scoped(lScope, path); });
-            DOUBLE_OUT_PARAMETER(ppKey);
             CRegKeyData* pKey = registry.FindKey(lScope, path);
             if (!pKey)
                 return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-            if (FAILED(pKey->hrOpen))
-                return pKey->hrOpen;
-            *ppKey = CDoubleObject<CRegKeyDouble>::New(m_wpHost, lScope, path).Detach();
-            return CFaultPlan::Result(fault, pKey->hrOpen);
+            if (SUCCEEDED(pKey->hrOpen))
+                *ppKey = CDoubleObject<CRegKeyDouble>::New(m_wpHost, lScope, path).Detach();
+            return pKey->hrOpen;
         });
     }
-    // clang-format off
-    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
-    DOUBLE_RESERVED(12) DOUBLE_RESERVED(13) DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16)
-    DOUBLE_RESERVED(17)
-    // clang-format on
-
-private:
-    std::weak_ptr<CHostDouble> m_wpHost;
 };
 
 } // namespace

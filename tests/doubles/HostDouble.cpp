@@ -19,33 +19,22 @@ std::vector<std::wstring> CTopologyScript::EventTexts() const
     return texts;
 }
 
-// The latest for this context and path, else the latest for any context.
+// The latest for this context (or any context) and path.
 const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstring_view path) const
 {
-    const CQueryAnswer* pAny = nullptr;
-    for (auto it = m_vecOverrides.rbegin(); it != m_vecOverrides.rend(); ++it) {
-        if (it->first.second == path && pContext && it->first.first == pContext)
+    for (auto it = m_vecOverrides.rbegin(); it != m_vecOverrides.rend(); ++it)
+        if (it->first.second == path && (!it->first.first || it->first.first == pContext))
             return &it->second;
-        if (it->first.second == path && !it->first.first && !pAny)
-            pAny = &it->second;
-    }
-    return pAny;
+    return nullptr;
 }
 
+// The index covers every value the script set; a test that cleared
+// deqValues leaves entries that no longer match.
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
     auto it = mapIndex.find(name);
-    if (it != mapIndex.end() && it->second < deqValues.size() && deqValues[it->second].strName == name)
-        return it->second;
-    // The index covers every value unless a test filled deqValues itself:
-    // then a miss is the answer, and adding to a catalogue of thousands stays
-    // linear.
-    if (it == mapIndex.end() && mapIndex.size() == deqValues.size())
-        return deqValues.size();
-    size_t n = 0;
-    while (n < deqValues.size() && deqValues[n].strName != name)
-        ++n;
-    return n;
+    const bool bHit = it != mapIndex.end() && it->second < deqValues.size() && deqValues[it->second].strName == name;
+    return bHit ? it->second : deqValues.size();
 }
 
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
@@ -81,9 +70,7 @@ std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost)
 std::shared_ptr<CHostDouble> CHostDouble::Create()
 {
     std::shared_ptr<CHostDouble> spHost(new CHostDouble());
-    spHost->m_spTopology = NewTopologyDouble(spHost);
-    spHost->m_spSchema = NewSchemaDouble();
-    spHost->m_spErrorDb = NewErrorDbDouble(spHost);
+    NewTopologyDoubles(spHost, spHost->m_spTopology, spHost->m_spSchema, spHost->m_spErrorDb);
     return spHost;
 }
 
@@ -104,7 +91,7 @@ CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, bool bRoot)
     if (bRoot) {
         CNodeDouble& root = AddItem(std::wstring(name) + L".root");
         root.lTypeId = kTypeRoot;
-        root.SetPathText(L"/" + std::wstring(name)).SetOwner(&component);
+        root.Place(L"/" + std::wstring(name), nullptr, &component);
         component.AddSubItem(L"root", root);
     }
     return component;

@@ -2,31 +2,6 @@
 #include <stdexcept>
 #include "doubles/HostDouble.h"
 
-CNodeDouble& CNodeDouble::AddSubItem(std::wstring_view name, CNodeDouble& item)
-{
-    RemoveSubItem(name);
-    m_vecSubItems.emplace_back(std::wstring(name), &item);
-    return *this;
-}
-
-void CNodeDouble::RemoveSubItem(std::wstring_view name)
-{
-    for (auto it = m_vecSubItems.begin(); it != m_vecSubItems.end(); ++it) {
-        if (it->first == name) {
-            m_vecSubItems.erase(it);
-            return;
-        }
-    }
-}
-
-CNodeDouble* CNodeDouble::SubItem(std::wstring_view name) const
-{
-    for (const auto& entry : m_vecSubItems)
-        if (entry.first == name)
-            return entry.second.Get();
-    return nullptr;
-}
-
 CNodeDouble& CNodeDouble::Protocol() const
 {
     CNodeDouble* pItem = SubItem(L"@protocol");
@@ -42,13 +17,13 @@ CNodeDouble& CNodeDouble::AddCommunicationEntity(std::wstring_view protocol)
 
     CNodeDouble& entity = spHost->AddItem(name);
     entity.lTypeId = CHostDouble::kTypeCommunicationEntity;
-    entity.SetPathText(path).SetParent(SubItem(L"root")).SetOwner(this);
+    entity.Place(path, SubItem(L"root"), this);
 
     CNodeDouble& attribute = spHost->AddItem(name + L".@protocol");
     attribute.lTypeId = CHostDouble::kTypeProtocol;
     attribute.vValue.bstrVal = CBstr::Alloc(protocol);
     attribute.vValue.vt = VT_BSTR;
-    attribute.SetPathText(path + L"/@protocol").SetParent(&entity).SetOwner(this);
+    attribute.Place(path + L"/@protocol", &entity, this);
     entity.AddSubItem(L"@protocol", attribute);
     m_vecEntities.push_back(&entity);
     return entity;
@@ -61,7 +36,7 @@ CNodeDouble& CNodeDouble::AddCharacteristic(std::wstring_view name)
 
     CNodeDouble& item = m_wpHost.lock()->AddItem(m_strName + L"." + std::wstring(name));
     item.lTypeId = CHostDouble::kTypeCharacteristic;
-    item.SetPathText(parentPath + L"/" + std::wstring(name)).SetParent(pParent).SetOwner(bComponent ? this : Owner());
+    item.Place(parentPath + L"/" + std::wstring(name), pParent, bComponent ? this : Owner());
     if (pParent)
         pParent->AddSubItem(name, item);
     return item;
@@ -71,7 +46,7 @@ void CNodeDouble::Unlink()
 {
     m_spParent.Reset();
     m_spOwner.Reset();
-    m_vecSubItems.clear();
+    m_mapSubItems.clear();
     m_vecEntities.clear();
 }
 
@@ -88,57 +63,51 @@ bool CNodeDouble::AnswersInterface(REFIID riid) const noexcept
 
 STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
 {
-    DOUBLE_OUT_PARAMETER(pvValue);
-    if (FAILED(hrGetValue))
-        return hrGetValue;
-    HRESULT hr = VariantCopy(pvValue, &vValue);
-    return FAILED(hr) ? hr : CFaultPlan::Result(fault, hrGetValue);
+    return Answer(nullptr, pvValue, [&] { return FAILED(hrGetValue) ? hrGetValue : VariantCopy(pvValue, &vValue); });
 }
 
 STDMETHODIMP CNodeDouble::GetParent(NewZUR::IDataElement** ppParent)
 {
-    DOUBLE_OUT_PARAMETER(ppParent);
-    if (m_spParent && m_spParent->bDataElement)
-        HandOut(ppParent, static_cast<NewZUR::IDataElement*>(m_spParent.Get()));
-    return CFaultPlan::Result(fault, S_OK);
+    return Answer(nullptr, ppParent, [&] {
+        if (m_spParent && m_spParent->bDataElement)
+            HandOut(ppParent, static_cast<NewZUR::IDataElement*>(m_spParent.Get()));
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CNodeDouble::GetPathText(BSTR* pbstrPath)
 {
-    DOUBLE_OUT_PARAMETER(pbstrPath);
-    return ComBoundary([&] {
+    return Answer(nullptr, pbstrPath, [&] {
         if (optPathText)
             *pbstrPath = CBstr::Alloc(*optPathText);
-        return CFaultPlan::Result(fault, S_OK);
+        return S_OK;
     });
 }
 
 STDMETHODIMP CNodeDouble::GetOwningComponent(NewZUR::IComponent** ppComponent)
 {
-    DOUBLE_OUT_PARAMETER(ppComponent);
-    if (FAILED(hrGetOwningComponent))
+    return Answer(nullptr, ppComponent, [&] {
+        if (FAILED(hrGetOwningComponent) || !m_spOwner)
+            return FAILED(hrGetOwningComponent) ? hrGetOwningComponent : S_FALSE;
+        HandOut(ppComponent, m_spOwner->AsComponent());
         return hrGetOwningComponent;
-    if (!m_spOwner)
-        return S_FALSE;
-    HandOut(ppComponent, m_spOwner->AsComponent());
-    return CFaultPlan::Result(fault, hrGetOwningComponent);
+    });
 }
 
 STDMETHODIMP CNodeDouble::GetTypeId(long* plTypeId)
 {
-    if (!plTypeId)
-        return E_POINTER;
-    DOUBLE_FAULT_POINT();
-    *plTypeId = lTypeId;
-    return CFaultPlan::Result(fault, S_OK);
+    return Answer(nullptr, plTypeId, [&] {
+        *plTypeId = lTypeId;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CNodeDouble::GetSubItem(BSTR bstrName, IUnknown** ppItem)
 {
-    DOUBLE_OUT_PARAMETER(ppItem);
-    CNodeDouble* pItem = SubItem(BstrView(bstrName));
-    if (!pItem)
-        return S_FALSE;
-    HandOut(ppItem, pItem->Identity());
-    return CFaultPlan::Result(fault, S_OK);
+    return Answer(nullptr, ppItem, [&] {
+        CNodeDouble* pItem = SubItem(BstrView(bstrName));
+        if (pItem)
+            HandOut(ppItem, pItem->Identity());
+        return pItem ? S_OK : S_FALSE;
+    });
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A node of a data tree: a component (with its "root" sub-item) or a data
 // item; each interface can be switched off and each answer made to fail.
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,10 +16,10 @@
 class CHostDouble;
 
 class CNodeDouble : public CDoubleBase,
-                    public CNoDispatch<NewZUR::IPropertyData>,
-                    public CNoDispatch<NewZUR::IDataElement>,
-                    public CNoDispatch<NewZUR::ICharacteristic>,
-                    public CNoDispatch<NewZUR::IComponent>
+                    public CHostInterface<NewZUR::IPropertyData>,
+                    public CHostInterface<NewZUR::IDataElement>,
+                    public CHostInterface<NewZUR::ICharacteristic>,
+                    public CHostInterface<NewZUR::IComponent>
 {
 public:
     BEGIN_INTERFACE_TABLE(CNodeDouble)
@@ -32,7 +33,10 @@ public:
     CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name)
         : CDoubleBase(L"node", name), m_wpHost(std::move(wpHost))
     {}
-    DOUBLE_IUNKNOWN_METHODS
+    // Named once so that ComPtr<CNodeDouble> resolves them.
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0;
+    STDMETHODIMP_(ULONG) AddRef() override = 0;
+    STDMETHODIMP_(ULONG) Release() override = 0;
 
     bool bComponent = false;                 // answers IComponent
     bool bCharacteristic = true;             // answers ICharacteristic
@@ -44,24 +48,25 @@ public:
     long lTypeId = 0;
     HRESULT hrGetOwningComponent = S_OK;
 
-    CNodeDouble& SetPathText(std::optional<std::wstring> path)
+    // Where the node sits: its path text, parent and owning component.
+    void Place(std::wstring path, CNodeDouble* pParent, CNodeDouble* pOwner)
     {
         optPathText = std::move(path);
-        return *this;
-    }
-    CNodeDouble& SetParent(CNodeDouble* pParent)
-    {
         m_spParent = pParent;
-        return *this;
+        m_spOwner = pOwner;
     }
-    CNodeDouble& SetOwner(CNodeDouble* pComponent)
+    void SetOwner(CNodeDouble* pComponent) { m_spOwner = pComponent; }
+    CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item)
     {
-        m_spOwner = pComponent;
+        m_mapSubItems[std::wstring(name)] = &item;
         return *this;
     }
-    CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item);
-    void RemoveSubItem(std::wstring_view name);
-    CNodeDouble* SubItem(std::wstring_view name) const;
+    void RemoveSubItem(std::wstring_view name) { m_mapSubItems.erase(std::wstring(name)); }
+    CNodeDouble* SubItem(std::wstring_view name) const
+    {
+        auto it = m_mapSubItems.find(name);
+        return it == m_mapSubItems.end() ? nullptr : it->second.Get();
+    }
     CNodeDouble* Owner() const { return m_spOwner.Get(); }
 
     // An entity below the root with its "@protocol"; the query gives them in order.
@@ -77,7 +82,7 @@ public:
     NewZUR::IPropertyData* AsPropertyData() { return this; }
     IUnknown* Identity() { return static_cast<NewZUR::IPropertyData*>(this); }
 
-    long Links() const { return (m_spParent ? 1 : 0) + (m_spOwner ? 1 : 0) + static_cast<long>(m_vecSubItems.size()); }
+    long Links() const { return (m_spParent ? 1 : 0) + (m_spOwner ? 1 : 0) + static_cast<long>(m_mapSubItems.size()); }
     void Unlink(); // breaks the cycles at teardown
 
     bool AnswersInterface(REFIID riid) const noexcept override;
@@ -88,15 +93,11 @@ public:
     STDMETHODIMP GetOwningComponent(NewZUR::IComponent** ppComponent) override;
     STDMETHODIMP GetTypeId(long* plTypeId) override;
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
-    // clang-format off
-    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
-    DOUBLE_RESERVED(12)
-    // clang-format on
 
 private:
     std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spOwner;
-    std::vector<std::pair<std::wstring, Microsoft::WRL::ComPtr<CNodeDouble>>> m_vecSubItems;
+    std::map<std::wstring, Microsoft::WRL::ComPtr<CNodeDouble>, std::less<>> m_mapSubItems;
     std::vector<CNodeDouble*> m_vecEntities;
 };

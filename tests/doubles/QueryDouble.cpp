@@ -5,7 +5,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-class CQueryResultDouble : public CDoubleBase, public CNoDispatch<NewZUR::IDataQueryResult>
+class CQueryResultDouble : public CDoubleBase, public CHostInterface<NewZUR::IDataQueryResult>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CQueryResultDouble, NewZUR::IDataQueryResult)
@@ -15,67 +15,57 @@ public:
     {}
     STDMETHODIMP Next(IDispatch** ppItem, long* plFound) override
     {
-        LogCall(L"Next");
-        if (!ppItem || !plFound)
+        if (!plFound)
             return E_POINTER;
-        *ppItem = nullptr;
         *plFound = 0;
-        DOUBLE_FAULT_POINT();
-        if (m_nNext >= m_vecItems.size())
-            return S_FALSE;
-        HandOut(ppItem, m_vecItems[m_nNext++]->AsPropertyData());
-        *plFound = 1;
-        return CFaultPlan::Result(fault, S_OK);
+        return Answer(L"Next", ppItem, [&] {
+            if (m_nNext >= m_vecItems.size())
+                return S_FALSE;
+            HandOut(ppItem, m_vecItems[m_nNext++]->AsPropertyData());
+            *plFound = 1;
+            return S_OK;
+        });
     }
-    DOUBLE_RESERVED(7)
 
     std::vector<ComPtr<CNodeDouble>> m_vecItems;
     size_t m_nNext = 0;
 };
 
-class CQueryDouble : public CDoubleBase, public CNoDispatch<NewZUR::IDataQuery>
+class CQueryDouble : public CHostObject, public CHostInterface<NewZUR::IDataQuery>
 {
 public:
     DOUBLE_INTERFACE_TABLE(CQueryDouble, NewZUR::IDataQuery)
 
-    explicit CQueryDouble(std::weak_ptr<CHostDouble> wpHost)
-        : CDoubleBase(L"query", L"query"), m_wpHost(std::move(wpHost))
-    {}
+    explicit CQueryDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"query", L"query", std::move(wpHost)) {}
     STDMETHODIMP Attach(NewZUR::ITopology* piTopology) override
     {
-        LogCall(L"Attach");
-        return ComBoundary([&] {
-            CQueryScript& script = LiveHost(m_wpHost)->query;
+        return Answer(L"Attach", [&] {
+            CQueryScript& script = Host()->query;
             if (CRecording::On())
                 script.vecAttached.push_back(piTopology);
-            DOUBLE_FAULT_POINT();
-            if (FAILED(script.hrAttach))
-                return script.hrAttach;
-            m_spTopology = piTopology;
-            return CFaultPlan::Result(fault, script.hrAttach);
+            if (SUCCEEDED(script.hrAttach))
+                m_spTopology = piTopology;
+            return script.hrAttach;
         });
     }
     STDMETHODIMP Select(NewZUR::IPropertyData* pContext, BSTR bstrPath, NewZUR::IDataQueryResult** ppResult) override
     {
-        LogCall(L"Select");
-        DOUBLE_OUT_PARAMETER(ppResult);
-        return ComBoundary([&] {
-            std::shared_ptr<CHostDouble> spHost = LiveHost(m_wpHost);
+        return Answer(L"Select", ppResult, [&] {
+            std::shared_ptr<CHostDouble> spHost = Host();
             CNodeDouble* pContextNode = spHost->FindNode(pContext);
             const std::wstring_view path = BstrView(bstrPath);
             const CQueryAnswer* pOverride = spHost->query.FindOverride(pContextNode, path);
             if (!CRecording::On() && !pOverride && pContextNode)
                 if ((*ppResult = spHost->KeptResult(pContextNode, path).Detach()) != nullptr)
-                    return CFaultPlan::Result(fault, S_OK);
+                    return S_OK;
             const CQueryAnswer answer = pOverride ? *pOverride : spHost->Evaluate(pContextNode, path);
             if (!answer.bNoEnumerator)
                 *ppResult = CDoubleObject<CQueryResultDouble>::New(answer).Detach();
-            return CFaultPlan::Result(fault, answer.hrSelect);
+            return answer.hrSelect;
         });
     }
 
 private:
-    std::weak_ptr<CHostDouble> m_wpHost;
     ComPtr<NewZUR::ITopology> m_spTopology;
 };
 
