@@ -1,6 +1,7 @@
 #pragma once
 // The scriptable assistant: scripted answers per method, every call recorded
 // in a record that outlives the object.
+#include <algorithm>
 #include <array>
 #include <map>
 #include <memory>
@@ -10,8 +11,6 @@
 #include <vector>
 #include <wrl/client.h>
 #include "LayerLib2.h"
-
-class CDoubleBase;
 
 enum class AssistantKind
 {
@@ -23,27 +22,18 @@ enum class AssistantKind
 struct CAnswer
 {
     HRESULT hr = S_OK;
-    std::optional<std::wstring> optMsg;   // nullopt: a null *pbstrErrMsg
-    std::optional<std::wstring> optErrDB; // nullopt: a null *UUIDOfErrorDB
+    std::optional<std::wstring> optMsg{};   // nullopt: a null *pbstrErrMsg
+    std::optional<std::wstring> optErrDB{}; // nullopt: a null *UUIDOfErrorDB
     // CheckAll's characteristics handed out.
-    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1;
-    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2;
+    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1{};
+    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2{};
     bool bLeaveOuts = false;    // write no out-parameter at all
     bool bReleaseFound = false; // CheckAll: release what the two slots held before storing
 
-    static CAnswer Of(HRESULT hr)
-    {
-        CAnswer a;
-        a.hr = hr;
-        return a;
-    }
+    static CAnswer Of(HRESULT hr) { return CAnswer{hr}; }
     static CAnswer Of(HRESULT hr, std::wstring msg, std::wstring errDB)
     {
-        CAnswer a;
-        a.hr = hr;
-        a.optMsg = std::move(msg);
-        a.optErrDB = std::move(errDB);
-        return a;
+        return CAnswer{hr, std::move(msg), std::move(errDB)};
     }
 };
 
@@ -51,7 +41,7 @@ struct CAnswer
 class CAssistantScript
 {
 public:
-    void Answer(std::wstring_view method, CAnswer answer) { m_mapAnswers[std::wstring(method)] = {std::move(answer)}; }
+    void Answer(std::wstring_view method, CAnswer answer) { AnswerSequence(method, {std::move(answer)}); }
     void AnswerSequence(std::wstring_view method, std::vector<CAnswer> answers)
     {
         m_mapAnswers[std::wstring(method)] = std::move(answers);
@@ -68,25 +58,30 @@ struct CAssistCall
 {
     std::wstring strMethod;
     int nSlot = 0;
-    std::vector<const void*> vecIn;
+    std::vector<const void*> vecIn{};
     long bAsChild = 0;
-    VARIANT vValueBits{};                     // CheckPropertyChange
-    std::optional<std::wstring> optValueText; // when a VT_BSTR
-    std::optional<std::wstring> optProtocol;  // InitEx: the text, full length
-    const void* pCharErr1In = nullptr;        // CheckAll: *piCharErr1 on entry
+    VARIANT vValueBits{};                      // CheckPropertyChange
+    std::optional<std::wstring> optProtocol{}; // InitEx: the text, full length
+    const void* pCharErr1In = nullptr;         // CheckAll: *piCharErr1 on entry
 };
 
 class CAssistantState
 {
 public:
-    CAssistantState(std::wstring_view name, AssistantKind kind, std::shared_ptr<CAssistantScript> spClassScript);
+    CAssistantState(std::wstring_view name, AssistantKind kind, std::shared_ptr<CAssistantScript> spClassScript)
+        : m_strName(name), m_kind(kind), m_spClassScript(std::move(spClassScript))
+    {}
 
     const std::wstring& Name() const { return m_strName; }
     AssistantKind Kind() const { return m_kind; }
     CAssistantScript& Script() { return m_script; }
     const std::vector<CAssistCall>& Calls() const { return m_vecCalls; }
     std::vector<std::wstring> Methods() const;
-    size_t CountOf(std::wstring_view method) const;
+    size_t CountOf(std::wstring_view method) const
+    {
+        return std::count_if(m_vecCalls.begin(), m_vecCalls.end(),
+                             [&](const auto& call) { return call.strMethod == method; });
+    }
     const CAssistCall* LastCallOf(std::wstring_view method) const;
 
     bool IsAlive() const { return m_pObject != nullptr; }
@@ -96,11 +91,7 @@ public:
     // The double's own.
     const CAnswer& AnswerFor(std::wstring_view method, int nSlot);
     void Record(CAssistCall call) { m_vecCalls.push_back(std::move(call)); }
-    void Attach(IUnknown* pObject, const CDoubleBase* pDouble)
-    {
-        m_pObject = pObject;
-        m_pDouble = pDouble;
-    }
+    void Attach(IUnknown* pObject) { m_pObject = pObject; }
 
 private:
     std::wstring m_strName;
@@ -110,7 +101,6 @@ private:
     std::vector<CAssistCall> m_vecCalls;
     std::array<size_t, 23> m_anCalls{}; // per slot, also with recording off
     IUnknown* m_pObject = nullptr;
-    const CDoubleBase* m_pDouble = nullptr;
 };
 
 // Every assistant call in order, kept also with recording off.
@@ -146,21 +136,18 @@ public:
     const std::wstring& ProgId() const { return m_strProgId; }
     HRESULT Registered() const { return m_hrRegister; }
 
-    AssistantKind kind;      // of the instances created from now on
-    HRESULT hrCreate = S_OK; // a success code other than S_OK creates too
+    AssistantKind kind; // of the instances created from now on
     CAssistantScript& Script() { return *m_spScript; }
     CAssistantState& Instance(size_t n) const { return *m_vecInstances.at(n); }
-    long CreateCalls() const { return m_lCreateCalls; }
-
-    HRESULT CreateInstance(REFIID riid, void** ppv);
+    long CreateCalls() const { return static_cast<long>(m_vecInstances.size()); }
 
 private:
+    HRESULT CreateInstance(REFIID riid, void** ppv);
+
     std::wstring m_strName;
     std::wstring m_strProgId;
-    CLSID m_clsid{};
     DWORD m_dwCookie = 0;
     HRESULT m_hrRegister = E_FAIL;
-    std::shared_ptr<CAssistantScript> m_spScript;
+    std::shared_ptr<CAssistantScript> m_spScript = std::make_shared<CAssistantScript>();
     std::vector<std::shared_ptr<CAssistantState>> m_vecInstances;
-    long m_lCreateCalls = 0;
 };

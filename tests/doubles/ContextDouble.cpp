@@ -1,10 +1,12 @@
-// The context object and the key and value objects of its registry.
+// The context object and the key and value objects of its registry; keys
+// and values look their data up at each call.
 #include <algorithm>
-#include "doubles/HostObjects.h"
+#include "doubles/HostDouble.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
+
 std::wstring Scoped(long lScope, std::wstring_view path)
 {
     return std::to_wstring(lScope) + L" " + std::wstring(path);
@@ -17,126 +19,139 @@ void Note(CRegistryScript& registry, MakeText&& makeText)
     if (CRecording::On())
         registry.vecLog.push_back(makeText());
 }
+
+// A key or value of the registry under (scope, path).
+class CRegistryPart : public CHostObject
+{
+public:
+    CRegistryPart(std::wstring_view kind, std::wstring_view name, std::weak_ptr<CHostDouble> wpHost, long lScope,
+                  std::wstring_view path)
+        : CHostObject(kind, name, std::move(wpHost)), m_lScope(lScope), m_strPath(path)
+    {}
+
+protected:
+    // The key's data; E_UNEXPECTED raised once it is gone.
+    CRegKeyData& Key() const
+    {
+        CRegKeyData* pKey = Host()->registry.FindKey(m_lScope, m_strPath);
+        return pKey ? *pKey : throw CComError(E_UNEXPECTED);
+    }
+    template <class MakeText>
+    void Note(MakeText&& makeText) const
+    {
+        ::Note(Host()->registry, makeText);
+    }
+
+    long m_lScope;
+    std::wstring m_strPath;
+};
+
+class CRegValueDouble : public CRegistryPart, public CHostInterface<NewZUR::IRegistryValue>
+{
+public:
+    DOUBLE_INTERFACE_TABLE(CRegValueDouble, NewZUR::IRegistryValue)
+
+    CRegValueDouble(std::weak_ptr<CHostDouble> wpHost, long lScope, std::wstring_view path, size_t nIndex)
+        : CRegistryPart(L"registry value", Scoped(lScope, path) + L" #" + std::to_wstring(nIndex), std::move(wpHost),
+                        lScope, path),
+          m_nIndex(nIndex)
+    {}
+    STDMETHODIMP GetData(VARIANT* pvData) override
+    {
+        return Answer(nullptr, pvData, [&] {
+            CRegValueData& data = Data(L"GetData ");
+            return FAILED(data.hrGetData) ? data.hrGetData : VariantCopy(pvData, &data.vData);
+        });
+    }
+    STDMETHODIMP GetName(BSTR* pbstrName) override
+    {
+        return Answer(nullptr, pbstrName, [&] {
+            *pbstrName = CBstr::Alloc(Data(L"GetName ").strName);
+            return S_OK;
+        });
+    }
+
+private:
+    // The value's data, noted as "<what><name>"; E_UNEXPECTED raised once it is gone.
+    CRegValueData& Data(const wchar_t* pszWhat) const
+    {
+        CRegKeyData& key = Key();
+        CRegValueData* pData = m_nIndex < key.deqValues.size() ? &key.deqValues[m_nIndex] : nullptr;
+        Note([&] { return pszWhat + (pData ? pData->strName : std::wstring()); });
+        return pData ? *pData : throw CComError(E_UNEXPECTED);
+    }
+    size_t m_nIndex;
+};
+
+class CRegKeyDouble : public CRegistryPart, public CHostInterface<NewZUR::IRegistryKey>
+{
+public:
+    DOUBLE_INTERFACE_TABLE(CRegKeyDouble, NewZUR::IRegistryKey)
+
+    CRegKeyDouble(std::weak_ptr<CHostDouble> wpHost, long lScope, std::wstring_view path)
+        : CRegistryPart(L"registry key", Scoped(lScope, path), std::move(wpHost), lScope, path)
+    {}
+    STDMETHODIMP GetCount(long* plCount) override
+    {
+        return Answer(nullptr, plCount, [&] {
+            Note([&] { return L"GetCount " + m_strPath; });
+            CRegKeyData& key = Key();
+            if (SUCCEEDED(key.hrGetCount))
+                *plCount = key.optCount.value_or(static_cast<long>(key.deqValues.size()));
+            return key.hrGetCount;
+        });
+    }
+    // By name, or by position (one past the end and beyond: none).
+    STDMETHODIMP GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue) override
+    {
+        return Answer(nullptr, ppValue, [&] {
+            const bool bByName = vIndex.vt == VT_BSTR;
+            Note([&] {
+                return L"GetItem " + m_strPath + L" " +
+                       (bByName ? std::wstring(BstrView(vIndex.bstrVal)) : L"#" + std::to_wstring(vIndex.lVal));
+            });
+            CRegKeyData& key = Key();
+            if (!bByName && vIndex.vt != VT_I4)
+                return E_INVALIDARG;
+            if (bByName && FAILED(key.hrItemByName))
+                return key.hrItemByName;
+            const size_t nIndex = bByName            ? key.IndexOf(BstrView(vIndex.bstrVal))
+                                  : vIndex.lVal >= 0 ? std::min(static_cast<size_t>(vIndex.lVal), key.deqValues.size())
+                                                     : key.deqValues.size();
+            if (nIndex == key.deqValues.size())
+                return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+            *ppValue = CDoubleObject<CRegValueDouble>::New(m_wpHost, m_lScope, m_strPath, nIndex).Detach();
+            return S_OK;
+        });
+    }
+};
+
+class CContextDouble : public CHostObject, public CHostInterface<NewZUR::IContext>
+{
+public:
+    DOUBLE_INTERFACE_TABLE(CContextDouble, NewZUR::IContext)
+
+    explicit CContextDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"context", L"context", std::move(wpHost))
+    {}
+    STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override
+    {
+        return Answer(L"OpenKey", ppKey, [&] {
+            const std::wstring_view path = BstrView(bstrPath);
+            CRegistryScript& registry = Host()->registry;
+            Note(registry, [&] { return L"OpenKey " + Scoped(lScope, path); });
+            CRegKeyData* pKey = registry.FindKey(lScope, path);
+            if (!pKey)
+                return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+            if (SUCCEEDED(pKey->hrOpen))
+                *ppKey = CDoubleObject<CRegKeyDouble>::New(m_wpHost, lScope, path).Detach();
+            return pKey->hrOpen;
+        });
+    }
+};
+
 } // namespace
 
-STDMETHODIMP CContextDouble::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey)
+ComPtr<IUnknown> NewContextDouble(std::weak_ptr<CHostDouble> wpHost)
 {
-    LogCall(L"OpenKey");
-    return ComBoundary([&] {
-        std::wstring path(BstrView(bstrPath));
-        CRegistryScript& registry = m_spHost->registry;
-        Note(registry, [&] { return L"OpenKey " + Scoped(lScope, path); });
-        DOUBLE_OUT_PARAMETER(ppKey);
-        CRegKeyData* pKey = registry.FindKey(lScope, path);
-        if (!pKey)
-            return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-        if (FAILED(pKey->hrOpen))
-            return pKey->hrOpen;
-        *ppKey = CDoubleObject<CRegKeyDouble>::New(m_spHost, lScope, path).Detach();
-        return CFaultPlan::Result(fault, pKey->hrOpen);
-    });
-}
-
-CRegKeyDouble::CRegKeyDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path)
-    : CDoubleBase(L"registry key", Scoped(lScope, path)),
-      m_spHost(std::move(spHost)),
-      m_lScope(lScope),
-      m_strPath(std::move(path))
-{}
-
-CRegKeyData* CRegKeyDouble::Data() const
-{
-    return m_spHost->registry.FindKey(m_lScope, m_strPath);
-}
-
-STDMETHODIMP CRegKeyDouble::GetCount(long* plCount)
-{
-    return ComBoundary([&] {
-        Note(m_spHost->registry, [&] { return L"GetCount " + m_strPath; });
-        if (!plCount)
-            return E_POINTER;
-        DOUBLE_FAULT_POINT();
-        CRegKeyData* pKey = Data();
-        if (!pKey)
-            return E_UNEXPECTED;
-        if (FAILED(pKey->hrGetCount))
-            return pKey->hrGetCount;
-        *plCount = pKey->optCount ? *pKey->optCount : static_cast<long>(pKey->deqValues.size());
-        return CFaultPlan::Result(fault, pKey->hrGetCount);
-    });
-}
-
-STDMETHODIMP CRegKeyDouble::GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue)
-{
-    return ComBoundary([&] {
-        CRegistryScript& registry = m_spHost->registry;
-        bool bByName = vIndex.vt == VT_BSTR;
-        std::wstring index = bByName              ? std::wstring(BstrView(vIndex.bstrVal))
-                             : vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal)
-                                                  : L"vt " + std::to_wstring(vIndex.vt);
-        Note(registry, [&] { return L"GetItem " + m_strPath + L" " + index; });
-        DOUBLE_OUT_PARAMETER(ppValue);
-        CRegKeyData* pKey = Data();
-        if (!pKey)
-            return E_UNEXPECTED;
-        size_t nIndex = pKey->deqValues.size(); // none
-        if (bByName) {
-            if (FAILED(pKey->hrItemByName))
-                return pKey->hrItemByName;
-            nIndex = pKey->IndexOf(BstrView(vIndex.bstrVal));
-        } else if (vIndex.vt == VT_I4) {
-            if (FAILED(pKey->hrItemByPosition))
-                return pKey->hrItemByPosition;
-            if (vIndex.lVal >= 0)
-                nIndex = std::min(static_cast<size_t>(vIndex.lVal), nIndex);
-        } else {
-            return E_INVALIDARG;
-        }
-        if (nIndex == pKey->deqValues.size())
-            return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-        *ppValue = CDoubleObject<CRegValueDouble>::New(m_spHost, m_lScope, m_strPath, nIndex).Detach();
-        return CFaultPlan::Result(fault, S_OK);
-    });
-}
-
-CRegValueDouble::CRegValueDouble(std::shared_ptr<CHostDouble> spHost, long lScope, std::wstring path, size_t nIndex)
-    : CDoubleBase(L"registry value", Scoped(lScope, path) + L" #" + std::to_wstring(nIndex)),
-      m_spHost(std::move(spHost)),
-      m_lScope(lScope),
-      m_strPath(std::move(path)),
-      m_nIndex(nIndex)
-{}
-
-CRegValueData* CRegValueDouble::Data() const
-{
-    CRegKeyData* pKey = m_spHost->registry.FindKey(m_lScope, m_strPath);
-    return pKey && m_nIndex < pKey->deqValues.size() ? &pKey->deqValues[m_nIndex] : nullptr;
-}
-
-STDMETHODIMP CRegValueDouble::GetData(VARIANT* pvData)
-{
-    return ComBoundary([&] {
-        CRegValueData* pData = Data();
-        Note(m_spHost->registry, [&] { return L"GetData " + (pData ? pData->strName : std::wstring()); });
-        DOUBLE_OUT_PARAMETER(pvData);
-        if (!pData)
-            return E_UNEXPECTED;
-        if (FAILED(pData->hrGetData))
-            return pData->hrGetData;
-        HRESULT hr = VariantCopy(pvData, &pData->vData);
-        return FAILED(hr) ? hr : CFaultPlan::Result(fault, pData->hrGetData);
-    });
-}
-
-STDMETHODIMP CRegValueDouble::GetName(BSTR* pbstrName)
-{
-    return ComBoundary([&] {
-        CRegValueData* pData = Data();
-        Note(m_spHost->registry, [&] { return L"GetName " + (pData ? pData->strName : std::wstring()); });
-        DOUBLE_OUT_PARAMETER(pbstrName);
-        if (!pData)
-            return E_UNEXPECTED;
-        *pbstrName = CBstr::Alloc(pData->strName);
-        return CFaultPlan::Result(fault, S_OK);
-    });
+    return static_cast<NewZUR::IContext*>(CDoubleObject<CContextDouble>::New(std::move(wpHost)).Get());
 }

@@ -1,31 +1,8 @@
 #include "doubles/DoubleObject.h"
 #include <cstdio>
-#include <map>
 
 namespace {
-
-struct CLiveEntry
-{
-    const CDoubleBase* pDouble;
-    unsigned long long nSerial;
-};
-
-unsigned long long g_nSerial = 0;
 UnexpectedCallHook g_pfnUnexpected = nullptr;
-unsigned long long g_nMark = 0;
-
-std::vector<std::wstring>& Log()
-{
-    static std::vector<std::wstring> s_vecLog;
-    return s_vecLog;
-}
-
-std::map<const void*, CLiveEntry>& Live()
-{
-    static std::map<const void*, CLiveEntry> s_mapLive;
-    return s_mapLive;
-}
-
 } // namespace
 
 void SetUnexpectedCallHook(UnexpectedCallHook pfnHook)
@@ -35,23 +12,14 @@ void SetUnexpectedCallHook(UnexpectedCallHook pfnHook)
 
 void CCallLog::Add(std::wstring_view object, std::wstring_view method)
 {
-    if (!CRecording::On())
-        return;
-    std::wstring entry(object);
-    entry += L'.';
-    entry += method;
-    Log().push_back(std::move(entry));
-}
-
-const std::vector<std::wstring>& CCallLog::Entries()
-{
-    return Log();
+    if (CRecording::On())
+        s_vecEntries.push_back(std::wstring(object) + L"." + std::wstring(method));
 }
 
 std::vector<std::wstring> CCallLog::Only(std::initializer_list<std::wstring_view> prefixes)
 {
     std::vector<std::wstring> result;
-    for (const std::wstring& entry : Log())
+    for (const std::wstring& entry : s_vecEntries)
         for (std::wstring_view prefix : prefixes)
             if (std::wstring_view(entry).substr(0, prefix.size()) == prefix) {
                 result.push_back(entry);
@@ -60,47 +28,23 @@ std::vector<std::wstring> CCallLog::Only(std::initializer_list<std::wstring_view
     return result;
 }
 
-void CCallLog::Clear()
+CDoubleBase::CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
 {
-    Log().clear();
+    CLiveDoubles::s_setLive.insert(this);
 }
 
-void CLiveDoubles::Mark()
+CDoubleBase::~CDoubleBase()
 {
-    g_nMark = g_nSerial;
-}
-
-long CLiveDoubles::Count()
-{
-    long lCount = 0;
-    for (const auto& entry : Live())
-        lCount += entry.second.nSerial > g_nMark;
-    return lCount;
+    CLiveDoubles::s_setLive.erase(this);
 }
 
 std::wstring CLiveDoubles::Describe()
 {
     std::wstring text;
-    for (const auto& [pObject, entry] : Live())
-        if (entry.nSerial > g_nMark)
-            text += std::wstring(entry.pDouble->Kind()) + L" \"" + entry.pDouble->Name() + L"\" with " +
-                    std::to_wstring(entry.pDouble->References()) + L" reference(s)\n";
+    for (const CDoubleBase* pDouble : s_setLive)
+        text += std::wstring(pDouble->Kind()) + L" \"" + pDouble->Name() + L"\" with " +
+                std::to_wstring(pDouble->References()) + L" reference(s)\n";
     return text;
-}
-
-void CLiveDoubles::Enter(const CDoubleBase* pDouble)
-{
-    Live()[pDouble] = CLiveEntry{pDouble, ++g_nSerial};
-}
-
-void CLiveDoubles::Leave(const void* pObject)
-{
-    Live().erase(pObject);
-}
-
-void CDoubleBase::LogCall(std::wstring_view method) const
-{
-    CCallLog::Add(m_strName, method);
 }
 
 HRESULT CDoubleBase::UnexpectedSlot(int nSlot) const

@@ -4,8 +4,11 @@
 // and the placeholder slots that fail the running test.
 #include <windows.h>
 #include <oaidl.h>
+#include <functional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 #include <wrl/client.h>
 #include "com/ComObject.h"
@@ -51,19 +54,6 @@ struct CFaultPlan
     }
 };
 
-// The planned fault of this call; one that fails outright returns here.
-#define DOUBLE_FAULT_POINT()                \
-    const Fault fault = CFaultPlan::Next(); \
-    if (CFaultPlan::Outright(fault))        \
-    return CFaultPlan::OutrightResult(fault)
-
-// The preamble of a method with one out-parameter: checked, emptied, then the fault.
-#define DOUBLE_OUT_PARAMETER(pOut) \
-    if (!(pOut))                   \
-        return E_POINTER;          \
-    *(pOut) = {};                  \
-    DOUBLE_FAULT_POINT()
-
 // *pp = p with a reference added.
 template <class T, class U>
 void HandOut(T** pp, U* p) noexcept
@@ -77,62 +67,100 @@ using UnexpectedCallHook = void (*)(const std::wstring& text);
 void SetUnexpectedCallHook(UnexpectedCallHook pfnHook);
 
 // Entries "<object>.<method>": "A.InitEx", "A#2.Create", "host.GetSchema",
-// "query.Select"; nodes keep their own calls in CNodeDouble::vecCalls.
-class CCallLog
+// "query.Select"; kept only with recording on.
+struct CCallLog
 {
-public:
+    static inline std::vector<std::wstring> s_vecEntries;
     static void Add(std::wstring_view object, std::wstring_view method);
-    static const std::vector<std::wstring>& Entries();
     // The entries starting with one of the prefixes.
     static std::vector<std::wstring> Only(std::initializer_list<std::wstring_view> prefixes);
-    static void Clear();
-};
-
-class CDoubleBase;
-class CLiveDoubles
-{
-public:
-    static void Mark(); // Count and Describe see only doubles made from now on
-    static long Count();
-    static std::wstring Describe(); // kind, name and references, a line each
-    static void Enter(const CDoubleBase* pDouble);
-    static void Leave(const void* pObject);
+    static void Clear() { s_vecEntries.clear(); }
 };
 
 // Enters the live list on construction, leaves it on destruction.
 class CDoubleBase : public CComRootSingleThreaded
 {
 public:
-    CDoubleBase(std::wstring_view kind, std::wstring_view name) : m_strName(name), m_kind(kind)
-    {
-        CLiveDoubles::Enter(this);
-    }
-    virtual ~CDoubleBase() { CLiveDoubles::Leave(this); }
+    CDoubleBase(std::wstring_view kind, std::wstring_view name);
+    virtual ~CDoubleBase();
     CDoubleBase(const CDoubleBase&) = delete;
     CDoubleBase& operator=(const CDoubleBase&) = delete;
 
     const std::wstring& Name() const noexcept { return m_strName; }
     std::wstring_view Kind() const noexcept { return m_kind; }
     ULONG References() const noexcept { return m_refCount.Value(); }
-
     virtual bool AnswersInterface(REFIID) const noexcept { return true; }
+    HRESULT UnexpectedSlot(int nSlot) const;
 
 protected:
-    void LogCall(std::wstring_view method) const;
-    HRESULT UnexpectedSlot(int nSlot) const;
+    void LogCall(std::wstring_view method) const { CCallLog::Add(m_strName, method); }
+    // The procedure of a host call: logged under pszMethod (unless null),
+    // the out-parameter checked and emptied, the planned fault shown, else
+    // the body run, its exceptions turned into HRESULTs and its S_OK into
+    // what the fault makes of it.
+    template <class Out, class Body>
+    HRESULT Answer(const wchar_t* pszMethod, Out* pOut, Body&& body) const
+    {
+        if (!pOut)
+            return E_POINTER;
+        *pOut = {};
+        return Answer(pszMethod, std::forward<Body>(body));
+    }
+    template <class Body>
+    HRESULT Answer(const wchar_t* pszMethod, Body&& body) const
+    {
+        if (pszMethod)
+            LogCall(pszMethod);
+        const Fault fault = CFaultPlan::Next();
+        if (CFaultPlan::Outright(fault))
+            return CFaultPlan::OutrightResult(fault);
+        return CFaultPlan::Result(fault, ComBoundary(std::forward<Body>(body)));
+    }
 
     std::wstring m_strName;
     std::wstring_view m_kind; // a literal
 };
 
+// The doubles alive; Forget starts a test's count afresh.
+struct CLiveDoubles
+{
+    static inline std::set<const CDoubleBase*> s_setLive;
+    static void Forget() { s_setLive.clear(); }
+    static long Count() { return static_cast<long>(s_setLive.size()); }
+    static std::wstring Describe(); // kind, name and references, a line each
+};
+
 template <class T>
 using CDoubleObject = CComObject<T>;
 
-// Named once so that ComPtr<Double> of several interface bases resolves them.
-#define DOUBLE_IUNKNOWN_METHODS                                        \
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0; \
-    STDMETHODIMP_(ULONG) AddRef() override = 0;                        \
-    STDMETHODIMP_(ULONG) Release() override = 0;
+// A class object whose creations fnCreate makes; a creation fails outright
+// or not at all.
+class CClassObjectDouble : public CDoubleBase, public IClassFactory
+{
+public:
+    using CreateFn = std::function<HRESULT(REFIID, void**)>;
+    BEGIN_INTERFACE_TABLE(CClassObjectDouble)
+    INTERFACE_ENTRY(IClassFactory)
+    END_INTERFACE_TABLE()
+
+    CClassObjectDouble(std::wstring_view name, CreateFn fnCreate)
+        : CDoubleBase(L"class object", name), m_fnCreate(std::move(fnCreate))
+    {}
+    STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        const Fault fault = CFaultPlan::Next();
+        if (CFaultPlan::Outright(fault))
+            return CFaultPlan::OutrightResult(fault);
+        return pOuter ? CLASS_E_NOAGGREGATION : ComBoundary([&] { return m_fnCreate(riid, ppv); });
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+private:
+    CreateFn m_fnCreate;
+};
 
 #define DOUBLE_INTERFACE_TABLE(Class, Itf)  \
     BEGIN_INTERFACE_TABLE(Class)            \
@@ -140,21 +168,25 @@ using CDoubleObject = CComObject<T>;
     INTERFACE_ENTRY_IID(IID_IDispatch, Itf) \
     END_INTERFACE_TABLE()
 
-// Reserved7() answering UnexpectedSlot(7), logged as "<name>.Reserved7";
-// DOUBLE_RESERVED_TENS(1) gives Reserved10() to Reserved19().
-#define DOUBLE_RESERVED(n)              \
-    STDMETHODIMP Reserved##n() override \
-    {                                   \
-        return UnexpectedSlot(n);       \
+// Reserved7() answering UnexpectedSlot(7), logged as "<name>.Reserved7".
+#define DOUBLE_RESERVED(n)                                                \
+    STDMETHODIMP Reserved##n()                                            \
+    {                                                                     \
+        return dynamic_cast<const CDoubleBase&>(*this).UnexpectedSlot(n); \
     }
-#define DOUBLE_RESERVED_TENS(d) \
-    DOUBLE_RESERVED(d##0)       \
-    DOUBLE_RESERVED(d##1)       \
-    DOUBLE_RESERVED(d##2)       \
-    DOUBLE_RESERVED(d##3)       \
-    DOUBLE_RESERVED(d##4)       \
-    DOUBLE_RESERVED(d##5)       \
-    DOUBLE_RESERVED(d##6)       \
-    DOUBLE_RESERVED(d##7)       \
-    DOUBLE_RESERVED(d##8)       \
-    DOUBLE_RESERVED(d##9)
+
+// A host interface of a double: each placeholder slot Reserved7() to
+// Reserved31() the interface holds fails the running test; the others are
+// never called.
+template <class Itf>
+class CHostInterface : public CNoDispatch<Itf>
+{
+public:
+    // clang-format off
+    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
+    DOUBLE_RESERVED(12) DOUBLE_RESERVED(13) DOUBLE_RESERVED(14) DOUBLE_RESERVED(15) DOUBLE_RESERVED(16)
+    DOUBLE_RESERVED(17) DOUBLE_RESERVED(18) DOUBLE_RESERVED(19) DOUBLE_RESERVED(20) DOUBLE_RESERVED(21)
+    DOUBLE_RESERVED(22) DOUBLE_RESERVED(23) DOUBLE_RESERVED(24) DOUBLE_RESERVED(25) DOUBLE_RESERVED(26)
+    DOUBLE_RESERVED(27) DOUBLE_RESERVED(28) DOUBLE_RESERVED(29) DOUBLE_RESERVED(30) DOUBLE_RESERVED(31)
+    // clang-format on
+};

@@ -1,5 +1,4 @@
 #include "doubles/HostDouble.h"
-#include "doubles/HostObjects.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -16,55 +15,26 @@ std::vector<std::wstring> CTopologyScript::EventTexts() const
 {
     std::vector<std::wstring> texts;
     for (const CControlEvent& event : vecEvents)
-        texts.push_back(event.arg2.optText ? *event.arg2.optText : std::wstring());
+        texts.push_back(event.arg2.optText.value_or(std::wstring()));
     return texts;
 }
 
-long CErrorDbScript::ClassFor(long lCode, std::wstring_view message, bool bHasMessage) const
-{
-    if (bHasMessage) {
-        auto it = mapClassByMessage.find(message);
-        if (it != mapClassByMessage.end())
-            return it->second;
-    }
-    auto it = mapClassByCode.find(lCode);
-    if (it != mapClassByCode.end())
-        return it->second;
-    return lCode == S_OK ? 0 : lCode < 0 ? 3 : 2;
-}
-
-void CQueryScript::Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer)
-{
-    m_vecOverrides.push_back({{pContext, std::wstring(path)}, std::move(answer)});
-}
-
-// The latest for this context and path, else the latest for any context.
+// The latest for this context (or any context) and path.
 const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstring_view path) const
 {
-    const CQueryAnswer* pAny = nullptr;
-    for (auto it = m_vecOverrides.rbegin(); it != m_vecOverrides.rend(); ++it) {
-        if (it->first.second == path && pContext && it->first.first == pContext)
+    for (auto it = m_vecOverrides.rbegin(); it != m_vecOverrides.rend(); ++it)
+        if (it->first.second == path && (!it->first.first || it->first.first == pContext))
             return &it->second;
-        if (it->first.second == path && !it->first.first && !pAny)
-            pAny = &it->second;
-    }
-    return pAny;
+    return nullptr;
 }
 
+// The index covers every value the script set; a test that cleared
+// deqValues leaves entries that no longer match.
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
     auto it = mapIndex.find(name);
-    if (it != mapIndex.end() && it->second < deqValues.size() && deqValues[it->second].strName == name)
-        return it->second;
-    // The index covers every value unless a test filled deqValues itself:
-    // then a miss is the answer, and adding to a catalogue of thousands stays
-    // linear.
-    if (it == mapIndex.end() && mapIndex.size() == deqValues.size())
-        return deqValues.size();
-    size_t n = 0;
-    while (n < deqValues.size() && deqValues[n].strName != name)
-        ++n;
-    return n;
+    const bool bHit = it != mapIndex.end() && it->second < deqValues.size() && deqValues[it->second].strName == name;
+    return bHit ? it->second : deqValues.size();
 }
 
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
@@ -80,8 +50,7 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     CRegValueData* pValue = key.Find(name);
     if (!pValue) {
         key.mapIndex[std::wstring(name)] = key.deqValues.size();
-        key.deqValues.emplace_back();
-        pValue = &key.deqValues.back();
+        pValue = &key.deqValues.emplace_back();
         pValue->strName = name;
     }
     HRESULT hr = VariantCopy(&pValue->vData, const_cast<VARIANT*>(&v));
@@ -90,24 +59,19 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     return *pValue;
 }
 
-std::shared_ptr<CHostDouble> CHostDouble::Create()
+std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost)
 {
-    std::shared_ptr<CHostDouble> spHost(new CHostDouble());
-    spHost->Build();
+    std::shared_ptr<CHostDouble> spHost = wpHost.lock();
+    if (!spHost)
+        throw CComError(E_UNEXPECTED);
     return spHost;
 }
 
-void CHostDouble::Build()
+std::shared_ptr<CHostDouble> CHostDouble::Create()
 {
-    schema.mapTypeIds[L"communicationEntity"] = kTypeCommunicationEntity;
-    m_spTopology = CDoubleObject<CTopologyDouble>::New(shared_from_this());
-    m_spSchema = CDoubleObject<CSchemaDouble>::New(weak_from_this());
-    m_spErrorDb = CDoubleObject<CErrorDbDouble>::New(weak_from_this());
-}
-
-CHostDouble::~CHostDouble()
-{
-    Dispose();
+    std::shared_ptr<CHostDouble> spHost(new CHostDouble());
+    NewTopologyDoubles(spHost, spHost->m_spTopology, spHost->m_spSchema, spHost->m_spErrorDb);
+    return spHost;
 }
 
 CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
@@ -127,7 +91,7 @@ CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, bool bRoot)
     if (bRoot) {
         CNodeDouble& root = AddItem(std::wstring(name) + L".root");
         root.lTypeId = kTypeRoot;
-        root.SetPathText(L"/" + std::wstring(name)).SetOwner(&component);
+        root.Place(L"/" + std::wstring(name), nullptr, &component);
         component.AddSubItem(L"root", root);
     }
     return component;
@@ -135,10 +99,8 @@ CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, bool bRoot)
 
 CNodeDouble* CHostDouble::FindNode(IUnknown* pUnknown) const
 {
-    if (!pUnknown)
-        return nullptr;
     ComPtr<IUnknown> spIdentity;
-    if (FAILED(pUnknown->QueryInterface(IID_PPV_ARGS(&spIdentity))))
+    if (!pUnknown || FAILED(pUnknown->QueryInterface(IID_PPV_ARGS(&spIdentity))))
         return nullptr;
     auto it = m_mapByIdentity.find(spIdentity.Get());
     return it == m_mapByIdentity.end() ? nullptr : it->second;
@@ -147,88 +109,54 @@ CNodeDouble* CHostDouble::FindNode(IUnknown* pUnknown) const
 CQueryAnswer CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path) const
 {
     CQueryAnswer answer;
-    if (!pContext) {
-        answer.hrSelect = E_INVALIDARG;
-        answer.bNoEnumerator = true;
-        return answer;
-    }
-    CNodeDouble* pOwner = pContext->Owner();
-    if (path == kProtocolPath) {
+    CNodeDouble* pOwner = pContext ? pContext->Owner() : nullptr;
+    if (pContext && path == kProtocolPath) {
         // Below a component's root: the protocol attributes of its entities.
         if (pOwner && pOwner->SubItem(L"root") == pContext)
             for (CNodeDouble* pEntity : pOwner->Entities())
                 if (CNodeDouble* pProtocol = pEntity->SubItem(L"@protocol"))
                     answer.vecItems.push_back(pProtocol);
-        return answer;
-    }
-    if (path == kOwnerPath) {
+    } else if (pContext && path == kOwnerPath) {
         // From any node: the root item of the component that owns it.
-        if (!query.bOwnerQueryEmpty && pOwner)
-            if (CNodeDouble* pRoot = pOwner->SubItem(L"root"))
-                answer.vecItems.push_back(pRoot);
-        return answer;
+        if (CNodeDouble* pRoot = !query.bOwnerQueryEmpty && pOwner ? pOwner->SubItem(L"root") : nullptr)
+            answer.vecItems.push_back(pRoot);
+    } else {
+        answer.hrSelect = E_INVALIDARG;
+        answer.bNoEnumerator = true;
     }
-    answer.hrSelect = E_INVALIDARG;
-    answer.bNoEnumerator = true;
     return answer;
 }
 
-// A class object that counts and logs each creation, then fails with the
-// script's result or creates the double.
-template <class TDouble, class TScript>
-ComPtr<IClassFactory> CHostDouble::NewClassObject(const wchar_t* name, TScript CHostDouble::*pScript)
+namespace {
+
+// A class object that logs each creation, then fails with the script's
+// result or creates the double.
+ComPtr<IClassFactory> NewClassObject(const wchar_t* name, std::weak_ptr<CHostDouble> wpHost,
+                                     HRESULT (*pfnScripted)(const CHostDouble&),
+                                     ComPtr<IUnknown> (*pfnNew)(std::weak_ptr<CHostDouble>))
 {
-    std::weak_ptr<CHostDouble> wpHost = weak_from_this();
     return CDoubleObject<CClassObjectDouble>::New(std::wstring(name) + L" class", [=](REFIID riid, void** ppv) {
-        std::shared_ptr<CHostDouble> spHost = wpHost.lock();
-        if (!spHost)
-            return E_UNEXPECTED;
-        TScript& script = (*spHost).*pScript;
-        script.lCreated++;
+        const HRESULT hrCreate = pfnScripted(*LiveHost(wpHost));
         CCallLog::Add(name, L"Create");
-        if (FAILED(script.hrCreate))
-            return script.hrCreate;
-        HRESULT hr = CDoubleObject<TDouble>::New(spHost)->QueryInterface(riid, ppv);
-        return FAILED(hr) ? hr : script.hrCreate;
+        if (FAILED(hrCreate))
+            return hrCreate;
+        HRESULT hr = pfnNew(wpHost)->QueryInterface(riid, ppv);
+        return FAILED(hr) ? hr : hrCreate;
     });
 }
 
+} // namespace
+
 ComPtr<IClassFactory> CHostDouble::NewQueryClassObject()
 {
-    return NewClassObject<CQueryDouble>(L"query", &CHostDouble::query);
+    return NewClassObject(
+        L"query", weak_from_this(), [](const CHostDouble& host) { return host.query.hrCreate; }, NewQueryDouble);
 }
 
 ComPtr<IClassFactory> CHostDouble::NewContextClassObject()
 {
-    return NewClassObject<CContextDouble>(L"context", &CHostDouble::registry);
-}
-
-long CHostDouble::ForeignReferences() const
-{
-    // The host holds one reference on each of its objects; nodes also hold
-    // their links, and kept enumerators their items.
-    auto beyondOne = [](const CDoubleBase* p) { return p ? static_cast<long>(p->References()) - 1 : 0L; };
-    long lForeign = beyondOne(static_cast<CTopologyDouble*>(m_spTopology.Get())) +
-                    beyondOne(static_cast<CSchemaDouble*>(m_spSchema.Get())) +
-                    beyondOne(static_cast<CErrorDbDouble*>(m_spErrorDb.Get()));
-    for (const auto& spNode : m_vecNodes)
-        lForeign += beyondOne(spNode.Get()) - spNode->Links();
-    for (const auto& [key, spResult] : m_mapKept)
-        lForeign += beyondOne(spResult.Get()) - static_cast<long>(spResult->Items());
-    return lForeign;
-}
-
-ComPtr<NewZUR::IDataQueryResult> CHostDouble::KeptResult(CNodeDouble* pContext, std::wstring_view path)
-{
-    // Only the two paths the layer selects are kept; the key tells them apart.
-    const bool bOwner = path == kOwnerPath;
-    if (!bOwner && path != kProtocolPath)
-        return nullptr;
-    ComPtr<CQueryResultDouble>& spKept = m_mapKept[{pContext, bOwner}];
-    if (!spKept || spKept->References() > 1)
-        spKept = CDoubleObject<CQueryResultDouble>::New(Evaluate(pContext, path));
-    spKept->Rewind();
-    return spKept;
+    return NewClassObject(
+        L"context", weak_from_this(), [](const CHostDouble& host) { return host.registry.hrCreate; }, NewContextDouble);
 }
 
 void CHostDouble::Dispose()
@@ -238,11 +166,9 @@ void CHostDouble::Dispose()
         spNode->Unlink();
     m_vecNodes.clear();
     m_mapByIdentity.clear();
-    if (m_spTopology)
-        static_cast<CTopologyDouble*>(m_spTopology.Get())->Unlink();
     m_spTopology.Reset();
     m_spSchema.Reset();
     m_spErrorDb.Reset();
     // Registry values and node values may hold BSTRs: they go now, not later.
-    registry.ClearKeys();
+    registry = CRegistryScript();
 }

@@ -37,8 +37,6 @@ struct CControlEvent
 
 struct CTopologyScript
 {
-    HRESULT hrGetErrorDatabaseService = S_OK;
-    bool bNullErrorDatabaseService = false;
     HRESULT hrFireControlEvent = S_OK; // returned, the event is recorded anyway
     std::vector<CControlEvent> vecEvents;
     long lFired = 0; // events received, also with recording off
@@ -47,31 +45,11 @@ struct CTopologyScript
     std::vector<std::wstring> EventTexts() const;
 };
 
-struct CSchemaScript
-{
-    std::map<std::wstring, long, std::less<>> mapTypeIds; // type name -> id
-    HRESULT hrGetTypeId = S_OK;                           // a failure leaves the id unwritten
-};
-
-struct CClassifyCall
-{
-    long lCode = 0;
-    std::optional<std::wstring> optMessage;
-    std::optional<std::wstring> optErrDB;
-    long lClassIn = 0;             // what *plClass held on entry
-    const void* pTextIn = nullptr; // what *pbstrText held on entry
-};
-
 struct CErrorDbScript
 {
-    std::map<long, long> mapClassByCode;                         // HRESULT -> class
-    std::map<std::wstring, long, std::less<>> mapClassByMessage; // message text -> class; wins over the code
-    HRESULT hrClassify = S_OK;                                   // the call's own result
-    bool bLeaveClass = false;                                    // *plClass not written
-    std::vector<CClassifyCall> vecCalls;
-
-    // The maps', else 0 for S_OK, 2 for other successes, 3 for failures.
-    long ClassFor(long lCode, std::wstring_view message, bool bHasMessage) const;
+    // Message text -> class; without an entry 0 for S_OK, 2 for other
+    // successes, 3 for failures.
+    std::map<std::wstring, long, std::less<>> mapClassByMessage;
 };
 
 // What one Select gives: an enumerator of the items, then S_FALSE for ever.
@@ -85,13 +63,15 @@ struct CQueryAnswer
 struct CQueryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the query class
-    long lCreated = 0;
     HRESULT hrAttach = S_OK;
     std::vector<const void*> vecAttached; // the topology pointer of each Attach
     bool bOwnerQueryEmpty = false;        // "..==>." gives nothing
 
     // An answer for (context, path); a null context stands for any context.
-    void Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer);
+    void Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer)
+    {
+        m_vecOverrides.push_back({{pContext, std::wstring(path)}, std::move(answer)});
+    }
     const CQueryAnswer* FindOverride(CNodeDouble* pContext, std::wstring_view path) const;
 
 private:
@@ -107,11 +87,10 @@ struct CRegValueData
 
 struct CRegKeyData
 {
-    HRESULT hrOpen = S_OK;           // OpenKey fails with it
-    HRESULT hrGetCount = S_OK;       // GetCount fails with it
-    HRESULT hrItemByPosition = S_OK; // GetItem(VT_I4) fails with it
-    HRESULT hrItemByName = S_OK;     // GetItem(VT_BSTR) fails with it
-    std::optional<long> optCount;    // GetCount answers this instead
+    HRESULT hrOpen = S_OK;        // OpenKey fails with it
+    HRESULT hrGetCount = S_OK;    // GetCount fails with it
+    HRESULT hrItemByName = S_OK;  // GetItem(VT_BSTR) fails with it
+    std::optional<long> optCount; // GetCount answers this instead
     std::deque<CRegValueData> deqValues;
 
     CRegValueData* Find(std::wstring_view name);
@@ -123,7 +102,6 @@ struct CRegKeyData
 struct CRegistryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the context class
-    long lCreated = 0;
     // "OpenKey 9 Key", "GetCount Key", "GetItem Key #0", "GetItem Key BusA",
     // "GetData BusA", "GetName BusA", in call order.
     std::vector<std::wstring> vecLog;
@@ -145,13 +123,10 @@ struct CRegistryScript
         return SetVariant(lScope, path, name, CVariant::Long(lValue));
     }
     void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys.erase({lScope, std::wstring(path)}); }
-    void ClearKeys() { m_mapKeys.clear(); }
 
 private:
     std::map<std::pair<long, std::wstring>, CRegKeyData> m_mapKeys;
 };
-
-class CQueryResultDouble;
 
 class CHostDouble : public std::enable_shared_from_this<CHostDouble>
 {
@@ -163,10 +138,9 @@ public:
     static constexpr long kTypeCharacteristic = 1400;
 
     static std::shared_ptr<CHostDouble> Create();
-    ~CHostDouble();
+    ~CHostDouble() { Dispose(); }
 
     CTopologyScript topology;
-    CSchemaScript schema;
     CErrorDbScript errorDb;
     CQueryScript query;
     CRegistryScript registry;
@@ -174,6 +148,8 @@ public:
     // No reference added.
     NewZUR::ITopology* Topology() const { return m_spTopology.Get(); }
     IDispatch* TopologyDispatch() const { return m_spTopology.Get(); }
+    NewZUR::IDataSchema* Schema() const { return m_spSchema.Get(); }
+    NewZUR::IErrorDatabaseService* ErrorDb() const { return m_spErrorDb.Get(); }
 
     // A component with a "root" item (bRoot false: without one).
     CNodeDouble& AddComponent(std::wstring_view name, bool bRoot = true);
@@ -195,19 +171,39 @@ public:
 
 private:
     CHostDouble() = default;
-    void Build();
-    template <class TDouble, class TScript>
-    Microsoft::WRL::ComPtr<IClassFactory> NewClassObject(const wchar_t* name, TScript CHostDouble::*pScript);
 
     Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
-    std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;
-    friend class CTopologyDouble;
     Microsoft::WRL::ComPtr<NewZUR::IDataSchema> m_spSchema;
     Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService> m_spErrorDb;
+    std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;
     std::map<IUnknown*, CNodeDouble*> m_mapByIdentity;
-    std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<CQueryResultDouble>> m_mapKept;
+    std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult>> m_mapKept;
 };
 
 // The two paths the layer selects.
 inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
 inline constexpr wchar_t kOwnerPath[] = L"..==>.";
+
+// The host of a host object's call; E_UNEXPECTED raised once it is gone.
+std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost);
+
+// A COM object of the host, which it does not keep alive.
+class CHostObject : public CDoubleBase
+{
+public:
+    CHostObject(std::wstring_view kind, std::wstring_view name, std::weak_ptr<CHostDouble> wpHost)
+        : CDoubleBase(kind, name), m_wpHost(std::move(wpHost))
+    {}
+
+protected:
+    std::shared_ptr<CHostDouble> Host() const { return LiveHost(m_wpHost); }
+
+    std::weak_ptr<CHostDouble> m_wpHost;
+};
+
+// The host's COM objects, each kind in its own file.
+void NewTopologyDoubles(std::weak_ptr<CHostDouble> wpHost, Microsoft::WRL::ComPtr<NewZUR::ITopology>& spTopology,
+                        Microsoft::WRL::ComPtr<NewZUR::IDataSchema>& spSchema,
+                        Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService>& spErrorDb);
+Microsoft::WRL::ComPtr<IUnknown> NewQueryDouble(std::weak_ptr<CHostDouble> wpHost);
+Microsoft::WRL::ComPtr<IUnknown> NewContextDouble(std::weak_ptr<CHostDouble> wpHost);

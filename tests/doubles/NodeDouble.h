@@ -1,6 +1,7 @@
 #pragma once
 // A node of a data tree: a component (with its "root" sub-item) or a data
 // item; each interface can be switched off and each answer made to fail.
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,10 +16,10 @@
 class CHostDouble;
 
 class CNodeDouble : public CDoubleBase,
-                    public CNoDispatch<NewZUR::IPropertyData>,
-                    public CNoDispatch<NewZUR::IDataElement>,
-                    public CNoDispatch<NewZUR::ICharacteristic>,
-                    public CNoDispatch<NewZUR::IComponent>
+                    public CHostInterface<NewZUR::IPropertyData>,
+                    public CHostInterface<NewZUR::IDataElement>,
+                    public CHostInterface<NewZUR::ICharacteristic>,
+                    public CHostInterface<NewZUR::IComponent>
 {
 public:
     BEGIN_INTERFACE_TABLE(CNodeDouble)
@@ -29,8 +30,13 @@ public:
     INTERFACE_ENTRY(NewZUR::IComponent)
     END_INTERFACE_TABLE()
 
-    CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name);
-    DOUBLE_IUNKNOWN_METHODS
+    CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name)
+        : CDoubleBase(L"node", name), m_wpHost(std::move(wpHost))
+    {}
+    // Named once so that ComPtr<CNodeDouble> resolves them.
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0;
+    STDMETHODIMP_(ULONG) AddRef() override = 0;
+    STDMETHODIMP_(ULONG) Release() override = 0;
 
     bool bComponent = false;                 // answers IComponent
     bool bCharacteristic = true;             // answers ICharacteristic
@@ -40,34 +46,29 @@ public:
     HRESULT hrGetValue = S_OK;               // a failure leaves *pvValue empty
     std::optional<std::wstring> optPathText; // nullopt: a null path BSTR
     long lTypeId = 0;
-    HRESULT hrGetTypeId = S_OK; // a failure leaves *plTypeId unwritten
     HRESULT hrGetOwningComponent = S_OK;
-    // "GetValue", "GetSubItem root", ...
-    std::vector<std::wstring> vecCalls;
 
-    CNodeDouble& SetValueText(std::wstring_view text);
-    CNodeDouble& SetPathText(std::optional<std::wstring> path)
+    // Where the node sits: its path text, parent and owning component.
+    void Place(std::wstring path, CNodeDouble* pParent, CNodeDouble* pOwner)
     {
         optPathText = std::move(path);
-        return *this;
-    }
-    CNodeDouble& SetParent(CNodeDouble* pParent)
-    {
         m_spParent = pParent;
-        return *this;
+        m_spOwner = pOwner;
     }
-    CNodeDouble& SetOwner(CNodeDouble* pComponent)
+    void SetOwner(CNodeDouble* pComponent) { m_spOwner = pComponent; }
+    CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item)
     {
-        m_spOwner = pComponent;
+        m_mapSubItems[std::wstring(name)] = &item;
         return *this;
     }
-    CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item);
-    void RemoveSubItem(std::wstring_view name);
-    CNodeDouble* SubItem(std::wstring_view name) const;
-    CNodeDouble* Parent() const { return m_spParent.Get(); }
+    void RemoveSubItem(std::wstring_view name) { m_mapSubItems.erase(std::wstring(name)); }
+    CNodeDouble* SubItem(std::wstring_view name) const
+    {
+        auto it = m_mapSubItems.find(name);
+        return it == m_mapSubItems.end() ? nullptr : it->second.Get();
+    }
     CNodeDouble* Owner() const { return m_spOwner.Get(); }
 
-    CNodeDouble& Root() const;
     // An entity below the root with its "@protocol"; the query gives them in order.
     CNodeDouble& AddCommunicationEntity(std::wstring_view protocol);
     CNodeDouble& Protocol() const; // of an entity
@@ -79,10 +80,9 @@ public:
     NewZUR::IComponent* AsComponent() { return this; }
     NewZUR::ICharacteristic* AsCharacteristic() { return this; }
     NewZUR::IPropertyData* AsPropertyData() { return this; }
-    NewZUR::IDataElement* AsDataElement() { return this; }
     IUnknown* Identity() { return static_cast<NewZUR::IPropertyData*>(this); }
 
-    long Links() const { return (m_spParent ? 1 : 0) + (m_spOwner ? 1 : 0) + static_cast<long>(m_vecSubItems.size()); }
+    long Links() const { return (m_spParent ? 1 : 0) + (m_spOwner ? 1 : 0) + static_cast<long>(m_mapSubItems.size()); }
     void Unlink(); // breaks the cycles at teardown
 
     bool AnswersInterface(REFIID riid) const noexcept override;
@@ -93,17 +93,11 @@ public:
     STDMETHODIMP GetOwningComponent(NewZUR::IComponent** ppComponent) override;
     STDMETHODIMP GetTypeId(long* plTypeId) override;
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
-    // clang-format off
-    DOUBLE_RESERVED(7) DOUBLE_RESERVED(8) DOUBLE_RESERVED(9) DOUBLE_RESERVED(10) DOUBLE_RESERVED(11)
-    DOUBLE_RESERVED(12)
-    // clang-format on
 
 private:
-    void Note(const wchar_t* pszMethod);
-    CNodeDouble& Required(std::wstring_view name) const;
     std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spOwner;
-    std::vector<std::pair<std::wstring, Microsoft::WRL::ComPtr<CNodeDouble>>> m_vecSubItems;
+    std::map<std::wstring, Microsoft::WRL::ComPtr<CNodeDouble>, std::less<>> m_mapSubItems;
     std::vector<CNodeDouble*> m_vecEntities;
 };

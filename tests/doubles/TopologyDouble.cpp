@@ -1,117 +1,98 @@
 // The topology, its schema and the error-database service.
-#include "doubles/HostObjects.h"
+#include "doubles/HostDouble.h"
 
 using Microsoft::WRL::ComPtr;
 
-CTopologyDouble::CTopologyDouble(std::shared_ptr<CHostDouble> spHost)
-    : CDoubleBase(L"topology", L"host"), m_spHost(std::move(spHost))
-{}
+namespace {
 
-STDMETHODIMP CTopologyDouble::GetSchema(NewZUR::IDataSchema** ppSchema)
+class CTopologyDouble : public CHostObject, public CHostInterface<NewZUR::ITopology>
 {
-    LogCall(L"GetSchema");
-    DOUBLE_OUT_PARAMETER(ppSchema);
-    if (!m_spHost)
-        return E_UNEXPECTED;
-    HandOut(ppSchema, m_spHost->m_spSchema.Get());
-    return CFaultPlan::Result(fault, S_OK);
-}
+public:
+    DOUBLE_INTERFACE_TABLE(CTopologyDouble, NewZUR::ITopology)
 
-STDMETHODIMP CTopologyDouble::GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService)
-{
-    LogCall(L"GetErrorDatabaseService");
-    DOUBLE_OUT_PARAMETER(ppService);
-    if (!m_spHost)
-        return E_UNEXPECTED;
-    const CTopologyScript& script = m_spHost->topology;
-    if (FAILED(script.hrGetErrorDatabaseService))
-        return script.hrGetErrorDatabaseService;
-    if (!script.bNullErrorDatabaseService)
-        HandOut(ppService, m_spHost->m_spErrorDb.Get());
-    return CFaultPlan::Result(fault, script.hrGetErrorDatabaseService);
-}
-
-STDMETHODIMP CTopologyDouble::FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
-                                               long lParam3)
-{
-    LogCall(L"FireControlEvent");
-    if (!m_spHost)
-        return E_UNEXPECTED;
-    ++m_spHost->topology.lFired;
-    DOUBLE_FAULT_POINT();
-    if (!CRecording::On())
-        return CFaultPlan::Result(fault, m_spHost->topology.hrFireControlEvent);
-    return ComBoundary([&] {
-        CControlEvent event;
-        event.lEvent = lEvent;
-        event.lParam1 = lParam1;
-        event.lParam2 = lParam2;
-        event.arg1 = CVariantRecord::Of(vArg1);
-        event.arg2 = CVariantRecord::Of(vArg2);
-        event.lParam3 = lParam3;
-        m_spHost->topology.vecEvents.push_back(std::move(event));
-        return CFaultPlan::Result(fault, m_spHost->topology.hrFireControlEvent);
-    });
-}
-
-STDMETHODIMP CSchemaDouble::GetTypeId(BSTR bstrTypeName, long* plTypeId)
-{
-    LogCall(L"GetTypeId");
-    if (!plTypeId)
-        return E_POINTER;
-    DOUBLE_FAULT_POINT();
-    std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
-    if (!spHost)
-        return E_UNEXPECTED;
-    CSchemaScript& script = spHost->schema;
-    if (FAILED(script.hrGetTypeId))
-        return script.hrGetTypeId;
-    auto it = script.mapTypeIds.find(BstrView(bstrTypeName));
-    if (it == script.mapTypeIds.end())
-        return E_INVALIDARG;
-    *plTypeId = it->second;
-    return CFaultPlan::Result(fault, script.hrGetTypeId);
-}
-
-STDMETHODIMP CErrorDbDouble::Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR bstrErrDB, BSTR* pbstrText)
-{
-    LogCall(L"Classify");
-    std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
-    if (!spHost)
-        return E_UNEXPECTED;
-    CErrorDbScript& script = spHost->errorDb;
-    if (CRecording::On()) {
-        CClassifyCall call;
-        call.lCode = lCode;
-        if (bstrMessage)
-            call.optMessage = std::wstring(BstrView(bstrMessage));
-        if (bstrErrDB)
-            call.optErrDB = std::wstring(BstrView(bstrErrDB));
-        call.lClassIn = plClass ? *plClass : 0;
-        call.pTextIn = pbstrText ? *pbstrText : nullptr;
-        script.vecCalls.push_back(call);
+    explicit CTopologyDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"topology", L"host", std::move(wpHost))
+    {}
+    STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override
+    {
+        return Answer(L"GetSchema", ppSchema, [&] {
+            HandOut(ppSchema, Host()->Schema());
+            return S_OK;
+        });
     }
-    DOUBLE_FAULT_POINT();
-    long lClass = script.ClassFor(lCode, BstrView(bstrMessage), bstrMessage != nullptr);
-    if (plClass && !script.bLeaveClass)
-        *plClass = lClass;
+    STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override
+    {
+        return Answer(L"GetErrorDatabaseService", ppService, [&] {
+            HandOut(ppService, Host()->ErrorDb());
+            return S_OK;
+        });
+    }
+    // Counted also with recording off; recorded with it on.
+    STDMETHODIMP FireControlEvent(long lEvent, long lParam1, long lParam2, VARIANT vArg1, VARIANT vArg2,
+                                  long lParam3) override
+    {
+        std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
+        if (!spHost)
+            return E_UNEXPECTED;
+        CTopologyScript& script = spHost->topology;
+        ++script.lFired;
+        return Answer(L"FireControlEvent", [&] {
+            if (CRecording::On())
+                script.vecEvents.push_back(CControlEvent{lEvent, lParam1, lParam2, CVariantRecord::Of(vArg1),
+                                                         CVariantRecord::Of(vArg2), lParam3});
+            return script.hrFireControlEvent;
+        });
+    }
+};
+
+class CSchemaDouble : public CDoubleBase, public CHostInterface<NewZUR::IDataSchema>
+{
+public:
+    DOUBLE_INTERFACE_TABLE(CSchemaDouble, NewZUR::IDataSchema)
+
+    CSchemaDouble() : CDoubleBase(L"schema", L"schema") {}
+    STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override
+    {
+        return Answer(L"GetTypeId", plTypeId, [&] {
+            if (BstrView(bstrTypeName) != L"communicationEntity")
+                return E_INVALIDARG;
+            *plTypeId = CHostDouble::kTypeCommunicationEntity;
+            return S_OK;
+        });
+    }
+};
+
+class CErrorDbDouble : public CHostObject, public CHostInterface<NewZUR::IErrorDatabaseService>
+{
+public:
+    DOUBLE_INTERFACE_TABLE(CErrorDbDouble, NewZUR::IErrorDatabaseService)
+
+    explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"errordb", L"errordb", std::move(wpHost))
+    {}
     // The text always comes back, whatever the call answers: the caller frees
     // it. With recording off no text is made: the host's cost stays low.
-    if (pbstrText && !CRecording::On())
-        *pbstrText = nullptr;
-    else if (pbstrText) {
-        wchar_t szText[32];
-        swprintf(szText, 32, L"message class %ld", lClass);
-        *pbstrText = SysAllocString(szText);
+    STDMETHODIMP Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR, BSTR* pbstrText) override
+    {
+        return Answer(L"Classify", [&] {
+            const auto& mapByMessage = Host()->errorDb.mapClassByMessage;
+            auto it = bstrMessage ? mapByMessage.find(BstrView(bstrMessage)) : mapByMessage.end();
+            const long lClass = it != mapByMessage.end() ? it->second : lCode == S_OK ? 0 : lCode < 0 ? 3 : 2;
+            if (plClass)
+                *plClass = lClass;
+            if (pbstrText)
+                *pbstrText = nullptr;
+            if (pbstrText && CRecording::On())
+                *pbstrText = CBstr::Alloc(L"message class " + std::to_wstring(lClass));
+            return S_OK;
+        });
     }
-    return CFaultPlan::Result(fault, script.hrClassify);
-}
+};
 
-STDMETHODIMP CClassObjectDouble::CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv)
+} // namespace
+
+void NewTopologyDoubles(std::weak_ptr<CHostDouble> wpHost, ComPtr<NewZUR::ITopology>& spTopology,
+                        ComPtr<NewZUR::IDataSchema>& spSchema, ComPtr<NewZUR::IErrorDatabaseService>& spErrorDb)
 {
-    // A creation fails outright or not at all.
-    DOUBLE_OUT_PARAMETER(ppv);
-    if (pOuter)
-        return CLASS_E_NOAGGREGATION;
-    return ComBoundary([&] { return m_fnCreate(riid, ppv); });
+    spTopology = CDoubleObject<CTopologyDouble>::New(wpHost);
+    spSchema = CDoubleObject<CSchemaDouble>::New();
+    spErrorDb = CDoubleObject<CErrorDbDouble>::New(std::move(wpHost));
 }

@@ -1,23 +1,20 @@
 #include "support/DoublesTest.h"
+#include <utility>
 #include "support/MemoryBalance.h"
-
-namespace {
-std::string Narrow(const std::wstring& text)
-{
-    std::string result;
-    for (wchar_t ch : text)
-        result += ch < 0x80 ? static_cast<char>(ch) : '?';
-    return result;
-}
-} // namespace
 
 void DoublesTest::SetUp()
 {
     CCallLog::Clear();
-    CLiveDoubles::Mark();
+    CLiveDoubles::Forget();
     CMemoryBalance::Mark();
     m_spHost = CHostDouble::Create();
-    RegisterHostClasses();
+    const std::pair<const CLSID*, Microsoft::WRL::ComPtr<IClassFactory>> classes[] = {
+        {&NewZUR::CLSID_DataQuery, m_spHost->NewQueryClassObject()},
+        {&NewZUR::CLSID_Context, m_spHost->NewContextClassObject()}};
+    for (size_t i = 0; i < 2; ++i)
+        ASSERT_EQ(CoRegisterClassObject(*classes[i].first, classes[i].second.Get(), CLSCTX_INPROC_SERVER,
+                                        REGCLS_MULTIPLEUSE, &m_adwCookies[i]),
+                  S_OK);
 }
 
 void DoublesTest::TearDown()
@@ -28,41 +25,19 @@ void DoublesTest::TearDown()
 CAssistantClass& DoublesTest::RegisterAssistant(std::wstring_view name, std::wstring_view progId, AssistantKind kind)
 {
     m_vecAssistantClasses.push_back(std::make_unique<CAssistantClass>(name, progId, kind));
-    CAssistantClass& assistantClass = *m_vecAssistantClasses.back();
-    EXPECT_EQ(assistantClass.Registered(), S_OK) << Narrow(std::wstring(progId));
-    return assistantClass;
-}
-
-void DoublesTest::RegisterHostClasses()
-{
-    auto spQueryClass = m_spHost->NewQueryClassObject();
-    auto spContextClass = m_spHost->NewContextClassObject();
-    ASSERT_EQ(CoRegisterClassObject(NewZUR::CLSID_DataQuery, spQueryClass.Get(), CLSCTX_INPROC_SERVER,
-                                    REGCLS_MULTIPLEUSE, &m_dwQueryCookie),
-              S_OK);
-    ASSERT_EQ(CoRegisterClassObject(NewZUR::CLSID_Context, spContextClass.Get(), CLSCTX_INPROC_SERVER,
-                                    REGCLS_MULTIPLEUSE, &m_dwContextCookie),
-              S_OK);
-}
-
-void DoublesTest::RevokeHostClasses()
-{
-    if (m_dwQueryCookie)
-        CoRevokeClassObject(m_dwQueryCookie);
-    if (m_dwContextCookie)
-        CoRevokeClassObject(m_dwContextCookie);
-    m_dwQueryCookie = m_dwContextCookie = 0;
+    EXPECT_EQ(m_vecAssistantClasses.back()->Registered(), S_OK) << std::string(progId.begin(), progId.end());
+    return *m_vecAssistantClasses.back();
 }
 
 void DoublesTest::ReleaseDoubles()
 {
-    if (m_bReleased)
+    if (!m_spHost)
         return;
-    m_bReleased = true;
-    RevokeHostClasses();
+    for (DWORD& dwCookie : m_adwCookies)
+        if (dwCookie)
+            CoRevokeClassObject(std::exchange(dwCookie, 0));
     m_vecAssistantClasses.clear();
-    if (m_spHost)
-        m_spHost->Dispose();
+    m_spHost->Dispose();
     m_spHost.reset();
     std::wstring report;
     if (long lLive = CLiveDoubles::Count())
@@ -70,5 +45,5 @@ void DoublesTest::ReleaseDoubles()
     if (long lBlocks = CMemoryBalance::Outstanding())
         report += std::to_wstring(lBlocks) + L" task-memory block(s) not given back:\n" +
                   CMemoryBalance::DescribeOutstanding();
-    EXPECT_TRUE(report.empty()) << Narrow(report);
+    EXPECT_TRUE(report.empty()) << std::string(report.begin(), report.end());
 }

@@ -26,12 +26,7 @@ protected:
     void ReleaseDoubles();
 
 private:
-    void RegisterHostClasses();
-    void RevokeHostClasses();
-
     std::shared_ptr<CHostDouble> m_spHost;
     std::vector<std::unique_ptr<CAssistantClass>> m_vecAssistantClasses;
-    DWORD m_dwQueryCookie = 0;
-    DWORD m_dwContextCookie = 0;
-    bool m_bReleased = false;
+    DWORD m_adwCookies[2] = {};
 };
