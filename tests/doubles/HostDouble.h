@@ -123,6 +123,7 @@ struct CRegistryScript
         return SetVariant(lScope, path, name, CVariant::Long(lValue));
     }
     void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys.erase({lScope, std::wstring(path)}); }
+    void ClearKeys() { m_mapKeys.clear(); }
 
 private:
     std::map<std::pair<long, std::wstring>, CRegKeyData> m_mapKeys;
