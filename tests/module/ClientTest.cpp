@@ -108,7 +108,8 @@ TEST_F(ModuleClient, CanUnloadNowFollowsProxiesLocksAndHeldClassObjects)
     EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 }
 
-// Each ProgID leads to its class, whose objects answer their own interfaces.
+// Each ProgID leads to its class, whose objects answer their own interfaces
+// and no other (the layer keeps no error information to offer).
 // (Their names are resolved by the script clients, and without registration
 // by the registration-free host.)
 TEST_F(ModuleClient, EachProgIdLeadsToItsClassAndItsInterfaces)
@@ -118,6 +119,8 @@ TEST_F(ModuleClient, EachProgIdLeadsToItsClassAndItsInterfaces)
     ComPtr<IUnknown> spLayer = Create(kLayerProgId), spProxy = Create(kProxyProgId);
     ComPtr<IAssist2> spAssist2;
     EXPECT_EQ(spLayer.As(&spAssist2), E_NOINTERFACE);
+    ComPtr<ISupportErrorInfo> spErrorInfo;
+    EXPECT_EQ(spLayer.As(&spErrorInfo), E_NOINTERFACE);
     ComPtr<IAssist3> spAssist3;
     ASSERT_EQ(spProxy.As(&spAssist3), S_OK);
     ASSERT_EQ(spProxy.As(&spAssist2), S_OK);
