@@ -150,7 +150,7 @@ public:
     }
     bool SetUp()
     {
-        if (FAILED(Register()) || FAILED(m_assistantClass.Registered()) ||
+        if (FAILED(m_spHost->RegisterServices()) || FAILED(m_assistantClass.Registered()) ||
             FAILED(m_forced.Start(m_spHost->Topology()))) {
             std::printf("cannot register the bench's classes\n");
             return false;
@@ -174,8 +174,6 @@ public:
     {
         m_spLayer.Reset();
         m_vecAssistants.clear();
-        for (DWORD dwCookie : m_adwCookies)
-            CoRevokeClassObject(dwCookie);
         m_spHost->Dispose();
     }
 
@@ -185,14 +183,6 @@ public:
 
 private:
     static constexpr const wchar_t* kProgId = L"LayerBench.Assistant";
-    HRESULT Register()
-    {
-        HRESULT hr = CoRegisterClassObject(NewZUR::CLSID_DataQuery, m_spHost->NewQueryClassObject().Get(),
-                                           CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_adwCookies[0]);
-        return FAILED(hr) ? hr
-                          : CoRegisterClassObject(NewZUR::CLSID_Context, m_spHost->NewContextClassObject().Get(),
-                                                  CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_adwCookies[1]);
-    }
     void SetOption(const wchar_t* name, long lValue) { m_spHost->registry.SetLong(9, L"LayerOptions", name, lValue); }
     // A layer with the trace option given, the 64 assistants added, initialised.
     ComPtr<IAssistLayer2> NewLayer(long lTrace)
@@ -222,7 +212,6 @@ private:
 
     std::shared_ptr<CHostDouble> m_spHost;
     CAssistantClass m_assistantClass;
-    DWORD m_adwCookies[2] = {};
     std::vector<ComPtr<IAssist2>> m_vecAssistants;
     ComPtr<IAssistLayer2> m_spLayer;
     CForcedWork m_forced;

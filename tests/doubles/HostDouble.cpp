@@ -1,4 +1,5 @@
 #include "doubles/HostDouble.h"
+#include <utility>
 
 using Microsoft::WRL::ComPtr;
 
@@ -147,20 +148,30 @@ ComPtr<IClassFactory> NewClassObject(const wchar_t* name, std::weak_ptr<CHostDou
 
 } // namespace
 
-ComPtr<IClassFactory> CHostDouble::NewQueryClassObject()
+HRESULT CHostDouble::RegisterServices()
 {
-    return NewClassObject(
-        L"query", weak_from_this(), [](const CHostDouble& host) { return host.query.hrCreate; }, NewQueryDouble);
-}
-
-ComPtr<IClassFactory> CHostDouble::NewContextClassObject()
-{
-    return NewClassObject(
-        L"context", weak_from_this(), [](const CHostDouble& host) { return host.registry.hrCreate; }, NewContextDouble);
+    const std::pair<const CLSID*, ComPtr<IClassFactory>> classes[] = {
+        {&NewZUR::CLSID_DataQuery,
+         NewClassObject(
+             L"query", weak_from_this(), [](const CHostDouble& host) { return host.query.hrCreate; }, NewQueryDouble)},
+        {&NewZUR::CLSID_Context,
+         NewClassObject(
+             L"context", weak_from_this(), [](const CHostDouble& host) { return host.registry.hrCreate; },
+             NewContextDouble)}};
+    for (size_t i = 0; i < 2; ++i) {
+        const HRESULT hr = CoRegisterClassObject(*classes[i].first, classes[i].second.Get(), CLSCTX_INPROC_SERVER,
+                                                 REGCLS_MULTIPLEUSE, &m_adwCookies[i]);
+        if (FAILED(hr))
+            return hr;
+    }
+    return S_OK;
 }
 
 void CHostDouble::Dispose()
 {
+    for (DWORD& dwCookie : m_adwCookies)
+        if (dwCookie)
+            CoRevokeClassObject(std::exchange(dwCookie, 0));
     m_mapKept.clear();
     for (const auto& spNode : m_vecNodes)
         spNode->Unlink();

@@ -158,9 +158,9 @@ public:
     CNodeDouble& AddItem(std::wstring_view name);
     CNodeDouble* FindNode(IUnknown* pUnknown) const;
 
-    // For CoRegisterClassObject.
-    Microsoft::WRL::ComPtr<IClassFactory> NewQueryClassObject();
-    Microsoft::WRL::ComPtr<IClassFactory> NewContextClassObject();
+    // The query service's and the context's classes, registered for this
+    // process's creations until Dispose revokes them.
+    HRESULT RegisterServices();
     CQueryAnswer Evaluate(CNodeDouble* pContext, std::wstring_view path) const;
 
     // References held on the host's objects beyond the host's own.
@@ -179,6 +179,7 @@ private:
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;
     std::map<IUnknown*, CNodeDouble*> m_mapByIdentity;
     std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult>> m_mapKept;
+    DWORD m_adwCookies[2] = {};
 };
 
 // The two paths the layer selects.

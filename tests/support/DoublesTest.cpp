@@ -1,5 +1,4 @@
 #include "support/DoublesTest.h"
-#include <utility>
 #include "support/MemoryBalance.h"
 
 void DoublesTest::SetUp()
@@ -8,13 +7,7 @@ void DoublesTest::SetUp()
     CLiveDoubles::Forget();
     CMemoryBalance::Mark();
     m_spHost = CHostDouble::Create();
-    const std::pair<const CLSID*, Microsoft::WRL::ComPtr<IClassFactory>> classes[] = {
-        {&NewZUR::CLSID_DataQuery, m_spHost->NewQueryClassObject()},
-        {&NewZUR::CLSID_Context, m_spHost->NewContextClassObject()}};
-    for (size_t i = 0; i < 2; ++i)
-        ASSERT_EQ(CoRegisterClassObject(*classes[i].first, classes[i].second.Get(), CLSCTX_INPROC_SERVER,
-                                        REGCLS_MULTIPLEUSE, &m_adwCookies[i]),
-                  S_OK);
+    ASSERT_EQ(m_spHost->RegisterServices(), S_OK);
 }
 
 void DoublesTest::TearDown()
@@ -33,9 +26,6 @@ void DoublesTest::ReleaseDoubles()
 {
     if (!m_spHost)
         return;
-    for (DWORD& dwCookie : m_adwCookies)
-        if (dwCookie)
-            CoRevokeClassObject(std::exchange(dwCookie, 0));
     m_vecAssistantClasses.clear();
     m_spHost->Dispose();
     m_spHost.reset();

@@ -28,5 +28,4 @@ protected:
 private:
     std::shared_ptr<CHostDouble> m_spHost;
     std::vector<std::unique_ptr<CAssistantClass>> m_vecAssistantClasses;
-    DWORD m_adwCookies[2] = {};
 };
