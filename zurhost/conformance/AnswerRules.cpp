@@ -21,13 +21,6 @@ bool OnThisStack(const void* p)
            stack.AllocationBase == string.AllocationBase;
 }
 
-std::wstring Hex(DWORD dw)
-{
-    wchar_t text[16];
-    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(dw));
-    return text;
-}
-
 // Reads and frees a sound string; an unsound one is left alone (freeing it
 // could bring the host down) and reported.
 bool TakeString(ConformanceRun& run, const std::wstring& strAt, const wchar_t* pszName, BSTR& bstr,
@@ -103,7 +96,7 @@ void JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallRes
     if (result.bFaulted) {
         run.bFaulted = true;
         run.findings.Fail((judging & JudgeUnusual) ? Rule::Robustness : Rule::Exceptions,
-                          strCall + L" raised exception " + Hex(result.dwException));
+                          strCall + L" raised exception " + HexCode(static_cast<HRESULT>(result.dwException)));
         return;
     }
     const std::wstring strAt = strCall + L" answered " + HexCode(result.hr);

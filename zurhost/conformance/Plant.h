@@ -21,7 +21,6 @@ public:
     // Loads the file; false with the reason (file, line, what was expected).
     bool Load(const std::wstring& path, std::wstring& strError);
 
-    ISimProject* Project() const { return m_spProject.Get(); }
     ComPtr<IDispatch> Topology() const;
     ComPtr<IComponent> Root() const;
     ComPtr<IComponent> Component(const std::wstring& name) const;
