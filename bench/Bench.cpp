@@ -122,7 +122,7 @@ public:
     void Unload() { m_mapAssistants.clear(), m_mapErrorDBs.clear(); }
 };
 
-// ---- the bench as a whole ----
+// ---- the cheap assistants ----
 // An assistant that answers every check with S_OK and two short strings,
 // as a cheap assistant would.
 CAnswer CheapAnswer()

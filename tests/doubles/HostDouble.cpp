@@ -1,4 +1,6 @@
 #include "doubles/HostDouble.h"
+#include <iterator>
+#include <type_traits>
 #include <utility>
 
 using Microsoft::WRL::ComPtr;
@@ -158,7 +160,8 @@ HRESULT CHostDouble::RegisterServices()
          NewClassObject(
              L"context", weak_from_this(), [](const CHostDouble& host) { return host.registry.hrCreate; },
              NewContextDouble)}};
-    for (size_t i = 0; i < 2; ++i) {
+    static_assert(std::size(classes) == std::extent_v<decltype(m_adwCookies)>);
+    for (size_t i = 0; i < std::size(classes); ++i) {
         const HRESULT hr = CoRegisterClassObject(*classes[i].first, classes[i].second.Get(), CLSCTX_INPROC_SERVER,
                                                  REGCLS_MULTIPLEUSE, &m_adwCookies[i]);
         if (FAILED(hr))

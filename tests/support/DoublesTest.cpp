@@ -18,7 +18,7 @@ void DoublesTest::TearDown()
 CAssistantClass& DoublesTest::RegisterAssistant(std::wstring_view name, std::wstring_view progId, AssistantKind kind)
 {
     m_vecAssistantClasses.push_back(std::make_unique<CAssistantClass>(name, progId, kind));
-    EXPECT_EQ(m_vecAssistantClasses.back()->Registered(), S_OK) << std::string(progId.begin(), progId.end());
+    EXPECT_EQ(m_vecAssistantClasses.back()->Registered(), S_OK) << std::wstring(progId);
     return *m_vecAssistantClasses.back();
 }
 
@@ -35,5 +35,5 @@ void DoublesTest::ReleaseDoubles()
     if (long lBlocks = CMemoryBalance::Outstanding())
         report += std::to_wstring(lBlocks) + L" task-memory block(s) not given back:\n" +
                   CMemoryBalance::DescribeOutstanding();
-    EXPECT_TRUE(report.empty()) << std::string(report.begin(), report.end());
+    EXPECT_TRUE(report.empty()) << report;
 }

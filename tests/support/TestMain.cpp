@@ -70,7 +70,7 @@ bool RegistersTypeLibs(int argc, char** argv)
 // A call into a double that nobody expected fails the test that made it.
 void FailUnexpectedCall(const std::wstring& text)
 {
-    ADD_FAILURE() << std::string(text.begin(), text.end());
+    ADD_FAILURE() << text;
 }
 
 } // namespace
