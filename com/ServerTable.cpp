@@ -1,16 +1,10 @@
 // The table server: class objects, registration and its registry helpers.
 #include "com/ServerTable.h"
 #include <string>
+#include "com/GuidText.h"
 #include "com/Owners.h"
 
 namespace {
-
-std::wstring ClsidText(REFCLSID clsid)
-{
-    wchar_t text[40];
-    StringFromGUID2(clsid, text, 40);
-    return text;
-}
 
 HRESULT DeleteTree(const std::wstring& key)
 {
@@ -62,7 +56,7 @@ HRESULT RegisterClassTable(HMODULE hModule, const ServedClass* pTable, size_t n)
             return E_FAIL;
         for (size_t i = 0; i < n; ++i) {
             const ServedClass& e = pTable[i];
-            std::wstring clsid = ClsidText(*e.pClsid), classKey = L"CLSID\\" + clsid;
+            std::wstring clsid = GuidText(*e.pClsid), classKey = L"CLSID\\" + clsid;
             struct
             {
                 std::wstring key;
@@ -90,7 +84,7 @@ HRESULT UnregisterClassTable(const ServedClass* pTable, size_t n) noexcept
         for (size_t i = 0; i < n; ++i) {
             HRESULT hr = DeleteTree(pTable[i].pszProgId);
             if (SUCCEEDED(hr))
-                hr = DeleteTree(L"CLSID\\" + ClsidText(*pTable[i].pClsid));
+                hr = DeleteTree(L"CLSID\\" + GuidText(*pTable[i].pClsid));
             if (FAILED(hr))
                 return hr;
         }

@@ -1,6 +1,7 @@
 #include "module/Registration.h"
 #include <objbase.h>
 #include <utility>
+#include "com/GuidText.h"
 #include "com/Owners.h"
 #include "module/ClassTable.h"
 #include "module/Module.h"
@@ -30,13 +31,6 @@ HRESULT WriteKey(HKEY hParent, const std::wstring& subKey, const wchar_t* pszNam
     if (lError == ERROR_SUCCESS && pKey)
         *pKey = std::move(key);
     return HRESULT_FROM_WIN32(lError);
-}
-
-std::wstring ClassIdText(REFCLSID rclsid)
-{
-    wchar_t szClsid[40] = {};
-    StringFromGUID2(rclsid, szClsid, 40);
-    return szClsid;
 }
 
 HRESULT LoadDescription(const ClassEntry& entry, std::wstring& description)
@@ -89,7 +83,7 @@ HRESULT RegisterClassEntry(const ClassEntry& entry)
     std::wstring description, modulePath;
     RETURN_IF_FAILED(LoadDescription(entry, description));
     RETURN_IF_FAILED(GetModulePath(modulePath));
-    std::wstring clsid = ClassIdText(*entry.pclsid);
+    std::wstring clsid = GuidText(*entry.pclsid);
     RETURN_IF_FAILED(WriteProgIdKey(entry, description, clsid));
     return WriteClassKey(entry, description, clsid, modulePath);
 }
@@ -106,7 +100,7 @@ HRESULT DeleteTree(const std::wstring& subKey) noexcept
 HRESULT UnregisterClassEntry(const ClassEntry& entry)
 {
     RETURN_IF_FAILED(DeleteTree(entry.pszProgId));
-    return DeleteTree(std::wstring(kClsidKey) + L"\\" + ClassIdText(*entry.pclsid));
+    return DeleteTree(std::wstring(kClsidKey) + L"\\" + GuidText(*entry.pclsid));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "doubles/AssistantDouble.h"
 #include <utility>
+#include "com/GuidText.h"
 #include "com/Owners.h"
 #include "common/LayerDispatch.h"
 #include "doubles/DoubleObject.h"
@@ -207,9 +208,8 @@ CAssistantClass::CAssistantClass(std::wstring_view name, std::wstring_view progI
                                          REGCLS_MULTIPLEUSE, &m_dwCookie);
     if (FAILED(m_hrRegister))
         return;
-    wchar_t szClsid[40];
-    StringFromGUID2(clsid, szClsid, 40);
-    const LONG lResult = RegSetValueW(HKEY_CLASSES_ROOT, (m_strProgId + L"\\CLSID").c_str(), REG_SZ, szClsid, 0);
+    const LONG lResult =
+        RegSetValueW(HKEY_CLASSES_ROOT, (m_strProgId + L"\\CLSID").c_str(), REG_SZ, GuidText(clsid).c_str(), 0);
     if (lResult != ERROR_SUCCESS)
         m_hrRegister = HRESULT_FROM_WIN32(lResult);
 }

@@ -66,13 +66,6 @@ bool ClassesRootKeyExists(const std::wstring& key)
     return true;
 }
 
-std::wstring GuidText(REFGUID guid)
-{
-    wchar_t sz[40];
-    StringFromGUID2(guid, sz, 40);
-    return sz;
-}
-
 HRESULT ModuleCanUnloadNow()
 {
     auto pfn = ModuleExport<EntryPoint>(GetModuleHandleW(L"Layer.dll"), "DllCanUnloadNow");

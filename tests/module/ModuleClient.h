@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <string>
+#include "com/GuidText.h"
 
 struct ProcessResult
 {
@@ -20,8 +21,6 @@ DWORD RunRegsvr32(bool bUnregister);
 // the key or value does not exist.
 std::wstring ReadClassesRootString(const std::wstring& key, const wchar_t* pszName = nullptr);
 bool ClassesRootKeyExists(const std::wstring& key);
-// The registry form of an id: {XXXXXXXX-...}.
-std::wstring GuidText(REFGUID guid);
 // The loaded module's DllCanUnloadNow (E_UNEXPECTED when it is not loaded).
 HRESULT ModuleCanUnloadNow();
 

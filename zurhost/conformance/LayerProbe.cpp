@@ -1,5 +1,6 @@
 // The stand-in for the layer in the direct calls.
 #include "zurhost/conformance/LayerProbe.h"
+#include "com/GuidText.h"
 
 void CLayerProbe::CalledBack(const wchar_t* pszWhat) const noexcept
 {
@@ -14,9 +15,11 @@ void CLayerProbe::CalledBack(const wchar_t* pszWhat) const noexcept
 
 bool CLayerProbe::AnswersInterface(REFIID riid) const noexcept
 {
-    wchar_t iid[64] = L"QueryInterface ";
-    StringFromGUID2(riid, iid + 15, 40);
-    CalledBack(iid);
+    try {
+        CalledBack((L"QueryInterface " + GuidText(riid)).c_str());
+    } catch (...) {
+        // Out of memory while reporting: the call itself still answers.
+    }
     return true;
 }
 
