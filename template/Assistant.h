@@ -5,25 +5,10 @@
 #include "LayerLib2.h"
 #include "Rules.h"
 #include "com/ComObject.h"
-#include "com/Dispatch.h"
-#include "com/TypeInfoCache.h"
 #include "com/FunctionRef.h"
+#include "com/LayerDispatch.h"
 
-// IDispatch from LAYERLib2 7.0 as the layer registers it.
-struct LayerLibrary
-{
-    static HRESULT Load(ITypeLib** ppTypeLib) noexcept
-    {
-        const LCID lcidLibrary = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
-        return LoadRegisteredOrOwnTypeLib(LIBID_LAYERLib2, 7, 0, lcidLibrary, ppTypeLib);
-    }
-    static HRESULT TypeInfo(REFIID riid, ITypeInfo** ppTypeInfo) noexcept
-    {
-        return GetCachedTypeInfo(riid, Load, ppTypeInfo);
-    }
-};
-
-class CAssistant : public CComRootSingleThreaded, public CTypeLibDispatch<LayerLibrary, IAssist3>
+class CAssistant : public CComRootSingleThreaded, public CDispatchImpl<IAssist3>
 {
 public:
     BEGIN_INTERFACE_TABLE(CAssistant)
