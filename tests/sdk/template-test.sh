@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# The template assistant as an author meets it, run by ctest in the build's
-# Wine prefix: install the kit from the build tree into a folder of its own,
-# configure and build the installed template against it (out of tree, the
-# kit's toolchain, nothing from the source tree), register it with regsvr32,
-# run the kit's zurhost on the template's scenario and its conformance run,
-# and unregister it. Also: a
+# The template assistant as an author meets it, run by ctest: install the kit
+# from the build tree into a folder of its own, configure and build the
+# installed template against it (out of tree, the kit's toolchain, nothing
+# from the source tree), register it with regsvr32, run the kit's zurhost on
+# the template's scenario and its conformance run, and unregister it. Also: a
 # project of the other architecture is refused by the package.
+# The Wine steps run in a prefix of the test's own, kept between runs: the
+# kit's zurhost registers the kit's servers, and in the build's prefix those
+# would take the place of the build's.
 #   template-test.sh <build tree> <wine loader> <other architecture's toolchain file>
 set -u
 build=$1 wine=$2 other_toolchain=$3
-export WINEDEBUG=${WINEDEBUG:--all}
-# The build's prefix (tools/wine-env.sh's wine_prefix_up), never Wine's default one.
-[ -n "${WINEPREFIX:-}" ] || { echo "FAIL: WINEPREFIX is not set: run under wine_prefix_up"; exit 1; }
 work=$build/template-test
 kit=$work/kit
 failures=0
@@ -33,9 +32,13 @@ expect_line "$(tr -s ' \n' ' ' <<<"$out")" \
   "the kit in $kit builds (64-bit Windows modules \(x86_64\), but this project is configured for 32-bit Windows \(x86\)|32-bit Windows modules \(x86\), but this project is configured for 64-bit Windows \(x86_64\))\. Configure it afresh with the kit's toolchain \(--toolchain $toolchain\)" \
   "other architecture: "
 
+# Named after the build tree's folder, so that x86 gets the WoW64 prefix.
+. "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine-env.sh"
+wine_prefix_up "$build/template-test-prefix/$(basename "$build")"
+trap wine_prefix_down EXIT
 cd "$work/assistant" || exit 1
 "$wine" regsvr32 /s MyBusAssistant.dll || fail "regsvr32 answered $?"
-trap '"$wine" regsvr32 /u /s MyBusAssistant.dll' EXIT
+trap '"$wine" regsvr32 /u /s MyBusAssistant.dll; wine_prefix_down' EXIT
 out=$("$wine" "$kit/bin/zurhost.exe" scenario/plant.xml scenario/edits.scenario 2>&1)
 rc=$?
 echo "$out"
@@ -52,7 +55,7 @@ echo "$out"
 [ $rc = 0 ] || fail "zurhost --conformance: exit status $rc, expected 0"
 
 # Unregistered, the binding and the class are gone again.
-trap - EXIT
+trap wine_prefix_down EXIT
 "$wine" regsvr32 /u /s MyBusAssistant.dll || fail "regsvr32 /u answered $?"
 "$wine" reg query 'HKCU\Software\HostSim\Configuration\BindedAssistants' /v 'My Bus' >/dev/null 2>&1 &&
   fail "the binding of 'My Bus' is still there"
