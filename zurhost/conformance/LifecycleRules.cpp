@@ -60,7 +60,7 @@ void CheckLifecycle(ConformanceRun& run, IAssist2* pAssist)
         JudgeLifecycleCall(run, L"NewProjectCreated()" + Cycle(nCycle),
                            GuardedCall([&] { return pAssist->NewProjectCreated(); }));
         for (size_t i = 0; i < run.plant.plant.size(); ++i) {
-            CheckCall call{CheckKind::Delete, run.plant.plant[i], {}, 0, {}};
+            CheckCall call{CheckId::Delete, run.plant.plant[i], {}, 0, {}};
             CallResult result = AskAssistant(run, pAssist, run.plant, call, JudgeAll & ~JudgeTime);
             if (nCycle == 1)
                 firstAnswers.push_back(result.hr);

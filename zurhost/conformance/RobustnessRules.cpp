@@ -19,11 +19,11 @@ void NullObjects(ConformanceRun& run, IAssist2* pAssist)
 {
     const std::wstring& some = run.plant.plant.back();
     const CheckCall calls[] = {
-        {CheckKind::NewDevice, {}, {}, 0, {}},      {CheckKind::All, {}, {}, 0, {}},
-        {CheckKind::PropertyChange, {}, {}, 0, {}}, {CheckKind::InsertDrop, {}, some, 1, {}},
-        {CheckKind::MoveDrop, {}, some, 1, {}},     {CheckKind::ReplaceDrop, {}, {}, 0, {}},
-        {CheckKind::Connect, {}, {}, 0, {}},        {CheckKind::Disconnect, {}, {}, 0, {}},
-        {CheckKind::Delete, {}, {}, 0, {}},
+        {CheckId::NewDevice, {}, {}, 0, {}},      {CheckId::All, {}, {}, 0, {}},
+        {CheckId::PropertyChange, {}, {}, 0, {}}, {CheckId::InsertDrop, {}, some, 1, {}},
+        {CheckId::MoveDrop, {}, some, 1, {}},     {CheckId::ReplaceDrop, {}, {}, 0, {}},
+        {CheckId::Connect, {}, {}, 0, {}},        {CheckId::Disconnect, {}, {}, 0, {}},
+        {CheckId::Delete, {}, {}, 0, {}},
     };
     for (const CheckCall& call : calls)
         AskAssistant(run, pAssist, run.plant, call, JudgeUnusual);
@@ -46,7 +46,7 @@ void EmptyValue(ConformanceRun& run, IAssist2* pAssist)
         return;
     PlantItem item = run.plant.items.front();
     item.strValue.clear();
-    AskAssistant(run, pAssist, run.plant, {CheckKind::PropertyChange, {}, {}, 0, item}, JudgeUnusual);
+    AskAssistant(run, pAssist, run.plant, {CheckId::PropertyChange, {}, {}, 0, item}, JudgeUnusual);
 }
 
 std::wstring WriteBareProject()
@@ -70,8 +70,8 @@ void NoProtocol(ConformanceRun& run, IAssist2* pAssist)
     const std::wstring when = L" on a project without protocols";
     StartAssistant(run, pAssist, bare.Topology().Get(), when);
     for (const CheckCall& call :
-         {CheckCall{CheckKind::NewDevice, L"Mute", {}, 0, {}}, CheckCall{CheckKind::Delete, L"Mute", {}, 0, {}},
-          CheckCall{CheckKind::InsertDrop, L"Mute", L"Bare", 1, {}}, CheckCall{CheckKind::All, L"root", {}, 0, {}}})
+         {CheckCall{CheckId::NewDevice, L"Mute", {}, 0, {}}, CheckCall{CheckId::Delete, L"Mute", {}, 0, {}},
+          CheckCall{CheckId::InsertDrop, L"Mute", L"Bare", 1, {}}, CheckCall{CheckId::All, L"root", {}, 0, {}}})
         AskAssistant(run, pAssist, bare, call, JudgeUnusual);
     StopAssistant(run, pAssist, when);
 }
