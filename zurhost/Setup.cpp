@@ -7,8 +7,6 @@
 namespace {
 
 const wchar_t g_szConfigurationKey[] = L"Software\\HostSim\\Configuration\\";
-const wchar_t g_szAssistantsKey[] = L"BindedAssistants";
-const wchar_t g_szDatabasesKey[] = L"BindedAssistants_ErrDB";
 
 const struct
 {
@@ -128,18 +126,19 @@ bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>
     return true;
 }
 
-std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config)
+std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config, const wchar_t* pszKey)
 {
+    // The layer reads the user's scope first; the machine's replaces what it binds again.
     std::map<std::wstring, std::wstring> bindings;
     for (long lScope : {g_lUserScope, g_lMachineScope})
-        for (auto& [protocol, progId] : config.Values(lScope, g_szAssistantsKey))
-            bindings[protocol] = progId;
+        for (auto& [protocol, text] : config.Values(lScope, pszKey))
+            bindings[protocol] = text;
     return bindings;
 }
 
 void BindSampleAssistants(const CConfiguration& config)
 {
-    auto bindings = Bindings(config);
+    auto bindings = Bindings(config, g_szAssistantsKey);
     for (const auto& binding : g_sampleBindings)
         if (!bindings.count(binding.pszProtocol) &&
             WriteUserString(g_szAssistantsKey, binding.pszProtocol, binding.pszProgId))

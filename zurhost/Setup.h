@@ -14,8 +14,11 @@
 bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls, std::wstring& strError);
 // Binds each sample assistant whose protocol has no binding yet.
 void BindSampleAssistants(const CConfiguration& config);
-// The assistants the layer's catalogue holds: protocol -> ProgID (the machine's scope wins).
-std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config);
+// The keys that bind a protocol to its assistant's ProgID and to its error database.
+inline constexpr wchar_t g_szAssistantsKey[] = L"BindedAssistants";
+inline constexpr wchar_t g_szDatabasesKey[] = L"BindedAssistants_ErrDB";
+// A binding key as the layer's catalogue holds it: protocol -> text (the machine's scope wins).
+std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config, const wchar_t* pszKey);
 // A debug option that short-cuts every check, and every binding the layer
 // cannot use (no error database, an assistant that cannot be created).
 std::vector<std::wstring> LayerWarnings(const CConfiguration& config);

@@ -155,7 +155,7 @@ void CheckConfiguration(const Options& options, ISimProject* pProject, RunReport
         throw CCannotRun(L"cannot create the host's context object (HostSim.Context.1)");
     if (options.bSetup)
         BindSampleAssistants(config);
-    auto bindings = Bindings(config);
+    auto bindings = Bindings(config, g_szAssistantsKey);
     for (const auto& protocol : Protocols(pProject))
         if (!bindings.count(protocol))
             Warn(report,
