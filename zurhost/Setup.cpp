@@ -1,11 +1,14 @@
 // Registration, configuration and the checks before a run.
 #include "zurhost/Setup.h"
 #include "LayerLib2.h"
+#include "com/Owners.h"
 #include "zurhost/Names.h"
+#include "zurhost/Runner.h"
 #include <wrl/client.h>
 
 namespace {
 
+const wchar_t g_szProjectProgId[] = L"HostSim.Project.1";
 const wchar_t g_szConfigurationKey[] = L"Software\\HostSim\\Configuration\\";
 
 const struct
@@ -105,6 +108,24 @@ void AddBindingWarnings(const CConfiguration& config, long lScope, std::vector<s
 }
 
 } // namespace
+
+Microsoft::WRL::ComPtr<ISimProject> LoadProject(const std::wstring& path, std::wstring& strError)
+{
+    Microsoft::WRL::ComPtr<ISimProject> spProject;
+    HRESULT hr = CreateByProgId(g_szProjectProgId, spProject);
+    if (FAILED(hr)) {
+        strError = L"cannot create the host simulator (" + std::wstring(g_szProjectProgId) + L"): " + HexCode(hr);
+        return nullptr;
+    }
+    CBstr bstrPath(path);
+    if (FAILED(hr = spProject->Load(bstrPath))) {
+        strError = LastErrorText();
+        if (strError.empty())
+            strError = path + L": cannot be loaded: " + HexCode(hr);
+        return nullptr;
+    }
+    return spProject;
+}
 
 bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls, std::wstring& strError)
 {

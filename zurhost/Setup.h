@@ -3,13 +3,27 @@
 // first edit: the three servers registered (as regsvr32 would), the sample
 // assistants bound to their protocols in the user's configuration unless a
 // binding for that protocol exists, and the warnings a user needs when the
-// layer will not judge as expected.
+// layer will not judge as expected; and how it makes the classes it uses.
+#include "HostSim.h"
 #include "zurhost/Configuration.h"
 #include <windows.h>
+#include <wrl/client.h>
 #include <map>
 #include <string>
 #include <vector>
 
+inline constexpr wchar_t g_szLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
+
+template <class Itf>
+HRESULT CreateByProgId(const std::wstring& progId, Microsoft::WRL::ComPtr<Itf>& sp)
+{
+    CLSID clsid;
+    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+    return FAILED(hr) ? hr : CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&sp));
+}
+// A new simulator project loaded from the file; null with strError (file,
+// line, what was expected) when it cannot be.
+Microsoft::WRL::ComPtr<ISimProject> LoadProject(const std::wstring& path, std::wstring& strError);
 // Registers each DLL of the list found in folder; false with strError.
 bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls, std::wstring& strError);
 // Binds each sample assistant whose protocol has no binding yet.

@@ -6,12 +6,12 @@
 #include "zurhost/Names.h"
 #include "zurhost/Options.h"
 #include "zurhost/Report.h"
+#include "zurhost/Setup.h"
 #include "zurhost/conformance/ConformanceRun.h"
 #include "zurhost/conformance/LayerProbe.h"
 
 namespace {
 
-const wchar_t g_szLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
 constexpr DWORD g_dwDeadlockMillis = 20000;
 
 // Ends the process when a call through the layer does not come back.
@@ -42,14 +42,6 @@ private:
     std::wstring m_strCall;
     HANDLE m_hTimer = nullptr;
 };
-
-template <class Itf>
-HRESULT CreateByProgId(const std::wstring& progId, ComPtr<Itf>& sp)
-{
-    CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
-    return FAILED(hr) ? hr : CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&sp));
-}
 
 CallResult Through(const std::wstring& strCall, const CFunctionRef<HRESULT()>& call)
 {
