@@ -5,7 +5,6 @@
 #include "com/Owners.h"
 #include "zurhost/Names.h"
 #include "zurhost/conformance/ConformanceRun.h"
-#include "zurhost/conformance/LayerProbe.h"
 #include <fstream>
 
 namespace {
@@ -33,11 +32,10 @@ void NullOutPointers(ConformanceRun& run, IAssist2* pAssist)
 {
     ComPtr<IComponent> spComponent = run.plant.Component(run.plant.plant.back());
     const std::wstring text = L"CheckNewDevice(null, \"" + run.plant.plant.back() + L"\", null)";
-    run.pProbe->Enter(text);
+    run.spLayerProbe->Enter(text);
     CallResult result = GuardedCall([&] { return pAssist->CheckNewDevice(nullptr, spComponent.Get(), nullptr); });
-    run.pProbe->Leave();
-    CheckOuts none;
-    JudgeAnswer(run, text, result, none, JudgeUnusual);
+    run.spLayerProbe->Leave();
+    JudgeAnswer(run, text, result, JudgeUnusual);
 }
 
 void EmptyValue(ConformanceRun& run, IAssist2* pAssist)
@@ -84,12 +82,11 @@ void EmptyProtocol(ConformanceRun& run, IAssist2* pAssist)
         return;
     ComPtr<IDispatch> spTopology = run.plant.Topology();
     CBstr empty(L"");
-    CheckOuts none;
     JudgeAnswer(run, L"InitEx(topology, layer, \"\")",
-                GuardedCall([&] { return spAssist3->InitEx(spTopology.Get(), run.spLayerStandIn.Get(), empty.Get()); }),
-                none, JudgeUnusual);
+                GuardedCall([&] { return spAssist3->InitEx(spTopology.Get(), run.spLayerProbe.Get(), empty.Get()); }),
+                JudgeUnusual);
     JudgeAnswer(run, L"Term() after InitEx(topology, layer, \"\")", GuardedCall([&] { return spAssist3->Term(); }),
-                none, JudgeUnusual);
+                JudgeUnusual);
 }
 
 } // namespace
