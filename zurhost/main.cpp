@@ -229,13 +229,7 @@ int RunCommandLine(std::vector<std::wstring> args)
     for (auto& arg : args)
         argv.push_back(arg.data());
     Options options;
-    int status = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), options);
-    if (status < 0 && !options.strConformance.empty()) {
-        Out(L"zurhost: --conformance runs alone, not in a batch: the layer keeps the assistants of earlier runs "
-            L"in its process\n",
-            stderr);
-        return g_nCannotRun;
-    }
+    int status = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), options, true);
     return status >= 0 ? status : RunGuarded(options);
 }
 
