@@ -56,6 +56,7 @@
       (piCompRoot, piComp), (m, a.piRoot, a.piComp, d))
 
 #define CHECK_ID(C, Name, Params, Args, Passed) Name,
+#define CHECK_NAME(C, Name, Params, Args, Passed) L"Check" #Name,
 #define CHECK_CALL(C, Name, Params, Args, Passed) \
     case CheckId::Name:                           \
         return p->Check##Name Passed;
@@ -76,6 +77,13 @@ enum class CheckId
     ASSIST_CHECKS(CHECK_ID, )
 };
 inline constexpr int kCheckCount = 12;
+
+// The method's name, "CheckNewDevice".
+inline const wchar_t* CheckName(CheckId id)
+{
+    static constexpr const wchar_t* kNames[] = {ASSIST_CHECKS(CHECK_NAME, )};
+    return kNames[static_cast<int>(id)];
+}
 
 // The twelve methods of a class that runs every check through
 // RunCheck(CheckId, const CheckArgs&, BSTR* pbstrErrMsg, BSTR* UUIDOfErrorDB).

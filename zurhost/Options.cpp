@@ -62,7 +62,7 @@ int Refuse(const std::wstring& reason)
 
 } // namespace
 
-int ReadCommandLine(int argc, wchar_t** argv, Options& options)
+int ReadCommandLine(int argc, wchar_t** argv, Options& options, bool bBatchLine)
 {
     CLI::App app{g_szDescription, "zurhost"};
     Arguments args;
@@ -79,8 +79,9 @@ int ReadCommandLine(int argc, wchar_t** argv, Options& options)
     }
     if (!args.protocol.empty() && args.conformance.empty())
         return Refuse(L"--protocol goes with --conformance");
-    if (!args.conformance.empty() && !args.batch.empty())
-        return Refuse(L"--conformance runs alone: the layer keeps the assistants of earlier runs in its process");
+    if (!args.conformance.empty() && (bBatchLine || !args.batch.empty()))
+        return Refuse(L"--conformance runs alone, not in a batch: the layer keeps the assistants of earlier runs in "
+                      L"its process");
     if (!args.conformance.empty() && !args.scenario.empty())
         return Refuse(L"--conformance takes a project file and no scenario");
     if (args.project.empty() == args.batch.empty() && args.conformance.empty())

@@ -17,5 +17,6 @@ inline constexpr int g_nCannotRun = 2;
 
 // Reads the command line into options. Returns -1 when the run should go on,
 // else the exit status: 0 after --help or --version, 2 for a bad command line
-// (the message names the fault).
-int ReadCommandLine(int argc, wchar_t** argv, Options& options);
+// (the message names the fault). A line of a batch (bBatchLine) may not
+// hold --conformance, no more than the batch's own command line.
+int ReadCommandLine(int argc, wchar_t** argv, Options& options, bool bBatchLine = false);

@@ -1,14 +1,15 @@
 // Registration, configuration and the checks before a run.
 #include "zurhost/Setup.h"
 #include "LayerLib2.h"
+#include "com/Owners.h"
 #include "zurhost/Names.h"
+#include "zurhost/Runner.h"
 #include <wrl/client.h>
 
 namespace {
 
+const wchar_t g_szProjectProgId[] = L"HostSim.Project.1";
 const wchar_t g_szConfigurationKey[] = L"Software\\HostSim\\Configuration\\";
-const wchar_t g_szAssistantsKey[] = L"BindedAssistants";
-const wchar_t g_szDatabasesKey[] = L"BindedAssistants_ErrDB";
 
 const struct
 {
@@ -108,6 +109,24 @@ void AddBindingWarnings(const CConfiguration& config, long lScope, std::vector<s
 
 } // namespace
 
+Microsoft::WRL::ComPtr<ISimProject> LoadProject(const std::wstring& path, std::wstring& strError)
+{
+    Microsoft::WRL::ComPtr<ISimProject> spProject;
+    HRESULT hr = CreateByProgId(g_szProjectProgId, spProject);
+    if (FAILED(hr)) {
+        strError = L"cannot create the host simulator (" + std::wstring(g_szProjectProgId) + L"): " + HexCode(hr);
+        return nullptr;
+    }
+    CBstr bstrPath(path);
+    if (FAILED(hr = spProject->Load(bstrPath))) {
+        strError = LastErrorText();
+        if (strError.empty())
+            strError = path + L": cannot be loaded: " + HexCode(hr);
+        return nullptr;
+    }
+    return spProject;
+}
+
 bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls, std::wstring& strError)
 {
     for (const auto& dll : dlls) {
@@ -128,18 +147,19 @@ bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>
     return true;
 }
 
-std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config)
+std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config, const wchar_t* pszKey)
 {
+    // The layer reads the user's scope first; the machine's replaces what it binds again.
     std::map<std::wstring, std::wstring> bindings;
     for (long lScope : {g_lUserScope, g_lMachineScope})
-        for (auto& [protocol, progId] : config.Values(lScope, g_szAssistantsKey))
-            bindings[protocol] = progId;
+        for (auto& [protocol, text] : config.Values(lScope, pszKey))
+            bindings[protocol] = text;
     return bindings;
 }
 
 void BindSampleAssistants(const CConfiguration& config)
 {
-    auto bindings = Bindings(config);
+    auto bindings = Bindings(config, g_szAssistantsKey);
     for (const auto& binding : g_sampleBindings)
         if (!bindings.count(binding.pszProtocol) &&
             WriteUserString(g_szAssistantsKey, binding.pszProtocol, binding.pszProgId))

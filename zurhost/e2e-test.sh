@@ -93,6 +93,7 @@ bad_inputs_table() {
 2|^zurhost: a project file is required$|--json
 2|^zurhost: The following argument was not expected: --frobnicate$|--frobnicate examples/plant.xml
 2|^zurhost: The following argument was not expected: c$|a b c
+2|^zurhost: --conformance runs alone, not in a batch: the layer keeps the assistants of earlier runs in its process$|--conformance Samples.CANopen.1
 0|^Usage: zurhost \[OPTIONS\] \[project\] \[scenario\]$|-h
 0|^Usage: zurhost|--help
 0|^zurhost 1\.[0-9]+ |--version

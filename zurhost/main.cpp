@@ -18,8 +18,6 @@
 
 namespace {
 
-const wchar_t g_szLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
-const wchar_t g_szProjectProgId[] = L"HostSim.Project.1";
 const wchar_t g_szErrorLogName[] = L"Tessaro_Error_Log.csv";
 
 // Ends a run that cannot be made; the message says why.
@@ -77,14 +75,6 @@ std::vector<std::wstring> LogRowsFrom(const std::wstring& path, std::streamoff o
     return rows;
 }
 
-template <class Itf>
-HRESULT CreateByProgId(const wchar_t* pszProgId, ComPtr<Itf>& sp)
-{
-    CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(pszProgId, &clsid);
-    return FAILED(hr) ? hr : CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&sp));
-}
-
 std::vector<Edit> ReadScenario(const std::wstring& path)
 {
     std::vector<Edit> edits;
@@ -99,21 +89,6 @@ void Register(const Options& options, std::initializer_list<const wchar_t*> dlls
     std::wstring error;
     if (options.bSetup && !RegisterServers(ExeFolder(), {dlls.begin(), dlls.end()}, error))
         throw CCannotRun(error);
-}
-
-ComPtr<ISimProject> LoadProject(const std::wstring& path)
-{
-    ComPtr<ISimProject> spProject;
-    HRESULT hr = CreateByProgId(g_szProjectProgId, spProject);
-    if (FAILED(hr))
-        throw CCannotRun(L"cannot create the host simulator (" + std::wstring(g_szProjectProgId) + L"): " +
-                         HexCode(hr));
-    CBstr bstrPath(path);
-    if (FAILED(hr = spProject->Load(bstrPath))) {
-        std::wstring reason = LastErrorText();
-        throw CCannotRun(reason.empty() ? path + L": cannot be loaded: " + HexCode(hr) : reason);
-    }
-    return spProject;
 }
 
 // A stated name must be one zurhost knows or one of the project's error databases has.
@@ -155,7 +130,7 @@ void CheckConfiguration(const Options& options, ISimProject* pProject, RunReport
         throw CCannotRun(L"cannot create the host's context object (HostSim.Context.1)");
     if (options.bSetup)
         BindSampleAssistants(config);
-    auto bindings = Bindings(config);
+    auto bindings = Bindings(config, g_szAssistantsKey);
     for (const auto& protocol : Protocols(pProject))
         if (!bindings.count(protocol))
             Warn(report,
@@ -203,17 +178,18 @@ int Run(const Options& options)
     // project file is reported whatever state the layer is in.
     Register(options, {L"HostSim.dll", L"Samples.dll"});
     ComPtr<ISimProject> spProject;
+    std::wstring error;
     {
         CProgress progress;
         progress.Show(L"loading " + options.strProject);
-        spProject = LoadProject(options.strProject);
+        if (!(spProject = LoadProject(options.strProject, error)))
+            throw CCannotRun(error);
     }
     CBstr name, tree;
     spProject->get_Name(name.Out());
     spProject->get_Tree(tree.Out());
     report.strProject = name.View();
     report.strTree = tree.View();
-    std::wstring error;
     if (options.bSetup && !RegisterServers(ExeFolder(), {L"Layer.dll"}, error)) {
         if (report.bScenario)
             throw CCannotRun(error);
@@ -253,13 +229,7 @@ int RunCommandLine(std::vector<std::wstring> args)
     for (auto& arg : args)
         argv.push_back(arg.data());
     Options options;
-    int status = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), options);
-    if (status < 0 && !options.strConformance.empty()) {
-        Out(L"zurhost: --conformance runs alone, not in a batch: the layer keeps the assistants of earlier runs "
-            L"in its process\n",
-            stderr);
-        return g_nCannotRun;
-    }
+    int status = ReadCommandLine(static_cast<int>(argv.size()), argv.data(), options, true);
     return status >= 0 ? status : RunGuarded(options);
 }
 

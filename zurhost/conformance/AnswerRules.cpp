@@ -4,7 +4,6 @@
 #include "com/Owners.h"
 #include "zurhost/Names.h"
 #include "zurhost/conformance/ConformanceRun.h"
-#include "zurhost/conformance/LayerProbe.h"
 
 namespace {
 
@@ -90,15 +89,21 @@ std::wstring BstrProblem(BSTR bstr)
     return {};
 }
 
+bool JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallResult& result, unsigned judging)
+{
+    if (!result.bFaulted)
+        return true;
+    run.bFaulted = true;
+    run.findings.Fail((judging & JudgeUnusual) ? Rule::Robustness : Rule::Exceptions,
+                      strCall + L" raised exception " + HexCode(static_cast<HRESULT>(result.dwException)));
+    return false;
+}
+
 void JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallResult& result, CheckOuts& outs,
                  unsigned judging)
 {
-    if (result.bFaulted) {
-        run.bFaulted = true;
-        run.findings.Fail((judging & JudgeUnusual) ? Rule::Robustness : Rule::Exceptions,
-                          strCall + L" raised exception " + HexCode(static_cast<HRESULT>(result.dwException)));
+    if (!JudgeAnswer(run, strCall, result, judging))
         return;
-    }
     const std::wstring strAt = strCall + L" answered " + HexCode(result.hr);
     if (judging & JudgeOuts)
         CheckOutParameters(run, strAt, outs);
@@ -118,9 +123,9 @@ CallResult AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& pl
 {
     CheckOuts outs;
     std::wstring text = Describe(call);
-    run.pProbe->Enter(text);
+    run.spLayerProbe->Enter(text);
     CallResult result = GuardedCall([&] { return Invoke(pAssist, plant, call, outs); });
-    run.pProbe->Leave();
+    run.spLayerProbe->Leave();
     JudgeAnswer(run, text, result, outs, judging);
     return result;
 }

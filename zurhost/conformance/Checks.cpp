@@ -6,11 +6,6 @@ namespace {
 
 BSTR const g_bstrUnset = reinterpret_cast<BSTR>(static_cast<ULONG_PTR>(0x00DEAD10));
 
-const wchar_t* const g_kindNames[] = {L"CheckNewDevice",  L"CheckAll",         L"CheckPropertyChange",
-                                      L"CheckInsertDrag", L"CheckInsertDrop",  L"CheckMoveDrag",
-                                      L"CheckMoveDrop",   L"CheckReplaceDrag", L"CheckReplaceDrop",
-                                      L"CheckConnect",    L"CheckDisconnect",  L"CheckDelete"};
-
 std::wstring Quoted(const std::wstring& name)
 {
     return name.empty() ? L"null" : L"\"" + name + L"\"";
@@ -21,15 +16,15 @@ void AddPlacing(const CPlant& plant, std::vector<CheckCall>& calls)
     for (const auto& dest : plant.plant) {
         for (const auto& ins : plant.palette)
             for (long bAsChild : {1L, 0L})
-                for (CheckKind kind : {CheckKind::InsertDrag, CheckKind::InsertDrop})
-                    calls.push_back({kind, ins, dest, bAsChild, {}});
+                for (CheckId id : {CheckId::InsertDrag, CheckId::InsertDrop})
+                    calls.push_back({id, ins, dest, bAsChild, {}});
         for (const auto& moved : plant.plant)
             if (moved != dest)
-                for (CheckKind kind : {CheckKind::MoveDrag, CheckKind::MoveDrop})
-                    calls.push_back({kind, moved, dest, 1, {}});
+                for (CheckId id : {CheckId::MoveDrag, CheckId::MoveDrop})
+                    calls.push_back({id, moved, dest, 1, {}});
         for (const auto& replacement : plant.palette)
-            for (CheckKind kind : {CheckKind::ReplaceDrag, CheckKind::ReplaceDrop})
-                calls.push_back({kind, replacement, dest, 0, {}});
+            for (CheckId id : {CheckId::ReplaceDrag, CheckId::ReplaceDrop})
+                calls.push_back({id, replacement, dest, 0, {}});
     }
 }
 
@@ -41,38 +36,26 @@ HRESULT Ask(Itf* p, const CPlant& plant, const CheckCall& c, CheckOuts& o)
         return name.empty() ? ComPtr<IComponent>() : plant.Component(name);
     };
     auto port = [&](const std::wstring& ref) { return ref.empty() ? ComPtr<ICharacteristic>() : plant.Port(ref); };
+    const bool bPorts = c.id == CheckId::Connect || c.id == CheckId::Disconnect;
+    const bool bItem = c.id == CheckId::PropertyChange;
     ComPtr<IComponent> spRoot = plant.Root(), spFirst = component(c.strFirst), spSecond = component(c.strSecond);
-    switch (c.kind) {
-    case CheckKind::NewDevice:
-        return p->CheckNewDevice(&o.bstrMsg, spFirst.Get(), &o.bstrErrDB);
-    case CheckKind::All:
-        return p->CheckAll(&o.bstrMsg, c.strFirst.empty() ? nullptr : spRoot.Get(), &o.pChar1, &o.pChar2, &o.bstrErrDB);
-    case CheckKind::PropertyChange: {
-        ComPtr<IPropertyData> spItem = c.item.strComponent.empty() ? nullptr : plant.Item(c.item);
-        CVariant value = CVariant::String(c.item.strValue);
-        return p->CheckPropertyChange(&o.bstrMsg, spRoot.Get(), spItem.Get(), value, &o.bstrErrDB);
-    }
-    case CheckKind::InsertDrag:
-        return p->CheckInsertDrag(&o.bstrMsg, spRoot.Get(), spFirst.Get(), spSecond.Get(), c.bAsChild, &o.bstrErrDB);
-    case CheckKind::InsertDrop:
-        return p->CheckInsertDrop(&o.bstrMsg, spRoot.Get(), spFirst.Get(), spSecond.Get(), c.bAsChild, &o.bstrErrDB);
-    case CheckKind::MoveDrag:
-        return p->CheckMoveDrag(&o.bstrMsg, spRoot.Get(), spFirst.Get(), spSecond.Get(), c.bAsChild, &o.bstrErrDB);
-    case CheckKind::MoveDrop:
-        return p->CheckMoveDrop(&o.bstrMsg, spRoot.Get(), spFirst.Get(), spSecond.Get(), c.bAsChild, &o.bstrErrDB);
-    case CheckKind::ReplaceDrag:
-        return p->CheckReplaceDrag(&o.bstrMsg, spRoot.Get(), spFirst.Get(), spSecond.Get(), &o.bstrErrDB);
-    case CheckKind::ReplaceDrop:
-        return p->CheckReplaceDrop(&o.bstrMsg, spRoot.Get(), spFirst.Get(), spSecond.Get(), &o.bstrErrDB);
-    case CheckKind::Connect:
-        return p->CheckConnect(&o.bstrMsg, spRoot.Get(), port(c.strFirst).Get(), port(c.strSecond).Get(), &o.bstrErrDB);
-    case CheckKind::Disconnect:
-        return p->CheckDisconnect(&o.bstrMsg, spRoot.Get(), port(c.strFirst).Get(), port(c.strSecond).Get(),
-                                  &o.bstrErrDB);
-    case CheckKind::Delete:
-        return p->CheckDelete(&o.bstrMsg, spRoot.Get(), spFirst.Get(), &o.bstrErrDB);
-    }
-    return E_UNEXPECTED;
+    ComPtr<ICharacteristic> spPort1 = bPorts ? port(c.strFirst) : nullptr,
+                            spPort2 = bPorts ? port(c.strSecond) : nullptr;
+    ComPtr<IPropertyData> spItem = bItem && !c.item.strComponent.empty() ? plant.Item(c.item) : nullptr;
+    CVariant value = bItem ? CVariant::String(c.item.strValue) : CVariant();
+    CheckArgs args;
+    // CheckAll asked with no root: the null root is the call.
+    args.piRoot = c.id == CheckId::All && c.strFirst.empty() ? nullptr : spRoot.Get();
+    args.piComp = spFirst.Get();
+    args.piOther = spSecond.Get();
+    args.bAsChild = c.bAsChild;
+    args.piChar1 = spPort1.Get();
+    args.piChar2 = spPort2.Get();
+    args.pData = spItem.Get();
+    args.vValue = value;
+    args.ppCharErr1 = &o.pChar1;
+    args.ppCharErr2 = &o.pChar2;
+    return CallCheck(p, c.id, &o.bstrMsg, args, &o.bstrErrDB);
 }
 
 } // namespace
@@ -86,44 +69,44 @@ bool CheckOuts::IsUnset(BSTR bstr)
 
 std::wstring Describe(const CheckCall& c)
 {
-    std::wstring text = std::wstring(g_kindNames[static_cast<int>(c.kind)]) + L"(";
-    switch (c.kind) {
-    case CheckKind::NewDevice:
+    std::wstring text = std::wstring(CheckName(c.id)) + L"(";
+    switch (c.id) {
+    case CheckId::NewDevice:
         return text + Quoted(c.strFirst) + L")";
-    case CheckKind::All:
+    case CheckId::All:
         return text + (c.strFirst.empty() ? L"null" : L"root") + L")";
-    case CheckKind::PropertyChange:
+    case CheckId::PropertyChange:
         return text + L"root, " + Quoted(c.item.strComponent) + L" " + c.item.strPath + L", \"" + c.item.strValue +
                L"\")";
-    case CheckKind::InsertDrag:
-    case CheckKind::InsertDrop:
-    case CheckKind::MoveDrag:
-    case CheckKind::MoveDrop:
+    case CheckId::InsertDrag:
+    case CheckId::InsertDrop:
+    case CheckId::MoveDrag:
+    case CheckId::MoveDrop:
         return text + L"root, " + Quoted(c.strFirst) + L", " + Quoted(c.strSecond) + L", " +
                std::to_wstring(c.bAsChild) + L")";
     default:
-        return text + L"root, " + Quoted(c.strFirst) +
-               (c.kind == CheckKind::Delete ? L"" : L", " + Quoted(c.strSecond)) + L")";
+        return text + L"root, " + Quoted(c.strFirst) + (c.id == CheckId::Delete ? L"" : L", " + Quoted(c.strSecond)) +
+               L")";
     }
 }
 
 std::vector<CheckCall> AllChecks(const CPlant& plant)
 {
     std::vector<CheckCall> calls;
-    calls.push_back({CheckKind::All, L"root", {}, 0, {}});
+    calls.push_back({CheckId::All, L"root", {}, 0, {}});
     for (const auto& name : plant.plant) {
-        calls.push_back({CheckKind::NewDevice, name, {}, 0, {}});
-        calls.push_back({CheckKind::Delete, name, {}, 0, {}});
+        calls.push_back({CheckId::NewDevice, name, {}, 0, {}});
+        calls.push_back({CheckId::Delete, name, {}, 0, {}});
     }
     for (const auto& name : plant.palette)
-        calls.push_back({CheckKind::NewDevice, name, {}, 0, {}});
+        calls.push_back({CheckId::NewDevice, name, {}, 0, {}});
     for (const auto& item : plant.items)
-        calls.push_back({CheckKind::PropertyChange, {}, {}, 0, item});
+        calls.push_back({CheckId::PropertyChange, {}, {}, 0, item});
     AddPlacing(plant, calls);
     for (size_t i = 0; i < plant.ports.size(); ++i)
         for (size_t k = i + 1; k < plant.ports.size(); ++k)
-            for (CheckKind kind : {CheckKind::Connect, CheckKind::Disconnect})
-                calls.push_back({kind, plant.ports[i], plant.ports[k], 0, {}});
+            for (CheckId id : {CheckId::Connect, CheckId::Disconnect})
+                calls.push_back({id, plant.ports[i], plant.ports[k], 0, {}});
     return calls;
 }
 

@@ -1,30 +1,15 @@
 #pragma once
 // The twelve checks as calls a conformance run makes: which check, with which
 // components, ports or item, and how it is put to an assistant or the layer.
+#include "common/Checks.h"
 #include "zurhost/conformance/Plant.h"
 #include <string>
 #include <vector>
 
-enum class CheckKind
-{
-    NewDevice,
-    All,
-    PropertyChange,
-    InsertDrag,
-    InsertDrop,
-    MoveDrag,
-    MoveDrop,
-    ReplaceDrag,
-    ReplaceDrop,
-    Connect,
-    Disconnect,
-    Delete
-};
-
 // An empty name stands for a null object.
 struct CheckCall
 {
-    CheckKind kind;
+    CheckId id;
     std::wstring strFirst, strSecond; // components or "component:port" references
     long bAsChild = 0;
     PlantItem item; // CheckPropertyChange: the item and the value asked about

@@ -16,16 +16,21 @@ int CannotRun(const std::wstring& text)
     return g_nCannotRun;
 }
 
-// The protocol the assistant is bound to, and that protocol's error database.
-bool FindBinding(ConformanceRun& run, std::wstring& strError)
+// The protocol the assistant is bound to, and that protocol's error
+// database: the bindings the layer's catalogue would hold. The samples are
+// bound first when the run sets up. The context object goes before the run,
+// which counts the host's live objects.
+bool FindBinding(ConformanceRun& run, bool bSetup, std::wstring& strError)
 {
     CConfiguration config;
     if (FAILED(config.Open())) {
         strError = L"cannot create the host's context object (HostSim.Context.1)";
         return false;
     }
+    if (bSetup)
+        BindSampleAssistants(config);
     if (run.strProtocol.empty())
-        for (const auto& [protocol, progId] : Bindings(config))
+        for (const auto& [protocol, progId] : Bindings(config, g_szAssistantsKey))
             if (_wcsicmp(progId.c_str(), run.strProgId.c_str()) == 0)
                 run.strProtocol = protocol;
     if (run.strProtocol.empty()) {
@@ -34,10 +39,9 @@ bool FindBinding(ConformanceRun& run, std::wstring& strError)
                    L"with --protocol";
         return false;
     }
-    for (long lScope : {g_lUserScope, g_lMachineScope})
-        for (const auto& [protocol, errDB] : config.Values(lScope, L"BindedAssistants_ErrDB"))
-            if (protocol == run.strProtocol && run.strErrDB.empty())
-                run.strErrDB = errDB;
+    auto databases = Bindings(config, g_szDatabasesKey);
+    if (auto found = databases.find(run.strProtocol); found != databases.end())
+        run.strErrDB = found->second;
     return true;
 }
 
@@ -78,12 +82,7 @@ int RunConformance(const Options& options, const std::wstring& strExeFolder)
     const std::wstring project = options.strProject.empty() ? strExeFolder + g_szDefaultProject : options.strProject;
     if (!run.plant.Load(project, error))
         return CannotRun(error);
-    if (options.bSetup) {
-        CConfiguration config;
-        if (SUCCEEDED(config.Open()))
-            BindSampleAssistants(config);
-    }
-    if (!FindBinding(run, error))
+    if (!FindBinding(run, options.bSetup, error))
         return CannotRun(error);
     InstallFaultGuard();
     if (FAILED(MakeLayerStandIn(run)))

@@ -5,10 +5,9 @@
 #include "zurhost/conformance/Checks.h"
 #include "zurhost/conformance/Findings.h"
 #include "zurhost/conformance/Guard.h"
+#include "zurhost/conformance/LayerProbe.h"
 #include <string>
 #include <vector>
-
-class CLayerProbe;
 
 struct TimedCall
 {
@@ -24,8 +23,7 @@ struct ConformanceRun
     CFindings findings;
     std::vector<TimedCall> times;
     bool bFaulted = false;            // a call was abandoned: references cannot be judged
-    ComPtr<IDispatch> spLayerStandIn; // pdispLayer of the direct calls
-    CLayerProbe* pProbe = nullptr;
+    ComPtr<CLayerProbe> spLayerProbe; // pdispLayer of the direct calls, watching for call-backs
 };
 
 // Which rules judge an answer: all of them for the assistant's own answers
@@ -48,13 +46,17 @@ CallResult AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& pl
 // are sound), failure information, and the call's time.
 void JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallResult& result, CheckOuts& outs,
                  unsigned judging);
+// Judges a call without out-parameters, where only an exception counts;
+// false when one ended the call.
+bool JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallResult& result,
+                 unsigned judging = JudgeAlways);
 // Why a string cannot be the BSTR it claims to be, or "".
 std::wstring BstrProblem(BSTR bstr);
 
 // The rule families.
 ComPtr<IAssist2> CheckCreation(ConformanceRun& run);
-HRESULT StartAssistant(ConformanceRun& run, IAssist2* pAssist, IDispatch* pTopology, const std::wstring& strWhen);
-HRESULT StopAssistant(ConformanceRun& run, IAssist2* pAssist, const std::wstring& strWhen);
+void StartAssistant(ConformanceRun& run, IAssist2* pAssist, IDispatch* pTopology, const std::wstring& strWhen);
+void StopAssistant(ConformanceRun& run, IAssist2* pAssist, const std::wstring& strWhen);
 void CheckLifecycle(ConformanceRun& run, IAssist2* pAssist);
 void CheckRobustness(ConformanceRun& run, IAssist2* pAssist);
 void CheckHostReferences(ConformanceRun& run, long lBefore);

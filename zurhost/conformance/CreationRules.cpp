@@ -32,15 +32,9 @@ void CheckAggregation(ConformanceRun& run, REFCLSID clsid)
 {
     run.findings.Judge(Rule::Aggregation);
     ComPtr<IUnknown> spInner;
-    CallResult result = GuardedCall([&] {
-        return CoCreateInstance(clsid, run.spLayerStandIn.Get(), CLSCTX_INPROC_SERVER, IID_IUnknown, &spInner);
-    });
-    if (result.bFaulted) {
-        CheckOuts none;
-        JudgeAnswer(run, L"CoCreateInstance with an outer object", result, none, JudgeAlways);
-        return;
-    }
-    if (result.hr != CLASS_E_NOAGGREGATION)
+    CallResult result = GuardedCall(
+        [&] { return CoCreateInstance(clsid, run.spLayerProbe.Get(), CLSCTX_INPROC_SERVER, IID_IUnknown, &spInner); });
+    if (JudgeAnswer(run, L"CoCreateInstance with an outer object", result) && result.hr != CLASS_E_NOAGGREGATION)
         run.findings.Fail(Rule::Aggregation, L"CoCreateInstance with an outer object answered " + HexCode(result.hr) +
                                                  L", not CLASS_E_NOAGGREGATION");
 }

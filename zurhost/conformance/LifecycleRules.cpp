@@ -4,24 +4,19 @@
 #include "com/Owners.h"
 #include "zurhost/Names.h"
 #include "zurhost/conformance/ConformanceRun.h"
-#include "zurhost/conformance/LayerProbe.h"
 
 namespace {
 
 constexpr int g_nCycles = 3;
 
-HRESULT JudgeLifecycleCall(ConformanceRun& run, const std::wstring& strCall, const CallResult& result)
+void JudgeLifecycleCall(ConformanceRun& run, const std::wstring& strCall, const CallResult& result)
 {
-    if (result.bFaulted) {
-        CheckOuts none;
-        JudgeAnswer(run, strCall, result, none, JudgeAlways);
-        return E_UNEXPECTED;
-    }
+    if (!JudgeAnswer(run, strCall, result))
+        return;
     if (result.hr == S_FALSE)
         run.findings.Fail(Rule::SFalse, strCall + L" answered S_FALSE, which the layer gives no meaning there");
     else if (FAILED(result.hr))
         run.findings.Fail(Rule::Lifecycle, strCall + L" answered " + HexCode(result.hr));
-    return result.hr;
 }
 
 std::wstring Cycle(int nCycle)
@@ -31,22 +26,22 @@ std::wstring Cycle(int nCycle)
 
 } // namespace
 
-HRESULT StartAssistant(ConformanceRun& run, IAssist2* pAssist, IDispatch* pTopology, const std::wstring& strWhen)
+void StartAssistant(ConformanceRun& run, IAssist2* pAssist, IDispatch* pTopology, const std::wstring& strWhen)
 {
     ComPtr<IAssist3> spAssist3;
     pAssist->QueryInterface(IID_PPV_ARGS(&spAssist3));
     const bool bEx = spAssist3 && !run.strProtocol.empty();
     CBstr protocol(run.strProtocol);
     std::wstring text = bEx ? L"InitEx(topology, layer, \"" + run.strProtocol + L"\")" : L"Init(topology, layer)";
-    IDispatch* pLayer = run.spLayerStandIn.Get();
+    IDispatch* pLayer = run.spLayerProbe.Get();
     CallResult result = GuardedCall(
         [&] { return bEx ? spAssist3->InitEx(pTopology, pLayer, protocol.Get()) : pAssist->Init(pTopology, pLayer); });
-    return JudgeLifecycleCall(run, text + strWhen, result);
+    JudgeLifecycleCall(run, text + strWhen, result);
 }
 
-HRESULT StopAssistant(ConformanceRun& run, IAssist2* pAssist, const std::wstring& strWhen)
+void StopAssistant(ConformanceRun& run, IAssist2* pAssist, const std::wstring& strWhen)
 {
-    return JudgeLifecycleCall(run, L"Term()" + strWhen, GuardedCall([&] { return pAssist->Term(); }));
+    JudgeLifecycleCall(run, L"Term()" + strWhen, GuardedCall([&] { return pAssist->Term(); }));
 }
 
 void CheckLifecycle(ConformanceRun& run, IAssist2* pAssist)
@@ -60,7 +55,7 @@ void CheckLifecycle(ConformanceRun& run, IAssist2* pAssist)
         JudgeLifecycleCall(run, L"NewProjectCreated()" + Cycle(nCycle),
                            GuardedCall([&] { return pAssist->NewProjectCreated(); }));
         for (size_t i = 0; i < run.plant.plant.size(); ++i) {
-            CheckCall call{CheckKind::Delete, run.plant.plant[i], {}, 0, {}};
+            CheckCall call{CheckId::Delete, run.plant.plant[i], {}, 0, {}};
             CallResult result = AskAssistant(run, pAssist, run.plant, call, JudgeAll & ~JudgeTime);
             if (nCycle == 1)
                 firstAnswers.push_back(result.hr);

@@ -2,8 +2,7 @@
 #include "zurhost/conformance/Plant.h"
 #include "com/Owners.h"
 #include "hostfiles/Xml.h"
-#include "zurhost/Names.h"
-#include "zurhost/Runner.h"
+#include "zurhost/Setup.h"
 
 namespace {
 
@@ -34,21 +33,8 @@ ComPtr<Itf> As(HRESULT hr, const ComPtr<IDispatch>& spDisp)
 
 bool CPlant::Load(const std::wstring& path, std::wstring& strError)
 {
-    CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(L"HostSim.Project.1", &clsid);
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&m_spProject));
-    if (FAILED(hr)) {
-        strError = L"cannot create the host simulator (HostSim.Project.1): " + HexCode(hr);
+    if (!(m_spProject = LoadProject(path, strError)))
         return false;
-    }
-    CBstr bstrPath(path);
-    if (FAILED(hr = m_spProject->Load(bstrPath))) {
-        strError = LastErrorText();
-        if (strError.empty())
-            strError = path + L": cannot be loaded: " + HexCode(hr);
-        return false;
-    }
     CBstr name;
     m_spProject->get_Name(name.Out());
     strName = name.View();

@@ -6,12 +6,11 @@
 #include "zurhost/Names.h"
 #include "zurhost/Options.h"
 #include "zurhost/Report.h"
+#include "zurhost/Setup.h"
 #include "zurhost/conformance/ConformanceRun.h"
-#include "zurhost/conformance/LayerProbe.h"
 
 namespace {
 
-const wchar_t g_szLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
 constexpr DWORD g_dwDeadlockMillis = 20000;
 
 // Ends the process when a call through the layer does not come back.
@@ -43,14 +42,6 @@ private:
     HANDLE m_hTimer = nullptr;
 };
 
-template <class Itf>
-HRESULT CreateByProgId(const std::wstring& progId, ComPtr<Itf>& sp)
-{
-    CLSID clsid;
-    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
-    return FAILED(hr) ? hr : CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&sp));
-}
-
 CallResult Through(const std::wstring& strCall, const CFunctionRef<HRESULT()>& call)
 {
     CWatchdog watchdog(strCall);
@@ -74,9 +65,8 @@ HRESULT PrepareLayer(ConformanceRun& run, ComPtr<IAssistLayer2>& spLayer)
 HRESULT MakeLayerStandIn(ConformanceRun& run)
 {
     return ComBoundary([&] {
-        auto spProbe = CComObject<CLayerProbe>::New(&run.findings);
-        run.pProbe = spProbe.Get();
-        return spProbe.As(&run.spLayerStandIn);
+        run.spLayerProbe = CComObject<CLayerProbe>::New(&run.findings);
+        return S_OK;
     });
 }
 
@@ -90,14 +80,12 @@ void CheckThroughLayer(ConformanceRun& run)
         return;
     }
     ComPtr<IDispatch> spTopology = run.plant.Topology();
-    CheckOuts none;
-    JudgeAnswer(run, L"layer Init", Through(L"Init", [&] { return spLayer->Init(spTopology.Get()); }), none,
-                JudgeAlways);
+    JudgeAnswer(run, L"layer Init", Through(L"Init", [&] { return spLayer->Init(spTopology.Get()); }));
     for (const CheckCall& call : AllChecks(run.plant)) {
         CheckOuts outs;
         std::wstring text = L"layer " + Describe(call);
         CallResult result = Through(text, [&] { return Invoke(spLayer.Get(), run.plant, call, outs); });
         JudgeAnswer(run, text, result, outs, JudgeAlways);
     }
-    JudgeAnswer(run, L"layer Term", Through(L"Term", [&] { return spLayer->Term(); }), none, JudgeAlways);
+    JudgeAnswer(run, L"layer Term", Through(L"Term", [&] { return spLayer->Term(); }));
 }

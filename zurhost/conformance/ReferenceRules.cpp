@@ -36,11 +36,7 @@ void CheckOwnReferences(ConformanceRun& run, ComPtr<IAssist2>& spAssist)
     run.findings.Judge(Rule::OwnReferences);
     IAssist2* pAssist = spAssist.Detach();
     CallResult result = GuardedCall([&] { return static_cast<HRESULT>(pAssist->Release()); });
-    if (result.bFaulted) {
-        CheckOuts none;
-        JudgeAnswer(run, L"Release()", result, none, JudgeAlways);
-    } else if (result.hr != 0) {
+    if (JudgeAnswer(run, L"Release()", result) && result.hr != 0)
         run.findings.Fail(Rule::OwnReferences, L"the caller's last Release() left " + std::to_wstring(result.hr) +
                                                    L" references: the assistant lives on");
-    }
 }

@@ -5,7 +5,6 @@
 #include "com/Owners.h"
 #include "zurhost/Names.h"
 #include "zurhost/conformance/ConformanceRun.h"
-#include "zurhost/conformance/LayerProbe.h"
 #include <fstream>
 
 namespace {
@@ -19,11 +18,11 @@ void NullObjects(ConformanceRun& run, IAssist2* pAssist)
 {
     const std::wstring& some = run.plant.plant.back();
     const CheckCall calls[] = {
-        {CheckKind::NewDevice, {}, {}, 0, {}},      {CheckKind::All, {}, {}, 0, {}},
-        {CheckKind::PropertyChange, {}, {}, 0, {}}, {CheckKind::InsertDrop, {}, some, 1, {}},
-        {CheckKind::MoveDrop, {}, some, 1, {}},     {CheckKind::ReplaceDrop, {}, {}, 0, {}},
-        {CheckKind::Connect, {}, {}, 0, {}},        {CheckKind::Disconnect, {}, {}, 0, {}},
-        {CheckKind::Delete, {}, {}, 0, {}},
+        {CheckId::NewDevice, {}, {}, 0, {}},      {CheckId::All, {}, {}, 0, {}},
+        {CheckId::PropertyChange, {}, {}, 0, {}}, {CheckId::InsertDrop, {}, some, 1, {}},
+        {CheckId::MoveDrop, {}, some, 1, {}},     {CheckId::ReplaceDrop, {}, {}, 0, {}},
+        {CheckId::Connect, {}, {}, 0, {}},        {CheckId::Disconnect, {}, {}, 0, {}},
+        {CheckId::Delete, {}, {}, 0, {}},
     };
     for (const CheckCall& call : calls)
         AskAssistant(run, pAssist, run.plant, call, JudgeUnusual);
@@ -33,11 +32,10 @@ void NullOutPointers(ConformanceRun& run, IAssist2* pAssist)
 {
     ComPtr<IComponent> spComponent = run.plant.Component(run.plant.plant.back());
     const std::wstring text = L"CheckNewDevice(null, \"" + run.plant.plant.back() + L"\", null)";
-    run.pProbe->Enter(text);
+    run.spLayerProbe->Enter(text);
     CallResult result = GuardedCall([&] { return pAssist->CheckNewDevice(nullptr, spComponent.Get(), nullptr); });
-    run.pProbe->Leave();
-    CheckOuts none;
-    JudgeAnswer(run, text, result, none, JudgeUnusual);
+    run.spLayerProbe->Leave();
+    JudgeAnswer(run, text, result, JudgeUnusual);
 }
 
 void EmptyValue(ConformanceRun& run, IAssist2* pAssist)
@@ -46,7 +44,7 @@ void EmptyValue(ConformanceRun& run, IAssist2* pAssist)
         return;
     PlantItem item = run.plant.items.front();
     item.strValue.clear();
-    AskAssistant(run, pAssist, run.plant, {CheckKind::PropertyChange, {}, {}, 0, item}, JudgeUnusual);
+    AskAssistant(run, pAssist, run.plant, {CheckId::PropertyChange, {}, {}, 0, item}, JudgeUnusual);
 }
 
 std::wstring WriteBareProject()
@@ -70,8 +68,8 @@ void NoProtocol(ConformanceRun& run, IAssist2* pAssist)
     const std::wstring when = L" on a project without protocols";
     StartAssistant(run, pAssist, bare.Topology().Get(), when);
     for (const CheckCall& call :
-         {CheckCall{CheckKind::NewDevice, L"Mute", {}, 0, {}}, CheckCall{CheckKind::Delete, L"Mute", {}, 0, {}},
-          CheckCall{CheckKind::InsertDrop, L"Mute", L"Bare", 1, {}}, CheckCall{CheckKind::All, L"root", {}, 0, {}}})
+         {CheckCall{CheckId::NewDevice, L"Mute", {}, 0, {}}, CheckCall{CheckId::Delete, L"Mute", {}, 0, {}},
+          CheckCall{CheckId::InsertDrop, L"Mute", L"Bare", 1, {}}, CheckCall{CheckId::All, L"root", {}, 0, {}}})
         AskAssistant(run, pAssist, bare, call, JudgeUnusual);
     StopAssistant(run, pAssist, when);
 }
@@ -84,12 +82,11 @@ void EmptyProtocol(ConformanceRun& run, IAssist2* pAssist)
         return;
     ComPtr<IDispatch> spTopology = run.plant.Topology();
     CBstr empty(L"");
-    CheckOuts none;
     JudgeAnswer(run, L"InitEx(topology, layer, \"\")",
-                GuardedCall([&] { return spAssist3->InitEx(spTopology.Get(), run.spLayerStandIn.Get(), empty.Get()); }),
-                none, JudgeUnusual);
+                GuardedCall([&] { return spAssist3->InitEx(spTopology.Get(), run.spLayerProbe.Get(), empty.Get()); }),
+                JudgeUnusual);
     JudgeAnswer(run, L"Term() after InitEx(topology, layer, \"\")", GuardedCall([&] { return spAssist3->Term(); }),
-                none, JudgeUnusual);
+                JudgeUnusual);
 }
 
 } // namespace
