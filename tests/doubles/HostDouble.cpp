@@ -85,18 +85,18 @@ CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
     return *spNode.Get();
 }
 
-CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, bool bRoot)
+CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, const std::vector<std::wstring>& protocols)
 {
     CNodeDouble& component = AddItem(name);
     component.bComponent = true;
     component.bPropertyData = false;
     component.bDataElement = false;
-    if (bRoot) {
-        CNodeDouble& root = AddItem(std::wstring(name) + L".root");
-        root.lTypeId = kTypeRoot;
-        root.Place(L"/" + std::wstring(name), nullptr, &component);
-        component.AddSubItem(L"root", root);
-    }
+    CNodeDouble& root = AddItem(std::wstring(name) + L".root");
+    root.lTypeId = kTypeRoot;
+    root.Place(L"/" + std::wstring(name), nullptr, &component);
+    component.AddSubItem(L"root", root);
+    for (const std::wstring& protocol : protocols)
+        component.AddCommunicationEntity(protocol);
     return component;
 }
 

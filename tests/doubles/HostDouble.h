@@ -152,8 +152,9 @@ public:
     NewZUR::IDataSchema* Schema() const { return m_spSchema.Get(); }
     NewZUR::IErrorDatabaseService* ErrorDb() const { return m_spErrorDb.Get(); }
 
-    // A component with a "root" item (bRoot false: without one).
-    CNodeDouble& AddComponent(std::wstring_view name, bool bRoot = true);
+    // A component with a "root" item and one communication entity per
+    // protocol, in this order.
+    CNodeDouble& AddComponent(std::wstring_view name, const std::vector<std::wstring>& protocols = {});
     // A free item answering IPropertyData, IDataElement and ICharacteristic.
     CNodeDouble& AddItem(std::wstring_view name);
     CNodeDouble* FindNode(IUnknown* pUnknown) const;

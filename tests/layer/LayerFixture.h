@@ -44,14 +44,6 @@ protected:
                   S_OK);
         return handle.spState;
     }
-    // A component with one communication entity per protocol, in this order.
-    CNodeDouble& Component(std::wstring_view name, const std::vector<std::wstring_view>& protocols)
-    {
-        CNodeDouble& component = Host().AddComponent(name);
-        for (std::wstring_view protocol : protocols)
-            component.AddCommunicationEntity(protocol);
-        return component;
-    }
     HRESULT Init() { return Layer()->Init(Host().TopologyDispatch()); }
     // Runs a check into m_bstrMsg and m_bstrDB, with the host's events cleared first.
     HRESULT Run(const CheckKind& kind, const CheckArgs& args)

@@ -89,9 +89,9 @@ void FaultInjectionTest::SetUp()
 {
     RobustTest::SetUp();
     // Component PA+PB; the characteristics belong to it and to a PB+PC component.
-    m_pComponent = &AddComponent({kProtocols[0], kProtocols[1]});
+    m_pComponent = &Host().AddComponent(L"C", {kProtocols[0], kProtocols[1]});
     m_pChar1 = &m_pComponent->AddCharacteristic(L"port");
-    m_pChar2 = &AddComponent({kProtocols[1], kProtocols[2]}).AddCharacteristic(L"port");
+    m_pChar2 = &Host().AddComponent(L"C", {kProtocols[1], kProtocols[2]}).AddCharacteristic(L"port");
     for (int i = 0; i < 3; ++i)
         NewAssistant();
     // Blocks from the heap only: a kept one would hide its allocation.

@@ -181,9 +181,9 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     std::mt19937 rng(seed);
     const CScenario s = Draw(rng);
     Configure(s);
-    CNodeDouble& component = AddComponent(s.vecProtocols1);
+    CNodeDouble& component = Host().AddComponent(L"C", s.vecProtocols1);
     CNodeDouble& char1 = component.AddCharacteristic(L"port");
-    CNodeDouble& char2 = AddComponent(s.vecProtocols2).AddCharacteristic(L"port");
+    CNodeDouble& char2 = Host().AddComponent(L"C", s.vecProtocols2).AddCharacteristic(L"port");
     // The out-parameters (message, database, bus) start as the test's own
     // string: the gate must leave them as they are.
     const CBstr unset(L"unset");
