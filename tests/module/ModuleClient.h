@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <string>
+#include "support/TestEnvironment.h"
 
 struct ProcessResult
 {
@@ -24,15 +25,6 @@ bool ClassesRootKeyExists(const std::wstring& key);
 std::wstring GuidText(REFGUID guid);
 // The loaded module's DllCanUnloadNow (E_UNEXPECTED when it is not loaded).
 HRESULT ModuleCanUnloadNow();
-
-using EntryPoint = HRESULT(STDAPICALLTYPE*)();
-
-// An export of a loaded module as the function type F.
-template <class F>
-F ModuleExport(HMODULE hModule, const char* pszName)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
-}
 
 // The clients' suites: the module registered by regsvr32 before their first case.
 class RegisteredModule : public testing::Test
