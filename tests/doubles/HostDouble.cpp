@@ -31,19 +31,25 @@ const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstri
     return nullptr;
 }
 
-// The index covers every value the script set; a test that cleared
-// deqValues leaves entries that no longer match.
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
     auto it = mapIndex.find(name);
-    const bool bHit = it != mapIndex.end() && it->second < deqValues.size() && deqValues[it->second].strName == name;
-    return bHit ? it->second : deqValues.size();
+    return it == mapIndex.end() ? deqValues.size() : it->second;
 }
 
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
 {
     const size_t n = IndexOf(name);
     return n < deqValues.size() ? &deqValues[n] : nullptr;
+}
+
+CRegKeyData* CRegistryScript::FindKey(long lScope, std::wstring_view path)
+{
+    auto itScope = m_mapKeys.find(lScope);
+    if (itScope == m_mapKeys.end())
+        return nullptr;
+    auto it = itScope->second.find(path);
+    return it == itScope->second.end() ? nullptr : &it->second;
 }
 
 CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name,
