@@ -184,23 +184,6 @@ private:
 inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
 inline constexpr wchar_t kOwnerPath[] = L"..==>.";
 
-// The host of a host object's call; E_UNEXPECTED raised once it is gone.
-std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost);
-
-// A COM object of the host, which it does not keep alive.
-class CHostObject : public CDoubleBase
-{
-public:
-    CHostObject(std::wstring_view kind, std::wstring_view name, std::weak_ptr<CHostDouble> wpHost)
-        : CDoubleBase(kind, name), m_wpHost(std::move(wpHost))
-    {}
-
-protected:
-    std::shared_ptr<CHostDouble> Host() const { return LiveHost(m_wpHost); }
-
-    std::weak_ptr<CHostDouble> m_wpHost;
-};
-
 // The host's COM objects, each kind in its own file.
 void NewTopologyDoubles(std::weak_ptr<CHostDouble> wpHost, Microsoft::WRL::ComPtr<NewZUR::ITopology>& spTopology,
                         Microsoft::WRL::ComPtr<NewZUR::IDataSchema>& spSchema,
