@@ -160,10 +160,7 @@ const CAnswer& CAssistantState::AnswerFor(std::wstring_view method, int nSlot)
 
 ULONG CAssistantState::References() const
 {
-    if (!m_pObject)
-        return 0;
-    m_pObject->AddRef();
-    return m_pObject->Release();
+    return m_pObject ? RefCount(m_pObject) : 0;
 }
 
 std::vector<CAssistOrder>& CAssistOrder::All()

@@ -67,6 +67,13 @@ void HandOut(T** pp, U* p) noexcept
         (*pp)->AddRef();
 }
 
+// The references p holds now.
+inline ULONG RefCount(IUnknown* p)
+{
+    p->AddRef();
+    return p->Release();
+}
+
 // A placeholder slot called: the hook fails the test, else stderr hears of it.
 using UnexpectedCallHook = void (*)(const std::wstring& text);
 void SetUnexpectedCallHook(UnexpectedCallHook pfnHook);
