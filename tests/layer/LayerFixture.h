@@ -10,12 +10,6 @@
 
 using Texts = std::vector<std::wstring>;
 
-// The text of a string the layer handed out, or "<null>".
-inline std::wstring Text(const CBstr& bstr)
-{
-    return bstr.IsNull() ? L"<null>" : std::wstring(bstr.View());
-}
-
 class LayerTest : public DoublesTest
 {
 protected:
