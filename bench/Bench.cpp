@@ -163,9 +163,7 @@ public:
         for (int i = 0; i < kMaxProtocols; ++i)
             m_forced.Add(ProtocolName(L"P", i), m_vecAssistants[i].Get());
         for (int k : kProtocolCounts) {
-            CNodeDouble& component = m_spHost->AddComponent(ProtocolName(L"K", k));
-            for (const std::wstring& protocol : Protocols(k))
-                component.AddCommunicationEntity(protocol);
+            CNodeDouble& component = m_spHost->AddComponent(ProtocolName(L"K", k), Protocols(k));
             m_mapTargets[k] = {&component, &component.AddCharacteristic(L"port")};
         }
         return m_spLayer != nullptr;

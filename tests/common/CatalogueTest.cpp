@@ -78,7 +78,7 @@ TEST_F(Catalogue, SecondScopeReplacesTheFirstsEntry)
     EXPECT_EQ(Load([](CRegistryScript& r) { Bind(r, 9, L"P", L"Test.A"), Bind(r, 17, L"P", L"Test.B"); }), S_OK);
     EXPECT_EQ(CCallLog::Only({L"A.", L"B."}), (Texts{L"A.Create", L"B.Create", L"B.InitEx"}));
     b.Script().AnswerAll(CAnswer::Of(E_FAIL));
-    EXPECT_EQ(Run(Check(L"CheckDelete"), {nullptr, Component(L"c", {L"P"}).AsComponent()}), E_FAIL);
+    EXPECT_EQ(Run(Check(L"CheckDelete"), {nullptr, Host().AddComponent(L"c", {L"P"}).AsComponent()}), E_FAIL);
     EXPECT_EQ(Text(m_bstrDB), L"db P 17");
     EXPECT_EQ(LogRows(), Rows{});
 }

@@ -43,9 +43,10 @@ inline std::wstring Row(const wchar_t* severity, const wchar_t* method, long lin
 class CommonTest : public LayerTest
 {
 protected:
+    // No layer yet: each case makes its own with Fresh, as its registry needs.
     void SetUp() override
     {
-        LayerTest::SetUp();
+        DoublesTest::SetUp();
         g_bErrorLogEnabled = 1;
     }
     // A fresh registry set up by configure, an empty log, then a new layer,

@@ -51,6 +51,7 @@ TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
 // One event per trace; any answer but S_OK is logged and ignored.
 TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
 {
+    Fresh([](CRegistryScript&) {});
     ASSERT_EQ(Init(), S_OK);
     for (HRESULT hr : {S_OK, S_FALSE, E_FAIL}) {
         Host().topology.hrFireControlEvent = hr;

@@ -74,29 +74,32 @@ private:
                 Record(args);
             const Fault fault = CFaultPlan::Next();
             CAssistOrder::Add(m_spState.get(), args.nSlot, fault != Fault::None);
-            if (CFaultPlan::Outright(fault)) {
+            if (CFaultPlan::Outright(fault))
                 for (BSTR* pbstr : {args.pbstrErrMsg, args.pbstrErrDB})
                     if (pbstr)
                         *pbstr = nullptr;
-                return CFaultPlan::OutrightResult(fault);
-            }
-            if (answer.bLeaveOuts)
-                return answer.hr;
-            if (args.pbstrErrMsg)
-                *args.pbstrErrMsg = answer.optMsg ? CBstr::Alloc(*answer.optMsg) : nullptr;
-            if (args.pbstrErrDB)
-                *args.pbstrErrDB = answer.optErrDB ? CBstr::Alloc(*answer.optErrDB) : nullptr;
-            // An assistant that replaces CheckAll's characteristics drops the ones it finds.
-            if (args.pCheck)
-                for (auto [ppChar, pChar] : {std::pair{args.pCheck->ppCharErr1, answer.spCharErr1.Get()},
-                                             std::pair{args.pCheck->ppCharErr2, answer.spCharErr2.Get()}})
-                    if (ppChar) {
-                        if (answer.bReleaseFound && *ppChar)
-                            (*ppChar)->Release();
-                        HandOut(ppChar, pChar);
-                    }
-            return CFaultPlan::Result(fault, answer.hr);
+            return CFaultPlan::Shown(fault, [&] { return Write(args, answer); });
         });
+    }
+    // The scripted answer's out-parameters; its HRESULT.
+    static HRESULT Write(const CAssistArgs& args, const CAnswer& answer)
+    {
+        if (answer.bLeaveOuts)
+            return answer.hr;
+        if (args.pbstrErrMsg)
+            *args.pbstrErrMsg = answer.optMsg ? CBstr::Alloc(*answer.optMsg) : nullptr;
+        if (args.pbstrErrDB)
+            *args.pbstrErrDB = answer.optErrDB ? CBstr::Alloc(*answer.optErrDB) : nullptr;
+        // An assistant that replaces CheckAll's characteristics drops the ones it finds.
+        if (args.pCheck)
+            for (auto [ppChar, pChar] : {std::pair{args.pCheck->ppCharErr1, answer.spCharErr1.Get()},
+                                         std::pair{args.pCheck->ppCharErr2, answer.spCharErr2.Get()}})
+                if (ppChar) {
+                    if (answer.bReleaseFound && *ppChar)
+                        (*ppChar)->Release();
+                    HandOut(ppChar, pChar);
+                }
+        return answer.hr;
     }
     void Record(const CAssistArgs& args)
     {
@@ -158,10 +161,7 @@ const CAnswer& CAssistantState::AnswerFor(std::wstring_view method, int nSlot)
 
 ULONG CAssistantState::References() const
 {
-    if (!m_pObject)
-        return 0;
-    m_pObject->AddRef();
-    return m_pObject->Release();
+    return m_pObject ? RefCount(m_pObject) : 0;
 }
 
 std::vector<CAssistOrder>& CAssistOrder::All()

@@ -30,16 +30,13 @@ public:
     {}
 
 protected:
+    // The host's registry, reached once per call.
+    CRegistryScript& Registry() const { return Host()->registry; }
     // The key's data; E_UNEXPECTED raised once it is gone.
-    CRegKeyData& Key() const
+    CRegKeyData& Key(CRegistryScript& registry) const
     {
-        CRegKeyData* pKey = Host()->registry.FindKey(m_lScope, m_strPath);
+        CRegKeyData* pKey = registry.FindKey(m_lScope, m_strPath);
         return pKey ? *pKey : throw CComError(E_UNEXPECTED);
-    }
-    template <class MakeText>
-    void Note(MakeText&& makeText) const
-    {
-        ::Note(Host()->registry, makeText);
     }
 
     long m_lScope;
@@ -75,9 +72,10 @@ private:
     // The value's data, noted as "<what><name>"; E_UNEXPECTED raised once it is gone.
     CRegValueData& Data(const wchar_t* pszWhat) const
     {
-        CRegKeyData& key = Key();
+        CRegistryScript& registry = Registry();
+        CRegKeyData& key = Key(registry);
         CRegValueData* pData = m_nIndex < key.deqValues.size() ? &key.deqValues[m_nIndex] : nullptr;
-        Note([&] { return pszWhat + (pData ? pData->strName : std::wstring()); });
+        Note(registry, [&] { return pszWhat + (pData ? pData->strName : std::wstring()); });
         return pData ? *pData : throw CComError(E_UNEXPECTED);
     }
     size_t m_nIndex;
@@ -94,8 +92,9 @@ public:
     STDMETHODIMP GetCount(long* plCount) override
     {
         return Answer(nullptr, plCount, [&] {
-            Note([&] { return L"GetCount " + m_strPath; });
-            CRegKeyData& key = Key();
+            CRegistryScript& registry = Registry();
+            Note(registry, [&] { return L"GetCount " + m_strPath; });
+            CRegKeyData& key = Key(registry);
             if (SUCCEEDED(key.hrGetCount))
                 *plCount = key.optCount.value_or(static_cast<long>(key.deqValues.size()));
             return key.hrGetCount;
@@ -106,11 +105,12 @@ public:
     {
         return Answer(nullptr, ppValue, [&] {
             const bool bByName = vIndex.vt == VT_BSTR;
-            Note([&] {
+            CRegistryScript& registry = Registry();
+            Note(registry, [&] {
                 return L"GetItem " + m_strPath + L" " +
                        (bByName ? std::wstring(BstrView(vIndex.bstrVal)) : L"#" + std::to_wstring(vIndex.lVal));
             });
-            CRegKeyData& key = Key();
+            CRegKeyData& key = Key(registry);
             if (!bByName && vIndex.vt != VT_I4)
                 return E_INVALIDARG;
             if (bByName && FAILED(key.hrItemByName))

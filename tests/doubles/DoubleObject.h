@@ -46,10 +46,15 @@ struct CFaultPlan
         s_fault = fault;
     }
     static bool Outright(Fault fault) noexcept { return fault == Fault::Error || fault == Fault::NullObject; }
-    static HRESULT OutrightResult(Fault fault) noexcept { return fault == Fault::Error ? kInjectedError : S_OK; }
-    // What a call that went on answers: S_FALSE for S_OK under OtherSuccess.
-    static HRESULT Result(Fault fault, HRESULT hr) noexcept
+    // What a call answers under the fault: an outright one answers at once,
+    // without the body; else the body runs and OtherSuccess makes its S_OK
+    // an S_FALSE.
+    template <class Body>
+    static HRESULT Shown(Fault fault, Body&& body)
     {
+        if (Outright(fault))
+            return fault == Fault::Error ? kInjectedError : S_OK;
+        const HRESULT hr = body();
         return fault == Fault::OtherSuccess && hr == S_OK ? S_FALSE : hr;
     }
 };
@@ -60,6 +65,13 @@ void HandOut(T** pp, U* p) noexcept
 {
     if ((*pp = p) != nullptr)
         (*pp)->AddRef();
+}
+
+// The references p holds now.
+inline ULONG RefCount(IUnknown* p)
+{
+    p->AddRef();
+    return p->Release();
 }
 
 // A placeholder slot called: the hook fails the test, else stderr hears of it.
@@ -111,10 +123,7 @@ protected:
     {
         if (pszMethod)
             LogCall(pszMethod);
-        const Fault fault = CFaultPlan::Next();
-        if (CFaultPlan::Outright(fault))
-            return CFaultPlan::OutrightResult(fault);
-        return CFaultPlan::Result(fault, ComBoundary(std::forward<Body>(body)));
+        return CFaultPlan::Shown(CFaultPlan::Next(), [&] { return ComBoundary(std::forward<Body>(body)); });
     }
 
     std::wstring m_strName;
@@ -152,9 +161,9 @@ public:
             return E_POINTER;
         *ppv = nullptr;
         const Fault fault = CFaultPlan::Next();
-        if (CFaultPlan::Outright(fault))
-            return CFaultPlan::OutrightResult(fault);
-        return pOuter ? CLASS_E_NOAGGREGATION : ComBoundary([&] { return m_fnCreate(riid, ppv); });
+        return CFaultPlan::Shown(fault == Fault::OtherSuccess ? Fault::None : fault, [&] {
+            return pOuter ? CLASS_E_NOAGGREGATION : ComBoundary([&] { return m_fnCreate(riid, ppv); });
+        });
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 

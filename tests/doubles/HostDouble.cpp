@@ -31,19 +31,25 @@ const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstri
     return nullptr;
 }
 
-// The index covers every value the script set; a test that cleared
-// deqValues leaves entries that no longer match.
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
     auto it = mapIndex.find(name);
-    const bool bHit = it != mapIndex.end() && it->second < deqValues.size() && deqValues[it->second].strName == name;
-    return bHit ? it->second : deqValues.size();
+    return it == mapIndex.end() ? deqValues.size() : it->second;
 }
 
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
 {
     const size_t n = IndexOf(name);
     return n < deqValues.size() ? &deqValues[n] : nullptr;
+}
+
+CRegKeyData* CRegistryScript::FindKey(long lScope, std::wstring_view path)
+{
+    auto itScope = m_mapKeys.find(lScope);
+    if (itScope == m_mapKeys.end())
+        return nullptr;
+    auto it = itScope->second.find(path);
+    return it == itScope->second.end() ? nullptr : &it->second;
 }
 
 CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name,
@@ -85,18 +91,18 @@ CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
     return *spNode.Get();
 }
 
-CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, bool bRoot)
+CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, const std::vector<std::wstring>& protocols)
 {
     CNodeDouble& component = AddItem(name);
     component.bComponent = true;
     component.bPropertyData = false;
     component.bDataElement = false;
-    if (bRoot) {
-        CNodeDouble& root = AddItem(std::wstring(name) + L".root");
-        root.lTypeId = kTypeRoot;
-        root.Place(L"/" + std::wstring(name), nullptr, &component);
-        component.AddSubItem(L"root", root);
-    }
+    CNodeDouble& root = AddItem(std::wstring(name) + L".root");
+    root.lTypeId = kTypeRoot;
+    root.Place(L"/" + std::wstring(name), nullptr, &component);
+    component.AddSubItem(L"root", root);
+    for (const std::wstring& protocol : protocols)
+        component.AddCommunicationEntity(protocol);
     return component;
 }
 

@@ -95,7 +95,7 @@ struct CRegKeyData
 
     CRegValueData* Find(std::wstring_view name);
     size_t IndexOf(std::wstring_view name) const; // deqValues.size(): none
-    // Positions of the values set through the script: thousands read fast.
+    // Positions of the values, which only SetVariant adds: thousands read fast.
     std::map<std::wstring, size_t, std::less<>> mapIndex;
 };
 
@@ -106,12 +106,9 @@ struct CRegistryScript
     // "GetData BusA", "GetName BusA", in call order.
     std::vector<std::wstring> vecLog;
 
-    CRegKeyData& Key(long lScope, std::wstring_view path) { return m_mapKeys[{lScope, std::wstring(path)}]; }
-    CRegKeyData* FindKey(long lScope, std::wstring_view path)
-    {
-        auto it = m_mapKeys.find({lScope, std::wstring(path)});
-        return it == m_mapKeys.end() ? nullptr : &it->second;
-    }
+    CRegKeyData& Key(long lScope, std::wstring_view path) { return m_mapKeys[lScope][std::wstring(path)]; }
+    // Found without making a string: the layer reads keys at every Init.
+    CRegKeyData* FindKey(long lScope, std::wstring_view path);
     // Added, or replaced in place, in a key made if needed.
     CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
     CRegValueData& SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text)
@@ -122,11 +119,11 @@ struct CRegistryScript
     {
         return SetVariant(lScope, path, name, CVariant::Long(lValue));
     }
-    void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys.erase({lScope, std::wstring(path)}); }
+    void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys[lScope].erase(std::wstring(path)); }
     void ClearKeys() { m_mapKeys.clear(); }
 
 private:
-    std::map<std::pair<long, std::wstring>, CRegKeyData> m_mapKeys;
+    std::map<long, std::map<std::wstring, CRegKeyData, std::less<>>> m_mapKeys; // by scope, then path
 };
 
 class CHostDouble : public std::enable_shared_from_this<CHostDouble>
@@ -152,8 +149,9 @@ public:
     NewZUR::IDataSchema* Schema() const { return m_spSchema.Get(); }
     NewZUR::IErrorDatabaseService* ErrorDb() const { return m_spErrorDb.Get(); }
 
-    // A component with a "root" item (bRoot false: without one).
-    CNodeDouble& AddComponent(std::wstring_view name, bool bRoot = true);
+    // A component with a "root" item and one communication entity per
+    // protocol, in this order.
+    CNodeDouble& AddComponent(std::wstring_view name, const std::vector<std::wstring>& protocols = {});
     // A free item answering IPropertyData, IDataElement and ICharacteristic.
     CNodeDouble& AddItem(std::wstring_view name);
     CNodeDouble* FindNode(IUnknown* pUnknown) const;
@@ -185,23 +183,6 @@ private:
 // The two paths the layer selects.
 inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
 inline constexpr wchar_t kOwnerPath[] = L"..==>.";
-
-// The host of a host object's call; E_UNEXPECTED raised once it is gone.
-std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost);
-
-// A COM object of the host, which it does not keep alive.
-class CHostObject : public CDoubleBase
-{
-public:
-    CHostObject(std::wstring_view kind, std::wstring_view name, std::weak_ptr<CHostDouble> wpHost)
-        : CDoubleBase(kind, name), m_wpHost(std::move(wpHost))
-    {}
-
-protected:
-    std::shared_ptr<CHostDouble> Host() const { return LiveHost(m_wpHost); }
-
-    std::weak_ptr<CHostDouble> m_wpHost;
-};
 
 // The host's COM objects, each kind in its own file.
 void NewTopologyDoubles(std::weak_ptr<CHostDouble> wpHost, Microsoft::WRL::ComPtr<NewZUR::ITopology>& spTopology,

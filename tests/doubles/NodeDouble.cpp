@@ -10,7 +10,7 @@ CNodeDouble& CNodeDouble::Protocol() const
 
 CNodeDouble& CNodeDouble::AddCommunicationEntity(std::wstring_view protocol)
 {
-    std::shared_ptr<CHostDouble> spHost = m_wpHost.lock();
+    std::shared_ptr<CHostDouble> spHost = Host();
     const std::wstring name = m_strName + L".entity" + std::to_wstring(m_vecEntities.size());
     const std::wstring path = L"/" + m_strName + L"/deviceInfo/device/DeviceManagerObject/communicationEntity[" +
                               std::to_wstring(m_vecEntities.size()) + L"]";
@@ -34,7 +34,7 @@ CNodeDouble& CNodeDouble::AddCharacteristic(std::wstring_view name)
     CNodeDouble* pParent = bComponent ? SubItem(L"root") : this;
     const std::wstring parentPath = pParent ? pParent->optPathText.value_or(L"") : L"";
 
-    CNodeDouble& item = m_wpHost.lock()->AddItem(m_strName + L"." + std::wstring(name));
+    CNodeDouble& item = Host()->AddItem(m_strName + L"." + std::wstring(name));
     item.lTypeId = CHostDouble::kTypeCharacteristic;
     item.Place(parentPath + L"/" + std::wstring(name), pParent, bComponent ? this : Owner());
     if (pParent)

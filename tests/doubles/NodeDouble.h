@@ -1,6 +1,7 @@
 #pragma once
-// A node of a data tree: a component (with its "root" sub-item) or a data
-// item; each interface can be switched off and each answer made to fail.
+// The host's objects' base, and a node of a data tree: a component (with its
+// "root" sub-item) or a data item; each interface can be switched off and
+// each answer made to fail.
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,7 +16,24 @@
 
 class CHostDouble;
 
-class CNodeDouble : public CDoubleBase,
+// The host of a host object's call; E_UNEXPECTED raised once it is gone.
+std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost);
+
+// A COM object of the host, which it does not keep alive.
+class CHostObject : public CDoubleBase
+{
+public:
+    CHostObject(std::wstring_view kind, std::wstring_view name, std::weak_ptr<CHostDouble> wpHost)
+        : CDoubleBase(kind, name), m_wpHost(std::move(wpHost))
+    {}
+
+protected:
+    std::shared_ptr<CHostDouble> Host() const { return LiveHost(m_wpHost); }
+
+    std::weak_ptr<CHostDouble> m_wpHost;
+};
+
+class CNodeDouble : public CHostObject,
                     public CHostInterface<NewZUR::IPropertyData>,
                     public CHostInterface<NewZUR::IDataElement>,
                     public CHostInterface<NewZUR::ICharacteristic>,
@@ -31,7 +49,7 @@ public:
     END_INTERFACE_TABLE()
 
     CNodeDouble(std::weak_ptr<CHostDouble> wpHost, std::wstring_view name)
-        : CDoubleBase(L"node", name), m_wpHost(std::move(wpHost))
+        : CHostObject(L"node", name, std::move(wpHost))
     {}
     // Named once so that ComPtr<CNodeDouble> resolves them.
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override = 0;
@@ -95,7 +113,6 @@ public:
     STDMETHODIMP GetSubItem(BSTR bstrName, IUnknown** ppItem) override;
 
 private:
-    std::weak_ptr<CHostDouble> m_wpHost;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spParent;
     Microsoft::WRL::ComPtr<CNodeDouble> m_spOwner;
     std::map<std::wstring, Microsoft::WRL::ComPtr<CNodeDouble>, std::less<>> m_mapSubItems;

@@ -98,7 +98,7 @@ long CHostDouble::ForeignReferences() const
 {
     // The host holds one reference on each of its objects; nodes also hold
     // their links, and kept enumerators their items.
-    auto beyondOne = [](IUnknown* p) { return p ? (p->AddRef(), static_cast<long>(p->Release()) - 1) : 0L; };
+    auto beyondOne = [](IUnknown* p) { return p ? static_cast<long>(RefCount(p)) - 1 : 0L; };
     long lForeign = beyondOne(m_spTopology.Get()) + beyondOne(m_spSchema.Get()) + beyondOne(m_spErrorDb.Get());
     for (const auto& spNode : m_vecNodes)
         lForeign += static_cast<long>(spNode->References()) - 1 - spNode->Links();

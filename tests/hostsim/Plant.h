@@ -17,9 +17,7 @@ inline void RegisterSimulatorServers()
     for (const wchar_t* dll : {L"HostSim.dll", L"Samples.dll"}) {
         HMODULE hModule = LoadLibraryW((BinaryDirectory() + dll).c_str());
         ASSERT_NE(hModule, nullptr) << dll;
-        auto pfn = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-            reinterpret_cast<void*>(GetProcAddress(hModule, "DllRegisterServer")));
-        ASSERT_EQ(pfn(), S_OK) << dll;
+        ASSERT_EQ(ModuleExport<EntryPoint>(hModule, "DllRegisterServer")(), S_OK) << dll;
     }
 }
 

@@ -14,11 +14,11 @@ protected:
         ASSERT_EQ(Init(), S_OK);
         m_spA = Add(L"P");
         m_spB = Add(L"Q");
-        m_pX = &Component(L"X", {L"P", L"Q"});
-        m_pY = &Component(L"Y", {});
+        m_pX = &Host().AddComponent(L"X", {L"P", L"Q"});
+        m_pY = &Host().AddComponent(L"Y");
         m_pX->Entities()[0]->Protocol().SetOwner(m_pY);
         m_pC1 = &m_pX->Entities()[0]->AddCharacteristic(L"c1");
-        m_pC2 = &Component(L"Z", {L"P", L"Q"}).AddCharacteristic(L"c2");
+        m_pC2 = &Host().AddComponent(L"Z", {L"P", L"Q"}).AddCharacteristic(L"c2");
         // The root is X too: CheckAll walks it, the others pass it on.
         m_args = {m_pX->AsComponent(),
                   m_pX->AsComponent(),
@@ -91,7 +91,7 @@ TEST_F(LayerChecks, EachCheckAsksTheAssistantsItsArgumentsLeadTo)
 TEST_F(LayerChecks, AWalkThatFindsNoAssistantAsksNobody)
 {
     // A characteristic in an entity of R, beside one of P.
-    const auto inR = [this] { return &Component(L"M", {L"R", L"P"}).Entities()[0]->AddCharacteristic(L"c"); };
+    const auto inR = [this] { return &Host().AddComponent(L"M", {L"R", L"P"}).Entities()[0]->AddCharacteristic(L"c"); };
     using A = CheckArgs&;
     using C = CNodeDouble&;
     const struct
@@ -116,7 +116,7 @@ TEST_F(LayerChecks, AWalkThatFindsNoAssistantAsksNobody)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        CNodeDouble& component = Component(L"C", {L"P"});
+        CNodeDouble& component = Host().AddComponent(L"C", {L"P"});
         CheckArgs args = m_args;
         args.piComp = component.AsComponent();
         row.fnPrepare(args, component);

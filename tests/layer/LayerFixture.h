@@ -10,12 +10,6 @@
 
 using Texts = std::vector<std::wstring>;
 
-// The text of a string the layer handed out, or "<null>".
-inline std::wstring Text(const CBstr& bstr)
-{
-    return bstr.IsNull() ? L"<null>" : std::wstring(bstr.View());
-}
-
 class LayerTest : public DoublesTest
 {
 protected:
@@ -43,14 +37,6 @@ protected:
         EXPECT_EQ(Add(CBstr(protocol), CBstr(L"Test.P"), handle.spUnknown.Get(), CBstr(L"db" + std::wstring(protocol))),
                   S_OK);
         return handle.spState;
-    }
-    // A component with one communication entity per protocol, in this order.
-    CNodeDouble& Component(std::wstring_view name, const std::vector<std::wstring_view>& protocols)
-    {
-        CNodeDouble& component = Host().AddComponent(name);
-        for (std::wstring_view protocol : protocols)
-            component.AddCommunicationEntity(protocol);
-        return component;
     }
     HRESULT Init() { return Layer()->Init(Host().TopologyDispatch()); }
     // Runs a check into m_bstrMsg and m_bstrDB, with the host's events cleared first.

@@ -33,18 +33,18 @@ TEST_F(LayerTest, AddRefusesMissingArgumentsAndAnObjectThatIsNoAssistant)
 // the first assistant and its error database.
 TEST_F(LayerTest, AddForTheSameProtocolReplacesTheFirst)
 {
-    const std::wstring_view protocol(L"P\0Q", 3);
+    const std::wstring protocol(L"P\0Q", 3);
     auto spFirst = Add(protocol);
     CAssistantHandle second = NewAssistant(L"second", AssistantKind::Assist2);
     EXPECT_EQ(Add(CBstr(protocol), CBstr(L"p"), second.spUnknown.Get(), CBstr(L"other")), S_OK);
     EXPECT_FALSE(spFirst->IsAlive());
-    CNodeDouble& device = Component(L"dev", {L"P", protocol});
+    CNodeDouble& device = Host().AddComponent(L"dev", {L"P", protocol});
     CheckArgs args{nullptr, device.AsComponent()};
     EXPECT_EQ(Init(), S_OK);
     second.spState->Script().AnswerAll(CAnswer::Of(E_FAIL));
     EXPECT_EQ(Run(Check(L"CheckDelete"), args), E_FAIL); // "P" has no assistant: the walk stops
     EXPECT_TRUE(second.spState->CountOf(L"CheckDelete") == 0 && m_bstrMsg.IsNull());
-    args.piComp = Component(L"dev2", {protocol}).AsComponent();
+    args.piComp = Host().AddComponent(L"dev2", {protocol}).AsComponent();
     EXPECT_EQ(Run(Check(L"CheckDelete"), args), E_FAIL);
     EXPECT_EQ(Text(m_bstrDB), L"other");
     EXPECT_EQ(BusName(), protocol);

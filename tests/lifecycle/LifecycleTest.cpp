@@ -12,12 +12,6 @@ using Texts = std::vector<std::wstring>;
 
 namespace {
 
-ULONG Refs(IUnknown* p)
-{
-    p->AddRef();
-    return p->Release();
-}
-
 template <class T>
 class Lifecycle : public DoublesTest
 {
@@ -113,14 +107,14 @@ TYPED_TEST(Lifecycle, EveryInitTakesItsTopologyAndLetsTheOldOneGo)
     CAssistantClass& a = this->Bind(L"A");
     IDispatch* pFirst = this->Host().TopologyDispatch();
     IDispatch* pSecond = this->SecondTopology();
-    const ULONG cFirst = Refs(pFirst), cSecond = Refs(pSecond);
+    const ULONG cFirst = RefCount(pFirst), cSecond = RefCount(pSecond);
     ASSERT_EQ(this->Init(pFirst), S_OK);
     ASSERT_EQ(this->Init(pSecond), S_OK);
     EXPECT_EQ(a.Instance(0).LastCallOf(L"InitEx")->vecIn[0], pSecond);
-    EXPECT_EQ(Refs(pFirst), cFirst);
+    EXPECT_EQ(RefCount(pFirst), cFirst);
     ASSERT_EQ(this->Init(nullptr), S_OK);
     EXPECT_EQ(a.Instance(0).LastCallOf(L"InitEx")->vecIn[0], nullptr);
-    EXPECT_EQ(Refs(pSecond), cSecond);
+    EXPECT_EQ(RefCount(pSecond), cSecond);
     EXPECT_EQ(this->Object()->Term(), S_OK); // traced to nobody
     EXPECT_EQ(this->Host().topology.EventTexts(), (Texts{this->kLoad, this->kLoad, this->kLoad, this->kInit}));
     EXPECT_EQ(this->m_spSecondHost->topology.EventTexts(), Texts{this->kInit});

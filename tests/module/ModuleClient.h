@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "com/GuidText.h"
+#include "support/TestEnvironment.h"
 
 struct ProcessResult
 {
@@ -23,15 +24,6 @@ std::wstring ReadClassesRootString(const std::wstring& key, const wchar_t* pszNa
 bool ClassesRootKeyExists(const std::wstring& key);
 // The loaded module's DllCanUnloadNow (E_UNEXPECTED when it is not loaded).
 HRESULT ModuleCanUnloadNow();
-
-using EntryPoint = HRESULT(STDAPICALLTYPE*)();
-
-// An export of a loaded module as the function type F.
-template <class F>
-F ModuleExport(HMODULE hModule, const char* pszName)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
-}
 
 // The clients' suites: the module registered by regsvr32 before their first case.
 class RegisteredModule : public testing::Test

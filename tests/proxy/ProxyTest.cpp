@@ -105,8 +105,8 @@ TEST_F(ProxyTest, ForwardingStopsAtTheFirstFailure)
         b.Instance(0).Script().Answer(L"CheckDelete", c.b);
         CCallLog::Clear();
         EXPECT_EQ(Run(Check(L"CheckDelete")), c.hr);
-        EXPECT_EQ(m_msg.IsNull() ? L"<null>" : std::wstring(m_msg.View()), c.msg);
-        EXPECT_EQ(m_db.IsNull() ? L"<null>" : std::wstring(m_db.View()), c.db);
+        EXPECT_EQ(Text(m_msg), c.msg);
+        EXPECT_EQ(Text(m_db), c.db);
         EXPECT_EQ(CCallLog::Only({L"A.C", L"B.C"}), c.asked);
     }
 }

@@ -40,7 +40,7 @@ protected:
     // CheckInsertDrop on a component with these protocols; the bus name afterwards.
     HRESULT Check(const std::vector<std::wstring>& protocols, std::wstring* pBus)
     {
-        IComponent* piComp = AddComponent(protocols).AsComponent();
+        IComponent* piComp = Host().AddComponent(L"C", protocols).AsComponent();
         CBstr msg, db, bus;
         const HRESULT hr = m_spLayer->CheckInsertDrop(msg.Out(), piComp, piComp, piComp, 0, db.Out());
         m_spLayer->GetProcessedBusName(bus.Out());

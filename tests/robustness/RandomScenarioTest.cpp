@@ -75,6 +75,13 @@ struct CScenario
 class RandomScenarioTest : public RobustTest, public testing::WithParamInterface<long>
 {
 protected:
+    // The host's classes for the messages "class N", for every seed it runs.
+    void SetUp() override
+    {
+        RobustTest::SetUp();
+        for (long lClass : {0, 1, 2, 3, 7})
+            Host().errorDb.mapClassByMessage[L"class " + std::to_wstring(lClass)] = lClass;
+    }
     static CScenario Draw(std::mt19937& rng);
     void Configure(const CScenario& s);
     void RunScenario(unsigned seed);
@@ -169,8 +176,6 @@ void RandomScenarioTest::Configure(const CScenario& s)
             registry.SetLong(alScopes[i], L"LayerOptions", L"Debug", *s.aoptDebug[i]);
     }
     registry.SetLong(9, L"LayerOptions", L"Trace", s.lTrace);
-    for (long lClass : {0, 1, 2, 3, 7})
-        Host().errorDb.mapClassByMessage[L"class " + std::to_wstring(lClass)] = lClass;
     m_vecAssistants.clear();
     for (const CAnswer& answer : s.vecAnswers)
         NewAssistant().spState->Script().Answer(kChecks[s.nCheck].name, answer);
@@ -181,9 +186,9 @@ void RandomScenarioTest::RunScenario(unsigned seed)
     std::mt19937 rng(seed);
     const CScenario s = Draw(rng);
     Configure(s);
-    CNodeDouble& component = AddComponent(s.vecProtocols1);
+    CNodeDouble& component = Host().AddComponent(L"C", s.vecProtocols1);
     CNodeDouble& char1 = component.AddCharacteristic(L"port");
-    CNodeDouble& char2 = AddComponent(s.vecProtocols2).AddCharacteristic(L"port");
+    CNodeDouble& char2 = Host().AddComponent(L"C", s.vecProtocols2).AddCharacteristic(L"port");
     // The out-parameters (message, database, bus) start as the test's own
     // string: the gate must leave them as they are.
     const CBstr unset(L"unset");

@@ -39,14 +39,6 @@ HRESULT RobustTest::Add(IAssistLayer2* pLayer, const std::wstring& protocol, con
     return spTest->Add(CBstr(protocol), CBstr(L"Robust.Assistant"), assistant.Assist2(), CBstr(L"db" + protocol));
 }
 
-CNodeDouble& RobustTest::AddComponent(const std::vector<std::wstring>& protocols)
-{
-    CNodeDouble& component = Host().AddComponent(L"C");
-    for (const std::wstring& protocol : protocols)
-        component.AddCommunicationEntity(protocol);
-    return component;
-}
-
 long RobustTest::ForeignReferences()
 {
     long lForeign = Host().ForeignReferences();

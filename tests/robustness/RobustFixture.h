@@ -17,7 +17,6 @@ protected:
     CAssistantHandle& NewAssistant();
     // Adds the assistant under a protocol, with error database "db<protocol>".
     static HRESULT Add(IAssistLayer2* pLayer, const std::wstring& protocol, const CAssistantHandle& assistant);
-    CNodeDouble& AddComponent(const std::vector<std::wstring>& protocols);
     // References held on the host's objects and the assistants beyond their owners'.
     long ForeignReferences();
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "LayerLib2.h"
+#include "com/Owners.h"
 #include "common/Checks.h"
 
 struct CheckKind
@@ -20,6 +21,12 @@ extern const CheckKind kChecks[12];
 const CheckKind& Check(const wchar_t* name);
 // The check's name for a test's name.
 std::string NarrowName(const CheckKind& kind);
+
+// The text of a string a check handed out, or "<null>".
+inline std::wstring Text(const CBstr& bstr)
+{
+    return bstr.IsNull() ? L"<null>" : std::wstring(bstr.View());
+}
 
 // The interface pointers the check passes on, in argument order.
 std::vector<const void*> PassedIn(int nSlot, const CheckArgs& a);

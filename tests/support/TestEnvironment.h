@@ -1,5 +1,7 @@
 #pragma once
-// Where the test program and the built module live, and its private temp folder.
+// Where the test program and the built module live, its private temp folder,
+// and the exports of a loaded module.
+#include <windows.h>
 #include <string>
 
 // The folder of the running test program, with a trailing backslash; the
@@ -15,3 +17,12 @@ std::wstring ErrorLogPath();
 std::wstring WriteTempFile(const std::wstring& name, const std::string& text);
 // A file's bytes, empty when it cannot be read.
 std::string FileText(const std::wstring& path);
+
+using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+
+// An export of a loaded module as the function type F.
+template <class F>
+F ModuleExport(HMODULE hModule, const char* pszName)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
+}
