@@ -15,7 +15,7 @@
 #include "com/Owners.h"
 #include "common/AssistBlockCache.h"
 #include "common/AssistResult.h"
-#include "common/Checks.h"
+#include "interfaces/AssistChecks.h"
 
 // Catalogue keys compare ordinally, UTF-16 code unit by code unit as unsigned
 // numbers; a shorter key that is a prefix of a longer one sorts first.

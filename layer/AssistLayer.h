@@ -8,8 +8,8 @@
 #include "com/FunctionRef.h"
 #include "com/Owners.h"
 #include "common/AssistCommon.h"
-#include "common/Checks.h"
-#include "common/LayerDispatch.h"
+#include "interfaces/AssistChecks.h"
+#include "interfaces/LayerDispatch.h"
 
 class CConsultedAssistants;
 

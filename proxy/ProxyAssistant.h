@@ -6,9 +6,9 @@
 #include <string>
 #include "LayerLib2.h"
 #include "common/AssistCommon.h"
-#include "common/Checks.h"
+#include "interfaces/AssistChecks.h"
 #include "com/ComObject.h"
-#include "common/LayerDispatch.h"
+#include "interfaces/LayerDispatch.h"
 
 class CProxyAssistant : public CComRootMultiThreaded,
                         public CDispatchImpl<IAssist3>,

@@ -2,7 +2,7 @@
 // A sample bus assistant: answers the layer's questions for one fieldbus by
 // the rules of that bus. The three sample classes differ only in their bus.
 #include "com/ComObject.h"
-#include "common/LayerDispatch.h"
+#include "interfaces/LayerDispatch.h"
 #include "samples/BusRules.h"
 #include <functional>
 

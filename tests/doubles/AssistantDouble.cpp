@@ -2,7 +2,7 @@
 #include <utility>
 #include "com/GuidText.h"
 #include "com/Owners.h"
-#include "common/LayerDispatch.h"
+#include "interfaces/LayerDispatch.h"
 #include "doubles/DoubleObject.h"
 #include "support/Checks.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 #include "LayerLib2.h"
 #include "com/Owners.h"
-#include "common/Checks.h"
+#include "interfaces/AssistChecks.h"
 
 struct CheckKind
 {

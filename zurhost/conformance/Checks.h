@@ -1,7 +1,7 @@
 #pragma once
 // The twelve checks as calls a conformance run makes: which check, with which
 // components, ports or item, and how it is put to an assistant or the layer.
-#include "common/Checks.h"
+#include "interfaces/AssistChecks.h"
 #include "zurhost/conformance/Plant.h"
 #include <string>
 #include <vector>
