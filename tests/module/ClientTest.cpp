@@ -68,8 +68,7 @@ TEST_F(ModuleClient, ClassObjectsRefuseWhatTheyCannotMake)
         EXPECT_EQ(pv, nullptr);
         EXPECT_EQ(spFactory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
     }
-    auto pfnGetClassObject = ModuleExport<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-        GetModuleHandleW(L"Layer.dll"), "DllGetClassObject");
+    auto pfnGetClassObject = ModuleExport<LPFNGETCLASSOBJECT>(GetModuleHandleW(L"Layer.dll"), "DllGetClassObject");
     ASSERT_NE(pfnGetClassObject, nullptr);
     void* pv = reinterpret_cast<void*>(1);
     EXPECT_EQ(pfnGetClassObject(IID_IAssist2, IID_IClassFactory, &pv), CLASS_E_CLASSNOTAVAILABLE);

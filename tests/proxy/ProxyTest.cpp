@@ -57,11 +57,12 @@ protected:
 };
 
 // Each check under its own trace text reaches every assistant, and the
-// worst answer wins; the arguments go on through the table the layer shares.
+// worst answer wins, also when it came first; the arguments go on through
+// the table the layer shares.
 TEST_F(ProxyTest, EachCheckReachesEveryAssistantAndTheWorstAnswerWins)
 {
-    Bind(L"A").Script().AnswerAll(CAnswer::Of(S_OK, L"fine", L"own-a"));
-    Bind(L"B").Script().AnswerAll(CAnswer::Of(2, L"mild", L"own-b"));
+    Bind(L"A").Script().AnswerAll(CAnswer::Of(2, L"mild", L"own-a"));
+    Bind(L"B").Script().AnswerAll(CAnswer::Of(S_OK, L"fine", L"own-b"));
     ASSERT_EQ(InitEx(), S_OK);
     for (const CheckKind& kind : kChecks) {
         SCOPED_TRACE(NarrowName(kind));
@@ -72,7 +73,7 @@ TEST_F(ProxyTest, EachCheckReachesEveryAssistantAndTheWorstAnswerWins)
         EXPECT_EQ(CCallLog::Only({L"A.C", L"B.C"}),
                   (Texts{L"A." + std::wstring(kind.name), L"B." + std::wstring(kind.name)}));
         EXPECT_EQ(m_msg.View(), L"mild");
-        EXPECT_EQ(m_db.View(), L"own-b");
+        EXPECT_EQ(m_db.View(), L"own-a");
     }
 }
 

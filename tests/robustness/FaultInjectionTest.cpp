@@ -61,6 +61,11 @@ class FaultInjectionTest : public RobustTest, public testing::WithParamInterface
 {
 protected:
     void SetUp() override;
+    void TearDown() override
+    {
+        AssistBlockCache::SetKeeping(true);
+        RobustTest::TearDown();
+    }
     bool Allocation() const { return GetParam().bAllocation; }
     // Afterwards the layer is released (a failed Term repeated) and the faults are off.
     CScenarioRun Run();
@@ -95,7 +100,8 @@ void FaultInjectionTest::SetUp()
     for (int i = 0; i < 3; ++i)
         NewAssistant();
     // Blocks from the heap only: a kept one would hide its allocation.
-    AssistBlockCache::SetKeeping(false);
+    if (Allocation())
+        AssistBlockCache::SetKeeping(false);
 }
 
 CScenarioRun FaultInjectionTest::Run()

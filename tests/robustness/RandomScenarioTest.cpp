@@ -212,7 +212,7 @@ void RandomScenarioTest::RunScenario(unsigned seed)
         if (bWritten)
             aOut[i].Reset(abstrOut[i]);
         // A null bus name reads as an empty one.
-        aShown[i] = !bWritten ? L"<unset>" : aOut[i].IsNull() && i < 2 ? L"<null>" : std::wstring(aOut[i].View());
+        aShown[i] = !bWritten ? L"<unset>" : i < 2 ? Text(aOut[i]) : std::wstring(aOut[i].View());
     }
 
     std::vector<int> expectedCalls, calls;
