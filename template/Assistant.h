@@ -6,7 +6,7 @@
 #include "Rules.h"
 #include "com/ComObject.h"
 #include "com/FunctionRef.h"
-#include "com/LayerDispatch.h"
+#include "interfaces/LayerDispatch.h"
 
 class CAssistant : public CComRootSingleThreaded, public CDispatchImpl<IAssist3>
 {

@@ -15,6 +15,8 @@ void CLayerProbe::CalledBack(const wchar_t* pszWhat) const noexcept
 
 bool CLayerProbe::AnswersInterface(REFIID riid) const noexcept
 {
+    if (m_strCall.empty()) // no check under way: nothing to name
+        return true;
     try {
         CalledBack((L"QueryInterface " + GuidText(riid)).c_str());
     } catch (...) {
