@@ -56,7 +56,7 @@
       (piCompRoot, piComp), (m, a.piRoot, a.piComp, d))
 
 #define CHECK_ID(C, Name, Params, Args, Passed) Name,
-#define CHECK_NAME(C, Name, Params, Args, Passed) L"Check" #Name,
+#define CHECK_NAME(C, Name, Params, Args, Passed) C L"Check" #Name,
 #define CHECK_CALL(C, Name, Params, Args, Passed) \
     case CheckId::Name:                           \
         return p->Check##Name Passed;
@@ -78,7 +78,8 @@ enum class CheckId
 };
 inline constexpr int kCheckCount = 12;
 
-// The method's name, "CheckNewDevice".
+// The method's name, "CheckNewDevice"; ASSIST_CHECKS(CHECK_NAME, L"CClass::")
+// lists the twelve names with a prefix.
 inline const wchar_t* CheckName(CheckId id)
 {
     static constexpr const wchar_t* kNames[] = {ASSIST_CHECKS(CHECK_NAME, )};

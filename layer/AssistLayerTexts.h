@@ -2,15 +2,12 @@
 // Trace texts, fixed names and the error-log row of CAssistLayer.
 #include <windows.h>
 #include "common/LogRow.h"
+#include "interfaces/AssistChecks.h"
 
 namespace AssistLayerText {
 
 // Method-name traces of the checks, in CheckId order.
-inline constexpr const wchar_t* kTraceChecks[] = {
-    L"CAssistLayer::CheckNewDevice",  L"CAssistLayer::CheckAll",         L"CAssistLayer::CheckPropertyChange",
-    L"CAssistLayer::CheckInsertDrag", L"CAssistLayer::CheckInsertDrop",  L"CAssistLayer::CheckMoveDrag",
-    L"CAssistLayer::CheckMoveDrop",   L"CAssistLayer::CheckReplaceDrag", L"CAssistLayer::CheckReplaceDrop",
-    L"CAssistLayer::CheckConnect",    L"CAssistLayer::CheckDisconnect",  L"CAssistLayer::CheckDelete"};
+inline constexpr const wchar_t* kTraceChecks[] = {ASSIST_CHECKS(CHECK_NAME, L"CAssistLayer::")};
 
 // Method-name traces of the lifecycle.
 inline constexpr wchar_t kTraceInit[] = L"CAssistLayer::Init";

@@ -13,12 +13,7 @@ namespace {
 // Trace texts and error-log rows of this object.
 constexpr wchar_t kTraceInitEx[] = L"CProxyAssistant::InitEx";
 constexpr wchar_t kTraceTerm[] = L"CProxyAssistant::Term";
-constexpr const wchar_t* kTraceChecks[] = {
-    L"CProxyAssistant::CheckNewDevice",  L"CProxyAssistant::CheckAll",         L"CProxyAssistant::CheckPropertyChange",
-    L"CProxyAssistant::CheckInsertDrag", L"CProxyAssistant::CheckInsertDrop",  L"CProxyAssistant::CheckMoveDrag",
-    L"CProxyAssistant::CheckMoveDrop",   L"CProxyAssistant::CheckReplaceDrag", L"CProxyAssistant::CheckReplaceDrop",
-    L"CProxyAssistant::CheckConnect",    L"CProxyAssistant::CheckDisconnect",  L"CProxyAssistant::CheckDelete"};
-static_assert(sizeof(kTraceChecks) / sizeof(kTraceChecks[0]) == kCheckCount, "a trace text per check");
+constexpr const wchar_t* kTraceChecks[] = {ASSIST_CHECKS(CHECK_NAME, L"CProxyAssistant::")};
 constexpr wchar_t kSource[] = L".\\ProxyAssistant";
 constexpr LogRow kRowInitFailed{SeverityError, kTraceInitEx, kSource, 961, L"Assistant::Init failed.", L""};
 constexpr LogRow kRowTermFailed{SeverityError, kTraceTerm, kSource, 54, L"Assistant::Term failed.", L""};
