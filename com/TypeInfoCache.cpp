@@ -4,6 +4,7 @@
 #include <vector>
 #include <wrl/client.h>
 #include "com/ComError.h"
+#include "com/ThisModule.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -17,14 +18,6 @@ struct CachedTypeInfo
 
 std::mutex g_typeInfoLock;
 std::vector<CachedTypeInfo>* g_pTypeInfos = nullptr;
-
-HMODULE ThisModule() noexcept
-{
-    HMODULE hModule = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &hModule);
-    return hModule;
-}
 
 } // namespace
 

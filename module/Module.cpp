@@ -1,5 +1,5 @@
 // Entry points of the module.
-#include "module/Module.h"
+#include <windows.h>
 #include <objbase.h>
 #include "com/ModuleLock.h"
 #include "com/TypeInfoCache.h"
@@ -7,14 +7,6 @@
 #include "module/Registration.h"
 
 namespace {
-
-HINSTANCE g_hInstance = nullptr;
-
-void AttachProcess(HINSTANCE hInstance) noexcept
-{
-    g_hInstance = hInstance;
-    DisableThreadLibraryCalls(hInstance);
-}
 
 void DetachProcess() noexcept
 {
@@ -24,15 +16,10 @@ void DetachProcess() noexcept
 
 } // namespace
 
-HINSTANCE ModuleInstance() noexcept
-{
-    return g_hInstance;
-}
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 {
     if (dwReason == DLL_PROCESS_ATTACH)
-        AttachProcess(hInstance);
+        DisableThreadLibraryCalls(hInstance);
     else if (dwReason == DLL_PROCESS_DETACH)
         DetachProcess();
     return TRUE;

@@ -3,8 +3,8 @@
 #include <utility>
 #include "com/GuidText.h"
 #include "com/Owners.h"
+#include "com/ThisModule.h"
 #include "module/ClassTable.h"
-#include "module/Module.h"
 #include "module/TypeLibRegistration.h"
 
 namespace {
@@ -36,7 +36,7 @@ HRESULT WriteKey(HKEY hParent, const std::wstring& subKey, const wchar_t* pszNam
 HRESULT LoadDescription(const ClassEntry& entry, std::wstring& description)
 {
     wchar_t szDescription[kDescriptionChars] = {};
-    int cch = LoadStringW(ModuleInstance(), entry.idsDescription, szDescription, kDescriptionChars);
+    int cch = LoadStringW(ThisModule(), entry.idsDescription, szDescription, kDescriptionChars);
     if (cch == 0)
         return HRESULT_FROM_WIN32(GetLastError());
     description.assign(szDescription, cch);
@@ -108,7 +108,7 @@ HRESULT UnregisterClassEntry(const ClassEntry& entry)
 HRESULT GetModulePath(std::wstring& path)
 {
     wchar_t szPath[MAX_PATH];
-    DWORD cch = GetModuleFileNameW(ModuleInstance(), szPath, MAX_PATH);
+    DWORD cch = GetModuleFileNameW(ThisModule(), szPath, MAX_PATH);
     if (cch == 0)
         return HRESULT_FROM_WIN32(GetLastError());
     if (cch >= MAX_PATH)
