@@ -3,6 +3,7 @@
 #include <string>
 #include "com/GuidText.h"
 #include "com/Owners.h"
+#include "com/ThisModule.h"
 
 namespace {
 
@@ -36,9 +37,9 @@ HRESULT WriteRegistryString(HKEY hRoot, const wchar_t* pszKey, const wchar_t* ps
     return HRESULT_FROM_WIN32(err);
 }
 
-HRESULT ModuleFolder(HMODULE hModule, wchar_t* pszFolder, DWORD cch) noexcept
+HRESULT ModuleFolder(wchar_t* pszFolder, DWORD cch) noexcept
 {
-    DWORD n = GetModuleFileNameW(hModule, pszFolder, cch);
+    DWORD n = GetModuleFileNameW(ThisModule(), pszFolder, cch);
     if (n == 0 || n >= cch)
         return n == 0 ? HRESULT_FROM_WIN32(GetLastError()) : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     wchar_t* slash = wcsrchr(pszFolder, L'\\');
@@ -47,11 +48,11 @@ HRESULT ModuleFolder(HMODULE hModule, wchar_t* pszFolder, DWORD cch) noexcept
     return S_OK;
 }
 
-HRESULT RegisterClassTable(HMODULE hModule, const ServedClass* pTable, size_t n) noexcept
+HRESULT RegisterClassTable(const ServedClass* pTable, size_t n) noexcept
 {
     return ComBoundary([&] {
         wchar_t path[MAX_PATH];
-        DWORD cch = GetModuleFileNameW(hModule, path, MAX_PATH);
+        DWORD cch = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
         if (cch == 0 || cch >= MAX_PATH)
             return E_FAIL;
         for (size_t i = 0; i < n; ++i) {

@@ -23,22 +23,20 @@ constexpr size_t CountOf(const ServedClass (&)[N])
 
 HRESULT GetClassObjectFromTable(const ServedClass* pTable, size_t n, REFCLSID rclsid, REFIID riid, void** ppv) noexcept;
 // Writes the ProgID and class keys of every entry, in-process, apartment-threaded.
-HRESULT RegisterClassTable(HMODULE hModule, const ServedClass* pTable, size_t n) noexcept;
+HRESULT RegisterClassTable(const ServedClass* pTable, size_t n) noexcept;
 HRESULT UnregisterClassTable(const ServedClass* pTable, size_t n) noexcept;
 // Sets one string value under a key of the given root, creating the key.
 HRESULT WriteRegistryString(HKEY hRoot, const wchar_t* pszKey, const wchar_t* pszName, const wchar_t* pszData) noexcept;
-// The folder of a module, with a trailing backslash.
-HRESULT ModuleFolder(HMODULE hModule, wchar_t* pszFolder, DWORD cch) noexcept;
+// The folder of the module that holds this code, with a trailing backslash.
+HRESULT ModuleFolder(wchar_t* pszFolder, DWORD cch) noexcept;
 
-// DllMain (keeps the instance in hModule), DllGetClassObject from the table,
-// and DllCanUnloadNow: such a server stays loaded for the process.
-#define DEFINE_TABLE_SERVER_ENTRY_POINTS(table, hModule)                          \
+// DllMain, DllGetClassObject from the table, and DllCanUnloadNow: such a
+// server stays loaded for the process.
+#define DEFINE_TABLE_SERVER_ENTRY_POINTS(table)                                   \
     extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)   \
     {                                                                             \
-        if (dwReason == DLL_PROCESS_ATTACH) {                                     \
-            (hModule) = hInstance;                                                \
+        if (dwReason == DLL_PROCESS_ATTACH)                                       \
             DisableThreadLibraryCalls(hInstance);                                 \
-        }                                                                         \
         return TRUE;                                                              \
     }                                                                             \
     STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)           \

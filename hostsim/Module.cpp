@@ -1,12 +1,11 @@
 // Entry points of the host simulator's COM server.
 #include "com/ServerTable.h"
+#include "com/ThisModule.h"
 #include "hostsim/SimContext.h"
 #include "hostsim/SimDataQuery.h"
 #include "hostsim/SimProject.h"
 #include <string>
 #include <wrl/client.h>
-
-HMODULE g_hSimModule = nullptr;
 
 namespace {
 
@@ -28,7 +27,7 @@ const ServedClass g_classes[] = {
 HRESULT RegisterTypeLibraries()
 {
     wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(g_hSimModule, path, MAX_PATH);
+    DWORD n = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
         return E_FAIL;
     for (const std::wstring& file :
@@ -41,11 +40,11 @@ HRESULT RegisterTypeLibraries()
 
 } // namespace
 
-DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes, g_hSimModule)
+DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes)
 
 STDAPI DllRegisterServer()
 {
-    HRESULT hr = RegisterClassTable(g_hSimModule, g_classes, CountOf(g_classes));
+    HRESULT hr = RegisterClassTable(g_classes, CountOf(g_classes));
     return FAILED(hr) ? hr : RegisterTypeLibraries();
 }
 

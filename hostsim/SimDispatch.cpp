@@ -2,8 +2,7 @@
 #include "hostsim/SimDispatch.h"
 #include "HostSim.h"
 #include <string>
-
-extern HMODULE g_hSimModule;
+#include "com/ThisModule.h"
 
 namespace {
 
@@ -16,7 +15,7 @@ HRESULT LoadLibraryFor(REFGUID libid, WORD wMajor, ITypeLib** ppLib)
     if (SUCCEEDED(hr))
         return hr;
     wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(g_hSimModule, path, MAX_PATH);
+    DWORD n = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
         return hr;
     hr = LoadTypeLibEx(path, REGKIND_NONE, ppLib);

@@ -7,8 +7,6 @@
 
 namespace {
 
-HMODULE g_hModule = nullptr;
-
 const CLSID CLSID_ProfibusDPAssistant = {0x4F1C2A61, 0x7B3D, 0x4E58, {0x9A, 0x20, 0x6C, 0x1E, 0x83, 0xD4, 0x52, 0x01}};
 const CLSID CLSID_ProfinetIOAssistant = {0x4F1C2A62, 0x7B3D, 0x4E58, {0x9A, 0x20, 0x6C, 0x1E, 0x83, 0xD4, 0x52, 0x01}};
 const CLSID CLSID_CANopenAssistant = {0x4F1C2A63, 0x7B3D, 0x4E58, {0x9A, 0x20, 0x6C, 0x1E, 0x83, 0xD4, 0x52, 0x01}};
@@ -38,14 +36,14 @@ const struct
 
 } // namespace
 
-DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes, g_hModule)
+DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes)
 
 STDAPI DllRegisterServer()
 {
-    HRESULT hr = RegisterClassTable(g_hModule, g_classes, CountOf(g_classes));
+    HRESULT hr = RegisterClassTable(g_classes, CountOf(g_classes));
     wchar_t folder[MAX_PATH];
     if (SUCCEEDED(hr))
-        hr = ModuleFolder(g_hModule, folder, MAX_PATH);
+        hr = ModuleFolder(folder, MAX_PATH);
     for (auto& db : g_databases) {
         if (FAILED(hr))
             break;

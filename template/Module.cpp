@@ -8,8 +8,6 @@
 
 namespace {
 
-HMODULE g_hModule = nullptr;
-
 // Where the host keeps error databases (HKLM) and the user's bindings (HKCU,
 // the layer's scope 9): value name = protocol, data = ProgID or database id.
 const wchar_t g_szErrorDatabasesKey[] = L"Software\\HostSim\\ErrorDatabases";
@@ -44,14 +42,14 @@ bool BoundToUs()
 
 } // namespace
 
-DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes, g_hModule)
+DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes)
 
 STDAPI DllRegisterServer()
 {
     return ComBoundary([] {
-        RETURN_IF_FAILED(RegisterClassTable(g_hModule, g_classes, CountOf(g_classes)));
+        RETURN_IF_FAILED(RegisterClassTable(g_classes, CountOf(g_classes)));
         wchar_t szFolder[MAX_PATH];
-        RETURN_IF_FAILED(ModuleFolder(g_hModule, szFolder, MAX_PATH));
+        RETURN_IF_FAILED(ModuleFolder(szFolder, MAX_PATH));
         std::wstring file = std::wstring(szFolder) + g_szErrorDatabaseFile;
         RETURN_IF_FAILED(
             WriteRegistryString(HKEY_LOCAL_MACHINE, g_szErrorDatabasesKey, g_szErrorDatabaseId, file.c_str()));

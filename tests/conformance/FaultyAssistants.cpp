@@ -7,8 +7,6 @@
 
 namespace {
 
-HMODULE g_hModule = nullptr;
-
 // One class per fault, named after it; Aggregates is a sound assistant
 // behind a careless class object.
 enum class Fault
@@ -156,13 +154,6 @@ const ServedClass g_classes[] = {
 
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
-{
-    if (dwReason == DLL_PROCESS_ATTACH)
-        g_hModule = hInstance;
-    return TRUE;
-}
-
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     if (IsEqualCLSID(rclsid, kClsid<Fault::Aggregates>))
@@ -177,7 +168,7 @@ STDAPI DllCanUnloadNow()
 
 STDAPI DllRegisterServer()
 {
-    return RegisterClassTable(g_hModule, g_classes, CountOf(g_classes));
+    return RegisterClassTable(g_classes, CountOf(g_classes));
 }
 
 STDAPI DllUnregisterServer()
