@@ -122,9 +122,10 @@ CallResult AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& pl
                         unsigned judging)
 {
     CheckOuts outs;
+    CPreparedCheck check(plant, call, outs);
     std::wstring text = Describe(call);
     run.spLayerProbe->Enter(text);
-    CallResult result = GuardedCall([&] { return Invoke(pAssist, plant, call, outs); });
+    CallResult result = GuardedCall([&] { return check.Ask(pAssist); });
     run.spLayerProbe->Leave();
     JudgeAnswer(run, text, result, outs, judging);
     return result;

@@ -83,8 +83,9 @@ void CheckThroughLayer(ConformanceRun& run)
     JudgeAnswer(run, L"layer Init", Through(L"Init", [&] { return spLayer->Init(spTopology.Get()); }));
     for (const CheckCall& call : AllChecks(run.plant)) {
         CheckOuts outs;
+        CPreparedCheck check(run.plant, call, outs);
         std::wstring text = L"layer " + Describe(call);
-        CallResult result = Through(text, [&] { return Invoke(spLayer.Get(), run.plant, call, outs); });
+        CallResult result = Through(text, [&] { return check.Ask(spLayer.Get()); });
         JudgeAnswer(run, text, result, outs, JudgeAlways);
     }
     JudgeAnswer(run, L"layer Term", Through(L"Term", [&] { return spLayer->Term(); }));
