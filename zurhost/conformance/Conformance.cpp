@@ -81,8 +81,7 @@ int RunConformance(const Options& options, const std::wstring& strExeFolder)
     if (!FindBinding(run, options.bSetup, error))
         return CannotRun(error);
     InstallFaultGuard();
-    if (FAILED(MakeLayerStandIn(run)))
-        return CannotRun(L"out of memory");
+    run.spLayerProbe = CComObject<CLayerProbe>::New(&run.findings);
     DriveDirectly(run);
     if (run.findings.Holds(Rule::Creation))
         CheckThroughLayer(run);

@@ -62,14 +62,6 @@ HRESULT PrepareLayer(ConformanceRun& run, ComPtr<IAssistLayer2>& spLayer)
 
 } // namespace
 
-HRESULT MakeLayerStandIn(ConformanceRun& run)
-{
-    return ComBoundary([&] {
-        run.spLayerProbe = CComObject<CLayerProbe>::New(&run.findings);
-        return S_OK;
-    });
-}
-
 void CheckThroughLayer(ConformanceRun& run)
 {
     run.findings.Judge(Rule::Reentrancy);
