@@ -29,9 +29,8 @@ void AddPlacing(const CPlant& plant, std::vector<CheckCall>& calls)
 
 } // namespace
 
-CPreparedCheck::CPreparedCheck(const CPlant& plant, const CheckCall& c, CheckOuts& outs)
+CPreparedCheck::CPreparedCheck(const CPlant& plant, const CheckCall& c)
     : m_id(c.id),
-      m_outs(outs),
       m_spRoot(plant.Root()),
       m_value(c.id == CheckId::PropertyChange ? CVariant::String(c.item.strValue) : CVariant())
 {
@@ -49,16 +48,9 @@ CPreparedCheck::CPreparedCheck(const CPlant& plant, const CheckCall& c, CheckOut
     if (c.id == CheckId::PropertyChange && !c.item.strComponent.empty())
         m_spItem = plant.Item(c.item);
     // CheckAll asked with no root: the null root is the call.
-    m_args.piRoot = c.id == CheckId::All && c.strFirst.empty() ? nullptr : m_spRoot.Get();
-    m_args.piComp = m_spFirst.Get();
-    m_args.piOther = m_spSecond.Get();
-    m_args.bAsChild = c.bAsChild;
-    m_args.piChar1 = m_spPort1.Get();
-    m_args.piChar2 = m_spPort2.Get();
-    m_args.pData = m_spItem.Get();
-    m_args.vValue = m_value;
-    m_args.ppCharErr1 = &outs.pChar1;
-    m_args.ppCharErr2 = &outs.pChar2;
+    IComponent* piRoot = c.id == CheckId::All && c.strFirst.empty() ? nullptr : m_spRoot.Get();
+    m_args = {piRoot,          m_spFirst.Get(), m_spSecond.Get(), c.bAsChild,   m_spPort1.Get(),
+              m_spPort2.Get(), m_spItem.Get(),  m_value,          &outs.pChar1, &outs.pChar2};
 }
 
 CheckOuts::CheckOuts() : bstrMsg(g_bstrUnset), bstrErrDB(g_bstrUnset), pChar1(nullptr), pChar2(nullptr) {}

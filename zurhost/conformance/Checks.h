@@ -37,25 +37,24 @@ std::wstring Describe(const CheckCall& call);
 // placing), the connection checks on each pair of ports.
 std::vector<CheckCall> AllChecks(const CPlant& plant);
 
-// The host's objects a check names, looked up before the check is put: a
-// guarded, timed call covers the answer alone.
+// A check ready to be put: the host's objects it names are looked up first,
+// so a guarded, timed call covers the answer alone.
 class CPreparedCheck
 {
 public:
-    CPreparedCheck(const CPlant& plant, const CheckCall& call, CheckOuts& outs);
-    CPreparedCheck(const CPreparedCheck&) = delete;
-    CPreparedCheck& operator=(const CPreparedCheck&) = delete;
+    CPreparedCheck(const CPlant& plant, const CheckCall& call);
 
     // Puts the check to an assistant or the layer.
     template <class Itf>
-    HRESULT Ask(Itf* p) const
+    HRESULT Ask(Itf* p)
     {
-        return CallCheck(p, m_id, &m_outs.bstrMsg, m_args, &m_outs.bstrErrDB);
+        return CallCheck(p, m_id, &outs.bstrMsg, m_args, &outs.bstrErrDB);
     }
+
+    CheckOuts outs;
 
 private:
     CheckId m_id;
-    CheckOuts& m_outs;
     ComPtr<IComponent> m_spRoot, m_spFirst, m_spSecond;
     ComPtr<ICharacteristic> m_spPort1, m_spPort2;
     ComPtr<IPropertyData> m_spItem;

@@ -74,11 +74,10 @@ void CheckThroughLayer(ConformanceRun& run)
     ComPtr<IDispatch> spTopology = run.plant.Topology();
     JudgeAnswer(run, L"layer Init", Through(L"Init", [&] { return spLayer->Init(spTopology.Get()); }));
     for (const CheckCall& call : AllChecks(run.plant)) {
-        CheckOuts outs;
-        CPreparedCheck check(run.plant, call, outs);
+        CPreparedCheck check(run.plant, call);
         std::wstring text = L"layer " + Describe(call);
         CallResult result = Through(text, [&] { return check.Ask(spLayer.Get()); });
-        JudgeAnswer(run, text, result, outs, JudgeAlways);
+        JudgeAnswer(run, text, result, check.outs, JudgeAlways);
     }
     JudgeAnswer(run, L"layer Term", Through(L"Term", [&] { return spLayer->Term(); }));
 }
