@@ -26,7 +26,7 @@ void Require(HRESULT hr)
 template <class Itf>
 ComPtr<Itf> Required(HRESULT hr, ComPtr<IDispatch>& spHandedOut)
 {
-    ComPtr<IDispatch> spDisp = std::move(spHandedOut);
+    ComPtr<IDispatch> spDisp = std::exchange(spHandedOut, nullptr);
     ComPtr<Itf> sp;
     Require(hr);
     Require(spDisp ? spDisp.As(&sp) : E_POINTER);
