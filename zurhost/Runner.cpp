@@ -1,6 +1,7 @@
 // Running one scenario edit against the layer.
 #include "zurhost/Runner.h"
 #include "com/Owners.h"
+#include "interfaces/AssistChecks.h"
 #include "zurhost/Names.h"
 
 namespace {
@@ -20,14 +21,31 @@ void Require(HRESULT hr)
         throw CMissing(hr);
 }
 
-// A success that hands out no object ends the edit as well.
-template <class T>
-void Require(HRESULT hr, const ComPtr<T>& sp)
+// Takes the object a lookup handed out, as Itf; a success that hands out none
+// ends the edit as well.
+template <class Itf>
+ComPtr<Itf> Required(HRESULT hr, ComPtr<IDispatch>& spHandedOut)
 {
+    ComPtr<IDispatch> spDisp = std::exchange(spHandedOut, nullptr);
+    ComPtr<Itf> sp;
     Require(hr);
-    if (!sp)
-        throw CMissing(E_POINTER);
+    Require(spDisp ? spDisp.As(&sp) : E_POINTER);
+    Require(sp ? S_OK : E_POINTER);
+    return sp;
 }
+
+// The check each kind of edit asks, dropped and dragged, in the order of EditKind.
+const CheckId g_checks[][2] = {
+    {CheckId::NewDevice, CheckId::NewDevice},
+    {CheckId::InsertDrop, CheckId::InsertDrag},
+    {CheckId::MoveDrop, CheckId::MoveDrag},
+    {CheckId::ReplaceDrop, CheckId::ReplaceDrag},
+    {CheckId::Delete, CheckId::Delete},
+    {CheckId::Connect, CheckId::Connect},
+    {CheckId::Disconnect, CheckId::Disconnect},
+    {CheckId::PropertyChange, CheckId::PropertyChange},
+    {CheckId::All, CheckId::All},
+};
 
 } // namespace
 
@@ -40,73 +58,47 @@ std::wstring LastErrorText()
     return std::wstring(text.View());
 }
 
-ComPtr<IComponent> CRunner::ComponentOf(const std::wstring& name)
-{
-    ComPtr<IDispatch> spDisp;
-    ComPtr<IComponent> spComponent;
-    CBstr bstrName(name);
-    Require(m_spProject->Component(bstrName, &spDisp), spDisp);
-    Require(spDisp.As(&spComponent), spComponent);
-    return spComponent;
-}
-
-ComPtr<ICharacteristic> CRunner::PortOf(const std::wstring& ref)
-{
-    ComPtr<IDispatch> spDisp;
-    ComPtr<ICharacteristic> spPort;
-    CBstr bstrRef(ref);
-    Require(m_spProject->Port(bstrRef, &spDisp), spDisp);
-    Require(spDisp.As(&spPort), spPort);
-    return spPort;
-}
-
 HRESULT CRunner::Ask(const Edit& e, BSTR* pbstrMsg, BSTR* pbstrErrDB)
 {
-    ComPtr<IDispatch> spRootDisp;
-    ComPtr<IComponent> spRoot;
-    Require(m_spProject->get_RootComponent(&spRootDisp), spRootDisp);
-    Require(spRootDisp.As(&spRoot), spRoot);
-    IAssistLayer2* p = m_spLayer.Get();
     const auto& a = e.args;
+    ComPtr<IDispatch> spDisp;
+    auto component = [&](const std::wstring& name) {
+        return Required<IComponent>(m_spProject->Component(CBstr(name), &spDisp), spDisp);
+    };
+    auto port = [&](const std::wstring& ref) {
+        return Required<ICharacteristic>(m_spProject->Port(CBstr(ref), &spDisp), spDisp);
+    };
+    ComPtr<IComponent> spRoot = Required<IComponent>(m_spProject->get_RootComponent(&spDisp), spDisp);
+    ComPtr<IComponent> spFirst, spSecond;
+    ComPtr<ICharacteristic> spPort1, spPort2, spCharErr1, spCharErr2;
+    ComPtr<IPropertyData> spItem;
     switch (e.kind) {
-    case EditKind::NewDevice:
-        return p->CheckNewDevice(pbstrMsg, ComponentOf(a[0]).Get(), pbstrErrDB);
-    case EditKind::Insert: {
-        auto spIns = ComponentOf(a[0]), spDest = ComponentOf(a[2]);
-        return e.bDrag ? p->CheckInsertDrag(pbstrMsg, spRoot.Get(), spIns.Get(), spDest.Get(), e.bAsChild, pbstrErrDB)
-                       : p->CheckInsertDrop(pbstrMsg, spRoot.Get(), spIns.Get(), spDest.Get(), e.bAsChild, pbstrErrDB);
-    }
-    case EditKind::Move: {
-        auto spMove = ComponentOf(a[0]), spDest = ComponentOf(a[1]);
-        return e.bDrag ? p->CheckMoveDrag(pbstrMsg, spRoot.Get(), spMove.Get(), spDest.Get(), e.bAsChild, pbstrErrDB)
-                       : p->CheckMoveDrop(pbstrMsg, spRoot.Get(), spMove.Get(), spDest.Get(), e.bAsChild, pbstrErrDB);
-    }
-    case EditKind::Replace: {
-        auto spOld = ComponentOf(a[0]), spNew = ComponentOf(a[1]);
-        return e.bDrag ? p->CheckReplaceDrag(pbstrMsg, spRoot.Get(), spNew.Get(), spOld.Get(), pbstrErrDB)
-                       : p->CheckReplaceDrop(pbstrMsg, spRoot.Get(), spNew.Get(), spOld.Get(), pbstrErrDB);
-    }
-    case EditKind::Delete:
-        return p->CheckDelete(pbstrMsg, spRoot.Get(), ComponentOf(a[0]).Get(), pbstrErrDB);
+    case EditKind::Insert:
+    case EditKind::Move:
+        spFirst = component(a[0]);
+        spSecond = component(a[e.kind == EditKind::Insert ? 2 : 1]);
+        break;
+    case EditKind::Replace: // the component replaced is named first and asked about second
+        spSecond = component(a[0]);
+        spFirst = component(a[1]);
+        break;
     case EditKind::Connect:
-        return p->CheckConnect(pbstrMsg, spRoot.Get(), PortOf(a[0]).Get(), PortOf(a[1]).Get(), pbstrErrDB);
     case EditKind::Disconnect:
-        return p->CheckDisconnect(pbstrMsg, spRoot.Get(), PortOf(a[0]).Get(), PortOf(a[1]).Get(), pbstrErrDB);
-    case EditKind::Set: {
-        ComPtr<IDispatch> spDisp;
-        ComPtr<IPropertyData> spItem;
-        CBstr component(a[0]), path(a[1]);
-        Require(m_spProject->Item(component, path, &spDisp), spDisp);
-        Require(spDisp.As(&spItem), spItem);
-        CVariant value = CVariant::String(a[2]);
-        return p->CheckPropertyChange(pbstrMsg, spRoot.Get(), spItem.Get(), value, pbstrErrDB);
+        spPort1 = port(a[0]);
+        spPort2 = port(a[1]);
+        break;
+    case EditKind::Set:
+        spItem = Required<IPropertyData>(m_spProject->Item(CBstr(a[0]), CBstr(a[1]), &spDisp), spDisp);
+        break;
+    case EditKind::CheckAll:
+        break;
+    default: // a new device, a deletion
+        spFirst = component(a[0]);
     }
-    case EditKind::CheckAll: {
-        ComPtr<ICharacteristic> spChar1, spChar2;
-        return p->CheckAll(pbstrMsg, spRoot.Get(), &spChar1, &spChar2, pbstrErrDB);
-    }
-    }
-    return E_UNEXPECTED;
+    CVariant value = e.kind == EditKind::Set ? CVariant::String(a[2]) : CVariant();
+    const CheckArgs args{spRoot.Get(),  spFirst.Get(), spSecond.Get(), e.bAsChild,  spPort1.Get(),
+                         spPort2.Get(), spItem.Get(),  value,          &spCharErr1, &spCharErr2};
+    return CallCheck(m_spLayer.Get(), g_checks[static_cast<int>(e.kind)][e.bDrag], pbstrMsg, args, pbstrErrDB);
 }
 
 HRESULT CRunner::Apply(const Edit& e)

@@ -36,8 +36,6 @@ public:
 private:
     HRESULT Ask(const Edit& edit, BSTR* pbstrMsg, BSTR* pbstrErrDB);
     HRESULT Apply(const Edit& edit);
-    ComPtr<IComponent> ComponentOf(const std::wstring& name);
-    ComPtr<ICharacteristic> PortOf(const std::wstring& ref);
     void Describe(Row& row);
 
     ComPtr<ISimProject> m_spProject;

@@ -157,13 +157,20 @@ std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config, cons
     return bindings;
 }
 
-void BindSampleAssistants(const CConfiguration& config)
+bool OpenConfiguration(CConfiguration& config, bool bSetup, std::wstring& strError)
 {
+    if (FAILED(config.Open())) {
+        strError = L"cannot create the host's context object (HostSim.Context.1)";
+        return false;
+    }
+    if (!bSetup)
+        return true;
     auto bindings = Bindings(config, g_szAssistantsKey);
     for (const auto& binding : g_sampleBindings)
         if (!bindings.count(binding.pszProtocol) &&
             WriteUserString(g_szAssistantsKey, binding.pszProtocol, binding.pszProgId))
             WriteUserString(g_szDatabasesKey, binding.pszProtocol, binding.pszErrorDatabase);
+    return true;
 }
 
 std::vector<std::wstring> LayerWarnings(const CConfiguration& config)

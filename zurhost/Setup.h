@@ -26,8 +26,9 @@ HRESULT CreateByProgId(const std::wstring& progId, Microsoft::WRL::ComPtr<Itf>& 
 Microsoft::WRL::ComPtr<ISimProject> LoadProject(const std::wstring& path, std::wstring& strError);
 // Registers each DLL of the list found in folder; false with strError.
 bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls, std::wstring& strError);
-// Binds each sample assistant whose protocol has no binding yet.
-void BindSampleAssistants(const CConfiguration& config);
+// Opens the host's configuration and, with bSetup, binds each sample assistant
+// whose protocol has no binding yet; false with strError.
+bool OpenConfiguration(CConfiguration& config, bool bSetup, std::wstring& strError);
 // The keys that bind a protocol to its assistant's ProgID and to its error database.
 inline constexpr wchar_t g_szAssistantsKey[] = L"BindedAssistants";
 inline constexpr wchar_t g_szDatabasesKey[] = L"BindedAssistants_ErrDB";

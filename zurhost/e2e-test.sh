@@ -121,6 +121,7 @@ bad_inputs_table() {
 0|^1 +delete Valve-2 +0x00000000 S_OK +PROFIBUS DP +ok \(S_OK\)$|examples/plant.xml $s/bom.scenario
 0|^1 +delete Valve-2 +0x00000000 S_OK +PROFIBUS DP +ok \(S_OK\)$|examples/plant.xml $s/utf16.scenario
 1|^1 +delete Nobody +0x80070057 +NOT ASKED: the project has no component 'Nobody'$|examples/plant.xml $s/nobody.scenario
+1|^2 +connect Nobody:P1 Ghost:P2 +0x80070057 +NOT ASKED: the project has no port 'Nobody:P1'$|examples/plant.xml $s/nobody.scenario
 0|^    "exitStatus": 0$|--json examples/plant.xml
 0|^  PLC-1:DP1 - Valve-1:DP$|examples/plant.xml
 1|^1 +delete Nobody +0x80070057 +NOT ASKED: the project has no component 'Nobody'$|examples/plant.xml $S/nobody.scenario
@@ -151,7 +152,7 @@ make_bad_inputs() {
   printf 'delete "Bottling line" => accepted\ndelete Valve-2 => S_OK\n' > "$s/root.scenario"
   printf '\xEF\xBB\xBFdelete Valve-2 => S_OK\n' > "$s/bom.scenario"
   printf 'delete Valve-2 => S_OK\n' | iconv -f UTF-8 -t UTF-16 > "$s/utf16.scenario"
-  printf 'delete Nobody\n' > "$s/nobody.scenario"
+  printf 'delete Nobody\nconnect Nobody:P1 Ghost:P2\n' > "$s/nobody.scenario"
 }
 
 case_bad_inputs() {

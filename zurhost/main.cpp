@@ -126,10 +126,9 @@ void Warn(RunReport& report, std::wstring text)
 void CheckConfiguration(const Options& options, ISimProject* pProject, RunReport& report)
 {
     CConfiguration config;
-    if (FAILED(config.Open()))
-        throw CCannotRun(L"cannot create the host's context object (HostSim.Context.1)");
-    if (options.bSetup)
-        BindSampleAssistants(config);
+    std::wstring error;
+    if (!OpenConfiguration(config, options.bSetup, error))
+        throw CCannotRun(error);
     auto bindings = Bindings(config, g_szAssistantsKey);
     for (const auto& protocol : Protocols(pProject))
         if (!bindings.count(protocol))

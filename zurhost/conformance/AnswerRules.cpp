@@ -121,11 +121,11 @@ void JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallRes
 CallResult AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& plant, const CheckCall& call,
                         unsigned judging)
 {
-    CheckOuts outs;
+    CPreparedCheck check(plant, call);
     std::wstring text = Describe(call);
     run.spLayerProbe->Enter(text);
-    CallResult result = GuardedCall([&] { return Invoke(pAssist, plant, call, outs); });
+    CallResult result = GuardedCall([&] { return check.Ask(pAssist); });
     run.spLayerProbe->Leave();
-    JudgeAnswer(run, text, result, outs, judging);
+    JudgeAnswer(run, text, result, check.outs, judging);
     return result;
 }

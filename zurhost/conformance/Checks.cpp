@@ -1,6 +1,5 @@
 // The checks of a conformance run, and how each is asked.
 #include "zurhost/conformance/Checks.h"
-#include "com/Owners.h"
 
 namespace {
 
@@ -28,37 +27,31 @@ void AddPlacing(const CPlant& plant, std::vector<CheckCall>& calls)
     }
 }
 
-// What the layer and an assistant share: the same arguments in the same order.
-template <class Itf>
-HRESULT Ask(Itf* p, const CPlant& plant, const CheckCall& c, CheckOuts& o)
+} // namespace
+
+CPreparedCheck::CPreparedCheck(const CPlant& plant, const CheckCall& c)
+    : m_id(c.id),
+      m_spRoot(plant.Root()),
+      m_value(c.id == CheckId::PropertyChange ? CVariant::String(c.item.strValue) : CVariant())
 {
     auto component = [&](const std::wstring& name) {
         return name.empty() ? ComPtr<IComponent>() : plant.Component(name);
     };
     auto port = [&](const std::wstring& ref) { return ref.empty() ? ComPtr<ICharacteristic>() : plant.Port(ref); };
-    const bool bPorts = c.id == CheckId::Connect || c.id == CheckId::Disconnect;
-    const bool bItem = c.id == CheckId::PropertyChange;
-    ComPtr<IComponent> spRoot = plant.Root(), spFirst = component(c.strFirst), spSecond = component(c.strSecond);
-    ComPtr<ICharacteristic> spPort1 = bPorts ? port(c.strFirst) : nullptr,
-                            spPort2 = bPorts ? port(c.strSecond) : nullptr;
-    ComPtr<IPropertyData> spItem = bItem && !c.item.strComponent.empty() ? plant.Item(c.item) : nullptr;
-    CVariant value = bItem ? CVariant::String(c.item.strValue) : CVariant();
-    CheckArgs args;
+    if (c.id == CheckId::Connect || c.id == CheckId::Disconnect) {
+        m_spPort1 = port(c.strFirst);
+        m_spPort2 = port(c.strSecond);
+    } else {
+        m_spFirst = component(c.strFirst);
+        m_spSecond = component(c.strSecond);
+    }
+    if (c.id == CheckId::PropertyChange && !c.item.strComponent.empty())
+        m_spItem = plant.Item(c.item);
     // CheckAll asked with no root: the null root is the call.
-    args.piRoot = c.id == CheckId::All && c.strFirst.empty() ? nullptr : spRoot.Get();
-    args.piComp = spFirst.Get();
-    args.piOther = spSecond.Get();
-    args.bAsChild = c.bAsChild;
-    args.piChar1 = spPort1.Get();
-    args.piChar2 = spPort2.Get();
-    args.pData = spItem.Get();
-    args.vValue = value;
-    args.ppCharErr1 = &o.pChar1;
-    args.ppCharErr2 = &o.pChar2;
-    return CallCheck(p, c.id, &o.bstrMsg, args, &o.bstrErrDB);
+    IComponent* piRoot = c.id == CheckId::All && c.strFirst.empty() ? nullptr : m_spRoot.Get();
+    m_args = {piRoot,          m_spFirst.Get(), m_spSecond.Get(), c.bAsChild,   m_spPort1.Get(),
+              m_spPort2.Get(), m_spItem.Get(),  m_value,          &outs.pChar1, &outs.pChar2};
 }
-
-} // namespace
 
 CheckOuts::CheckOuts() : bstrMsg(g_bstrUnset), bstrErrDB(g_bstrUnset), pChar1(nullptr), pChar2(nullptr) {}
 
@@ -108,14 +101,4 @@ std::vector<CheckCall> AllChecks(const CPlant& plant)
             for (CheckId id : {CheckId::Connect, CheckId::Disconnect})
                 calls.push_back({id, plant.ports[i], plant.ports[k], 0, {}});
     return calls;
-}
-
-HRESULT Invoke(IAssist2* pAssist, const CPlant& plant, const CheckCall& call, CheckOuts& outs)
-{
-    return Ask(pAssist, plant, call, outs);
-}
-
-HRESULT Invoke(IAssistLayer2* pLayer, const CPlant& plant, const CheckCall& call, CheckOuts& outs)
-{
-    return Ask(pLayer, plant, call, outs);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The twelve checks as calls a conformance run makes: which check, with which
 // components, ports or item, and how it is put to an assistant or the layer.
+#include "com/Owners.h"
 #include "interfaces/AssistChecks.h"
 #include "zurhost/conformance/Plant.h"
 #include <string>
@@ -36,5 +37,27 @@ std::wstring Describe(const CheckCall& call);
 // placing), the connection checks on each pair of ports.
 std::vector<CheckCall> AllChecks(const CPlant& plant);
 
-HRESULT Invoke(IAssist2* pAssist, const CPlant& plant, const CheckCall& call, CheckOuts& outs);
-HRESULT Invoke(IAssistLayer2* pLayer, const CPlant& plant, const CheckCall& call, CheckOuts& outs);
+// A check ready to be put: the host's objects it names are looked up first,
+// so a guarded, timed call covers the answer alone.
+class CPreparedCheck
+{
+public:
+    CPreparedCheck(const CPlant& plant, const CheckCall& call);
+
+    // Puts the check to an assistant or the layer.
+    template <class Itf>
+    HRESULT Ask(Itf* p)
+    {
+        return CallCheck(p, m_id, &outs.bstrMsg, m_args, &outs.bstrErrDB);
+    }
+
+    CheckOuts outs;
+
+private:
+    CheckId m_id;
+    ComPtr<IComponent> m_spRoot, m_spFirst, m_spSecond;
+    ComPtr<ICharacteristic> m_spPort1, m_spPort2;
+    ComPtr<IPropertyData> m_spItem;
+    CVariant m_value;
+    CheckArgs m_args;
+};

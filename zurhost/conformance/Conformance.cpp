@@ -23,12 +23,8 @@ int CannotRun(const std::wstring& text)
 bool FindBinding(ConformanceRun& run, bool bSetup, std::wstring& strError)
 {
     CConfiguration config;
-    if (FAILED(config.Open())) {
-        strError = L"cannot create the host's context object (HostSim.Context.1)";
+    if (!OpenConfiguration(config, bSetup, strError))
         return false;
-    }
-    if (bSetup)
-        BindSampleAssistants(config);
     if (run.strProtocol.empty())
         for (const auto& [protocol, progId] : Bindings(config, g_szAssistantsKey))
             if (_wcsicmp(progId.c_str(), run.strProgId.c_str()) == 0)
@@ -85,8 +81,7 @@ int RunConformance(const Options& options, const std::wstring& strExeFolder)
     if (!FindBinding(run, options.bSetup, error))
         return CannotRun(error);
     InstallFaultGuard();
-    if (FAILED(MakeLayerStandIn(run)))
-        return CannotRun(L"out of memory");
+    run.spLayerProbe = CComObject<CLayerProbe>::New(&run.findings);
     DriveDirectly(run);
     if (run.findings.Holds(Rule::Creation))
         CheckThroughLayer(run);

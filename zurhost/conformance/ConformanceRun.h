@@ -62,7 +62,6 @@ void CheckRobustness(ConformanceRun& run, IAssist2* pAssist);
 void CheckHostReferences(ConformanceRun& run, long lBefore);
 void CheckOwnReferences(ConformanceRun& run, ComPtr<IAssist2>& spAssist);
 void CheckTiming(ConformanceRun& run);
-HRESULT MakeLayerStandIn(ConformanceRun& run);
 void CheckThroughLayer(ConformanceRun& run);
 
 // The timing budget per check call, in microseconds.

@@ -62,14 +62,6 @@ HRESULT PrepareLayer(ConformanceRun& run, ComPtr<IAssistLayer2>& spLayer)
 
 } // namespace
 
-HRESULT MakeLayerStandIn(ConformanceRun& run)
-{
-    return ComBoundary([&] {
-        run.spLayerProbe = CComObject<CLayerProbe>::New(&run.findings);
-        return S_OK;
-    });
-}
-
 void CheckThroughLayer(ConformanceRun& run)
 {
     run.findings.Judge(Rule::Reentrancy);
@@ -82,10 +74,10 @@ void CheckThroughLayer(ConformanceRun& run)
     ComPtr<IDispatch> spTopology = run.plant.Topology();
     JudgeAnswer(run, L"layer Init", Through(L"Init", [&] { return spLayer->Init(spTopology.Get()); }));
     for (const CheckCall& call : AllChecks(run.plant)) {
-        CheckOuts outs;
+        CPreparedCheck check(run.plant, call);
         std::wstring text = L"layer " + Describe(call);
-        CallResult result = Through(text, [&] { return Invoke(spLayer.Get(), run.plant, call, outs); });
-        JudgeAnswer(run, text, result, outs, JudgeAlways);
+        CallResult result = Through(text, [&] { return check.Ask(spLayer.Get()); });
+        JudgeAnswer(run, text, result, check.outs, JudgeAlways);
     }
     JudgeAnswer(run, L"layer Term", Through(L"Term", [&] { return spLayer->Term(); }));
 }
