@@ -12,6 +12,14 @@ std::wstring Scoped(long lScope, std::wstring_view path)
     return std::to_wstring(lScope) + L" " + std::wstring(path);
 }
 
+// How the log shows an index: "BusA", "#0", or "vt 2" for another type.
+std::wstring IndexText(const VARIANT& vIndex)
+{
+    if (vIndex.vt == VT_BSTR)
+        return std::wstring(BstrView(vIndex.bstrVal));
+    return vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal) : L"vt " + std::to_wstring(vIndex.vt);
+}
+
 // A call's log step, taken before the planned fault shows: the text in the
 // registry's log. Only with recording on is the text made and the host reached.
 template <class MakeText>
@@ -113,12 +121,9 @@ public:
     // By name, or by position (one past the end and beyond: none).
     STDMETHODIMP GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue) override
     {
-        const bool bByName = vIndex.vt == VT_BSTR;
-        const auto log = Noting(m_wpHost, [&] {
-            return L"GetItem " + m_strPath + L" " +
-                   (bByName ? std::wstring(BstrView(vIndex.bstrVal)) : L"#" + std::to_wstring(vIndex.lVal));
-        });
+        const auto log = Noting(m_wpHost, [&] { return L"GetItem " + m_strPath + L" " + IndexText(vIndex); });
         return Answer(nullptr, ppValue, log, [&] {
+            const bool bByName = vIndex.vt == VT_BSTR;
             CRegKeyData& key = Key();
             if (!bByName && vIndex.vt != VT_I4)
                 return E_INVALIDARG;

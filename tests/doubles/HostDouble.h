@@ -103,7 +103,8 @@ struct CRegistryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the context class
     // "OpenKey 9 Key", "GetCount Key", "GetItem Key #0", "GetItem Key BusA",
-    // "GetData BusA", "GetName BusA", in call order.
+    // "GetItem Key vt 2" (an index of another type), "GetData BusA",
+    // "GetName BusA", in call order.
     std::vector<std::wstring> vecLog;
 
     CRegKeyData& Key(long lScope, std::wstring_view path) { return m_mapKeys[lScope][std::wstring(path)]; }
