@@ -136,6 +136,32 @@ CQueryAnswer CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path
     return answer;
 }
 
+ComPtr<NewZUR::IDataQueryResult> CHostDouble::KeptResult(CNodeDouble* pContext, std::wstring_view path)
+{
+    // Only the two paths the layer selects are kept; the key tells them apart.
+    const bool bOwner = path == kOwnerPath;
+    if (!bOwner && path != kProtocolPath)
+        return nullptr;
+    ComPtr<CQueryResultDouble>& spKept = m_mapKept[{pContext, bOwner}];
+    if (!spKept || spKept->References() > 1)
+        spKept = CDoubleObject<CQueryResultDouble>::New(Evaluate(pContext, path).vecItems);
+    spKept->Rewind();
+    return spKept;
+}
+
+long CHostDouble::ForeignReferences() const
+{
+    // The host holds one reference on each of its objects; nodes also hold
+    // their links, and kept enumerators their items.
+    auto beyondOne = [](IUnknown* p) { return p ? static_cast<long>(RefCount(p)) - 1 : 0L; };
+    long lForeign = beyondOne(m_spTopology.Get()) + beyondOne(m_spSchema.Get()) + beyondOne(m_spErrorDb.Get());
+    for (const auto& spNode : m_vecNodes)
+        lForeign += static_cast<long>(spNode->References()) - 1 - spNode->Links();
+    for (const auto& [key, spResult] : m_mapKept)
+        lForeign += static_cast<long>(spResult->References()) - 1 - spResult->ItemReferences();
+    return lForeign;
+}
+
 namespace {
 
 // A class object that logs each creation, then fails with the script's

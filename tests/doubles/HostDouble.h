@@ -13,6 +13,7 @@
 #include "NewZUR.h"
 #include "com/Owners.h"
 #include "doubles/NodeDouble.h"
+#include "doubles/QueryResultDouble.h"
 
 // A VARIANT as it arrived: the bits, and a VT_BSTR's full text.
 struct CVariantRecord
@@ -177,7 +178,7 @@ private:
     Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService> m_spErrorDb;
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;
     std::map<IUnknown*, CNodeDouble*> m_mapByIdentity;
-    std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult>> m_mapKept;
+    std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<CQueryResultDouble>> m_mapKept;
     DWORD m_adwCookies[2] = {};
 };
 
