@@ -33,8 +33,8 @@ const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstri
 
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
-    auto it = mapIndex.find(name);
-    return it == mapIndex.end() ? deqValues.size() : it->second;
+    auto it = m_mapIndex.find(name);
+    return it == m_mapIndex.end() ? deqValues.size() : it->second;
 }
 
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
@@ -58,7 +58,7 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     CRegKeyData& key = Key(lScope, path);
     CRegValueData* pValue = key.Find(name);
     if (!pValue) {
-        key.mapIndex[std::wstring(name)] = key.deqValues.size();
+        key.m_mapIndex[std::wstring(name)] = key.deqValues.size();
         pValue = &key.deqValues.emplace_back();
         pValue->strName = name;
     }
