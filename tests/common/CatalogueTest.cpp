@@ -63,7 +63,7 @@ protected:
     {
         Names protocols;
         for (const CAssistOrder& call : CAssistOrder::All())
-            if (call.nSlot == 22) // InitEx
+            if (call.nSlot == kSlotInitEx)
                 protocols.push_back(*call.pState->LastCallOf(L"InitEx")->optProtocol);
         return protocols;
     }

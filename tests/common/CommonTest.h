@@ -26,11 +26,6 @@ inline Rows LogRows()
     return rows;
 }
 
-inline void ClearLog()
-{
-    DeleteFileW(ErrorLogPath().c_str());
-}
-
 // One row as LogRows gives it; text is "message(detail)".
 inline std::wstring Row(const wchar_t* severity, const wchar_t* method, long line, HRESULT hr, const std::wstring& text)
 {

@@ -41,14 +41,14 @@ public:
 
     STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
     {
-        return Route({L"Init", 7, nullptr, {pdispTopology, pdispLayer}});
+        return Route({L"Init", kSlotInit, nullptr, {pdispTopology, pdispLayer}});
     }
     STDMETHODIMP Term() override { return Route({L"Term", 8}); }
     STDMETHODIMP NewProjectCreated() override { return Route({L"NewProjectCreated", 9}); }
     DECLARE_CHECK_METHODS
     STDMETHODIMP InitEx(IDispatch* pdispTopology, IDispatch* pdispLayer, BSTR bstrProtocol) override
     {
-        return Route({L"InitEx", 22, nullptr, {pdispTopology, pdispLayer}, bstrProtocol});
+        return Route({L"InitEx", kSlotInitEx, nullptr, {pdispTopology, pdispLayer}, bstrProtocol});
     }
 
     bool AnswersInterface(REFIID riid) const noexcept override
@@ -109,7 +109,7 @@ private:
             call.bAsChild = pCheck->bAsChild;
             call.vValueBits = pCheck->vValue;
             call.pCharErr1In = pCheck->ppCharErr1 ? *pCheck->ppCharErr1 : nullptr;
-        } else if (args.nSlot == 7 || args.nSlot == 22) {
+        } else if (args.nSlot == kSlotInit || args.nSlot == kSlotInitEx) {
             call.vecIn.assign(std::begin(args.apInit), std::end(args.apInit));
         }
         if (args.bstrProtocol)

@@ -19,6 +19,9 @@ enum class AssistantKind
     NoAssist2, // neither: only IUnknown and IDispatch
 };
 
+// The slots of the two methods that hand on the topology and the layer.
+inline constexpr int kSlotInit = 7, kSlotInitEx = 22;
+
 struct CAnswer
 {
     HRESULT hr = S_OK;
@@ -99,7 +102,7 @@ private:
     CAssistantScript m_script;
     std::shared_ptr<CAssistantScript> m_spClassScript;
     std::vector<CAssistCall> m_vecCalls;
-    std::array<size_t, 23> m_anCalls{}; // per slot, also with recording off
+    std::array<size_t, kSlotInitEx + 1> m_anCalls{}; // per slot, also with recording off
     IUnknown* m_pObject = nullptr;
 };
 

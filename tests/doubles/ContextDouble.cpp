@@ -12,12 +12,23 @@ std::wstring Scoped(long lScope, std::wstring_view path)
     return std::to_wstring(lScope) + L" " + std::wstring(path);
 }
 
-// Recorded only when recording is on: the text is made then.
-template <class MakeText>
-void Note(CRegistryScript& registry, MakeText&& makeText)
+// How the log shows an index: "BusA", "#0", or "vt 2" for another type.
+std::wstring IndexText(const VARIANT& vIndex)
 {
-    if (CRecording::On())
-        registry.vecLog.push_back(makeText());
+    if (vIndex.vt == VT_BSTR)
+        return std::wstring(BstrView(vIndex.bstrVal));
+    return vIndex.vt == VT_I4 ? L"#" + std::to_wstring(vIndex.lVal) : L"vt " + std::to_wstring(vIndex.vt);
+}
+
+// A call's log step, taken before the planned fault shows: the text in the
+// registry's log. Only with recording on is the text made and the host reached.
+template <class MakeText>
+auto Noting(const std::weak_ptr<CHostDouble>& wpHost, MakeText makeText)
+{
+    return [&wpHost, makeText] {
+        if (CRecording::On())
+            LiveHost(wpHost)->registry.vecLog.push_back(makeText());
+    };
 }
 
 // A key or value of the registry under (scope, path).
@@ -30,12 +41,12 @@ public:
     {}
 
 protected:
-    // The host's registry, reached once per call.
+    // The host's registry, reached once per call (twice with recording on).
     CRegistryScript& Registry() const { return Host()->registry; }
     // The key's data; E_UNEXPECTED raised once it is gone.
-    CRegKeyData& Key(CRegistryScript& registry) const
+    CRegKeyData& Key() const
     {
-        CRegKeyData* pKey = registry.FindKey(m_lScope, m_strPath);
+        CRegKeyData* pKey = Registry().FindKey(m_lScope, m_strPath);
         return pKey ? *pKey : throw CComError(E_UNEXPECTED);
     }
 
@@ -55,27 +66,36 @@ public:
     {}
     STDMETHODIMP GetData(VARIANT* pvData) override
     {
-        return Answer(nullptr, pvData, [&] {
-            CRegValueData& data = Data(L"GetData ");
+        return Answer(nullptr, pvData, Noting(m_wpHost, [&] { return L"GetData " + Name(); }), [&] {
+            CRegValueData& data = Data();
             return FAILED(data.hrGetData) ? data.hrGetData : VariantCopy(pvData, &data.vData);
         });
     }
     STDMETHODIMP GetName(BSTR* pbstrName) override
     {
-        return Answer(nullptr, pbstrName, [&] {
-            *pbstrName = CBstr::Alloc(Data(L"GetName ").strName);
+        return Answer(nullptr, pbstrName, Noting(m_wpHost, [&] { return L"GetName " + Name(); }), [&] {
+            *pbstrName = CBstr::Alloc(Data().strName);
             return S_OK;
         });
     }
 
 private:
-    // The value's data, noted as "<what><name>"; E_UNEXPECTED raised once it is gone.
-    CRegValueData& Data(const wchar_t* pszWhat) const
+    // The value's name, empty once it is gone.
+    std::wstring Name() const
     {
-        CRegistryScript& registry = Registry();
-        CRegKeyData& key = Key(registry);
-        CRegValueData* pData = m_nIndex < key.deqValues.size() ? &key.deqValues[m_nIndex] : nullptr;
-        Note(registry, [&] { return pszWhat + (pData ? pData->strName : std::wstring()); });
+        const CRegValueData* pData = Find();
+        return pData ? pData->strName : std::wstring();
+    }
+    // The value's data; null once it is gone.
+    CRegValueData* Find() const
+    {
+        CRegKeyData* pKey = Registry().FindKey(m_lScope, m_strPath);
+        return pKey && m_nIndex < pKey->deqValues.size() ? &pKey->deqValues[m_nIndex] : nullptr;
+    }
+    // E_UNEXPECTED raised once it is gone.
+    CRegValueData& Data() const
+    {
+        CRegValueData* pData = Find();
         return pData ? *pData : throw CComError(E_UNEXPECTED);
     }
     size_t m_nIndex;
@@ -91,10 +111,8 @@ public:
     {}
     STDMETHODIMP GetCount(long* plCount) override
     {
-        return Answer(nullptr, plCount, [&] {
-            CRegistryScript& registry = Registry();
-            Note(registry, [&] { return L"GetCount " + m_strPath; });
-            CRegKeyData& key = Key(registry);
+        return Answer(nullptr, plCount, Noting(m_wpHost, [&] { return L"GetCount " + m_strPath; }), [&] {
+            CRegKeyData& key = Key();
             if (SUCCEEDED(key.hrGetCount))
                 *plCount = key.optCount.value_or(static_cast<long>(key.deqValues.size()));
             return key.hrGetCount;
@@ -103,14 +121,10 @@ public:
     // By name, or by position (one past the end and beyond: none).
     STDMETHODIMP GetItem(VARIANT vIndex, NewZUR::IRegistryValue** ppValue) override
     {
-        return Answer(nullptr, ppValue, [&] {
+        const auto log = Noting(m_wpHost, [&] { return L"GetItem " + m_strPath + L" " + IndexText(vIndex); });
+        return Answer(nullptr, ppValue, log, [&] {
             const bool bByName = vIndex.vt == VT_BSTR;
-            CRegistryScript& registry = Registry();
-            Note(registry, [&] {
-                return L"GetItem " + m_strPath + L" " +
-                       (bByName ? std::wstring(BstrView(vIndex.bstrVal)) : L"#" + std::to_wstring(vIndex.lVal));
-            });
-            CRegKeyData& key = Key(registry);
+            CRegKeyData& key = Key();
             if (!bByName && vIndex.vt != VT_I4)
                 return E_INVALIDARG;
             if (bByName && FAILED(key.hrItemByName))
@@ -135,11 +149,9 @@ public:
     {}
     STDMETHODIMP OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryKey** ppKey) override
     {
-        return Answer(L"OpenKey", ppKey, [&] {
-            const std::wstring_view path = BstrView(bstrPath);
-            CRegistryScript& registry = Host()->registry;
-            Note(registry, [&] { return L"OpenKey " + Scoped(lScope, path); });
-            CRegKeyData* pKey = registry.FindKey(lScope, path);
+        const std::wstring_view path = BstrView(bstrPath);
+        return Answer(L"OpenKey", ppKey, Noting(m_wpHost, [&] { return L"OpenKey " + Scoped(lScope, path); }), [&] {
+            CRegKeyData* pKey = Host()->registry.FindKey(lScope, path);
             if (!pKey)
                 return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
             if (SUCCEEDED(pKey->hrOpen))

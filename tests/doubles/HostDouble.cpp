@@ -33,8 +33,8 @@ const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstri
 
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
-    auto it = mapIndex.find(name);
-    return it == mapIndex.end() ? deqValues.size() : it->second;
+    auto it = m_mapIndex.find(name);
+    return it == m_mapIndex.end() ? deqValues.size() : it->second;
 }
 
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
@@ -58,7 +58,7 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     CRegKeyData& key = Key(lScope, path);
     CRegValueData* pValue = key.Find(name);
     if (!pValue) {
-        key.mapIndex[std::wstring(name)] = key.deqValues.size();
+        key.m_mapIndex[std::wstring(name)] = key.deqValues.size();
         pValue = &key.deqValues.emplace_back();
         pValue->strName = name;
     }
@@ -134,6 +134,32 @@ CQueryAnswer CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path
         answer.bNoEnumerator = true;
     }
     return answer;
+}
+
+ComPtr<NewZUR::IDataQueryResult> CHostDouble::KeptResult(CNodeDouble* pContext, std::wstring_view path)
+{
+    // Only the two paths the layer selects are kept; the key tells them apart.
+    const bool bOwner = path == kOwnerPath;
+    if (!bOwner && path != kProtocolPath)
+        return nullptr;
+    ComPtr<CQueryResultDouble>& spKept = m_mapKept[{pContext, bOwner}];
+    if (!spKept || spKept->References() > 1)
+        spKept = CDoubleObject<CQueryResultDouble>::New(Evaluate(pContext, path).vecItems);
+    spKept->Rewind();
+    return spKept;
+}
+
+long CHostDouble::ForeignReferences() const
+{
+    // The host holds one reference on each of its objects; nodes also hold
+    // their links, and kept enumerators their items.
+    auto beyondOne = [](IUnknown* p) { return p ? static_cast<long>(RefCount(p)) - 1 : 0L; };
+    long lForeign = beyondOne(m_spTopology.Get()) + beyondOne(m_spSchema.Get()) + beyondOne(m_spErrorDb.Get());
+    for (const auto& spNode : m_vecNodes)
+        lForeign += static_cast<long>(spNode->References()) - 1 - spNode->Links();
+    for (const auto& [key, spResult] : m_mapKept)
+        lForeign += static_cast<long>(spResult->References()) - 1 - spResult->ItemReferences();
+    return lForeign;
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include "NewZUR.h"
 #include "com/Owners.h"
 #include "doubles/NodeDouble.h"
+#include "doubles/QueryResultDouble.h"
 
 // A VARIANT as it arrived: the bits, and a VT_BSTR's full text.
 struct CVariantRecord
@@ -95,15 +96,19 @@ struct CRegKeyData
 
     CRegValueData* Find(std::wstring_view name);
     size_t IndexOf(std::wstring_view name) const; // deqValues.size(): none
-    // Positions of the values, which only SetVariant adds: thousands read fast.
-    std::map<std::wstring, size_t, std::less<>> mapIndex;
+
+private:
+    friend struct CRegistryScript; // its SetVariant alone adds values
+    // Positions of the values: thousands read fast.
+    std::map<std::wstring, size_t, std::less<>> m_mapIndex;
 };
 
 struct CRegistryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the context class
     // "OpenKey 9 Key", "GetCount Key", "GetItem Key #0", "GetItem Key BusA",
-    // "GetData BusA", "GetName BusA", in call order.
+    // "GetItem Key vt 2" (an index of another type), "GetData BusA",
+    // "GetName BusA", in call order.
     std::vector<std::wstring> vecLog;
 
     CRegKeyData& Key(long lScope, std::wstring_view path) { return m_mapKeys[lScope][std::wstring(path)]; }
@@ -176,7 +181,7 @@ private:
     Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService> m_spErrorDb;
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;
     std::map<IUnknown*, CNodeDouble*> m_mapByIdentity;
-    std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult>> m_mapKept;
+    std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<CQueryResultDouble>> m_mapKept;
     DWORD m_adwCookies[2] = {};
 };
 

@@ -68,18 +68,22 @@ public:
 
     explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"errordb", L"errordb", std::move(wpHost))
     {}
-    // The text always comes back, whatever the call answers: the caller frees
-    // it. With recording off no text is made: the host's cost stays low.
+    // Either out-parameter may be null. Both are emptied first (0, null), as
+    // an outright fault leaves them; else the class comes back and, with
+    // recording on, a text the caller frees. With recording off no text is
+    // made: the host's cost stays low.
     STDMETHODIMP Classify(long lCode, long* plClass, BSTR bstrMessage, BSTR, BSTR* pbstrText) override
     {
+        if (plClass)
+            *plClass = 0;
+        if (pbstrText)
+            *pbstrText = nullptr;
         return Answer(L"Classify", [&] {
             const auto& mapByMessage = Host()->errorDb.mapClassByMessage;
             auto it = bstrMessage ? mapByMessage.find(BstrView(bstrMessage)) : mapByMessage.end();
             const long lClass = it != mapByMessage.end() ? it->second : lCode == S_OK ? 0 : lCode < 0 ? 3 : 2;
             if (plClass)
                 *plClass = lClass;
-            if (pbstrText)
-                *pbstrText = nullptr;
             if (pbstrText && CRecording::On())
                 *pbstrText = CBstr::Alloc(L"message class " + std::to_wstring(lClass));
             return S_OK;

@@ -17,7 +17,9 @@ inline void RegisterSimulatorServers()
     for (const wchar_t* dll : {L"HostSim.dll", L"Samples.dll"}) {
         HMODULE hModule = LoadLibraryW((BinaryDirectory() + dll).c_str());
         ASSERT_NE(hModule, nullptr) << dll;
-        ASSERT_EQ(ModuleExport<EntryPoint>(hModule, "DllRegisterServer")(), S_OK) << dll;
+        const EntryPoint pfnRegister = ModuleExport<EntryPoint>(hModule, "DllRegisterServer");
+        ASSERT_NE(pfnRegister, nullptr) << dll << " exports no DllRegisterServer";
+        ASSERT_EQ(pfnRegister(), S_OK) << dll;
     }
 }
 

@@ -75,7 +75,7 @@ TEST_F(HostileInputTest, ProgIdsThatNameNothingOrAreNoTextLeaveTheCatalogueEmpty
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DeleteFileW(ErrorLogPath().c_str());
+        ClearLog();
         Host().registry.RemoveKey(9, L"BindedAssistants");
         Bind(L"PA", c.vProgId);
         ASSERT_EQ(CreateAndInit(), S_OK);

@@ -1,5 +1,6 @@
 #include "support/DoublesTest.h"
 #include "support/MemoryBalance.h"
+#include "support/TestEnvironment.h"
 
 void DoublesTest::SetUp()
 {
@@ -36,4 +37,9 @@ void DoublesTest::ReleaseDoubles()
         report += std::to_wstring(lBlocks) + L" task-memory block(s) not given back:\n" +
                   CMemoryBalance::DescribeOutstanding();
     EXPECT_TRUE(report.empty()) << report;
+}
+
+void DoublesTest::ClearLog()
+{
+    DeleteFileW(ErrorLogPath().c_str());
 }

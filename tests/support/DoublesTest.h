@@ -24,6 +24,8 @@ protected:
     // Revokes the registrations, drops the host and checks the balance now
     // (TearDown does it too; a second call checks nothing new).
     void ReleaseDoubles();
+    // Deletes the module's error log, so the rows read next are the test's own.
+    static void ClearLog();
 
 private:
     std::shared_ptr<CHostDouble> m_spHost;
