@@ -38,11 +38,14 @@ std::wstring Describe(const CheckCall& call);
 std::vector<CheckCall> AllChecks(const CPlant& plant);
 
 // A check ready to be put: the host's objects it names are looked up first,
-// so a guarded, timed call covers the answer alone.
+// so a guarded, timed call covers the answer alone. Its arguments point into
+// itself, so it stays where it was made.
 class CPreparedCheck
 {
 public:
     CPreparedCheck(const CPlant& plant, const CheckCall& call);
+    CPreparedCheck(const CPreparedCheck&) = delete;
+    CPreparedCheck& operator=(const CPreparedCheck&) = delete;
 
     // Puts the check to an assistant or the layer.
     template <class Itf>
