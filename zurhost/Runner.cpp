@@ -1,5 +1,6 @@
 // Running one scenario edit against the layer.
 #include "zurhost/Runner.h"
+#include <iterator>
 #include "com/Owners.h"
 #include "interfaces/AssistChecks.h"
 #include "zurhost/Names.h"
@@ -46,6 +47,7 @@ const CheckId g_checks[][2] = {
     {CheckId::PropertyChange, CheckId::PropertyChange},
     {CheckId::All, CheckId::All},
 };
+static_assert(std::size(g_checks) == static_cast<size_t>(EditKind::CheckAll) + 1, "a row per kind of edit");
 
 } // namespace
 
@@ -90,10 +92,12 @@ HRESULT CRunner::Ask(const Edit& e, BSTR* pbstrMsg, BSTR* pbstrErrDB)
     case EditKind::Set:
         spItem = Required<IPropertyData>(m_spProject->Item(CBstr(a[0]), CBstr(a[1]), &spDisp), spDisp);
         break;
+    case EditKind::NewDevice:
+    case EditKind::Delete:
+        spFirst = component(a[0]);
+        break;
     case EditKind::CheckAll:
         break;
-    default: // a new device, a deletion
-        spFirst = component(a[0]);
     }
     CVariant value = e.kind == EditKind::Set ? CVariant::String(a[2]) : CVariant();
     const CheckArgs args{spRoot.Get(),  spFirst.Get(), spSecond.Get(), e.bAsChild,  spPort1.Get(),
