@@ -52,9 +52,7 @@ HRESULT RegisterClassTable(const ServedClass* pTable, size_t n) noexcept
 {
     return ComBoundary([&] {
         wchar_t path[MAX_PATH];
-        DWORD cch = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
-        if (cch == 0 || cch >= MAX_PATH)
-            return E_FAIL;
+        RETURN_IF_FAILED(ThisModulePath(path));
         for (size_t i = 0; i < n; ++i) {
             const ServedClass& e = pTable[i];
             std::wstring clsid = GuidText(*e.pClsid), classKey = L"CLSID\\" + clsid;

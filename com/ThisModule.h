@@ -10,3 +10,12 @@ inline HMODULE ThisModule() noexcept
                        reinterpret_cast<LPCWSTR>(&ThisModule), &hModule);
     return hModule;
 }
+
+// Its path; the error when there is none or it does not fit the buffer.
+inline HRESULT ThisModulePath(wchar_t (&szPath)[MAX_PATH]) noexcept
+{
+    const DWORD cch = GetModuleFileNameW(ThisModule(), szPath, MAX_PATH);
+    if (cch == 0)
+        return HRESULT_FROM_WIN32(GetLastError());
+    return cch < MAX_PATH ? S_OK : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+}

@@ -58,8 +58,5 @@ HRESULT LoadRegisteredOrOwnTypeLib(REFGUID libid, WORD wMajor, WORD wMinor, LCID
     if (SUCCEEDED(hr))
         return hr;
     wchar_t szPath[MAX_PATH];
-    DWORD cch = GetModuleFileNameW(ThisModule(), szPath, MAX_PATH);
-    if (cch == 0 || cch >= MAX_PATH)
-        return hr;
-    return LoadTypeLibEx(szPath, REGKIND_NONE, ppTypeLib);
+    return FAILED(ThisModulePath(szPath)) ? hr : LoadTypeLibEx(szPath, REGKIND_NONE, ppTypeLib);
 }

@@ -26,12 +26,10 @@ const ServedClass g_classes[] = {
 // framework's library, which ships beside it.
 HRESULT RegisterTypeLibraries()
 {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return E_FAIL;
-    for (const std::wstring& file :
-         {std::wstring(path), std::wstring(path, wcsrchr(path, L'\\') + 1) + L"NewZUR.tlb"}) {
+    wchar_t path[MAX_PATH], folder[MAX_PATH];
+    RETURN_IF_FAILED(ThisModulePath(path));
+    RETURN_IF_FAILED(ModuleFolder(folder, MAX_PATH));
+    for (const std::wstring& file : {std::wstring(path), std::wstring(folder) + L"NewZUR.tlb"}) {
         Microsoft::WRL::ComPtr<ITypeLib> spLib;
         RETURN_IF_FAILED(LoadTypeLibEx(file.c_str(), REGKIND_REGISTER, &spLib));
     }

@@ -2,7 +2,8 @@
 #include "hostsim/SimDispatch.h"
 #include "HostSim.h"
 #include <string>
-#include "com/ThisModule.h"
+#include "com/ServerTable.h"
+#include "com/TypeInfoCache.h"
 
 namespace {
 
@@ -11,14 +12,7 @@ volatile LONG g_lLiveObjects = 0;
 // Registered library first; else the library beside (or inside) this module.
 HRESULT LoadLibraryFor(REFGUID libid, WORD wMajor, ITypeLib** ppLib)
 {
-    HRESULT hr = LoadRegTypeLib(libid, wMajor, 0, LOCALE_NEUTRAL, ppLib);
-    if (SUCCEEDED(hr))
-        return hr;
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return hr;
-    hr = LoadTypeLibEx(path, REGKIND_NONE, ppLib);
+    HRESULT hr = LoadRegisteredOrOwnTypeLib(libid, wMajor, 0, LOCALE_NEUTRAL, ppLib);
     if (SUCCEEDED(hr)) {
         TLIBATTR* pAttr = nullptr;
         bool same = SUCCEEDED((*ppLib)->GetLibAttr(&pAttr)) && IsEqualGUID(pAttr->guid, libid);
@@ -29,9 +23,9 @@ HRESULT LoadLibraryFor(REFGUID libid, WORD wMajor, ITypeLib** ppLib)
         (*ppLib)->Release();
         *ppLib = nullptr;
     }
-    std::wstring folder(path, n);
-    folder.resize(folder.find_last_of(L"\\/") + 1);
-    return LoadTypeLibEx((folder + L"NewZUR.tlb").c_str(), REGKIND_NONE, ppLib);
+    wchar_t folder[MAX_PATH];
+    RETURN_IF_FAILED(ModuleFolder(folder, MAX_PATH));
+    return LoadTypeLibEx((std::wstring(folder) + L"NewZUR.tlb").c_str(), REGKIND_NONE, ppLib);
 }
 
 HRESULT LoadNewZUR(ITypeLib** ppLib)

@@ -108,12 +108,8 @@ HRESULT UnregisterClassEntry(const ClassEntry& entry)
 HRESULT GetModulePath(std::wstring& path)
 {
     wchar_t szPath[MAX_PATH];
-    DWORD cch = GetModuleFileNameW(ThisModule(), szPath, MAX_PATH);
-    if (cch == 0)
-        return HRESULT_FROM_WIN32(GetLastError());
-    if (cch >= MAX_PATH)
-        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    path.assign(szPath, cch);
+    RETURN_IF_FAILED(ThisModulePath(szPath));
+    path = szPath;
     return S_OK;
 }
 
