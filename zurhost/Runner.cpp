@@ -31,7 +31,6 @@ ComPtr<Itf> Required(HRESULT hr, ComPtr<IDispatch>& spHandedOut)
     ComPtr<Itf> sp;
     Require(hr);
     Require(spDisp ? spDisp.As(&sp) : E_POINTER);
-    Require(sp ? S_OK : E_POINTER);
     return sp;
 }
 
