@@ -59,15 +59,5 @@ inline ComPtr<Itf> ItemAs(ISimProject* pProject, const wchar_t* component, const
     return spItf;
 }
 
-inline std::wstring ValueOf(IUnknown* pItem)
-{
-    ComPtr<NewZUR::IPropertyData> spData;
-    CVariant value;
-    if (!pItem || FAILED(pItem->QueryInterface(IID_PPV_ARGS(&spData))) || FAILED(spData->GetValue(value.Out())) ||
-        value.vt != VT_BSTR)
-        return L"<none>";
-    return std::wstring(BstrView(value.bstrVal));
-}
-
 inline const wchar_t g_szProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
 inline const wchar_t g_szEntity[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
