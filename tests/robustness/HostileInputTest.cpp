@@ -60,7 +60,6 @@ TEST_F(HostileInputTest, ProgIdsThatNameNothingOrAreNoTextLeaveTheCatalogueEmpty
         const char* row; // expected in the log, or null
     };
     const Case cases[] = {
-        {"missing ProgID", CVariant::String(L"Nope.Missing.1"), "Cannot create instance of assistant.(Nope.Missing.1)"},
         {"number", CVariant::Long(12345), "Cannot create instance of assistant.(12345)"},
         {"32,000 characters", CVariant::String(std::wstring(32000, L'x')),
          "Cannot create instance of assistant.(xxxxxxxx"},
