@@ -118,20 +118,6 @@ protected:
         *pOut = {};
         return Answer(pszMethod, std::forward<Body>(body));
     }
-    // The same with a log step of the double's own, taken like the call
-    // log's entry before the fault shows: a call it fails is in both logs.
-    template <class Out, class Log, class Body>
-    HRESULT Answer(const wchar_t* pszMethod, Out* pOut, Log&& log, Body&& body) const
-    {
-        if (!pOut)
-            return E_POINTER;
-        *pOut = {};
-        const HRESULT hrLog = ComBoundary([&] {
-            log();
-            return S_OK;
-        });
-        return Answer(pszMethod, [&] { return FAILED(hrLog) ? hrLog : body(); });
-    }
     template <class Body>
     HRESULT Answer(const wchar_t* pszMethod, Body&& body) const
     {

@@ -106,10 +106,6 @@ private:
 struct CRegistryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the context class
-    // "OpenKey 9 Key", "GetCount Key", "GetItem Key #0", "GetItem Key BusA",
-    // "GetItem Key vt 2" (an index of another type), "GetData BusA",
-    // "GetName BusA", in call order.
-    std::vector<std::wstring> vecLog;
 
     CRegKeyData& Key(long lScope, std::wstring_view path) { return m_mapKeys[lScope][std::wstring(path)]; }
     // Found without making a string: the layer reads keys at every Init.
