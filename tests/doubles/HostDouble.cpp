@@ -22,15 +22,6 @@ std::vector<std::wstring> CTopologyScript::EventTexts() const
     return texts;
 }
 
-// The latest for this context (or any context) and path.
-const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstring_view path) const
-{
-    for (auto it = m_vecOverrides.rbegin(); it != m_vecOverrides.rend(); ++it)
-        if (it->first.second == path && (!it->first.first || it->first.first == pContext))
-            return &it->second;
-    return nullptr;
-}
-
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
     auto it = m_mapIndex.find(name);
@@ -115,36 +106,29 @@ CNodeDouble* CHostDouble::FindNode(IUnknown* pUnknown) const
     return it == m_mapByIdentity.end() ? nullptr : it->second;
 }
 
-CQueryAnswer CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path) const
+std::vector<CNodeDouble*> CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path) const
 {
-    CQueryAnswer answer;
-    CNodeDouble* pOwner = pContext ? pContext->Owner() : nullptr;
-    if (pContext && path == kProtocolPath) {
+    std::vector<CNodeDouble*> vecItems;
+    CNodeDouble* pOwner = pContext->Owner();
+    if (path == kProtocolPath) {
         // Below a component's root: the protocol attributes of its entities.
         if (pOwner && pOwner->SubItem(L"root") == pContext)
             for (CNodeDouble* pEntity : pOwner->Entities())
                 if (CNodeDouble* pProtocol = pEntity->SubItem(L"@protocol"))
-                    answer.vecItems.push_back(pProtocol);
-    } else if (pContext && path == kOwnerPath) {
+                    vecItems.push_back(pProtocol);
+    } else if (CNodeDouble* pRoot = !query.bOwnerQueryEmpty && pOwner ? pOwner->SubItem(L"root") : nullptr) {
         // From any node: the root item of the component that owns it.
-        if (CNodeDouble* pRoot = !query.bOwnerQueryEmpty && pOwner ? pOwner->SubItem(L"root") : nullptr)
-            answer.vecItems.push_back(pRoot);
-    } else {
-        answer.hrSelect = E_INVALIDARG;
-        answer.bNoEnumerator = true;
+        vecItems.push_back(pRoot);
     }
-    return answer;
+    return vecItems;
 }
 
 ComPtr<NewZUR::IDataQueryResult> CHostDouble::KeptResult(CNodeDouble* pContext, std::wstring_view path)
 {
-    // Only the two paths the layer selects are kept; the key tells them apart.
-    const bool bOwner = path == kOwnerPath;
-    if (!bOwner && path != kProtocolPath)
-        return nullptr;
-    ComPtr<CQueryResultDouble>& spKept = m_mapKept[{pContext, bOwner}];
+    // The key tells the two paths apart.
+    ComPtr<CQueryResultDouble>& spKept = m_mapKept[{pContext, path == kOwnerPath}];
     if (!spKept || spKept->References() > 1)
-        spKept = CDoubleObject<CQueryResultDouble>::New(Evaluate(pContext, path).vecItems);
+        spKept = CComObject<CQueryResultDouble>::New(Evaluate(pContext, path));
     spKept->Rewind();
     return spKept;
 }

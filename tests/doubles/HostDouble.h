@@ -53,30 +53,12 @@ struct CErrorDbScript
     std::map<std::wstring, long, std::less<>> mapClassByMessage;
 };
 
-// What one Select gives: an enumerator of the items, then S_FALSE for ever.
-struct CQueryAnswer
-{
-    HRESULT hrSelect = S_OK;
-    bool bNoEnumerator = false;         // *ppResult stays null
-    std::vector<CNodeDouble*> vecItems; // handed out in this order
-};
-
 struct CQueryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the query class
     HRESULT hrAttach = S_OK;
     std::vector<const void*> vecAttached; // the topology pointer of each Attach
     bool bOwnerQueryEmpty = false;        // "..==>." gives nothing
-
-    // An answer for (context, path); a null context stands for any context.
-    void Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer)
-    {
-        m_vecOverrides.push_back({{pContext, std::wstring(path)}, std::move(answer)});
-    }
-    const CQueryAnswer* FindOverride(CNodeDouble* pContext, std::wstring_view path) const;
-
-private:
-    std::vector<std::pair<std::pair<CNodeDouble*, std::wstring>, CQueryAnswer>> m_vecOverrides;
 };
 
 struct CRegValueData
@@ -160,7 +142,8 @@ public:
     // The query service's and the context's classes, registered for this
     // process's creations until Dispose revokes them.
     HRESULT RegisterServices();
-    CQueryAnswer Evaluate(CNodeDouble* pContext, std::wstring_view path) const;
+    // The items a select of one of the two paths below gives from a node.
+    std::vector<CNodeDouble*> Evaluate(CNodeDouble* pContext, std::wstring_view path) const;
 
     // References held on the host's objects beyond the host's own.
     long ForeignReferences() const;

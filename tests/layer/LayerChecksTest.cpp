@@ -105,10 +105,6 @@ TEST_F(LayerChecks, AWalkThatFindsNoAssistantAsksNobody)
         {"no protocol attribute", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->RemoveSubItem(L"@protocol"); }},
         {"value unreadable", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->Protocol().hrGetValue = E_FAIL; }},
         {"value no text", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->Protocol().vValue.Out()->vt = VT_I4; }},
-        {"no enumerator", L"CheckInsertDrop",
-         [this](A, C) {
-             Host().query.Override(nullptr, kProtocolPath, CQueryAnswer{S_OK, true, {}});
-         }},
         {"connection end", L"CheckConnect",
          [&](A a, C) { a.piChar1 = inR()->AsCharacteristic(), a.piChar2 = nullptr; }},
         {"property", L"CheckPropertyChange", [&](A a, C) { a.pData = inR()->AsPropertyData(); }},
