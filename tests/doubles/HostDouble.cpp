@@ -86,8 +86,6 @@ CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, const std::vector
 {
     CNodeDouble& component = AddItem(name);
     component.bComponent = true;
-    component.bPropertyData = false;
-    component.bDataElement = false;
     CNodeDouble& root = AddItem(std::wstring(name) + L".root");
     root.lTypeId = kTypeRoot;
     root.Place(L"/" + std::wstring(name), nullptr, &component);
