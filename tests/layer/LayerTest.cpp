@@ -42,7 +42,7 @@ TEST_F(LayerTest, AddForTheSameProtocolReplacesTheFirst)
     EXPECT_EQ(Init(), S_OK);
     second.spState->Script().AnswerAll(CAnswer::Of(E_FAIL));
     EXPECT_EQ(Run(Check(L"CheckDelete"), args), E_FAIL); // "P" has no assistant: the walk stops
-    EXPECT_TRUE(second.spState->CountOf(L"CheckDelete") == 0 && m_bstrMsg.IsNull());
+    EXPECT_TRUE(!second.spState->LastCallOf(L"CheckDelete") && m_bstrMsg.IsNull());
     args.piComp = Host().AddComponent(L"dev2", {protocol}).AsComponent();
     EXPECT_EQ(Run(Check(L"CheckDelete"), args), E_FAIL);
     EXPECT_EQ(Text(m_bstrDB), L"other");
