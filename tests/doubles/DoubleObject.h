@@ -139,9 +139,6 @@ struct CLiveDoubles
     static std::wstring Describe(); // kind, name and references, a line each
 };
 
-template <class T>
-using CDoubleObject = CComObject<T>;
-
 // A class object whose creations fnCreate makes; a creation fails outright
 // or not at all.
 class CClassObjectDouble : public CDoubleBase, public IClassFactory

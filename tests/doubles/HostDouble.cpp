@@ -76,7 +76,7 @@ std::shared_ptr<CHostDouble> CHostDouble::Create()
 
 CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
 {
-    auto spNode = CDoubleObject<CNodeDouble>::New(weak_from_this(), name);
+    auto spNode = CComObject<CNodeDouble>::New(weak_from_this(), name);
     m_vecNodes.push_back(spNode);
     m_mapByIdentity[spNode->Identity()] = spNode.Get();
     return *spNode.Get();
@@ -151,7 +151,7 @@ ComPtr<IClassFactory> NewClassObject(const wchar_t* name, std::weak_ptr<CHostDou
                                      HRESULT (*pfnScripted)(const CHostDouble&),
                                      ComPtr<IUnknown> (*pfnNew)(std::weak_ptr<CHostDouble>))
 {
-    return CDoubleObject<CClassObjectDouble>::New(std::wstring(name) + L" class", [=](REFIID riid, void** ppv) {
+    return CComObject<CClassObjectDouble>::New(std::wstring(name) + L" class", [=](REFIID riid, void** ppv) {
         const HRESULT hrCreate = pfnScripted(*LiveHost(wpHost));
         CCallLog::Add(name, L"Create");
         if (FAILED(hrCreate))
