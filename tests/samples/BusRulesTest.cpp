@@ -12,26 +12,19 @@ const wchar_t g_szCAN[] = L"Samples.CANopen.1";
 class BusRulesTest : public PlantTest
 {
 protected:
+    // A sample assistant, started with InitEx on the plant unless protocol is null.
     ComPtr<IAssist3> Assistant(const wchar_t* progId, const wchar_t* protocol, HRESULT hrInit = S_OK)
     {
         CLSID clsid;
         ComPtr<IAssist3> spAssistant;
         EXPECT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
         EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spAssistant)), S_OK);
+        if (!protocol)
+            return spAssistant;
         ComPtr<IDispatch> spTopology;
         m_spProject.As(&spTopology);
-        CBstr bstrProtocol(protocol);
-        EXPECT_EQ(spAssistant->InitEx(spTopology.Get(), nullptr, bstrProtocol), hrInit);
+        EXPECT_EQ(spAssistant->InitEx(spTopology.Get(), nullptr, CBstr(protocol)), hrInit);
         return spAssistant;
-    }
-    ComPtr<ICharacteristic> P(const wchar_t* ref)
-    {
-        ComPtr<IDispatch> spDisp;
-        ComPtr<ICharacteristic> spPort;
-        CBstr bstrRef(ref);
-        EXPECT_EQ(m_spProject->Port(bstrRef, &spDisp), S_OK) << ref;
-        spDisp.As(&spPort);
-        return spPort;
     }
 };
 
@@ -51,8 +44,10 @@ TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
 {
     CBstr message, db;
     auto spPN = Assistant(g_szPN, L"PROFINET IO");
-    ExpectVerdict(spPN->CheckConnect(message.Out(), nullptr, P(L"HMI-1:P1").Get(), P(L"HMI-1:P2").Get(), db.Out()),
-                  message, Bus::E_SAME_DEVICE, L"Ports 'P1' and 'P2' both belong to 'HMI-1'.");
+    auto spP1 = ItemAs<ICharacteristic>(L"HMI-1", L"root//port[@name='P1']");
+    auto spP2 = ItemAs<ICharacteristic>(L"HMI-1", L"root//port[@name='P2']");
+    ExpectVerdict(spPN->CheckConnect(message.Out(), nullptr, spP1.Get(), spP2.Get(), db.Out()), message,
+                  Bus::E_SAME_DEVICE, L"Ports 'P1' and 'P2' both belong to 'HMI-1'.");
     EXPECT_EQ(spPN->Term(), S_OK);
     auto spCAN = Assistant(g_szCAN, L"CANopen");
     const std::wstring address = std::wstring(g_szEntity) + L"/@address";
@@ -71,10 +66,7 @@ TEST_F(BusRulesTest, EachBusJudgesByItsOwnRules)
 TEST_F(BusRulesTest, AnAssistantServesOnlyItsOwnBusAndOnlyOnceInitialised)
 {
     Assistant(g_szDP, L"CANopen", E_INVALIDARG);
-    CLSID clsid;
-    ComPtr<IAssist2> spFresh;
-    ASSERT_EQ(CLSIDFromProgID(g_szCAN, &clsid), S_OK);
-    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spFresh)), S_OK);
+    auto spFresh = Assistant(g_szCAN, nullptr);
     CBstr message, db;
     EXPECT_EQ(spFresh->CheckDelete(message.Out(), nullptr, ItemAs<IComponent>(L"Drive-1").Get(), db.Out()),
               Bus::E_NOT_INITIALIZED);
