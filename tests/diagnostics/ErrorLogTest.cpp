@@ -62,8 +62,6 @@ TEST_F(ErrorLogTest, WritesOneRowPerCallInTheFixedFormat)
     } cases[] = {
         {L"ERROR", L"CAssistLayer::Init", L".\\AssistLayer", 124, L"Assistant::Init failed.", L"", E_FAIL,
          R"(ERROR,CAssistLayer::Init,.\AssistLayer,124,0x80004005,Assistant::Init failed.())"},
-        {L"WARNING", L"M", L"F", -1, L"no text", L"Profibus", c_hrNoSystemText,
-         "WARNING,M,F,-1,0xffffeb3d,no text(Profibus)"},
         {nullptr, nullptr, nullptr, 0, L"", L"", S_FALSE, ",,,0,0x00000001,()"},
         {L"ERROR", L"M", L"F", 1, L"caf\u00e9 \u0416\u4e2d!", L"\u00fc\xd800", c_hrNoSystemText,
          "ERROR,M,F,1,0xffffeb3d,caf\xe9 ??"
@@ -80,8 +78,8 @@ TEST_F(ErrorLogTest, WritesOneRowPerCallInTheFixedFormat)
         const auto& c = cases[i];
         _fmode = i % 2 ? _O_BINARY : previousMode;
         g_stNow = clocks[i % 2].first;
-        LogError(c.severity, c.method, c.sourceFile, c.line, i == 2 ? nullptr : c.message.c_str(),
-                 i == 2 ? nullptr : c.detail.c_str(), c.hr);
+        LogError(c.severity, c.method, c.sourceFile, c.line, i == 1 ? nullptr : c.message.c_str(),
+                 i == 1 ? nullptr : c.detail.c_str(), c.hr);
     }
     _fmode = previousMode;
     // Each row ends in its HRESULT's system text, which has no white space at
