@@ -105,12 +105,10 @@ TEST_F(ErrorLogTest, WhereNoRowIsWritten)
     const std::wstring name = L"Tessaro_Error_Log.csv";
     const size_t cchFits = MAX_PATH - 1 - name.size();
     for (const auto& [cch, bWritten] : {std::pair{cchFits, true}, {cchFits + 1, false}}) {
-        std::wstring folder = PrivateTempFolder(); // grown to cch characters, backslash included
-        while (folder.size() < cch) {
-            const size_t cchLeft = cch - folder.size(), cchPart = cchLeft <= 100 ? cchLeft : cchLeft > 101 ? 100 : 98;
-            folder += std::wstring(cchPart - 1, L'd') + L"\\";
-            CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
-        }
+        // One folder in the temp folder makes the path cch characters long, backslash included.
+        const std::wstring folder =
+            PrivateTempFolder() + std::wstring(cch - PrivateTempFolder().size() - 1, L'd') + L"\\";
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr)) << folder.size();
         SetEnvironmentVariableW(L"TMP", folder.c_str());
         LogError(L"ERROR", L"M", L"F", 1, L"long path", L"", S_OK);
         EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + folder + name).c_str()) != INVALID_FILE_ATTRIBUTES, bWritten)
