@@ -12,17 +12,12 @@ namespace {
 const wchar_t kLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
 const wchar_t kProxyProgId[] = L"Zerani.Layer.ProxyAssistant.7";
 
-CLSID ClassOf(const wchar_t* pszProgId)
+ComPtr<IUnknown> Create(const wchar_t* pszProgId)
 {
     CLSID clsid = GUID_NULL;
     EXPECT_EQ(CLSIDFromProgID(pszProgId, &clsid), S_OK) << pszProgId;
-    return clsid;
-}
-
-ComPtr<IUnknown> Create(const wchar_t* pszProgId)
-{
     ComPtr<IUnknown> spUnk;
-    EXPECT_EQ(CoCreateInstance(ClassOf(pszProgId), nullptr, CLSCTX_ALL, IID_IUnknown, &spUnk), S_OK);
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, &spUnk), S_OK) << pszProgId;
     return spUnk;
 }
 
