@@ -4,6 +4,8 @@
 # table, which cases caught each fault. Each file is restored right after its
 # fault's run, and on every way out. Run it on a tree whose suites pass.
 # The fault sits in the working tree while it runs: commit nothing with -a then.
+# At the end the tree is built again without faults; after an interrupted run,
+# build it yourself before running ctest, or its binaries hold the last fault.
 #
 # Usage: tools/faults.sh [--only N[,M...]] [--first] [--check]
 #   --only N,M  only these faults (numbered as in the table)
@@ -11,7 +13,8 @@
 #               own timings), up to the first that fails
 #   --check     only checks that each fault's text occurs exactly once
 # Exit status: 0 every fault was planted and built; 1 one was refused (its
-# text does not occur exactly once) or did not build; 2 bad usage.
+# text does not occur exactly once) or did not build, or the tree did not
+# build again without faults; 2 bad usage.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 LIST=tools/faults.txt
@@ -153,6 +156,9 @@ while IFS=$'\t' read -r -u 3 n file hole count change; do
   echo "fault $n: $result ($((SECONDS - t0)) s)" >&2
   echo "| $n | $file | $change | $result | $((SECONDS - t0)) |"
 done 3<<<"$fields"
+# The last fault's binaries would stay behind for the next ctest.
+echo "rebuilding the tree without faults" >&2
+cmake --build --preset x64 >"$tmp/build.log" 2>&1 || { echo "the tree does not build without faults" >&2; status=1; }
 echo
 echo "$caught of $total caught; $((SECONDS - t_all)) s in all."
 exit $status

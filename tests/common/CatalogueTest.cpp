@@ -126,6 +126,14 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
           Row(L"ERROR", L"LoadAssistants", 245, CO_E_CLASSSTRING, L"Assistant insertion(Test.Missing)"),
           NoAssistant(CO_E_CLASSSTRING)},
          {L"P1"}},
+        // A number is read as its digits, which name no class.
+        {"ProgID given as a number",
+         [](R r) { r.SetVariant(9, kAssistants, L"P2", CVariant::Long(12345)); },
+         S_OK,
+         {NotCreated(CO_E_CLASSSTRING, L"12345"),
+          Row(L"ERROR", L"LoadAssistants", 245, CO_E_CLASSSTRING, L"Assistant insertion(12345)"),
+          NoAssistant(CO_E_CLASSSTRING)},
+         {L"P1"}},
         // Another success code enters nothing: the assistant is let go, the next binding loads.
         {"creation answers S_FALSE",
          [](R r) { r.SetString(9, kAssistants, L"P2", L"Test.False"); },

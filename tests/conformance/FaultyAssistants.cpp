@@ -170,8 +170,3 @@ STDAPI DllRegisterServer()
 {
     return RegisterClassTable(g_classes, CountOf(g_classes));
 }
-
-STDAPI DllUnregisterServer()
-{
-    return UnregisterClassTable(g_classes, CountOf(g_classes));
-}

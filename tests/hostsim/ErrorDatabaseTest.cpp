@@ -25,14 +25,13 @@ TEST(ErrorDatabaseFile, ReadsDecimalCodesAndNamesTheFirstBadLine)
     }
 }
 
-TEST(ErrorDatabaseService, ClassifiesRegisteredCodesAndGivesDefaultsForTheRest)
+using ErrorDatabaseService = PlantTest;
+
+TEST_F(ErrorDatabaseService, ClassifiesRegisteredCodesAndGivesDefaultsForTheRest)
 {
-    RegisterSimulatorServers();
-    ComPtr<ISimProject> spProject;
-    ASSERT_EQ(LoadProject(ExampleFile(L"plant.xml"), spProject), S_OK);
     ComPtr<NewZUR::ITopology> spTopology;
     ComPtr<NewZUR::IErrorDatabaseService> spService;
-    spProject.As(&spTopology);
+    m_spProject.As(&spTopology);
     ASSERT_EQ(spTopology->GetErrorDatabaseService(&spService), S_OK);
     const struct
     {

@@ -1,6 +1,6 @@
 #pragma once
 // The simulated plant for tests: the simulator's and the samples' servers
-// registered from the test program's folder, example and scratch projects.
+// registered from the test program's folder, the example and scratch projects.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wrl/client.h>
@@ -23,11 +23,6 @@ inline void RegisterSimulatorServers()
     }
 }
 
-inline std::wstring ExampleFile(const wchar_t* name)
-{
-    return BinaryDirectory() + L"examples\\" + name;
-}
-
 // Loads a project; the HRESULT and the text the project reported come back.
 inline HRESULT LoadProject(const std::wstring& path, ComPtr<ISimProject>& spProject, std::wstring* pText = nullptr)
 {
@@ -45,19 +40,28 @@ inline HRESULT LoadProject(const std::wstring& path, ComPtr<ISimProject>& spProj
     return hr;
 }
 
-// A component (path null) or one of its data items, as Itf.
-template <class Itf>
-inline ComPtr<Itf> ItemAs(ISimProject* pProject, const wchar_t* component, const wchar_t* path = nullptr)
+// Cases on the example plant as loaded; the servers are registered once a suite.
+class PlantTest : public testing::Test
 {
-    ComPtr<IDispatch> spDisp;
-    ComPtr<Itf> spItf;
-    HRESULT hr =
-        path ? pProject->Item(CBstr(component), CBstr(path), &spDisp) : pProject->Component(CBstr(component), &spDisp);
-    EXPECT_EQ(hr, S_OK) << component << " " << (path ? path : L"");
-    if (spDisp)
-        spDisp.As(&spItf);
-    return spItf;
-}
+protected:
+    static void SetUpTestSuite() { RegisterSimulatorServers(); }
+    void SetUp() override { ASSERT_EQ(LoadProject(BinaryDirectory() + L"examples\\plant.xml", m_spProject), S_OK); }
 
-inline const wchar_t g_szProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
+    // A component (path null) or one of its data items, as Itf.
+    template <class Itf>
+    ComPtr<Itf> ItemAs(const wchar_t* component, const wchar_t* path = nullptr)
+    {
+        ComPtr<IDispatch> spDisp;
+        ComPtr<Itf> spItf;
+        HRESULT hr = path ? m_spProject->Item(CBstr(component), CBstr(path), &spDisp)
+                          : m_spProject->Component(CBstr(component), &spDisp);
+        EXPECT_EQ(hr, S_OK) << component << " " << (path ? path : L"");
+        if (spDisp)
+            spDisp.As(&spItf);
+        return spItf;
+    }
+
+    ComPtr<ISimProject> m_spProject;
+};
+
 inline const wchar_t g_szEntity[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";

@@ -4,21 +4,10 @@
 
 namespace {
 
-class ProjectFileTest : public testing::Test
-{
-protected:
-    static void SetUpTestSuite() { RegisterSimulatorServers(); }
-};
-
-const char g_szDevice[] = "<component "
-                          "name=\"%s\"><root><deviceInfo><device><DeviceManagerObject>%s</DeviceManagerObject></"
-                          "device></deviceInfo></root></component>";
-
 std::string Device(const std::string& name, const std::string& entities)
 {
-    char buffer[1024];
-    snprintf(buffer, sizeof(buffer), g_szDevice, name.c_str(), entities.c_str());
-    return buffer;
+    return "<component name=\"" + name + "\"><root><deviceInfo><device><DeviceManagerObject>" + entities +
+           "</DeviceManagerObject></device></deviceInfo></root></component>";
 }
 
 std::string Project(const std::string& devices, const std::string& tail = "")
@@ -29,8 +18,9 @@ std::string Project(const std::string& devices, const std::string& tail = "")
 
 // Files that are not well-formed XML, without a root, a missing file, a
 // document type and bad cables are in zurhost's table of bad inputs, end to end.
-TEST_F(ProjectFileTest, BadFilesAreRefusedWithAReason)
+TEST(ProjectFileTest, BadFilesAreRefusedWithAReason)
 {
+    RegisterSimulatorServers();
     const std::string dp = "<communicationEntity protocol=\"PROFIBUS DP\" role=\"slave\" address=\"3\"/>";
     const struct
     {

@@ -12,49 +12,26 @@
 
 namespace {
 
-enum ScenarioStep
-{
-    kStepCreate = 0,
-    kStepInit = 4,
-    kStepFirstCheck = 5,
-    kStepNewProject = 17,
-    kStepTerm = 19,
-    kStepCount = 20,
-};
+// Creation, Add PA, PB and PC, Init, the twelve checks, NewProjectCreated,
+// GetProcessedBusName, Term.
+constexpr int kStepInit = 4, kStepFirstCheck = 5, kStepNewProject = 17, kStepTerm = 19, kStepCount = 20;
 
 // Kept in fixed storage: keeping it neither allocates nor counts as a call.
 struct CScenarioRun
 {
     int nSteps = 0; // steps that ran (creation can stop the run)
     std::array<HRESULT, kStepCount> hr{};
-    std::array<long, kStepCount + 1> lCountBefore{};   // calls or allocations
-    std::array<size_t, kStepCount + 1> nOrderBefore{}; // in CAssistOrder::All()
-
-    // The step during which the n-th call or allocation (from 1) happened.
-    int StepOf(long n) const
-    {
-        int nStep = 0;
-        while (nStep + 1 < nSteps && lCountBefore[nStep + 1] - lCountBefore[0] < n)
-            ++nStep;
-        return nStep;
-    }
-    // How many assistant calls the step made before one showed the planned
-    // fault (from 0), or -1 when none did.
-    int FaultedPosition(int nStep) const
-    {
-        const std::vector<CAssistOrder>& order = CAssistOrder::All();
-        for (size_t n = nOrderBefore[nStep]; n < nOrderBefore[nStep + 1] && n < order.size(); ++n)
-            if (order[n].bFaulted)
-                return static_cast<int>(n - nOrderBefore[nStep]);
-        return -1;
-    }
+    long lCount = 0; // calls or allocations in all
+    // The step during which the planned one happened; past the last when it
+    // did not (the first run's one-time allocations are not made again).
+    int nFaulted = kStepCount;
+    int nPosition = -1; // its assistant calls before the one that showed the fault, or -1
 };
 
 struct CFaultKind
 {
     const char* name;
-    Fault fault;              // what the n-th host or assistant call shows
-    bool bAllocation = false; // instead, the n-th operator new throws
+    Fault fault; // what the n-th host or assistant call shows; None: the n-th operator new throws
 };
 
 class FaultInjectionTest : public RobustTest, public testing::WithParamInterface<CFaultKind>
@@ -66,9 +43,11 @@ protected:
         AssistBlockCache::SetKeeping(true);
         RobustTest::TearDown();
     }
-    bool Allocation() const { return GetParam().bAllocation; }
-    // Afterwards the layer is released (a failed Term repeated) and the faults are off.
-    CScenarioRun Run();
+    bool Allocation() const { return GetParam().fault == Fault::None; }
+    long Count() const { return Allocation() ? OperatorNewCalls() : CFaultPlan::s_lCalls; }
+    // The life with the n-th call or allocation failing (none for 0); afterwards
+    // the layer is released (a failed Term repeated) and the faults are off.
+    CScenarioRun Run(long n);
 
     CNodeDouble* m_pComponent = nullptr;
     CNodeDouble* m_pChar1 = nullptr;
@@ -85,7 +64,7 @@ bool IsCheck(int nStep)
 std::string StepName(int nStep)
 {
     static const char* const kNames[] = {
-        "create", "Add PA", "Add PB", "Add PC", "Init", "NewProjectCreated", "GetProcessedBusName", "Term"};
+        "create", "Add PA", "Add PB", "Add PC", "Init", "NewProjectCreated", "GetProcessedBusName", "Term", "the end"};
     return IsCheck(nStep) ? NarrowName(kChecks[nStep - kStepFirstCheck])
                           : kNames[nStep < kStepFirstCheck ? nStep : nStep - kStepNewProject + kStepFirstCheck];
 }
@@ -104,19 +83,26 @@ void FaultInjectionTest::SetUp()
         AssistBlockCache::SetKeeping(false);
 }
 
-CScenarioRun FaultInjectionTest::Run()
+CScenarioRun FaultInjectionTest::Run(long n)
 {
     CScenarioRun run;
     CMemoryBalance::Mark();
-    CAssistOrder::All().clear();
     Microsoft::WRL::ComPtr<IAssistLayer2> spLayer;
-    auto mark = [&] {
-        run.lCountBefore[run.nSteps] = Allocation() ? OperatorNewCalls() : CFaultPlan::s_lCalls;
-        run.nOrderBefore[run.nSteps] = CAssistOrder::All().size();
-    };
+    if (Allocation())
+        FailOperatorNewAt(n);
+    else
+        CFaultPlan::Plan(n, GetParam().fault);
+    const long lFirst = Count();
     auto step = [&](auto&& body) {
-        mark();
+        CAssistOrder::All().clear();
         run.hr[run.nSteps] = body();
+        run.lCount = Count() - lFirst;
+        if (n > 0 && run.nFaulted == kStepCount && run.lCount >= n) {
+            run.nFaulted = run.nSteps;
+            for (size_t i = 0; i < CAssistOrder::All().size() && run.nPosition < 0; ++i)
+                if (CAssistOrder::All()[i].bFaulted)
+                    run.nPosition = static_cast<int>(i);
+        }
         ++run.nSteps;
     };
 
@@ -138,7 +124,6 @@ CScenarioRun FaultInjectionTest::Run()
         });
         step([&] { return spLayer->Term(); });
     }
-    mark();
     FailOperatorNewAt(0);
     CFaultPlan::Plan(0, Fault::None);
     if (spLayer && run.hr[kStepTerm] != S_OK)
@@ -170,54 +155,43 @@ HRESULT AssistantFaultResult(int nStep, Fault fault, int nPosition)
 // error on.
 bool Tolerated(HRESULT hr, int nStep, bool bFaultedStep, bool bAllocation)
 {
-    if (hr == S_OK)
-        return true;
-    if (!bFaultedStep)
-        return IsCheck(nStep) && hr == E_FAIL;
-    if (bAllocation)
-        return hr == E_OUTOFMEMORY;
-    return (IsCheck(nStep) && hr == E_FAIL) || (nStep == kStepInit && (hr == kInjectedError || hr == E_POINTER));
+    if (bFaultedStep && bAllocation)
+        return hr == S_OK || hr == E_OUTOFMEMORY;
+    return hr == S_OK || (IsCheck(nStep) && hr == E_FAIL) ||
+           (bFaultedStep && nStep == kStepInit && (hr == kInjectedError || hr == E_POINTER));
 }
 
 TEST_P(FaultInjectionTest, EachFaultInTurnGivesItsResultAndLeavesNothingBehind)
 {
-    const Fault fault = GetParam().fault;
-    const CScenarioRun normal = Run();
+    const CScenarioRun normal = Run(0);
     ASSERT_EQ(normal.nSteps, kStepCount);
     for (int nStep = 0; nStep < kStepCount; ++nStep)
         ASSERT_EQ(normal.hr[nStep], S_OK) << StepName(nStep);
-    const long lCount = normal.lCountBefore[kStepCount] - normal.lCountBefore[0];
-    ASSERT_GT(lCount, Allocation() ? 20 : 100);
+    ASSERT_GT(normal.lCount, Allocation() ? 20 : 100);
 
-    for (long n = 1; n <= lCount; ++n) {
-        if (Allocation())
-            FailOperatorNewAt(n);
-        else
-            CFaultPlan::Plan(n, fault);
+    for (long n = 1; n <= normal.lCount; ++n) {
         CScenarioRun run;
         try {
-            run = Run();
+            run = Run(n);
         } catch (const std::bad_alloc&) {
             FailOperatorNewAt(0);
             FAIL() << "allocation " << n << " escaped as std::bad_alloc";
         }
-        const int nFaulted = run.StepOf(n);
-        const std::string what = GetParam().name + (" " + std::to_string(n)) + " in " + StepName(nFaulted);
+        const std::string what = GetParam().name + (" " + std::to_string(n)) + " in " + StepName(run.nFaulted);
         if (run.nSteps == 1) { // the layer was not created
-            EXPECT_TRUE(Allocation() && run.hr[kStepCreate] == E_OUTOFMEMORY) << what << ": " << Hex(run.hr[0]);
+            EXPECT_TRUE(Allocation() && run.hr[0] == E_OUTOFMEMORY) << what << ": " << Hex(run.hr[0]);
             continue;
         }
         ASSERT_EQ(run.nSteps, kStepCount) << what;
-        const int nPosition = run.FaultedPosition(nFaulted);
         for (int nStep = 0; nStep < kStepCount; ++nStep) {
             const HRESULT hr = run.hr[nStep];
             const std::string where = what + ", step " + StepName(nStep) + " answered " + Hex(hr);
-            if (nStep < nFaulted) {
+            if (nStep < run.nFaulted) {
                 EXPECT_EQ(hr, S_OK) << where;
-            } else if (nStep > nFaulted || nPosition < 0) {
-                EXPECT_TRUE(Tolerated(hr, nStep, nStep == nFaulted, Allocation())) << where;
+            } else if (nStep > run.nFaulted || run.nPosition < 0) {
+                EXPECT_TRUE(Tolerated(hr, nStep, nStep == run.nFaulted, Allocation())) << where;
             } else {
-                EXPECT_EQ(hr, AssistantFaultResult(nStep, fault, nPosition)) << where;
+                EXPECT_EQ(hr, AssistantFaultResult(nStep, GetParam().fault, run.nPosition)) << where;
             }
         }
         ASSERT_EQ(ForeignReferences(), 0) << what;
@@ -229,7 +203,7 @@ TEST_P(FaultInjectionTest, EachFaultInTurnGivesItsResultAndLeavesNothingBehind)
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest,
                          testing::Values(CFaultKind{"Error", Fault::Error}, CFaultKind{"NullObject", Fault::NullObject},
                                          CFaultKind{"OtherSuccess", Fault::OtherSuccess},
-                                         CFaultKind{"Allocation", Fault::None, true}),
+                                         CFaultKind{"Allocation", Fault::None}),
                          [](const testing::TestParamInfo<CFaultKind>& info) { return info.param.name; });
 
 } // namespace
