@@ -1,4 +1,5 @@
 #include "doubles/AssistantDouble.h"
+#include <algorithm>
 #include <utility>
 #include "com/GuidText.h"
 #include "com/Owners.h"
@@ -103,7 +104,7 @@ private:
     }
     void Record(const CAssistArgs& args)
     {
-        CAssistCall call{args.pszMethod, args.nSlot};
+        CAssistCall call{args.pszMethod};
         if (const CheckArgs* pCheck = args.pCheck) {
             call.vecIn = PassedIn(args.nSlot, *pCheck);
             call.bAsChild = pCheck->bAsChild;
@@ -133,14 +134,6 @@ const CAnswer* CAssistantScript::Find(std::wstring_view method, size_t nCall) co
     return m_optDefault ? &*m_optDefault : nullptr;
 }
 
-std::vector<std::wstring> CAssistantState::Methods() const
-{
-    std::vector<std::wstring> methods;
-    for (const CAssistCall& call : m_vecCalls)
-        methods.push_back(call.strMethod);
-    return methods;
-}
-
 const CAssistCall* CAssistantState::LastCallOf(std::wstring_view method) const
 {
     for (auto it = m_vecCalls.rbegin(); it != m_vecCalls.rend(); ++it)
@@ -152,10 +145,7 @@ const CAssistCall* CAssistantState::LastCallOf(std::wstring_view method) const
 const CAnswer& CAssistantState::AnswerFor(std::wstring_view method, int nSlot)
 {
     static const CAnswer s_default;
-    const size_t nCall = m_anCalls.at(nSlot)++;
-    if (const CAnswer* pAnswer = m_script.Find(method, nCall))
-        return *pAnswer;
-    const CAnswer* pAnswer = m_spClassScript ? m_spClassScript->Find(method, nCall) : nullptr;
+    const CAnswer* pAnswer = m_spScript->Find(method, m_anCalls.at(nSlot)++);
     return pAnswer ? *pAnswer : s_default;
 }
 
@@ -193,7 +183,7 @@ CAssistantHandle NewAssistant(std::wstring_view name, AssistantKind kind,
 {
     CAssistantHandle handle;
     handle.spState = std::make_shared<CAssistantState>(name, kind, std::move(spClassScript));
-    handle.spUnknown = static_cast<IAssist3*>(CDoubleObject<CAssistantDouble>::New(handle.spState).Get());
+    handle.spUnknown = static_cast<IAssist3*>(CComObject<CAssistantDouble>::New(handle.spState).Get());
     return handle;
 }
 
@@ -202,7 +192,7 @@ CAssistantClass::CAssistantClass(std::wstring_view name, std::wstring_view progI
 {
     CLSID clsid;
     CoCreateGuid(&clsid);
-    auto spClassObject = CDoubleObject<CClassObjectDouble>::New(
+    auto spClassObject = CComObject<CClassObjectDouble>::New(
         m_strName + L" class", [this](REFIID riid, void** ppv) { return CreateInstance(riid, ppv); });
     m_hrRegister = CoRegisterClassObject(clsid, static_cast<IClassFactory*>(spClassObject.Get()), CLSCTX_INPROC_SERVER,
                                          REGCLS_MULTIPLEUSE, &m_dwCookie);

@@ -1,7 +1,6 @@
 #pragma once
 // The scriptable assistant: scripted answers per method, every call recorded
 // in a record that outlives the object.
-#include <algorithm>
 #include <array>
 #include <map>
 #include <memory>
@@ -60,7 +59,6 @@ private:
 struct CAssistCall
 {
     std::wstring strMethod;
-    int nSlot = 0;
     std::vector<const void*> vecIn{};
     long bAsChild = 0;
     VARIANT vValueBits{};                      // CheckPropertyChange
@@ -71,20 +69,17 @@ struct CAssistCall
 class CAssistantState
 {
 public:
-    CAssistantState(std::wstring_view name, AssistantKind kind, std::shared_ptr<CAssistantScript> spClassScript)
-        : m_strName(name), m_kind(kind), m_spClassScript(std::move(spClassScript))
+    // The instances of a class share its script; without one the state has its own.
+    CAssistantState(std::wstring_view name, AssistantKind kind, std::shared_ptr<CAssistantScript> spScript)
+        : m_strName(name),
+          m_kind(kind),
+          m_spScript(spScript ? std::move(spScript) : std::make_shared<CAssistantScript>())
     {}
 
     const std::wstring& Name() const { return m_strName; }
     AssistantKind Kind() const { return m_kind; }
-    CAssistantScript& Script() { return m_script; }
+    CAssistantScript& Script() { return *m_spScript; }
     const std::vector<CAssistCall>& Calls() const { return m_vecCalls; }
-    std::vector<std::wstring> Methods() const;
-    size_t CountOf(std::wstring_view method) const
-    {
-        return std::count_if(m_vecCalls.begin(), m_vecCalls.end(),
-                             [&](const auto& call) { return call.strMethod == method; });
-    }
     const CAssistCall* LastCallOf(std::wstring_view method) const;
 
     bool IsAlive() const { return m_pObject != nullptr; }
@@ -99,8 +94,7 @@ public:
 private:
     std::wstring m_strName;
     AssistantKind m_kind;
-    CAssistantScript m_script;
-    std::shared_ptr<CAssistantScript> m_spClassScript;
+    std::shared_ptr<CAssistantScript> m_spScript;
     std::vector<CAssistCall> m_vecCalls;
     std::array<size_t, kSlotInitEx + 1> m_anCalls{}; // per slot, also with recording off
     IUnknown* m_pObject = nullptr;

@@ -118,20 +118,6 @@ protected:
         *pOut = {};
         return Answer(pszMethod, std::forward<Body>(body));
     }
-    // The same with a log step of the double's own, taken like the call
-    // log's entry before the fault shows: a call it fails is in both logs.
-    template <class Out, class Log, class Body>
-    HRESULT Answer(const wchar_t* pszMethod, Out* pOut, Log&& log, Body&& body) const
-    {
-        if (!pOut)
-            return E_POINTER;
-        *pOut = {};
-        const HRESULT hrLog = ComBoundary([&] {
-            log();
-            return S_OK;
-        });
-        return Answer(pszMethod, [&] { return FAILED(hrLog) ? hrLog : body(); });
-    }
     template <class Body>
     HRESULT Answer(const wchar_t* pszMethod, Body&& body) const
     {
@@ -152,9 +138,6 @@ struct CLiveDoubles
     static long Count() { return static_cast<long>(s_setLive.size()); }
     static std::wstring Describe(); // kind, name and references, a line each
 };
-
-template <class T>
-using CDoubleObject = CComObject<T>;
 
 // A class object whose creations fnCreate makes; a creation fails outright
 // or not at all.

@@ -22,15 +22,6 @@ std::vector<std::wstring> CTopologyScript::EventTexts() const
     return texts;
 }
 
-// The latest for this context (or any context) and path.
-const CQueryAnswer* CQueryScript::FindOverride(CNodeDouble* pContext, std::wstring_view path) const
-{
-    for (auto it = m_vecOverrides.rbegin(); it != m_vecOverrides.rend(); ++it)
-        if (it->first.second == path && (!it->first.first || it->first.first == pContext))
-            return &it->second;
-    return nullptr;
-}
-
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
     auto it = m_mapIndex.find(name);
@@ -79,13 +70,13 @@ std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost)
 std::shared_ptr<CHostDouble> CHostDouble::Create()
 {
     std::shared_ptr<CHostDouble> spHost(new CHostDouble());
-    NewTopologyDoubles(spHost, spHost->m_spTopology, spHost->m_spSchema, spHost->m_spErrorDb);
+    spHost->m_spTopology = NewTopologyDouble(spHost);
     return spHost;
 }
 
 CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
 {
-    auto spNode = CDoubleObject<CNodeDouble>::New(weak_from_this(), name);
+    auto spNode = CComObject<CNodeDouble>::New(weak_from_this(), name);
     m_vecNodes.push_back(spNode);
     m_mapByIdentity[spNode->Identity()] = spNode.Get();
     return *spNode.Get();
@@ -95,8 +86,6 @@ CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, const std::vector
 {
     CNodeDouble& component = AddItem(name);
     component.bComponent = true;
-    component.bPropertyData = false;
-    component.bDataElement = false;
     CNodeDouble& root = AddItem(std::wstring(name) + L".root");
     root.lTypeId = kTypeRoot;
     root.Place(L"/" + std::wstring(name), nullptr, &component);
@@ -115,36 +104,29 @@ CNodeDouble* CHostDouble::FindNode(IUnknown* pUnknown) const
     return it == m_mapByIdentity.end() ? nullptr : it->second;
 }
 
-CQueryAnswer CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path) const
+std::vector<CNodeDouble*> CHostDouble::Evaluate(CNodeDouble* pContext, std::wstring_view path) const
 {
-    CQueryAnswer answer;
-    CNodeDouble* pOwner = pContext ? pContext->Owner() : nullptr;
-    if (pContext && path == kProtocolPath) {
+    std::vector<CNodeDouble*> vecItems;
+    CNodeDouble* pOwner = pContext->Owner();
+    if (path == kProtocolPath) {
         // Below a component's root: the protocol attributes of its entities.
         if (pOwner && pOwner->SubItem(L"root") == pContext)
             for (CNodeDouble* pEntity : pOwner->Entities())
                 if (CNodeDouble* pProtocol = pEntity->SubItem(L"@protocol"))
-                    answer.vecItems.push_back(pProtocol);
-    } else if (pContext && path == kOwnerPath) {
+                    vecItems.push_back(pProtocol);
+    } else if (CNodeDouble* pRoot = !query.bOwnerQueryEmpty && pOwner ? pOwner->SubItem(L"root") : nullptr) {
         // From any node: the root item of the component that owns it.
-        if (CNodeDouble* pRoot = !query.bOwnerQueryEmpty && pOwner ? pOwner->SubItem(L"root") : nullptr)
-            answer.vecItems.push_back(pRoot);
-    } else {
-        answer.hrSelect = E_INVALIDARG;
-        answer.bNoEnumerator = true;
+        vecItems.push_back(pRoot);
     }
-    return answer;
+    return vecItems;
 }
 
 ComPtr<NewZUR::IDataQueryResult> CHostDouble::KeptResult(CNodeDouble* pContext, std::wstring_view path)
 {
-    // Only the two paths the layer selects are kept; the key tells them apart.
-    const bool bOwner = path == kOwnerPath;
-    if (!bOwner && path != kProtocolPath)
-        return nullptr;
-    ComPtr<CQueryResultDouble>& spKept = m_mapKept[{pContext, bOwner}];
+    // The key tells the two paths apart.
+    ComPtr<CQueryResultDouble>& spKept = m_mapKept[{pContext, path == kOwnerPath}];
     if (!spKept || spKept->References() > 1)
-        spKept = CDoubleObject<CQueryResultDouble>::New(Evaluate(pContext, path).vecItems);
+        spKept = CComObject<CQueryResultDouble>::New(Evaluate(pContext, path));
     spKept->Rewind();
     return spKept;
 }
@@ -153,8 +135,7 @@ long CHostDouble::ForeignReferences() const
 {
     // The host holds one reference on each of its objects; nodes also hold
     // their links, and kept enumerators their items.
-    auto beyondOne = [](IUnknown* p) { return p ? static_cast<long>(RefCount(p)) - 1 : 0L; };
-    long lForeign = beyondOne(m_spTopology.Get()) + beyondOne(m_spSchema.Get()) + beyondOne(m_spErrorDb.Get());
+    long lForeign = m_spTopology ? static_cast<long>(RefCount(m_spTopology.Get())) - 1 : 0L;
     for (const auto& spNode : m_vecNodes)
         lForeign += static_cast<long>(spNode->References()) - 1 - spNode->Links();
     for (const auto& [key, spResult] : m_mapKept)
@@ -170,7 +151,7 @@ ComPtr<IClassFactory> NewClassObject(const wchar_t* name, std::weak_ptr<CHostDou
                                      HRESULT (*pfnScripted)(const CHostDouble&),
                                      ComPtr<IUnknown> (*pfnNew)(std::weak_ptr<CHostDouble>))
 {
-    return CDoubleObject<CClassObjectDouble>::New(std::wstring(name) + L" class", [=](REFIID riid, void** ppv) {
+    return CComObject<CClassObjectDouble>::New(std::wstring(name) + L" class", [=](REFIID riid, void** ppv) {
         const HRESULT hrCreate = pfnScripted(*LiveHost(wpHost));
         CCallLog::Add(name, L"Create");
         if (FAILED(hrCreate))
@@ -213,8 +194,6 @@ void CHostDouble::Dispose()
     m_vecNodes.clear();
     m_mapByIdentity.clear();
     m_spTopology.Reset();
-    m_spSchema.Reset();
-    m_spErrorDb.Reset();
     // Registry values and node values may hold BSTRs: they go now, not later.
     registry = CRegistryScript();
 }

@@ -53,30 +53,12 @@ struct CErrorDbScript
     std::map<std::wstring, long, std::less<>> mapClassByMessage;
 };
 
-// What one Select gives: an enumerator of the items, then S_FALSE for ever.
-struct CQueryAnswer
-{
-    HRESULT hrSelect = S_OK;
-    bool bNoEnumerator = false;         // *ppResult stays null
-    std::vector<CNodeDouble*> vecItems; // handed out in this order
-};
-
 struct CQueryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the query class
     HRESULT hrAttach = S_OK;
     std::vector<const void*> vecAttached; // the topology pointer of each Attach
     bool bOwnerQueryEmpty = false;        // "..==>." gives nothing
-
-    // An answer for (context, path); a null context stands for any context.
-    void Override(CNodeDouble* pContext, std::wstring_view path, CQueryAnswer answer)
-    {
-        m_vecOverrides.push_back({{pContext, std::wstring(path)}, std::move(answer)});
-    }
-    const CQueryAnswer* FindOverride(CNodeDouble* pContext, std::wstring_view path) const;
-
-private:
-    std::vector<std::pair<std::pair<CNodeDouble*, std::wstring>, CQueryAnswer>> m_vecOverrides;
 };
 
 struct CRegValueData
@@ -106,10 +88,6 @@ private:
 struct CRegistryScript
 {
     HRESULT hrCreate = S_OK; // CoCreateInstance of the context class
-    // "OpenKey 9 Key", "GetCount Key", "GetItem Key #0", "GetItem Key BusA",
-    // "GetItem Key vt 2" (an index of another type), "GetData BusA",
-    // "GetName BusA", in call order.
-    std::vector<std::wstring> vecLog;
 
     CRegKeyData& Key(long lScope, std::wstring_view path) { return m_mapKeys[lScope][std::wstring(path)]; }
     // Found without making a string: the layer reads keys at every Init.
@@ -151,8 +129,6 @@ public:
     // No reference added.
     NewZUR::ITopology* Topology() const { return m_spTopology.Get(); }
     IDispatch* TopologyDispatch() const { return m_spTopology.Get(); }
-    NewZUR::IDataSchema* Schema() const { return m_spSchema.Get(); }
-    NewZUR::IErrorDatabaseService* ErrorDb() const { return m_spErrorDb.Get(); }
 
     // A component with a "root" item and one communication entity per
     // protocol, in this order.
@@ -164,7 +140,8 @@ public:
     // The query service's and the context's classes, registered for this
     // process's creations until Dispose revokes them.
     HRESULT RegisterServices();
-    CQueryAnswer Evaluate(CNodeDouble* pContext, std::wstring_view path) const;
+    // The items a select of one of the two paths below gives from a node.
+    std::vector<CNodeDouble*> Evaluate(CNodeDouble* pContext, std::wstring_view path) const;
 
     // References held on the host's objects beyond the host's own.
     long ForeignReferences() const;
@@ -177,8 +154,6 @@ private:
     CHostDouble() = default;
 
     Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
-    Microsoft::WRL::ComPtr<NewZUR::IDataSchema> m_spSchema;
-    Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService> m_spErrorDb;
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;
     std::map<IUnknown*, CNodeDouble*> m_mapByIdentity;
     std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<CQueryResultDouble>> m_mapKept;
@@ -190,8 +165,6 @@ inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObje
 inline constexpr wchar_t kOwnerPath[] = L"..==>.";
 
 // The host's COM objects, each kind in its own file.
-void NewTopologyDoubles(std::weak_ptr<CHostDouble> wpHost, Microsoft::WRL::ComPtr<NewZUR::ITopology>& spTopology,
-                        Microsoft::WRL::ComPtr<NewZUR::IDataSchema>& spSchema,
-                        Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService>& spErrorDb);
+Microsoft::WRL::ComPtr<NewZUR::ITopology> NewTopologyDouble(std::weak_ptr<CHostDouble> wpHost);
 Microsoft::WRL::ComPtr<IUnknown> NewQueryDouble(std::weak_ptr<CHostDouble> wpHost);
 Microsoft::WRL::ComPtr<IUnknown> NewContextDouble(std::weak_ptr<CHostDouble> wpHost);

@@ -56,9 +56,8 @@ bool CNodeDouble::AnswersInterface(REFIID riid) const noexcept
         return bComponent;
     if (IsEqualIID(riid, __uuidof(NewZUR::ICharacteristic)))
         return bCharacteristic;
-    if (IsEqualIID(riid, __uuidof(NewZUR::IPropertyData)))
-        return bPropertyData;
-    return !IsEqualIID(riid, __uuidof(NewZUR::IDataElement)) || bDataElement;
+    return !bComponent ||
+           !(IsEqualIID(riid, __uuidof(NewZUR::IPropertyData)) || IsEqualIID(riid, __uuidof(NewZUR::IDataElement)));
 }
 
 STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
@@ -69,8 +68,7 @@ STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
 STDMETHODIMP CNodeDouble::GetParent(NewZUR::IDataElement** ppParent)
 {
     return Answer(nullptr, ppParent, [&] {
-        if (m_spParent && m_spParent->bDataElement)
-            HandOut(ppParent, static_cast<NewZUR::IDataElement*>(m_spParent.Get()));
+        HandOut(ppParent, static_cast<NewZUR::IDataElement*>(m_spParent.Get()));
         return S_OK;
     });
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The host's objects' base, and a node of a data tree: a component (with its
-// "root" sub-item) or a data item; each interface can be switched off and
-// each answer made to fail.
+// "root" sub-item) or a data item; some answers can be made to fail.
 #include <map>
 #include <memory>
 #include <optional>
@@ -56,10 +55,8 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override = 0;
     STDMETHODIMP_(ULONG) Release() override = 0;
 
-    bool bComponent = false;                 // answers IComponent
+    bool bComponent = false;                 // answers IComponent, not IPropertyData or IDataElement
     bool bCharacteristic = true;             // answers ICharacteristic
-    bool bPropertyData = true;               // answers IPropertyData
-    bool bDataElement = true;                // answers IDataElement
     CVariant vValue;                         // IPropertyData::GetValue gives a copy
     HRESULT hrGetValue = S_OK;               // a failure leaves *pvValue empty
     std::optional<std::wstring> optPathText; // nullopt: a null path BSTR

@@ -28,14 +28,14 @@ public:
             std::shared_ptr<CHostDouble> spHost = Host();
             CNodeDouble* pContextNode = spHost->FindNode(pContext);
             const std::wstring_view path = BstrView(bstrPath);
-            const CQueryAnswer* pOverride = spHost->query.FindOverride(pContextNode, path);
-            if (!CRecording::On() && !pOverride && pContextNode)
-                if ((*ppResult = spHost->KeptResult(pContextNode, path).Detach()) != nullptr)
-                    return S_OK;
-            const CQueryAnswer answer = pOverride ? *pOverride : spHost->Evaluate(pContextNode, path);
-            if (!answer.bNoEnumerator)
-                *ppResult = CDoubleObject<CQueryResultDouble>::New(answer.vecItems).Detach();
-            return answer.hrSelect;
+            // Only the two paths the layer selects, from a node of this host.
+            if (!pContextNode || (path != kProtocolPath && path != kOwnerPath))
+                return E_INVALIDARG;
+            if (CRecording::On())
+                *ppResult = CComObject<CQueryResultDouble>::New(spHost->Evaluate(pContextNode, path)).Detach();
+            else
+                *ppResult = spHost->KeptResult(pContextNode, path).Detach();
+            return S_OK;
         });
     }
 
@@ -47,5 +47,5 @@ private:
 
 ComPtr<IUnknown> NewQueryDouble(std::weak_ptr<CHostDouble> wpHost)
 {
-    return static_cast<NewZUR::IDataQuery*>(CDoubleObject<CQueryDouble>::New(std::move(wpHost)).Get());
+    return static_cast<NewZUR::IDataQuery*>(CComObject<CQueryDouble>::New(std::move(wpHost)).Get());
 }

@@ -1,28 +1,38 @@
-// The topology, its schema and the error-database service.
+// The host's object: the topology, its schema and the error-database service
+// are three interfaces of one double, so one count shows every reference the
+// layer keeps on them.
 #include "doubles/HostDouble.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-class CTopologyDouble : public CHostObject, public CHostInterface<NewZUR::ITopology>
+class CTopologyDouble : public CHostObject,
+                        public CHostInterface<NewZUR::ITopology>,
+                        public CHostInterface<NewZUR::IDataSchema>,
+                        public CHostInterface<NewZUR::IErrorDatabaseService>
 {
 public:
-    DOUBLE_INTERFACE_TABLE(CTopologyDouble, NewZUR::ITopology)
+    BEGIN_INTERFACE_TABLE(CTopologyDouble)
+    INTERFACE_ENTRY(NewZUR::ITopology)
+    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::ITopology)
+    INTERFACE_ENTRY(NewZUR::IDataSchema)
+    INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)
+    END_INTERFACE_TABLE()
 
     explicit CTopologyDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"topology", L"host", std::move(wpHost))
     {}
     STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override
     {
         return Answer(L"GetSchema", ppSchema, [&] {
-            HandOut(ppSchema, Host()->Schema());
+            HandOut(ppSchema, static_cast<NewZUR::IDataSchema*>(this));
             return S_OK;
         });
     }
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override
     {
         return Answer(L"GetErrorDatabaseService", ppService, [&] {
-            HandOut(ppService, Host()->ErrorDb());
+            HandOut(ppService, static_cast<NewZUR::IErrorDatabaseService*>(this));
             return S_OK;
         });
     }
@@ -42,14 +52,6 @@ public:
             return script.hrFireControlEvent;
         });
     }
-};
-
-class CSchemaDouble : public CDoubleBase, public CHostInterface<NewZUR::IDataSchema>
-{
-public:
-    DOUBLE_INTERFACE_TABLE(CSchemaDouble, NewZUR::IDataSchema)
-
-    CSchemaDouble() : CDoubleBase(L"schema", L"schema") {}
     STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override
     {
         return Answer(L"GetTypeId", plTypeId, [&] {
@@ -59,15 +61,6 @@ public:
             return S_OK;
         });
     }
-};
-
-class CErrorDbDouble : public CHostObject, public CHostInterface<NewZUR::IErrorDatabaseService>
-{
-public:
-    DOUBLE_INTERFACE_TABLE(CErrorDbDouble, NewZUR::IErrorDatabaseService)
-
-    explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"errordb", L"errordb", std::move(wpHost))
-    {}
     // Either out-parameter may be null. Both are emptied first (0, null), as
     // an outright fault leaves them; else the class comes back and, with
     // recording on, a text the caller frees. With recording off no text is
@@ -93,10 +86,7 @@ public:
 
 } // namespace
 
-void NewTopologyDoubles(std::weak_ptr<CHostDouble> wpHost, ComPtr<NewZUR::ITopology>& spTopology,
-                        ComPtr<NewZUR::IDataSchema>& spSchema, ComPtr<NewZUR::IErrorDatabaseService>& spErrorDb)
+ComPtr<NewZUR::ITopology> NewTopologyDouble(std::weak_ptr<CHostDouble> wpHost)
 {
-    spTopology = CDoubleObject<CTopologyDouble>::New(wpHost);
-    spSchema = CDoubleObject<CSchemaDouble>::New();
-    spErrorDb = CDoubleObject<CErrorDbDouble>::New(std::move(wpHost));
+    return CComObject<CTopologyDouble>::New(std::move(wpHost));
 }

@@ -11,11 +11,6 @@ void DoublesTest::SetUp()
     ASSERT_EQ(m_spHost->RegisterServices(), S_OK);
 }
 
-void DoublesTest::TearDown()
-{
-    ReleaseDoubles();
-}
-
 CAssistantClass& DoublesTest::RegisterAssistant(std::wstring_view name, std::wstring_view progId, AssistantKind kind)
 {
     m_vecAssistantClasses.push_back(std::make_unique<CAssistantClass>(name, progId, kind));
@@ -23,10 +18,8 @@ CAssistantClass& DoublesTest::RegisterAssistant(std::wstring_view name, std::wst
     return *m_vecAssistantClasses.back();
 }
 
-void DoublesTest::ReleaseDoubles()
+void DoublesTest::TearDown()
 {
-    if (!m_spHost)
-        return;
     m_vecAssistantClasses.clear();
     m_spHost->Dispose();
     m_spHost.reset();

@@ -15,15 +15,13 @@ class DoublesTest : public testing::Test
 {
 protected:
     void SetUp() override;
+    // Revokes the registrations, drops the host and checks the balance.
     void TearDown() override;
 
     CHostDouble& Host() { return *m_spHost; }
     // A class whose instances are assistant doubles named after name.
     CAssistantClass& RegisterAssistant(std::wstring_view name, std::wstring_view progId,
                                        AssistantKind kind = AssistantKind::Assist3);
-    // Revokes the registrations, drops the host and checks the balance now
-    // (TearDown does it too; a second call checks nothing new).
-    void ReleaseDoubles();
     // Deletes the module's error log, so the rows read next are the test's own.
     static void ClearLog();
 
