@@ -70,7 +70,7 @@ std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost)
 std::shared_ptr<CHostDouble> CHostDouble::Create()
 {
     std::shared_ptr<CHostDouble> spHost(new CHostDouble());
-    spHost->m_spTopology = NewTopologyDouble(spHost);
+    NewTopologyDoubles(spHost, spHost->m_spTopology, spHost->m_spSchema, spHost->m_spErrorDb);
     return spHost;
 }
 
@@ -135,7 +135,8 @@ long CHostDouble::ForeignReferences() const
 {
     // The host holds one reference on each of its objects; nodes also hold
     // their links, and kept enumerators their items.
-    long lForeign = m_spTopology ? static_cast<long>(RefCount(m_spTopology.Get())) - 1 : 0L;
+    auto beyondOne = [](IUnknown* p) { return p ? static_cast<long>(RefCount(p)) - 1 : 0L; };
+    long lForeign = beyondOne(m_spTopology.Get()) + beyondOne(m_spSchema.Get()) + beyondOne(m_spErrorDb.Get());
     for (const auto& spNode : m_vecNodes)
         lForeign += static_cast<long>(spNode->References()) - 1 - spNode->Links();
     for (const auto& [key, spResult] : m_mapKept)
@@ -194,6 +195,8 @@ void CHostDouble::Dispose()
     m_vecNodes.clear();
     m_mapByIdentity.clear();
     m_spTopology.Reset();
+    m_spSchema.Reset();
+    m_spErrorDb.Reset();
     // Registry values and node values may hold BSTRs: they go now, not later.
     registry = CRegistryScript();
 }

@@ -129,6 +129,8 @@ public:
     // No reference added.
     NewZUR::ITopology* Topology() const { return m_spTopology.Get(); }
     IDispatch* TopologyDispatch() const { return m_spTopology.Get(); }
+    NewZUR::IDataSchema* Schema() const { return m_spSchema.Get(); }
+    NewZUR::IErrorDatabaseService* ErrorDb() const { return m_spErrorDb.Get(); }
 
     // A component with a "root" item and one communication entity per
     // protocol, in this order.
@@ -154,6 +156,8 @@ private:
     CHostDouble() = default;
 
     Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
+    Microsoft::WRL::ComPtr<NewZUR::IDataSchema> m_spSchema;
+    Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService> m_spErrorDb;
     std::vector<Microsoft::WRL::ComPtr<CNodeDouble>> m_vecNodes;
     std::map<IUnknown*, CNodeDouble*> m_mapByIdentity;
     std::map<std::pair<CNodeDouble*, bool>, Microsoft::WRL::ComPtr<CQueryResultDouble>> m_mapKept;
@@ -165,6 +169,8 @@ inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObje
 inline constexpr wchar_t kOwnerPath[] = L"..==>.";
 
 // The host's COM objects, each kind in its own file.
-Microsoft::WRL::ComPtr<NewZUR::ITopology> NewTopologyDouble(std::weak_ptr<CHostDouble> wpHost);
+void NewTopologyDoubles(std::weak_ptr<CHostDouble> wpHost, Microsoft::WRL::ComPtr<NewZUR::ITopology>& spTopology,
+                        Microsoft::WRL::ComPtr<NewZUR::IDataSchema>& spSchema,
+                        Microsoft::WRL::ComPtr<NewZUR::IErrorDatabaseService>& spErrorDb);
 Microsoft::WRL::ComPtr<IUnknown> NewQueryDouble(std::weak_ptr<CHostDouble> wpHost);
 Microsoft::WRL::ComPtr<IUnknown> NewContextDouble(std::weak_ptr<CHostDouble> wpHost);

@@ -1,38 +1,28 @@
-// The host's object: the topology, its schema and the error-database service
-// are three interfaces of one double, so one count shows every reference the
-// layer keeps on them.
+// The topology, its schema and the error-database service.
 #include "doubles/HostDouble.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-class CTopologyDouble : public CHostObject,
-                        public CHostInterface<NewZUR::ITopology>,
-                        public CHostInterface<NewZUR::IDataSchema>,
-                        public CHostInterface<NewZUR::IErrorDatabaseService>
+class CTopologyDouble : public CHostObject, public CHostInterface<NewZUR::ITopology>
 {
 public:
-    BEGIN_INTERFACE_TABLE(CTopologyDouble)
-    INTERFACE_ENTRY(NewZUR::ITopology)
-    INTERFACE_ENTRY_IID(IID_IDispatch, NewZUR::ITopology)
-    INTERFACE_ENTRY(NewZUR::IDataSchema)
-    INTERFACE_ENTRY(NewZUR::IErrorDatabaseService)
-    END_INTERFACE_TABLE()
+    DOUBLE_INTERFACE_TABLE(CTopologyDouble, NewZUR::ITopology)
 
     explicit CTopologyDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"topology", L"host", std::move(wpHost))
     {}
     STDMETHODIMP GetSchema(NewZUR::IDataSchema** ppSchema) override
     {
         return Answer(L"GetSchema", ppSchema, [&] {
-            HandOut(ppSchema, static_cast<NewZUR::IDataSchema*>(this));
+            HandOut(ppSchema, Host()->Schema());
             return S_OK;
         });
     }
     STDMETHODIMP GetErrorDatabaseService(NewZUR::IErrorDatabaseService** ppService) override
     {
         return Answer(L"GetErrorDatabaseService", ppService, [&] {
-            HandOut(ppService, static_cast<NewZUR::IErrorDatabaseService*>(this));
+            HandOut(ppService, Host()->ErrorDb());
             return S_OK;
         });
     }
@@ -52,6 +42,14 @@ public:
             return script.hrFireControlEvent;
         });
     }
+};
+
+class CSchemaDouble : public CDoubleBase, public CHostInterface<NewZUR::IDataSchema>
+{
+public:
+    DOUBLE_INTERFACE_TABLE(CSchemaDouble, NewZUR::IDataSchema)
+
+    CSchemaDouble() : CDoubleBase(L"schema", L"schema") {}
     STDMETHODIMP GetTypeId(BSTR bstrTypeName, long* plTypeId) override
     {
         return Answer(L"GetTypeId", plTypeId, [&] {
@@ -61,6 +59,15 @@ public:
             return S_OK;
         });
     }
+};
+
+class CErrorDbDouble : public CHostObject, public CHostInterface<NewZUR::IErrorDatabaseService>
+{
+public:
+    DOUBLE_INTERFACE_TABLE(CErrorDbDouble, NewZUR::IErrorDatabaseService)
+
+    explicit CErrorDbDouble(std::weak_ptr<CHostDouble> wpHost) : CHostObject(L"errordb", L"errordb", std::move(wpHost))
+    {}
     // Either out-parameter may be null. Both are emptied first (0, null), as
     // an outright fault leaves them; else the class comes back and, with
     // recording on, a text the caller frees. With recording off no text is
@@ -86,7 +93,10 @@ public:
 
 } // namespace
 
-ComPtr<NewZUR::ITopology> NewTopologyDouble(std::weak_ptr<CHostDouble> wpHost)
+void NewTopologyDoubles(std::weak_ptr<CHostDouble> wpHost, ComPtr<NewZUR::ITopology>& spTopology,
+                        ComPtr<NewZUR::IDataSchema>& spSchema, ComPtr<NewZUR::IErrorDatabaseService>& spErrorDb)
 {
-    return CComObject<CTopologyDouble>::New(std::move(wpHost));
+    spTopology = CComObject<CTopologyDouble>::New(wpHost);
+    spSchema = CComObject<CSchemaDouble>::New();
+    spErrorDb = CComObject<CErrorDbDouble>::New(std::move(wpHost));
 }
