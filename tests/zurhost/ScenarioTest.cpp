@@ -37,33 +37,6 @@ TEST(Scenario, LinesBecomeEditsWithTheirArgumentsAndVerdicts)
                          L"=> rejected | set Valve-1 ~/@address = 126"}));
 }
 
-// The rest of the bad lines are in zurhost's table of bad inputs, end to end.
-TEST(Scenario, TheFirstBadLineIsNamed)
-{
-    const struct
-    {
-        const wchar_t* pszText;
-        const wchar_t* pszError;
-    } cases[] = {
-        {L"check all\ninsert A into B", L"line 2: cannot read \"insert A into B\""},
-        {L"drag delete A", L"line 1: \"drag\" goes with insert, move or replace"},
-        {L"\n\ndelete A =>", L"line 3: \"=>\" without a verdict"},
-        {L"set A path 5", L"line 1: cannot read \"set A path 5\""},
-        {L"move A onto B", L"line 1: cannot read \"move A onto B\""},
-        {L"delete A => 0x800403020", L"line 1: verdict \"0x800403020\" is not a code: expected 0x and one to eight "
-                                     L"hex digits"},
-        {L"delete A => S_OK or E_FAIL", L"line 1: verdict \"S_OK or E_FAIL\": expected accepted, rejected, a "
-                                        L"symbolic name such as DP_E_ADDRESS_IN_USE or a code such as 0x80040302"},
-        {L"  => S_OK", L"line 1: a verdict without an edit"},
-    };
-    for (const auto& c : cases) {
-        std::vector<Edit> edits;
-        std::wstring error;
-        EXPECT_FALSE(ParseScenario(c.pszText, edits, error)) << c.pszText;
-        EXPECT_EQ(error, c.pszError);
-    }
-}
-
 // The bottling scenario meets accepted by a success code, rejected by a
 // failure and symbolic names by their codes; here the rest.
 TEST(Scenario, StatedVerdictsAreMetByTheirCodes)
