@@ -114,6 +114,20 @@ bad_inputs_table() {
 0|^  PLC-1:DP1 - Valve-1:DP$|examples/plant.xml
 1|^1 +delete Nobody +0x80070057 +NOT ASKED: the project has no component 'Nobody'$|examples/plant.xml $S/nobody.scenario
 0|^  Valve terminal @3 \[Valve terminal\]  \(PROFIBUS DP slave address=3\)$|examples/plant.xml
+1|^1 +insert "Valve terminal @3" as Valve-3 into PLC-1 +0x80040302 DP_E_ADDRESS_IN_USE +PROFIBUS DP .* +ok \(DP_E_ADDRESS_IN_USE\)$|examples/plant.xml $s/lines.scenario
+1|^2 +drag move Drive-2 after Drive-1 +0x00000000 S_OK +CANopen$|examples/plant.xml $s/lines.scenario
+1|^    CAssistLayer::CheckMoveDrag$|--trace examples/plant.xml $s/lines.scenario
+1|^3 +set Valve-1 ~/@address = 126 +0x80040301 DP_E_ADDRESS_RANGE +PROFIBUS DP .* +ok \(rejected\)$|examples/plant.xml $s/lines.scenario
+1|^4 +connect HMI-1:P1 HMI-1:P2 +0x8004030C PN_E_SAME_DEVICE +PROFINET IO +Ports 'P1' and 'P2' both belong to 'HMI-1'\. +PROFINET IO sample assistant$|examples/plant.xml $s/lines.scenario
+1|^5 +set Drive-2 ~/@address = 0 +0x80040301 CAN_E_ADDRESS_RANGE +CANopen +Node-ID 0 of 'Drive-2' is outside 1\.\.127\. +CANopen sample assistant$|examples/plant.xml $s/lines.scenario
+1|^6 +insert "IO module @10" as IO-1 into Gateway-1 +0x80040302 CAN_E_ADDRESS_IN_USE +CANopen .* +FAILED \(expected DP_E_ADDRESS_IN_USE\)$|examples/plant.xml $s/lines.scenario
+1|^7 +new "Valve terminal @126" +0x80040301 DP_E_ADDRESS_RANGE .* +ok \(0x80040301\)$|examples/plant.xml $s/lines.scenario
+1|^8 +new "Valve terminal @126" +0x80040301 DP_E_ADDRESS_RANGE .* +FAILED \(expected 0x80040302\)$|examples/plant.xml $s/lines.scenario
+1|^9 +new "Valve terminal @126" +0x80040301 DP_E_ADDRESS_RANGE .* +FAILED \(expected accepted\)$|examples/plant.xml $s/lines.scenario
+1|^10 +new "Valve terminal @6" +0x00000000 S_OK .* +FAILED \(expected rejected\)$|examples/plant.xml $s/lines.scenario
+1|^11 +new "Valve terminal @6" +0x00000000 S_OK .* +ok \(0x0\)$|examples/plant.xml $s/lines.scenario
+1|^11 edits, 4 expectations failed$|examples/plant.xml $s/lines.scenario
+0|^1 +check all +0x80040302 CAN_E_ADDRESS_IN_USE +CANopen +Node-ID 10 of 'Drive-2' is already used by 'Drive-1' on the bus of 'Gateway-1'\. +CANopen sample assistant$|$s/twin-node.xml $s/all.scenario
 EOF
 }
 
@@ -175,6 +189,17 @@ make_bad_inputs() {
   printf '\xEF\xBB\xBFdelete Valve-2 => S_OK\n' > "$s/bom.scenario"
   printf 'delete Valve-2 => S_OK\n' | iconv -f UTF-8 -t UTF-16 > "$s/utf16.scenario"
   printf 'delete Nobody\nconnect Nobody:P1 Ghost:P2\n' > "$s/nobody.scenario"
+  # On the example plant: a comment after a verdict, a dragged move ending in
+  # CR LF, a verdict right after "=>", rules the bottling scenario does not
+  # reach and verdicts not met. The twin node-ID is the plant's own.
+  printf '%s\n' 'insert "Valve terminal @3" as Valve-3 into PLC-1 => DP_E_ADDRESS_IN_USE # no part of the verdict' \
+    $'drag move Drive-2 after Drive-1\r' 'set Valve-1 ~/@address = 126 =>rejected' 'connect HMI-1:P1 HMI-1:P2' \
+    'set Drive-2 ~/@address = 0' 'insert "IO module @10" as IO-1 into Gateway-1 => DP_E_ADDRESS_IN_USE' \
+    'new "Valve terminal @126" => 0x80040301' 'new "Valve terminal @126" => 0x80040302' \
+    'new "Valve terminal @126" => accepted' 'new "Valve terminal @6" => rejected' 'new "Valve terminal @6" => 0x0' \
+    > "$s/lines.scenario"
+  sed 's/address="11"/address="10"/' examples/plant.xml > "$s/twin-node.xml"
+  printf 'check all\n' > "$s/all.scenario"
 }
 
 case_bad_inputs() {
