@@ -191,7 +191,8 @@ make_bad_inputs() {
   printf 'delete Nobody\nconnect Nobody:P1 Ghost:P2\n' > "$s/nobody.scenario"
   # On the example plant: a comment after a verdict, a dragged move ending in
   # CR LF, a verdict right after "=>", rules the bottling scenario does not
-  # reach and verdicts not met. The twin node-ID is the plant's own.
+  # reach and verdicts not met. In twin-node.xml Drive-2 has Drive-1's node-ID,
+  # for check all to find.
   printf '%s\n' 'insert "Valve terminal @3" as Valve-3 into PLC-1 => DP_E_ADDRESS_IN_USE # no part of the verdict' \
     $'drag move Drive-2 after Drive-1\r' 'set Valve-1 ~/@address = 126 =>rejected' 'connect HMI-1:P1 HMI-1:P2' \
     'set Drive-2 ~/@address = 0' 'insert "IO module @10" as IO-1 into Gateway-1 => DP_E_ADDRESS_IN_USE' \
