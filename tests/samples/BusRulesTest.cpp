@@ -1,4 +1,5 @@
-// The sample assistants judge edits of the example plant by their bus rules.
+// The sample assistants' own guards and the device-name rule. Their bus rules
+// are judged end to end, by zurhost's scenarios on the example plant.
 #include "hostsim/Plant.h"
 #include "LayerLib2.h"
 #include "samples/BusRules.h"
