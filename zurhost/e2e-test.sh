@@ -21,6 +21,8 @@ layer_checked=0
 
 zurhost() { "$WINE64" zurhost.exe "$@" 2>&1; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# Text as an extended regular expression that matches it alone.
+ere() { sed 's/[][\.*^$(){}?+|]/\\&/g' <<<"$1"; }
 expect_line() { grep -qE -- "$2" <<<"$1" || fail "${3:-}no line matching: $2"; }
 
 # The first run registers the servers; a layer that cannot judge ends the test.
@@ -99,23 +101,9 @@ bad_inputs_table() {
 0|^zurhost 1\.[0-9]+ |--version
 2|^zurhost: \$s/absent\.xml: no such file$|$s/absent.xml examples/bottling.scenario
 2|^zurhost: \$s: a folder, not a file$|$s examples/bottling.scenario
-2|^zurhost: \$s/empty\.xml: not a well-formed project: the file is empty$|$s/empty.xml
-2|^zurhost: \$s/malformed\.xml: not a well-formed project: line 1, column 40: the file ends inside <component> opened at line 1, column 20$|$s/malformed.xml
-2|^zurhost: \$s/mismatch\.xml: not a well-formed project: line 4, column 3: the end tag </topology> does not close <component> opened at line 3, column 5$|$s/mismatch.xml
-2|^zurhost: \$s/dtd\.xml: not a well-formed project: line 2, column 1: a document type declaration \(<!DOCTYPE>\); project files take none$|$s/dtd.xml
 2|^zurhost: \$s/deep\.xml: not a well-formed project: line 1, column [0-9]+: elements nest deeper than 257 levels, the XML parser's limit$|$s/deep.xml
-2|^zurhost: \$s/noroot\.xml: missing root: <topology> must hold exactly one root <component> \(found 0\)$|$s/noroot.xml
 2|^zurhost: \$s/twice\.xml: two connections join 'Valve-1:DP' and 'PLC-1:DP1'$|$s/twice.xml
 2|^zurhost: \$s/self\.xml: a connection joins port 'PLC-1:DP1' to itself$|$s/self.xml
-2|^zurhost: \$s/code\.scenario: line 2: verdict "0xZZZ" is not a code: expected 0x and one to eight hex digits$|examples/plant.xml $s/code.scenario
-2|^zurhost: \$s/tail\.scenario: line 1: verdict "0x80040302garbage" is not a code: expected 0x and one to eight hex digits$|examples/plant.xml $s/tail.scenario
-2|^zurhost: \$s/unknown\.scenario: line 1: verdict "DP_E_NO_SUCH_THING" names no code: no error database has it, nor is it a system or layer name$|examples/plant.xml $s/unknown.scenario
-2|^zurhost: \$s/case\.scenario: line 1: verdict "Accepted": did you mean accepted\?$|examples/plant.xml $s/case.scenario
-2|^zurhost: \$s/empty\.scenario: no edits: every line is blank or a comment$|examples/plant.xml $s/empty.scenario
-2|^zurhost: \$s/comments\.scenario: no edits: every line is blank or a comment$|examples/plant.xml $s/comments.scenario
-2|^zurhost: \$s/latin1\.scenario: line 1, column 26: byte 0xE9 is not UTF-8 text; save the file as UTF-8, or as UTF-16 with a byte-order mark$|examples/plant.xml $s/latin1.scenario
-2|^zurhost: \$s/nomark\.scenario: line 1, column 2: a zero byte \(UTF-16 without a byte-order mark\?\); save the file as UTF-8, or as UTF-16 with a byte-order mark$|examples/plant.xml $s/nomark.scenario
-2|^zurhost: \$s/verb\.scenario: line 1: cannot read "remove Valve-2"$|examples/plant.xml $s/verb.scenario
 0|^1 +delete "Bottling line" +0x00000000 S_OK +PROFIBUS DP +\[not applied: the root component cannot be deleted\] +ok \(accepted\)$|examples/plant.xml $s/root.scenario
 0|^2 +delete Valve-2 +0x00000000 S_OK +PROFIBUS DP +ok \(S_OK\)$|examples/plant.xml $s/root.scenario
 0|^1 +delete Valve-2 +0x00000000 S_OK +PROFIBUS DP +ok \(S_OK\)$|examples/plant.xml $s/bom.scenario
@@ -126,44 +114,105 @@ bad_inputs_table() {
 0|^  PLC-1:DP1 - Valve-1:DP$|examples/plant.xml
 1|^1 +delete Nobody +0x80070057 +NOT ASKED: the project has no component 'Nobody'$|examples/plant.xml $S/nobody.scenario
 0|^  Valve terminal @3 \[Valve terminal\]  \(PROFIBUS DP slave address=3\)$|examples/plant.xml
+1|^1 +insert "Valve terminal @3" as Valve-3 into PLC-1 +0x80040302 DP_E_ADDRESS_IN_USE +PROFIBUS DP .* +ok \(DP_E_ADDRESS_IN_USE\)$|examples/plant.xml $s/lines.scenario
+1|^2 +drag move Drive-2 after Drive-1 +0x00000000 S_OK +CANopen$|examples/plant.xml $s/lines.scenario
+1|^    CAssistLayer::CheckMoveDrag$|--trace examples/plant.xml $s/lines.scenario
+1|^3 +set Valve-1 ~/@address = 126 +0x80040301 DP_E_ADDRESS_RANGE +PROFIBUS DP .* +ok \(rejected\)$|examples/plant.xml $s/lines.scenario
+1|^4 +connect HMI-1:P1 HMI-1:P2 +0x8004030C PN_E_SAME_DEVICE +PROFINET IO +Ports 'P1' and 'P2' both belong to 'HMI-1'\. +PROFINET IO sample assistant$|examples/plant.xml $s/lines.scenario
+1|^5 +set Drive-2 ~/@address = 0 +0x80040301 CAN_E_ADDRESS_RANGE +CANopen +Node-ID 0 of 'Drive-2' is outside 1\.\.127\. +CANopen sample assistant$|examples/plant.xml $s/lines.scenario
+1|^6 +insert "IO module @10" as IO-1 into Gateway-1 +0x80040302 CAN_E_ADDRESS_IN_USE +CANopen .* +FAILED \(expected DP_E_ADDRESS_IN_USE\)$|examples/plant.xml $s/lines.scenario
+1|^7 +new "Valve terminal @126" +0x80040301 DP_E_ADDRESS_RANGE .* +ok \(0x80040301\)$|examples/plant.xml $s/lines.scenario
+1|^8 +new "Valve terminal @126" +0x80040301 DP_E_ADDRESS_RANGE .* +FAILED \(expected 0x80040302\)$|examples/plant.xml $s/lines.scenario
+1|^9 +new "Valve terminal @126" +0x80040301 DP_E_ADDRESS_RANGE .* +FAILED \(expected accepted\)$|examples/plant.xml $s/lines.scenario
+1|^10 +new "Valve terminal @6" +0x00000000 S_OK .* +FAILED \(expected rejected\)$|examples/plant.xml $s/lines.scenario
+1|^11 +new "Valve terminal @6" +0x00000000 S_OK .* +ok \(0x0\)$|examples/plant.xml $s/lines.scenario
+1|^11 edits, 4 expectations failed$|examples/plant.xml $s/lines.scenario
+0|^1 +check all +0x80040302 CAN_E_ADDRESS_IN_USE +CANopen +Node-ID 10 of 'Drive-2' is already used by 'Drive-1' on the bus of 'Gateway-1'\. +CANopen sample assistant$|$s/twin-node.xml $s/all.scenario
 EOF
+}
+
+# Files zurhost refuses with exit status 2, written from the middle column (a
+# printf format) into the scratch folder; the last column is the message after
+# "zurhost: <path>: ", exactly. A scenario runs on the example plant.
+bad_files_table() {
+  cat <<'EOF'
+empty.xml||not a well-formed project: the file is empty
+malformed.xml|<project><topology><component name="A">|not a well-formed project: line 1, column 40: the file ends inside <component> opened at line 1, column 20
+mismatch.xml|<project name="x">\n  <topology>\n    <component name="A">\n  </topology>\n</project>\n|not a well-formed project: line 4, column 3: the end tag </topology> does not close <component> opened at line 3, column 5
+dtd.xml|<?xml version="1.0"?>\n<!DOCTYPE project [<!ENTITY a "b">]>\n<project name="x"/>\n|not a well-formed project: line 2, column 1: a document type declaration (<!DOCTYPE>); project files take none
+element.xml|<plant/>|the document element must be <project>
+noroot.xml|<project name="x"><topology/></project>|missing root: <topology> must hold exactly one root <component> (found 0)
+twins.xml|<project><topology><component name="R"><component name="A"/><component name="A"/></component></topology></project>|two components are named 'A'
+noname.xml|<project><topology><component name="R"><component/></component></topology></project>|a <component> has no name
+noprotocol.xml|<project><topology><component name="A"><root><deviceInfo><device><DeviceManagerObject><communicationEntity role="slave"/></DeviceManagerObject></device></deviceInfo></root></component></topology></project>|a communication entity of 'A' has no protocol
+role.xml|<project><topology><component name="A"><root><deviceInfo><device><DeviceManagerObject><communicationEntity protocol="X" role="boss"/></DeviceManagerObject></device></deviceInfo></root></component></topology></project>|the X entity of 'A' has role 'boss'; expected 'master' or 'slave'
+cable.xml|<project><topology><component name="A"/></topology><connections><connection from="A:DP" to="B:DP"/></connections></project>|connection end 'A:DP' names no port of the project
+empty.scenario||no edits: every line is blank or a comment
+comments.scenario|# only a comment\n\n   # and another\n|no edits: every line is blank or a comment
+latin1.scenario|set Valve-1 ~/@address = \xE9 => rejected\n|line 1, column 26: byte 0xE9 is not UTF-8 text; save the file as UTF-8, or as UTF-16 with a byte-order mark
+nomark.scenario|d\0e\0l\0|line 1, column 2: a zero byte (UTF-16 without a byte-order mark?); save the file as UTF-8, or as UTF-16 with a byte-order mark
+verb.scenario|remove Valve-2\n|line 1: cannot read "remove Valve-2"
+insert.scenario|check all\ninsert A into B|line 2: cannot read "insert A into B"
+set.scenario|set A path 5|line 1: cannot read "set A path 5"
+onto.scenario|move A onto B|line 1: cannot read "move A onto B"
+drag.scenario|drag delete A|line 1: "drag" goes with insert, move or replace
+bare.scenario|\n\ndelete A =>|line 3: "=>" without a verdict
+alone.scenario|  => S_OK|line 1: a verdict without an edit
+code.scenario|check all\ndelete Valve-2 => 0xZZZ\n|line 2: verdict "0xZZZ" is not a code: expected 0x and one to eight hex digits
+tail.scenario|delete Valve-2 => 0x80040302garbage\n|line 1: verdict "0x80040302garbage" is not a code: expected 0x and one to eight hex digits
+nine.scenario|delete A => 0x800403020|line 1: verdict "0x800403020" is not a code: expected 0x and one to eight hex digits
+unknown.scenario|delete Valve-2 => DP_E_NO_SUCH_THING\n|line 1: verdict "DP_E_NO_SUCH_THING" names no code: no error database has it, nor is it a system or layer name
+case.scenario|delete Valve-2 => Accepted\n|line 1: verdict "Accepted": did you mean accepted?
+or.scenario|delete A => S_OK or E_FAIL|line 1: verdict "S_OK or E_FAIL": expected accepted, rejected, a symbolic name such as DP_E_ADDRESS_IN_USE or a code such as 0x80040302
+EOF
+}
+
+# The refused files as rows of the table of bad inputs; the files are written
+# on the way.
+bad_file_rows() {
+  local s=$1 name text message args
+  while IFS='|' read -r name text message; do
+    printf -- "$text" > "$s/$name"
+    args=$s/$name
+    [[ $name == *.scenario ]] && args="examples/plant.xml $args"
+    printf '2|^zurhost: %s: %s$|%s\n' "$(ere "$s/$name")" "$(ere "$message")" "$args"
+  done < <(bad_files_table)
 }
 
 make_bad_inputs() {
   local s=$1
-  printf '<project><topology><component name="A">' > "$s/malformed.xml"
-  : > "$s/empty.xml"
-  printf '<project name="x">\n  <topology>\n    <component name="A">\n  </topology>\n</project>\n' > "$s/mismatch.xml"
-  printf '<?xml version="1.0"?>\n<!DOCTYPE project [<!ENTITY a "b">]>\n<project name="x"/>\n' > "$s/dtd.xml"
   { printf '<project name="d"><topology>'; for i in $(seq 300); do printf '<component name="c%d">' "$i"; done
     for i in $(seq 300); do printf '</component>'; done; printf '</topology></project>\n'; } > "$s/deep.xml"
-  printf '<project name="x"><topology/></project>' > "$s/noroot.xml"
   sed 's#<connection from="PLC-1:DP1" to="Valve-1:DP"/>#&<connection from="Valve-1:DP" to="PLC-1:DP1"/>#' examples/plant.xml > "$s/twice.xml"
   sed 's#<connection from="PLC-1:DP1" to="Valve-1:DP"/>#<connection from="PLC-1:DP1" to="PLC-1:DP1"/>#' examples/plant.xml > "$s/self.xml"
-  printf 'check all\ndelete Valve-2 => 0xZZZ\n' > "$s/code.scenario"
-  printf 'delete Valve-2 => 0x80040302garbage\n' > "$s/tail.scenario"
-  printf 'delete Valve-2 => DP_E_NO_SUCH_THING\n' > "$s/unknown.scenario"
-  printf 'delete Valve-2 => Accepted\n' > "$s/case.scenario"
-  : > "$s/empty.scenario"
-  printf '# only a comment\n\n   # and another\n' > "$s/comments.scenario"
-  printf 'set Valve-1 ~/@address = \xE9 => rejected\n' > "$s/latin1.scenario"
-  printf 'd\0e\0l\0' > "$s/nomark.scenario"
-  printf 'remove Valve-2\n' > "$s/verb.scenario"
   printf 'delete "Bottling line" => accepted\ndelete Valve-2 => S_OK\n' > "$s/root.scenario"
   printf '\xEF\xBB\xBFdelete Valve-2 => S_OK\n' > "$s/bom.scenario"
   printf 'delete Valve-2 => S_OK\n' | iconv -f UTF-8 -t UTF-16 > "$s/utf16.scenario"
   printf 'delete Nobody\nconnect Nobody:P1 Ghost:P2\n' > "$s/nobody.scenario"
+  # On the example plant: a comment after a verdict, a dragged move ending in
+  # CR LF, a verdict right after "=>", rules the bottling scenario does not
+  # reach and verdicts not met. In twin-node.xml Drive-2 has Drive-1's node-ID,
+  # for check all to find.
+  printf '%s\n' 'insert "Valve terminal @3" as Valve-3 into PLC-1 => DP_E_ADDRESS_IN_USE # no part of the verdict' \
+    $'drag move Drive-2 after Drive-1\r' 'set Valve-1 ~/@address = 126 =>rejected' 'connect HMI-1:P1 HMI-1:P2' \
+    'set Drive-2 ~/@address = 0' 'insert "IO module @10" as IO-1 into Gateway-1 => DP_E_ADDRESS_IN_USE' \
+    'new "Valve terminal @126" => 0x80040301' 'new "Valve terminal @126" => 0x80040302' \
+    'new "Valve terminal @126" => accepted' 'new "Valve terminal @6" => rejected' 'new "Valve terminal @6" => 0x0' \
+    > "$s/lines.scenario"
+  sed 's/address="11"/address="10"/' examples/plant.xml > "$s/twin-node.xml"
+  printf 'check all\n' > "$s/all.scenario"
 }
 
 case_bad_inputs() {
   require_layer
   local s=$scratch n=0 status regex args out block
   make_bad_inputs "$s"
+  { bad_inputs_table; bad_file_rows "$s"; } > "$s/rows"
   : > "$s/batch"
   while IFS='|' read -r status regex args; do
     args=${args//\$S/$PWD/$s}
     printf '%s\n' "${args//\$s/$s}" >> "$s/batch"
-  done < <(bad_inputs_table)
+  done < "$s/rows"
   out=$(zurhost --batch "$s/batch")
   echo "$out"
   while IFS='|' read -r status regex args; do
@@ -171,7 +220,7 @@ case_bad_inputs() {
     block=$(awk -v n=$n '/^== zurhost /{ k++ } k == n' <<<"$out")
     expect_line "$block" "^== exit $status$" "case $n ($args): "
     expect_line "$block" "${regex//\\\$s/$s}" "case $n ($args): "
-  done < <(bad_inputs_table)
+  done < "$s/rows"
 }
 
 # The checks before the first edit: a debug option that short-cuts every

@@ -23,21 +23,11 @@ inline void RegisterSimulatorServers()
     }
 }
 
-// Loads a project; the HRESULT and the text the project reported come back.
-inline HRESULT LoadProject(const std::wstring& path, ComPtr<ISimProject>& spProject, std::wstring* pText = nullptr)
+// Loads a project; the HRESULT comes back.
+inline HRESULT LoadProject(const std::wstring& path, ComPtr<ISimProject>& spProject)
 {
     HRESULT hr = CoCreateInstance(CLSID_Project, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spProject));
-    if (FAILED(hr))
-        return hr;
-    CBstr bstrPath(path);
-    hr = spProject->Load(bstrPath);
-    ComPtr<IErrorInfo> spInfo;
-    CBstr text;
-    if (pText && GetErrorInfo(0, &spInfo) == S_OK && spInfo)
-        spInfo->GetDescription(text.Out());
-    if (pText)
-        *pText = text.View();
-    return hr;
+    return FAILED(hr) ? hr : spProject->Load(CBstr(path));
 }
 
 // Cases on the example plant as loaded; the servers are registered once a suite.
@@ -63,5 +53,3 @@ protected:
 
     ComPtr<ISimProject> m_spProject;
 };
-
-inline const wchar_t g_szEntity[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
