@@ -119,27 +119,11 @@ DWORD InContext(DWORD dwFlags, const wchar_t* pszSource, F f)
 std::string ModuleManifest()
 {
     HMODULE hModule = LoadLibraryExW(ModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!hModule)
-        return "";
-    std::string text;
-    HRSRC hResource = FindResourceW(hModule, ISOLATIONAWARE_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+    HRSRC hResource = hModule ? FindResourceW(hModule, ISOLATIONAWARE_MANIFEST_RESOURCE_ID, RT_MANIFEST) : nullptr;
     const void* pvData = hResource ? LockResource(LoadResource(hModule, hResource)) : nullptr;
-    if (pvData)
-        text.assign(static_cast<const char*>(pvData), SizeofResource(hModule, hResource));
+    std::string text = pvData ? std::string(static_cast<const char*>(pvData), SizeofResource(hModule, hResource)) : "";
     FreeLibrary(hModule);
     return text;
-}
-
-// The proxy-stub element of the manifest that carries the interface's iid;
-// empty when there is none.
-std::string ProxyStubEntry(const std::string& manifest, const std::string& iid)
-{
-    const size_t posIid = manifest.find("iid=\"" + iid + "\"");
-    if (posIid == std::string::npos)
-        return "";
-    const size_t posBegin = manifest.rfind('<', posIid);
-    const std::string entry = manifest.substr(posBegin, manifest.find('>', posIid) - posBegin);
-    return entry.starts_with("<comInterfaceExternalProxyStub") ? entry : "";
 }
 
 } // namespace
@@ -185,7 +169,11 @@ TEST(RegistrationFree, ManifestNamesTheLibraryForEachDualInterface)
     ASSERT_FALSE(manifest.empty());
     const std::string tlbid = "tlbid=\"" + Narrow(GuidText(LIBID_LAYERLib2)) + "\"";
     for (const IID* piid : kInterfaces) {
-        const std::string entry = ProxyStubEntry(manifest, Narrow(GuidText(*piid)));
-        EXPECT_NE(entry.find(tlbid), std::string::npos) << GuidText(*piid) << ": " << entry;
+        const size_t posIid = manifest.find("iid=\"" + Narrow(GuidText(*piid)) + "\"");
+        ASSERT_NE(posIid, std::string::npos) << GuidText(*piid);
+        const size_t posBegin = manifest.rfind('<', posIid);
+        const std::string entry = manifest.substr(posBegin, manifest.find('>', posIid) - posBegin);
+        EXPECT_TRUE(entry.starts_with("<comInterfaceExternalProxyStub ") && entry.find(tlbid) != std::string::npos)
+            << entry;
     }
 }
