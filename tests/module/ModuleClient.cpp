@@ -6,7 +6,7 @@
 ProcessResult RunProcess(const std::wstring& commandLine)
 {
     ProcessResult result;
-    FILE* pPipe = _wpopen((commandLine + L" 2>&1").c_str(), L"rb");
+    FILE* pPipe = _wpopen((commandLine + L" 2>&1").c_str(), L"rt");
     if (!pPipe)
         return result;
     char buffer[4096];

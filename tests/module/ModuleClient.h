@@ -11,7 +11,7 @@
 struct ProcessResult
 {
     DWORD dwExitCode = static_cast<DWORD>(-1);
-    std::string output; // stdout and stderr together
+    std::string output; // stdout and stderr together, one "\n" per line
 };
 
 // Runs a command line through the command interpreter and waits for its end.
