@@ -12,6 +12,6 @@ cmake --build --preset x64 --target LayerBench test_robustness >/dev/null || exi
 wine_prefix_up build/x64
 status=0
 "$WINE64" build/x64/bin/LayerBench.exe --soak "${1:-1000000}" || status=1
-ROBUST_SCENARIOS="${2:-1000000}" "$WINE64" build/x64/bin/test_robustness.exe \
+OANOCACHE=1 ROBUST_SCENARIOS="${2:-1000000}" "$WINE64" build/x64/bin/test_robustness.exe \
   --gtest_filter='*RandomScenarioTest.*' || status=1
 exit $status

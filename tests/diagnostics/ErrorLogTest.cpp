@@ -22,11 +22,6 @@ void WINAPI FixedLocalTime(LPSYSTEMTIME pst)
     *pst = g_stNow;
 }
 
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
-
 class ErrorLogTest : public testing::Test
 {
 protected:

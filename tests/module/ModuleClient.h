@@ -1,6 +1,6 @@
 #pragma once
 // What the module suite's clients share: running the system's own tools
-// (regsvr32, reg, cscript) as child processes, reading the registry back,
+// (regsvr32, cscript) as child processes, reading the registry back,
 // and registering the built module the way an installation does.
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -11,16 +11,14 @@
 struct ProcessResult
 {
     DWORD dwExitCode = static_cast<DWORD>(-1);
-    std::string output; // stdout and stderr together
+    std::string output; // stdout and stderr together, one "\n" per line
 };
 
+// Runs a command line through the command interpreter and waits for its end.
 ProcessResult RunProcess(const std::wstring& commandLine);
 std::wstring ModulePath();
 // regsvr32 [/u] /s on the built module; its exit code.
 DWORD RunRegsvr32(bool bUnregister);
-// The default value (pszName null) or a named string value; "<absent>" when
-// the key or value does not exist.
-std::wstring ReadClassesRootString(const std::wstring& key, const wchar_t* pszName = nullptr);
 bool ClassesRootKeyExists(const std::wstring& key);
 // The loaded module's DllCanUnloadNow (E_UNEXPECTED when it is not loaded).
 HRESULT ModuleCanUnloadNow();

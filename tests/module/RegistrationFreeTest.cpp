@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 #include <string>
-#include <thread>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
 #include "com/Owners.h"
@@ -115,6 +114,18 @@ DWORD InContext(DWORD dwFlags, const wchar_t* pszSource, F f)
     return dwError;
 }
 
+// The text of the module's resource 2 (its manifest), read without running
+// the module; empty when it cannot be read.
+std::string ModuleManifest()
+{
+    HMODULE hModule = LoadLibraryExW(ModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC hResource = hModule ? FindResourceW(hModule, ISOLATIONAWARE_MANIFEST_RESOURCE_ID, RT_MANIFEST) : nullptr;
+    const void* pvData = hResource ? LockResource(LoadResource(hModule, hResource)) : nullptr;
+    std::string text = pvData ? std::string(static_cast<const char*>(pvData), SizeofResource(hModule, hResource)) : "";
+    FreeLibrary(hModule);
+    return text;
+}
+
 } // namespace
 
 // The three ways a host makes the context: from the module's resource 2 by
@@ -150,41 +161,19 @@ TEST(RegistrationFree, EachWayOfMakingTheContextFindsBothClassesAndLeavesNothing
     }
 }
 
-// A client in another apartment gets the layer through the automation
-// marshaler, which the context names for each dual interface. Declared last:
-// building the stub, Wine 8 registers the type library (TypeLib and Interface
-// keys) although it found everything in the context, so the registry is
-// checked by the case before.
-TEST(RegistrationFree, AnotherApartmentCallsTheLayerThroughTheMarshaler)
+// Each dual interface's proxy-stub entry names the module's own library: the
+// automation marshaler reads the interface from the library that tlbid names.
+TEST(RegistrationFree, ManifestNamesTheLibraryForEachDualInterface)
 {
-    const DWORD dwError = InContext(ACTCTX_FLAG_RESOURCE_NAME_VALID, ModulePath().c_str(), [] {
-        ComPtr<IAssistLayer2> spLayer;
-        ASSERT_EQ(CoCreateInstance(CLSID_AssistLayer2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&spLayer)), S_OK);
-        IStream* pStream = nullptr;
-        ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IAssistLayer2, spLayer.Get(), &pStream), S_OK);
-        HRESULT hrUnmarshal = E_FAIL, hrCall = E_FAIL;
-        BSTR bstrBus = reinterpret_cast<BSTR>(1);
-        HANDLE hDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        std::thread client([&] {
-            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            ComPtr<IAssistLayer2> spProxy;
-            hrUnmarshal = CoGetInterfaceAndReleaseStream(pStream, IID_PPV_ARGS(&spProxy));
-            if (spProxy)
-                hrCall = spProxy->GetProcessedBusName(&bstrBus);
-            spProxy.Reset();
-            CoUninitialize();
-            SetEvent(hDone);
-        });
-        // Generous: the first marshaled call in a just-made prefix starts the
-        // RPC service, which on a loaded machine can take many seconds.
-        DWORD dwIndex = 0;
-        EXPECT_EQ(CoWaitForMultipleHandles(0, 120000, 1, &hDone, &dwIndex), S_OK);
-        client.join();
-        CloseHandle(hDone);
-        EXPECT_EQ(hrUnmarshal, S_OK);
-        EXPECT_EQ(hrCall, S_OK);
-        EXPECT_EQ(bstrBus, nullptr); // no check has run yet
-    });
-    EXPECT_EQ(dwError, static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
+    const std::string manifest = ModuleManifest();
+    ASSERT_FALSE(manifest.empty());
+    const std::string tlbid = "tlbid=\"" + Narrow(GuidText(LIBID_LAYERLib2)) + "\"";
+    for (const IID* piid : kInterfaces) {
+        const size_t posIid = manifest.find("iid=\"" + Narrow(GuidText(*piid)) + "\"");
+        ASSERT_NE(posIid, std::string::npos) << GuidText(*piid);
+        const size_t posBegin = manifest.rfind('<', posIid);
+        const std::string entry = manifest.substr(posBegin, manifest.find('>', posIid) - posBegin);
+        EXPECT_TRUE(entry.starts_with("<comInterfaceExternalProxyStub ") && entry.find(tlbid) != std::string::npos)
+            << entry;
+    }
 }

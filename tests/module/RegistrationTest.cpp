@@ -9,6 +9,21 @@
 
 namespace {
 
+// The default value (pszName null) or a named string value; "<absent>" when
+// the key or value does not exist.
+std::wstring ReadClassesRootString(const std::wstring& key, const wchar_t* pszName = nullptr)
+{
+    wchar_t szData[1024] = {};
+    DWORD cb = sizeof(szData) - sizeof(wchar_t);
+    DWORD dwType = 0;
+    LONG lError = RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), pszName, RRF_RT_ANY, &dwType, szData, &cb);
+    if (lError != ERROR_SUCCESS)
+        return L"<absent>";
+    if (dwType != REG_SZ)
+        return L"<type " + std::to_wstring(dwType) + L">";
+    return szData;
+}
+
 struct ExpectedValue
 {
     std::wstring key;

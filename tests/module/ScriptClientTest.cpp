@@ -8,18 +8,12 @@
 
 namespace {
 
-// Runs a script with cscript and returns what it printed, one "\n" per line.
+// Runs a script with cscript and returns what it printed.
 std::string RunScript(const std::wstring& name, const std::string& text)
 {
-    std::wstring path = WriteTempFile(name, text);
-    ProcessResult result = RunProcess(L"cscript.exe //nologo \"" + path + L"\"");
-    std::string output;
-    for (char c : result.output) {
-        if (c != '\r')
-            output += c;
-    }
-    EXPECT_EQ(result.dwExitCode, 0u) << output;
-    return output;
+    ProcessResult result = RunProcess(L"cscript.exe //nologo \"" + WriteTempFile(name, text) + L"\"");
+    EXPECT_EQ(result.dwExitCode, 0u) << result.output;
+    return result.output;
 }
 
 using ScriptClient = RegisteredModule;

@@ -15,4 +15,4 @@ add_test(NAME module_registration_free
           --gtest_filter=RegistrationFree.* --no-typelib-registration)
 # Both fresh runs make their prefix in the same folder.
 set_tests_properties(module_registration module_registration_free PROPERTIES TIMEOUT 900
-  RESOURCE_LOCK module-wineprefix)
+  RESOURCE_LOCK module-wineprefix ENVIRONMENT ${TEST_ENVIRONMENT})

@@ -47,3 +47,8 @@ std::string FileText(const std::wstring& path)
     std::ifstream file(path.c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}

@@ -17,6 +17,8 @@ std::wstring ErrorLogPath();
 std::wstring WriteTempFile(const std::wstring& name, const std::string& text);
 // A file's bytes, empty when it cannot be read.
 std::string FileText(const std::wstring& path);
+// Each character cut to its low byte: ASCII text as the bytes a file holds.
+std::string Narrow(const std::wstring& text);
 
 using EntryPoint = HRESULT(STDAPICALLTYPE*)();
 
