@@ -1,4 +1,5 @@
 #include "doubles/HostDouble.h"
+#include <algorithm>
 #include <iterator>
 #include <type_traits>
 #include <utility>
@@ -24,8 +25,8 @@ std::vector<std::wstring> CTopologyScript::EventTexts() const
 
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
-    auto it = m_mapIndex.find(name);
-    return it == m_mapIndex.end() ? deqValues.size() : it->second;
+    auto it = std::find_if(deqValues.begin(), deqValues.end(), [&](const auto& v) { return v.strName == name; });
+    return static_cast<size_t>(it - deqValues.begin());
 }
 
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
@@ -49,7 +50,6 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     CRegKeyData& key = Key(lScope, path);
     CRegValueData* pValue = key.Find(name);
     if (!pValue) {
-        key.m_mapIndex[std::wstring(name)] = key.deqValues.size();
         pValue = &key.deqValues.emplace_back();
         pValue->strName = name;
     }

@@ -78,11 +78,6 @@ struct CRegKeyData
 
     CRegValueData* Find(std::wstring_view name);
     size_t IndexOf(std::wstring_view name) const; // deqValues.size(): none
-
-private:
-    friend struct CRegistryScript; // its SetVariant alone adds values
-    // Positions of the values: thousands read fast.
-    std::map<std::wstring, size_t, std::less<>> m_mapIndex;
 };
 
 struct CRegistryScript

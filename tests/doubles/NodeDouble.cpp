@@ -62,7 +62,7 @@ bool CNodeDouble::AnswersInterface(REFIID riid) const noexcept
 
 STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
 {
-    return Answer(nullptr, pvValue, [&] { return FAILED(hrGetValue) ? hrGetValue : VariantCopy(pvValue, &vValue); });
+    return Answer(nullptr, pvValue, [&] { return VariantCopy(pvValue, &vValue); });
 }
 
 STDMETHODIMP CNodeDouble::GetParent(NewZUR::IDataElement** ppParent)

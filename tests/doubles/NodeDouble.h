@@ -58,7 +58,6 @@ public:
     bool bComponent = false;                 // answers IComponent, not IPropertyData or IDataElement
     bool bCharacteristic = true;             // answers ICharacteristic
     CVariant vValue;                         // IPropertyData::GetValue gives a copy
-    HRESULT hrGetValue = S_OK;               // a failure leaves *pvValue empty
     std::optional<std::wstring> optPathText; // nullopt: a null path BSTR
     long lTypeId = 0;
     HRESULT hrGetOwningComponent = S_OK;
