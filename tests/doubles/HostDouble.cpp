@@ -59,6 +59,14 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     return *pValue;
 }
 
+void CRegistryScript::Bind(long lScope, std::wstring_view sub, std::wstring_view name, std::wstring_view progId)
+{
+    const std::wstring tail = sub.empty() ? L"" : L"\\" + std::wstring(sub);
+    SetString(lScope, L"BindedAssistants" + tail, name, progId);
+    SetString(lScope, L"BindedAssistants_ErrDB" + tail, name,
+              L"db " + std::wstring(name) + L" " + std::to_wstring(lScope));
+}
+
 std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost)
 {
     std::shared_ptr<CHostDouble> spHost = wpHost.lock();

@@ -97,6 +97,9 @@ struct CRegistryScript
     {
         return SetVariant(lScope, path, name, CVariant::Long(lValue));
     }
+    // progId entered as name under BindedAssistants[\sub], and the error
+    // database "db <name> <scope>" under BindedAssistants_ErrDB[\sub].
+    void Bind(long lScope, std::wstring_view sub, std::wstring_view name, std::wstring_view progId);
     void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys[lScope].erase(std::wstring(path)); }
     void ClearKeys() { m_mapKeys.clear(); }
 
