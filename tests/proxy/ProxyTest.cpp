@@ -18,15 +18,8 @@ protected:
         DoublesTest::SetUp();
         ASSERT_EQ(CComObject<CProxyAssistant>::CreateInstance(IID_PPV_ARGS(&m_spProxy)), S_OK);
         CNodeDouble& root = Host().AddComponent(L"root");
-        m_args = {root.AsComponent(),
-                  Host().AddComponent(L"comp").AsComponent(),
-                  Host().AddComponent(L"dest").AsComponent(),
-                  7,
-                  root.AddCharacteristic(L"c1").AsCharacteristic(),
-                  root.AddCharacteristic(L"c2").AsCharacteristic(),
-                  Host().AddItem(L"data").AsPropertyData()};
-        m_args.ppCharErr1 = m_spChar1.GetAddressOf();
-        m_args.ppCharErr2 = m_spChar2.GetAddressOf();
+        m_args = ArgsOn(root, Host().AddComponent(L"comp"), Host().AddComponent(L"dest"), root.AddCharacteristic(L"c1"),
+                        root.AddCharacteristic(L"c2"), m_spChar1.GetAddressOf(), m_spChar2.GetAddressOf());
     }
     void TearDown() override
     {

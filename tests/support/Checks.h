@@ -8,6 +8,8 @@
 #include "com/Owners.h"
 #include "interfaces/AssistChecks.h"
 
+class CNodeDouble;
+
 struct CheckKind
 {
     const wchar_t* name;
@@ -27,6 +29,11 @@ inline std::wstring Text(const CBstr& bstr)
 {
     return bstr.IsNull() ? L"<null>" : std::wstring(bstr.View());
 }
+
+// Root, component and destination, the two characteristics (the first also
+// the changed property) and CheckAll's two slots, as a child (7).
+CheckArgs ArgsOn(CNodeDouble& root, CNodeDouble& comp, CNodeDouble& dest, CNodeDouble& char1, CNodeDouble& char2,
+                 ICharacteristic** ppCharErr1, ICharacteristic** ppCharErr2);
 
 // The interface pointers the check passes on, in argument order.
 std::vector<const void*> PassedIn(int nSlot, const CheckArgs& a);
