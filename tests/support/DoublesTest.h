@@ -10,6 +10,7 @@
 #include <vector>
 #include "doubles/AssistantDouble.h"
 #include "doubles/HostDouble.h"
+#include "testbed/AllocationCounter.h"
 
 class DoublesTest : public testing::Test
 {
