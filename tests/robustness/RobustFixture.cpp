@@ -6,7 +6,6 @@ void RobustTest::SetUp()
 {
     CFaultPlan::Plan(0, Fault::None);
     CRecording::s_bOn = false;
-    CAssistOrder::All().clear();
     DoublesTest::SetUp();
     Host().registry.SetLong(9, L"LayerOptions", L"Debug", 2);
     Host().registry.SetLong(9, L"LayerOptions", L"Trace", 1);
