@@ -62,7 +62,6 @@ public:
     long lTypeId = 0;
     HRESULT hrGetOwningComponent = S_OK;
 
-    // Where the node sits: its path text, parent and owning component.
     void Place(std::wstring path, CNodeDouble* pParent, CNodeDouble* pOwner)
     {
         optPathText = std::move(path);
