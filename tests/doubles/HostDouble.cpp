@@ -95,7 +95,6 @@ CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, const std::vector
     CNodeDouble& component = AddItem(name);
     component.bComponent = true;
     CNodeDouble& root = AddItem(std::wstring(name) + L".root");
-    root.lTypeId = kTypeRoot;
     root.Place(L"/" + std::wstring(name), nullptr, &component);
     component.AddSubItem(L"root", root);
     for (const std::wstring& protocol : protocols)

@@ -110,11 +110,9 @@ private:
 class CHostDouble : public std::enable_shared_from_this<CHostDouble>
 {
 public:
-    // Type ids the builders give; the schema maps "communicationEntity".
-    static constexpr long kTypeRoot = 1100;
+    // The entities' type id, which the schema gives for "communicationEntity";
+    // the walk compares with it alone, so every other node answers 0.
     static constexpr long kTypeCommunicationEntity = 1207;
-    static constexpr long kTypeProtocol = 1300;
-    static constexpr long kTypeCharacteristic = 1400;
 
     static std::shared_ptr<CHostDouble> Create();
     ~CHostDouble() { Dispose(); }

@@ -69,11 +69,7 @@ public:
         m_spOwner = pOwner;
     }
     void SetOwner(CNodeDouble* pComponent) { m_spOwner = pComponent; }
-    CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item)
-    {
-        m_mapSubItems[std::wstring(name)] = &item;
-        return *this;
-    }
+    void AddSubItem(std::wstring_view name, CNodeDouble& item) { m_mapSubItems[std::wstring(name)] = &item; }
     void RemoveSubItem(std::wstring_view name) { m_mapSubItems.erase(std::wstring(name)); }
     CNodeDouble* SubItem(std::wstring_view name) const
     {
