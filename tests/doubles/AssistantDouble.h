@@ -129,7 +129,6 @@ public:
     CAssistantClass(const CAssistantClass&) = delete;
     CAssistantClass& operator=(const CAssistantClass&) = delete;
 
-    const std::wstring& ProgId() const { return m_strProgId; }
     HRESULT Registered() const { return m_hrRegister; }
 
     AssistantKind kind; // of the instances created from now on
