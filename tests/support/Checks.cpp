@@ -1,7 +1,6 @@
 #include "support/Checks.h"
 #include <stdexcept>
 #include <string>
-#include "doubles/NodeDouble.h"
 
 const CheckKind kChecks[12] = {
     {L"CheckNewDevice", 10, true, false, false},       {L"CheckAll", 11, false, false, false},
@@ -23,16 +22,6 @@ const CheckKind& Check(const wchar_t* name)
 std::string NarrowName(const CheckKind& kind)
 {
     return std::string(kind.name, kind.name + wcslen(kind.name));
-}
-
-CheckArgs ArgsOn(CNodeDouble& root, CNodeDouble& comp, CNodeDouble& dest, CNodeDouble& char1, CNodeDouble& char2,
-                 ICharacteristic** ppCharErr1, ICharacteristic** ppCharErr2)
-{
-    CheckArgs args{root.AsComponent(),       comp.AsComponent(),       dest.AsComponent(),    7,
-                   char1.AsCharacteristic(), char2.AsCharacteristic(), char1.AsPropertyData()};
-    args.ppCharErr1 = ppCharErr1;
-    args.ppCharErr2 = ppCharErr2;
-    return args;
 }
 
 std::vector<const void*> PassedIn(int nSlot, const CheckArgs& a)

@@ -7,8 +7,7 @@
 #include "LayerLib2.h"
 #include "com/Owners.h"
 #include "interfaces/AssistChecks.h"
-
-class CNodeDouble;
+#include "doubles/NodeDouble.h"
 
 struct CheckKind
 {
@@ -32,8 +31,15 @@ inline std::wstring Text(const CBstr& bstr)
 
 // Root, component and destination, the two characteristics (the first also
 // the changed property) and CheckAll's two slots, as a child (7).
-CheckArgs ArgsOn(CNodeDouble& root, CNodeDouble& comp, CNodeDouble& dest, CNodeDouble& char1, CNodeDouble& char2,
-                 ICharacteristic** ppCharErr1, ICharacteristic** ppCharErr2);
+inline CheckArgs ArgsOn(CNodeDouble& root, CNodeDouble& comp, CNodeDouble& dest, CNodeDouble& char1, CNodeDouble& char2,
+                        ICharacteristic** ppCharErr1, ICharacteristic** ppCharErr2)
+{
+    CheckArgs args{root.AsComponent(),       comp.AsComponent(),       dest.AsComponent(),    7,
+                   char1.AsCharacteristic(), char2.AsCharacteristic(), char1.AsPropertyData()};
+    args.ppCharErr1 = ppCharErr1;
+    args.ppCharErr2 = ppCharErr2;
+    return args;
+}
 
 // The interface pointers the check passes on, in argument order.
 std::vector<const void*> PassedIn(int nSlot, const CheckArgs& a);

@@ -17,13 +17,6 @@ CAssistantClass& DoublesTest::RegisterAssistant(std::wstring_view name, std::wst
     return *m_vecAssistantClasses.back();
 }
 
-CAssistantClass& DoublesTest::BindAssistant(std::wstring_view name, std::wstring_view progId, std::wstring_view sub,
-                                            AssistantKind kind)
-{
-    Host().registry.Bind(9, sub, name, progId);
-    return RegisterAssistant(name, progId, kind);
-}
-
 void DoublesTest::TearDown()
 {
     m_vecAssistantClasses.clear();

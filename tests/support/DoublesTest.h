@@ -26,7 +26,11 @@ protected:
     // A class registered under progId and bound as name in scope 9
     // (CRegistryScript::Bind). Suites run side by side: progId is the suite's own.
     CAssistantClass& BindAssistant(std::wstring_view name, std::wstring_view progId, std::wstring_view sub,
-                                   AssistantKind kind = AssistantKind::Assist3);
+                                   AssistantKind kind = AssistantKind::Assist3)
+    {
+        Host().registry.Bind(9, sub, name, progId);
+        return RegisterAssistant(name, progId, kind);
+    }
     // Deletes the module's error log, so the rows read next are the test's own.
     static void ClearLog();
 
