@@ -44,8 +44,7 @@ CRegKeyData* CRegistryScript::FindKey(long lScope, std::wstring_view path)
     return it == itScope->second.end() ? nullptr : &it->second;
 }
 
-CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name,
-                                           const VARIANT& v)
+void CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v)
 {
     CRegKeyData& key = Key(lScope, path);
     CRegValueData* pValue = key.Find(name);
@@ -56,7 +55,6 @@ CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, 
     HRESULT hr = VariantCopy(&pValue->vData, const_cast<VARIANT*>(&v));
     if (FAILED(hr))
         throw CComError(hr);
-    return *pValue;
 }
 
 void CRegistryScript::Bind(long lScope, std::wstring_view sub, std::wstring_view name, std::wstring_view progId)

@@ -88,14 +88,14 @@ struct CRegistryScript
     // Found without making a string: the layer reads keys at every Init.
     CRegKeyData* FindKey(long lScope, std::wstring_view path);
     // Added, or replaced in place, in a key made if needed.
-    CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
-    CRegValueData& SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text)
+    void SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
+    void SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text)
     {
-        return SetVariant(lScope, path, name, CVariant::String(text));
+        SetVariant(lScope, path, name, CVariant::String(text));
     }
-    CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue)
+    void SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue)
     {
-        return SetVariant(lScope, path, name, CVariant::Long(lValue));
+        SetVariant(lScope, path, name, CVariant::Long(lValue));
     }
     // progId entered as name under BindedAssistants[\sub], and the error
     // database "db <name> <scope>" under BindedAssistants_ErrDB[\sub].
