@@ -15,12 +15,6 @@ constexpr wchar_t kErrorDBs[] = L"BindedAssistants_ErrDB";
 
 using Names = std::vector<std::wstring>;
 
-void Bind(CRegistryScript& registry, long lScope, std::wstring_view protocol, std::wstring_view progId)
-{
-    registry.SetString(lScope, kAssistants, protocol, progId);
-    registry.SetString(lScope, kErrorDBs, protocol, L"db " + std::wstring(protocol) + L" " + std::to_wstring(lScope));
-}
-
 std::wstring NoAssistant(HRESULT hr)
 {
     return Row(L"ERROR", L"LoadAssistants", 149, hr, L"Cannot find assistant.()");
@@ -75,7 +69,8 @@ TEST_F(Catalogue, SecondScopeReplacesTheFirstsEntry)
 {
     RegisterAssistant(L"A", L"Test.A");
     CAssistantClass& b = RegisterAssistant(L"B", L"Test.B");
-    EXPECT_EQ(Load([](CRegistryScript& r) { Bind(r, 9, L"P", L"Test.A"), Bind(r, 17, L"P", L"Test.B"); }), S_OK);
+    EXPECT_EQ(Load([](CRegistryScript& r) { r.Bind(9, L"", L"P", L"Test.A"), r.Bind(17, L"", L"P", L"Test.B"); }),
+              S_OK);
     EXPECT_EQ(CCallLog::Only({L"A.", L"B."}), (Texts{L"A.Create", L"B.Create", L"B.InitEx"}));
     b.Script().AnswerAll(CAnswer::Of(E_FAIL));
     EXPECT_EQ(Run(Check(L"CheckDelete"), {nullptr, Host().AddComponent(L"c", {L"P"}).AsComponent()}), E_FAIL);
@@ -142,12 +137,12 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
          {L"P1", L"P3"}},
         // The second scope's failure is the row's when the first has nothing.
         {"second fails, first has nothing",
-         [](R r) { r.ClearKeys(), Bind(r, 17, L"Q", L"Test.A"), r.Key(17, kAssistants).hrGetCount = E_UNEXPECTED; },
+         [](R r) { r.ClearKeys(), r.Bind(17, L"", L"Q", L"Test.A"), r.Key(17, kAssistants).hrGetCount = E_UNEXPECTED; },
          S_OK,
          {NoAssistant(E_UNEXPECTED)},
          {}},
         {"first fails, the second loads",
-         [](R r) { r.Key(9, kErrorDBs).hrItemByName = kHost1, Bind(r, 17, L"Q", L"Test.A"); },
+         [](R r) { r.Key(9, kErrorDBs).hrItemByName = kHost1, r.Bind(17, L"", L"Q", L"Test.A"); },
          S_OK,
          {},
          {L"Q"}},
@@ -161,7 +156,7 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Load([&](R r) {
                       for (const wchar_t* protocol : {L"P1", L"P2", L"P3"})
-                          Bind(r, 9, protocol, L"Test.A");
+                          r.Bind(9, L"", protocol, L"Test.A");
                       c.configure(r);
                   }),
                   c.hr);
@@ -183,7 +178,7 @@ TEST_F(Catalogue, OrderIsOrdinalByUtf16CodeUnit)
     EXPECT_EQ(
         Load([](CRegistryScript& r) {
             for (const wchar_t* name : {L"\uFF21", L"b", L"\u00E9", L"ab", L"\xD83D\xDE00", L"B", L"\u00C4", L"a"})
-                Bind(r, 9, name, L"Test.A");
+                r.Bind(9, L"", name, L"Test.A");
         }),
         S_OK);
     EXPECT_EQ(Started(), (Names{L"B", L"a", L"ab", L"b", L"\u00C4", L"\u00E9", L"\xD83D\xDE00", L"\uFF21"}));

@@ -91,15 +91,12 @@ private:
             *args.pbstrErrMsg = answer.optMsg ? CBstr::Alloc(*answer.optMsg) : nullptr;
         if (args.pbstrErrDB)
             *args.pbstrErrDB = answer.optErrDB ? CBstr::Alloc(*answer.optErrDB) : nullptr;
-        // An assistant that replaces CheckAll's characteristics drops the ones it finds.
-        if (args.pCheck)
-            for (auto [ppChar, pChar] : {std::pair{args.pCheck->ppCharErr1, answer.spCharErr1.Get()},
-                                         std::pair{args.pCheck->ppCharErr2, answer.spCharErr2.Get()}})
-                if (ppChar) {
-                    if (answer.bReleaseFound && *ppChar)
-                        (*ppChar)->Release();
-                    HandOut(ppChar, pChar);
-                }
+        // An assistant that replaces CheckAll's characteristic drops the one it finds.
+        if (ICharacteristic** ppChar = args.pCheck ? args.pCheck->ppCharErr1 : nullptr) {
+            if (answer.bReleaseFound && *ppChar)
+                (*ppChar)->Release();
+            HandOut(ppChar, answer.spCharErr1.Get());
+        }
         return answer.hr;
     }
     void Record(const CAssistArgs& args)

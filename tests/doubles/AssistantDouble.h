@@ -26,11 +26,10 @@ struct CAnswer
     HRESULT hr = S_OK;
     std::optional<std::wstring> optMsg{};   // nullopt: a null *pbstrErrMsg
     std::optional<std::wstring> optErrDB{}; // nullopt: a null *UUIDOfErrorDB
-    // CheckAll's characteristics handed out.
+    // CheckAll's first characteristic handed out; the second is left as found.
     Microsoft::WRL::ComPtr<ICharacteristic> spCharErr1{};
-    Microsoft::WRL::ComPtr<ICharacteristic> spCharErr2{};
     bool bLeaveOuts = false;    // write no out-parameter at all
-    bool bReleaseFound = false; // CheckAll: release what the two slots held before storing
+    bool bReleaseFound = false; // CheckAll: release what the first slot held before storing
 
     static CAnswer Of(HRESULT hr) { return CAnswer{hr}; }
     static CAnswer Of(HRESULT hr, std::wstring msg, std::wstring errDB)
@@ -130,7 +129,6 @@ public:
     CAssistantClass(const CAssistantClass&) = delete;
     CAssistantClass& operator=(const CAssistantClass&) = delete;
 
-    const std::wstring& ProgId() const { return m_strProgId; }
     HRESULT Registered() const { return m_hrRegister; }
 
     AssistantKind kind; // of the instances created from now on

@@ -59,7 +59,6 @@ struct CFaultPlan
     }
 };
 
-// *pp = p with a reference added.
 template <class T, class U>
 void HandOut(T** pp, U* p) noexcept
 {
@@ -67,7 +66,6 @@ void HandOut(T** pp, U* p) noexcept
         (*pp)->AddRef();
 }
 
-// The references p holds now.
 inline ULONG RefCount(IUnknown* p)
 {
     p->AddRef();

@@ -1,4 +1,5 @@
 #include "doubles/HostDouble.h"
+#include <algorithm>
 #include <iterator>
 #include <type_traits>
 #include <utility>
@@ -24,8 +25,8 @@ std::vector<std::wstring> CTopologyScript::EventTexts() const
 
 size_t CRegKeyData::IndexOf(std::wstring_view name) const
 {
-    auto it = m_mapIndex.find(name);
-    return it == m_mapIndex.end() ? deqValues.size() : it->second;
+    auto it = std::find_if(deqValues.begin(), deqValues.end(), [&](const auto& v) { return v.strName == name; });
+    return static_cast<size_t>(it - deqValues.begin());
 }
 
 CRegValueData* CRegKeyData::Find(std::wstring_view name)
@@ -43,20 +44,25 @@ CRegKeyData* CRegistryScript::FindKey(long lScope, std::wstring_view path)
     return it == itScope->second.end() ? nullptr : &it->second;
 }
 
-CRegValueData& CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name,
-                                           const VARIANT& v)
+void CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v)
 {
     CRegKeyData& key = Key(lScope, path);
     CRegValueData* pValue = key.Find(name);
     if (!pValue) {
-        key.m_mapIndex[std::wstring(name)] = key.deqValues.size();
         pValue = &key.deqValues.emplace_back();
         pValue->strName = name;
     }
     HRESULT hr = VariantCopy(&pValue->vData, const_cast<VARIANT*>(&v));
     if (FAILED(hr))
         throw CComError(hr);
-    return *pValue;
+}
+
+void CRegistryScript::Bind(long lScope, std::wstring_view sub, std::wstring_view name, std::wstring_view progId)
+{
+    const std::wstring tail = sub.empty() ? L"" : L"\\" + std::wstring(sub);
+    SetString(lScope, L"BindedAssistants" + tail, name, progId);
+    SetString(lScope, L"BindedAssistants_ErrDB" + tail, name,
+              L"db " + std::wstring(name) + L" " + std::to_wstring(lScope));
 }
 
 std::shared_ptr<CHostDouble> LiveHost(const std::weak_ptr<CHostDouble>& wpHost)
@@ -87,7 +93,6 @@ CNodeDouble& CHostDouble::AddComponent(std::wstring_view name, const std::vector
     CNodeDouble& component = AddItem(name);
     component.bComponent = true;
     CNodeDouble& root = AddItem(std::wstring(name) + L".root");
-    root.lTypeId = kTypeRoot;
     root.Place(L"/" + std::wstring(name), nullptr, &component);
     component.AddSubItem(L"root", root);
     for (const std::wstring& protocol : protocols)

@@ -78,11 +78,6 @@ struct CRegKeyData
 
     CRegValueData* Find(std::wstring_view name);
     size_t IndexOf(std::wstring_view name) const; // deqValues.size(): none
-
-private:
-    friend struct CRegistryScript; // its SetVariant alone adds values
-    // Positions of the values: thousands read fast.
-    std::map<std::wstring, size_t, std::less<>> m_mapIndex;
 };
 
 struct CRegistryScript
@@ -93,15 +88,18 @@ struct CRegistryScript
     // Found without making a string: the layer reads keys at every Init.
     CRegKeyData* FindKey(long lScope, std::wstring_view path);
     // Added, or replaced in place, in a key made if needed.
-    CRegValueData& SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
-    CRegValueData& SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text)
+    void SetVariant(long lScope, std::wstring_view path, std::wstring_view name, const VARIANT& v);
+    void SetString(long lScope, std::wstring_view path, std::wstring_view name, std::wstring_view text)
     {
-        return SetVariant(lScope, path, name, CVariant::String(text));
+        SetVariant(lScope, path, name, CVariant::String(text));
     }
-    CRegValueData& SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue)
+    void SetLong(long lScope, std::wstring_view path, std::wstring_view name, long lValue)
     {
-        return SetVariant(lScope, path, name, CVariant::Long(lValue));
+        SetVariant(lScope, path, name, CVariant::Long(lValue));
     }
+    // progId entered as name under BindedAssistants[\sub], and the error
+    // database "db <name> <scope>" under BindedAssistants_ErrDB[\sub].
+    void Bind(long lScope, std::wstring_view sub, std::wstring_view name, std::wstring_view progId);
     void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys[lScope].erase(std::wstring(path)); }
     void ClearKeys() { m_mapKeys.clear(); }
 
@@ -112,11 +110,9 @@ private:
 class CHostDouble : public std::enable_shared_from_this<CHostDouble>
 {
 public:
-    // Type ids the builders give; the schema maps "communicationEntity".
-    static constexpr long kTypeRoot = 1100;
+    // The entities' type id, which the schema gives for "communicationEntity";
+    // the walk compares with it alone, so every other node answers 0.
     static constexpr long kTypeCommunicationEntity = 1207;
-    static constexpr long kTypeProtocol = 1300;
-    static constexpr long kTypeCharacteristic = 1400;
 
     static std::shared_ptr<CHostDouble> Create();
     ~CHostDouble() { Dispose(); }

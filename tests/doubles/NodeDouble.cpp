@@ -20,7 +20,6 @@ CNodeDouble& CNodeDouble::AddCommunicationEntity(std::wstring_view protocol)
     entity.Place(path, SubItem(L"root"), this);
 
     CNodeDouble& attribute = spHost->AddItem(name + L".@protocol");
-    attribute.lTypeId = CHostDouble::kTypeProtocol;
     attribute.vValue.bstrVal = CBstr::Alloc(protocol);
     attribute.vValue.vt = VT_BSTR;
     attribute.Place(path + L"/@protocol", &entity, this);
@@ -35,7 +34,6 @@ CNodeDouble& CNodeDouble::AddCharacteristic(std::wstring_view name)
     const std::wstring parentPath = pParent ? pParent->optPathText.value_or(L"") : L"";
 
     CNodeDouble& item = Host()->AddItem(m_strName + L"." + std::wstring(name));
-    item.lTypeId = CHostDouble::kTypeCharacteristic;
     item.Place(parentPath + L"/" + std::wstring(name), pParent, bComponent ? this : Owner());
     if (pParent)
         pParent->AddSubItem(name, item);
@@ -62,7 +60,7 @@ bool CNodeDouble::AnswersInterface(REFIID riid) const noexcept
 
 STDMETHODIMP CNodeDouble::GetValue(VARIANT* pvValue)
 {
-    return Answer(nullptr, pvValue, [&] { return FAILED(hrGetValue) ? hrGetValue : VariantCopy(pvValue, &vValue); });
+    return Answer(nullptr, pvValue, [&] { return VariantCopy(pvValue, &vValue); });
 }
 
 STDMETHODIMP CNodeDouble::GetParent(NewZUR::IDataElement** ppParent)

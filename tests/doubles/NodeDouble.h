@@ -58,12 +58,10 @@ public:
     bool bComponent = false;                 // answers IComponent, not IPropertyData or IDataElement
     bool bCharacteristic = true;             // answers ICharacteristic
     CVariant vValue;                         // IPropertyData::GetValue gives a copy
-    HRESULT hrGetValue = S_OK;               // a failure leaves *pvValue empty
     std::optional<std::wstring> optPathText; // nullopt: a null path BSTR
     long lTypeId = 0;
     HRESULT hrGetOwningComponent = S_OK;
 
-    // Where the node sits: its path text, parent and owning component.
     void Place(std::wstring path, CNodeDouble* pParent, CNodeDouble* pOwner)
     {
         optPathText = std::move(path);
@@ -71,11 +69,7 @@ public:
         m_spOwner = pOwner;
     }
     void SetOwner(CNodeDouble* pComponent) { m_spOwner = pComponent; }
-    CNodeDouble& AddSubItem(std::wstring_view name, CNodeDouble& item)
-    {
-        m_mapSubItems[std::wstring(name)] = &item;
-        return *this;
-    }
+    void AddSubItem(std::wstring_view name, CNodeDouble& item) { m_mapSubItems[std::wstring(name)] = &item; }
     void RemoveSubItem(std::wstring_view name) { m_mapSubItems.erase(std::wstring(name)); }
     CNodeDouble* SubItem(std::wstring_view name) const
     {

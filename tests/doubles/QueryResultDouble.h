@@ -29,7 +29,6 @@ public:
     }
 
     void Rewind() { m_nNext = 0; }
-    // The references it holds on its items.
     long ItemReferences() const { return static_cast<long>(m_vecItems.size()); }
 
 private:

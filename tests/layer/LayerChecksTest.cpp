@@ -20,16 +20,9 @@ protected:
         m_pC1 = &m_pX->Entities()[0]->AddCharacteristic(L"c1");
         m_pC2 = &Host().AddComponent(L"Z", {L"P", L"Q"}).AddCharacteristic(L"c2");
         // The root is X too: CheckAll walks it, the others pass it on.
-        m_args = {m_pX->AsComponent(),
-                  m_pX->AsComponent(),
-                  Host().AddComponent(L"dest").AsComponent(),
-                  7,
-                  m_pC1->AsCharacteristic(),
-                  m_pC2->AsCharacteristic(),
-                  m_pC1->AsPropertyData()};
+        m_args = ArgsOn(*m_pX, *m_pX, Host().AddComponent(L"dest"), *m_pC1, *m_pC2, &m_pNoChar, &m_pNoChar);
         m_args.vValue.vt = VT_BSTR;
         m_args.vValue.bstrVal = m_bstrValue.Get();
-        m_args.ppCharErr1 = m_args.ppCharErr2 = &m_pNoChar;
     }
     // What an assistant of this check receives, with the component handed on.
     std::vector<const void*> Passed(const CheckKind& kind, CNodeDouble* pHandedOn)

@@ -21,6 +21,9 @@ protected:
     static constexpr const wchar_t* kInit = kLayer ? L"CAssistLayer::Init" : L"CProxyAssistant::InitEx";
     static constexpr const wchar_t* kTerm = kLayer ? L"CAssistLayer::Term" : L"CProxyAssistant::Term";
     static constexpr const wchar_t* kLoad = L"CAssistCommon::LoadAssistants";
+    // Where assistants are bound: the layer reads the main keys, the proxy
+    // the subkeys of its protocol "P".
+    static constexpr const wchar_t* kSub = kLayer ? L"" : L"P";
 
     void SetUp() override
     {
@@ -37,16 +40,6 @@ protected:
         DoublesTest::TearDown();
     }
     Itf* Object() { return m_sp.Get(); }
-    // An assistant class bound to its own name: the layer reads the main
-    // keys, the proxy the subkeys of its protocol "P".
-    CAssistantClass& Bind(const wchar_t* name, AssistantKind kind = AssistantKind::Assist3)
-    {
-        const std::wstring tail = kLayer ? L"" : L"\\P";
-        CAssistantClass& c = RegisterAssistant(name, std::wstring(L"Test.Life.") + name, kind);
-        Host().registry.SetString(9, L"BindedAssistants" + tail, name, c.ProgId());
-        Host().registry.SetString(9, L"BindedAssistants_ErrDB" + tail, name, L"db");
-        return c;
-    }
     HRESULT Init(IDispatch* pdispTopology)
     {
         if constexpr (kLayer)
@@ -83,8 +76,8 @@ TYPED_TEST_SUITE(Lifecycle, Classes);
 // A failing Term keeps everything, and the next starts at the first again.
 TYPED_TEST(Lifecycle, InitStartsEachAssistantByWhatItAnswersAndTermEndsThem)
 {
-    CAssistantClass& lower = this->Bind(L"a", AssistantKind::Assist2);
-    CAssistantClass& upper = this->Bind(L"B");
+    CAssistantClass& lower = this->BindAssistant(L"a", L"Test.Life.a", this->kSub, AssistantKind::Assist2);
+    CAssistantClass& upper = this->BindAssistant(L"B", L"Test.Life.B", this->kSub);
     lower.Script().AnswerSequence(L"Term", {CAnswer::Of(E_ABORT), CAnswer::Of(S_OK)});
     EXPECT_EQ(this->Init(), S_OK);
     EXPECT_EQ(this->Init(), S_OK); // the catalogue is kept, the assistants start again
@@ -110,7 +103,7 @@ TYPED_TEST(Lifecycle, InitStartsEachAssistantByWhatItAnswersAndTermEndsThem)
 
 TYPED_TEST(Lifecycle, EveryInitTakesItsTopologyAndLetsTheOldOneGo)
 {
-    CAssistantClass& a = this->Bind(L"A");
+    CAssistantClass& a = this->BindAssistant(L"A", L"Test.Life.A", this->kSub);
     IDispatch* pFirst = this->Host().TopologyDispatch();
     IDispatch* pSecond = this->SecondTopology();
     const ULONG cFirst = RefCount(pFirst), cSecond = RefCount(pSecond);
@@ -132,9 +125,10 @@ TYPED_TEST(Lifecycle, EveryInitTakesItsTopologyAndLetsTheOldOneGo)
 // stops it after loading, and the next Init starts them again without reloading.
 TYPED_TEST(Lifecycle, AFailingStepStopsInitAndTheNextStartsAgainWithoutReloading)
 {
-    CAssistantClass& a = this->Bind(L"A");
-    this->Bind(L"B").Script().AnswerSequence(L"InitEx", {CAnswer::Of(E_ACCESSDENIED), CAnswer::Of(S_OK)});
-    this->Bind(L"C");
+    CAssistantClass& a = this->BindAssistant(L"A", L"Test.Life.A", this->kSub);
+    CAssistantClass& b = this->BindAssistant(L"B", L"Test.Life.B", this->kSub);
+    b.Script().AnswerSequence(L"InitEx", {CAnswer::Of(E_ACCESSDENIED), CAnswer::Of(S_OK)});
+    this->BindAssistant(L"C", L"Test.Life.C", this->kSub);
     this->Host().query.hrCreate = REGDB_E_CLASSNOTREG;
     EXPECT_EQ(this->Init(), REGDB_E_CLASSNOTREG);
     this->Host().query.hrCreate = S_OK;

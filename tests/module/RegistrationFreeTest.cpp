@@ -9,7 +9,7 @@
 #include "LayerLib2.h"
 #include "ModuleClient.h"
 #include "com/Owners.h"
-#include "support/MemoryBalance.h"
+#include "testbed/AllocationCounter.h"
 #include "support/TestEnvironment.h"
 
 using Microsoft::WRL::ComPtr;

@@ -18,29 +18,14 @@ protected:
         DoublesTest::SetUp();
         ASSERT_EQ(CComObject<CProxyAssistant>::CreateInstance(IID_PPV_ARGS(&m_spProxy)), S_OK);
         CNodeDouble& root = Host().AddComponent(L"root");
-        m_args = {root.AsComponent(),
-                  Host().AddComponent(L"comp").AsComponent(),
-                  Host().AddComponent(L"dest").AsComponent(),
-                  7,
-                  root.AddCharacteristic(L"c1").AsCharacteristic(),
-                  root.AddCharacteristic(L"c2").AsCharacteristic(),
-                  Host().AddItem(L"data").AsPropertyData()};
-        m_args.ppCharErr1 = m_spChar1.GetAddressOf();
-        m_args.ppCharErr2 = m_spChar2.GetAddressOf();
+        m_args = ArgsOn(root, Host().AddComponent(L"comp"), Host().AddComponent(L"dest"), root.AddCharacteristic(L"c1"),
+                        root.AddCharacteristic(L"c2"), m_spChar1.GetAddressOf(), m_spChar2.GetAddressOf());
     }
     void TearDown() override
     {
         m_spProxy.Reset();
         m_spChar1.Reset(), m_spChar2.Reset(), m_msg.Reset(), m_db.Reset();
         DoublesTest::TearDown();
-    }
-    // An assistant class entered as name under P, error database "db-<name>".
-    CAssistantClass& Bind(const std::wstring& name)
-    {
-        CAssistantClass& c = RegisterAssistant(name, L"ProxyTest." + name, AssistantKind::Assist3);
-        Host().registry.SetString(9, L"BindedAssistants\\P", name, c.ProgId());
-        Host().registry.SetString(9, L"BindedAssistants_ErrDB\\P", name, L"db-" + name);
-        return c;
     }
     HRESULT InitEx() { return m_spProxy->InitEx(Host().TopologyDispatch(), nullptr, CBstr(L"P")); }
     HRESULT Run(const CheckKind& kind)
@@ -72,12 +57,12 @@ TEST_F(ProxyTest, EachCheckIsForwardedUpToTheFirstFailure)
         std::wstring msg, db;
         bool bBothAsked;
     } cases[] = {
-        {"failure", refused, CAnswer::Of(S_OK), E_INVALIDARG, L"refused", L"db-A", false},
+        {"failure", refused, CAnswer::Of(S_OK), E_INVALIDARG, L"refused", L"db A 9", false},
         {"false, then an answer", skip, CAnswer::Of(S_OK, L"ok", L"y"), S_OK, L"ok", L"y", true},
         {"false only", skip, skip, E_FAIL, L"<null>", L"<null>", true},
     };
-    CAssistantClass& a = Bind(L"A");
-    CAssistantClass& b = Bind(L"B");
+    CAssistantClass& a = BindAssistant(L"A", L"ProxyTest.A", L"P");
+    CAssistantClass& b = BindAssistant(L"B", L"ProxyTest.B", L"P");
     ASSERT_EQ(InitEx(), S_OK);
     for (const auto& c : cases) {
         a.Instance(0).Script().AnswerAll(c.a);
@@ -109,8 +94,8 @@ TEST_F(ProxyTest, CheckAllHandsOnTheCharacteristicsFromAssistantToAssistant)
     first.bReleaseFound = true;
     CAnswer leaves = CAnswer::Of(S_FALSE);
     leaves.bLeaveOuts = true;
-    CAssistantClass& a = Bind(L"A");
-    CAssistantClass& b = Bind(L"B");
+    CAssistantClass& a = BindAssistant(L"A", L"ProxyTest.A", L"P");
+    CAssistantClass& b = BindAssistant(L"B", L"ProxyTest.B", L"P");
     a.Script().AnswerSequence(L"CheckAll", {first, leaves});
     b.Script().Answer(L"CheckAll", leaves);
     ASSERT_EQ(InitEx(), S_OK);

@@ -8,7 +8,6 @@
 #include "common/AssistBlockCache.h"
 #include "layer/AssistLayer.h"
 #include "robustness/RobustFixture.h"
-#include "support/MemoryBalance.h"
 
 namespace {
 

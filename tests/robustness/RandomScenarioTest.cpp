@@ -18,7 +18,6 @@
 #include "com/Owners.h"
 #include "layer/AssistLayer.h"
 #include "robustness/RobustFixture.h"
-#include "support/MemoryBalance.h"
 
 namespace {
 

@@ -6,7 +6,6 @@ void RobustTest::SetUp()
 {
     CFaultPlan::Plan(0, Fault::None);
     CRecording::s_bOn = false;
-    CAssistOrder::All().clear();
     DoublesTest::SetUp();
     Host().registry.SetLong(9, L"LayerOptions", L"Debug", 2);
     Host().registry.SetLong(9, L"LayerOptions", L"Trace", 1);
@@ -51,15 +50,10 @@ HRESULT RunCheck(IAssistLayer2* pLayer, const CheckKind& kind, BSTR* pbstrErrMsg
                  CNodeDouble& component, CNodeDouble& char1, CNodeDouble& char2)
 {
     Microsoft::WRL::ComPtr<ICharacteristic> spErr1, spErr2;
-    CheckArgs args;
-    args.piRoot = args.piComp = args.piOther = component.AsComponent();
-    args.piChar1 = char1.AsCharacteristic();
-    args.piChar2 = char2.AsCharacteristic();
-    args.pData = char1.AsPropertyData();
+    CheckArgs args =
+        ArgsOn(component, component, component, char1, char2, spErr1.GetAddressOf(), spErr2.GetAddressOf());
     args.vValue.vt = VT_I4;
     args.vValue.lVal = 5;
-    args.ppCharErr1 = spErr1.GetAddressOf();
-    args.ppCharErr2 = spErr2.GetAddressOf();
     return CallCheck(pLayer, kind.nSlot, pbstrErrMsg, args, UUIDOfErrorDB);
 }
 

@@ -7,6 +7,7 @@
 #include "LayerLib2.h"
 #include "com/Owners.h"
 #include "interfaces/AssistChecks.h"
+#include "doubles/NodeDouble.h"
 
 struct CheckKind
 {
@@ -26,6 +27,18 @@ std::string NarrowName(const CheckKind& kind);
 inline std::wstring Text(const CBstr& bstr)
 {
     return bstr.IsNull() ? L"<null>" : std::wstring(bstr.View());
+}
+
+// Root, component and destination, the two characteristics (the first also
+// the changed property) and CheckAll's two slots, as a child (7).
+inline CheckArgs ArgsOn(CNodeDouble& root, CNodeDouble& comp, CNodeDouble& dest, CNodeDouble& char1, CNodeDouble& char2,
+                        ICharacteristic** ppCharErr1, ICharacteristic** ppCharErr2)
+{
+    CheckArgs args{root.AsComponent(),       comp.AsComponent(),       dest.AsComponent(),    7,
+                   char1.AsCharacteristic(), char2.AsCharacteristic(), char1.AsPropertyData()};
+    args.ppCharErr1 = ppCharErr1;
+    args.ppCharErr2 = ppCharErr2;
+    return args;
 }
 
 // The interface pointers the check passes on, in argument order.

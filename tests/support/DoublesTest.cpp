@@ -1,5 +1,4 @@
 #include "support/DoublesTest.h"
-#include "support/MemoryBalance.h"
 #include "support/TestEnvironment.h"
 
 void DoublesTest::SetUp()

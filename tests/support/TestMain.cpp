@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 #include "doubles/DoubleObject.h"
-#include "support/MemoryBalance.h"
+#include "testbed/AllocationCounter.h"
 #include "support/TestEnvironment.h"
 
 namespace {
