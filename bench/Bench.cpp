@@ -145,7 +145,7 @@ public:
     // next to nothing.
     CBench() : m_spHost(CHostDouble::Create()), m_assistantClass(L"bench", kProgId, AssistantKind::Assist3)
     {
-        CRecording::s_bOn = false;
+        g_bRecording = false;
         m_assistantClass.Script().AnswerAll(CheapAnswer());
     }
     bool SetUp()

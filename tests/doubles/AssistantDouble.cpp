@@ -71,7 +71,7 @@ private:
     {
         return ComBoundary([&] {
             const CAnswer& answer = m_spState->AnswerFor(args.pszMethod, args.nSlot);
-            if (CRecording::On())
+            if (g_bRecording)
                 Record(args);
             const Fault fault = CFaultPlan::Next();
             CAssistOrder::Add(m_spState.get(), args.nSlot, fault != Fault::None);

@@ -12,7 +12,7 @@ void SetUnexpectedCallHook(UnexpectedCallHook pfnHook)
 
 void CCallLog::Add(std::wstring_view object, std::wstring_view method)
 {
-    if (CRecording::On())
+    if (g_bRecording)
         s_vecEntries.push_back(std::wstring(object) + L"." + std::wstring(method));
 }
 

@@ -16,11 +16,7 @@
 
 // Recording off: no logs or call records, and a select hands out the
 // enumerator it kept for that context and path, so a call allocates nothing.
-struct CRecording
-{
-    static inline bool s_bOn = true;
-    static bool On() noexcept { return s_bOn; }
-};
+inline bool g_bRecording = true;
 
 // Every host or assistant call counts; call number s_lFailAt shows the fault.
 enum class Fault

@@ -15,7 +15,7 @@ public:
     {
         return Answer(L"Attach", [&] {
             CQueryScript& script = Host()->query;
-            if (CRecording::On())
+            if (g_bRecording)
                 script.vecAttached.push_back(piTopology);
             if (SUCCEEDED(script.hrAttach))
                 m_spTopology = piTopology;
@@ -31,7 +31,7 @@ public:
             // Only the two paths the layer selects, from a node of this host.
             if (!pContextNode || (path != kProtocolPath && path != kOwnerPath))
                 return E_INVALIDARG;
-            if (CRecording::On())
+            if (g_bRecording)
                 *ppResult = CComObject<CQueryResultDouble>::New(spHost->Evaluate(pContextNode, path)).Detach();
             else
                 *ppResult = spHost->KeptResult(pContextNode, path).Detach();

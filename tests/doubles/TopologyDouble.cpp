@@ -36,7 +36,7 @@ public:
         CTopologyScript& script = spHost->topology;
         ++script.lFired;
         return Answer(L"FireControlEvent", [&] {
-            if (CRecording::On())
+            if (g_bRecording)
                 script.vecEvents.push_back(CControlEvent{lEvent, lParam1, lParam2, CVariantRecord::Of(vArg1),
                                                          CVariantRecord::Of(vArg2), lParam3});
             return script.hrFireControlEvent;
@@ -84,7 +84,7 @@ public:
             const long lClass = it != mapByMessage.end() ? it->second : lCode == S_OK ? 0 : lCode < 0 ? 3 : 2;
             if (plClass)
                 *plClass = lClass;
-            if (pbstrText && CRecording::On())
+            if (pbstrText && g_bRecording)
                 *pbstrText = CBstr::Alloc(L"message class " + std::to_wstring(lClass));
             return S_OK;
         });

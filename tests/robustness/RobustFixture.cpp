@@ -5,7 +5,7 @@
 void RobustTest::SetUp()
 {
     CFaultPlan::Plan(0, Fault::None);
-    CRecording::s_bOn = false;
+    g_bRecording = false;
     DoublesTest::SetUp();
     Host().registry.SetLong(9, L"LayerOptions", L"Debug", 2);
     Host().registry.SetLong(9, L"LayerOptions", L"Trace", 1);
@@ -17,7 +17,7 @@ void RobustTest::TearDown()
     EXPECT_EQ(ForeignReferences(), 0);
     m_vecAssistants.clear();
     DoublesTest::TearDown();
-    CRecording::s_bOn = true;
+    g_bRecording = true;
 }
 
 CAssistantHandle& RobustTest::NewAssistant()
