@@ -6,32 +6,23 @@
 
 namespace {
 
-const wchar_t g_szDP[] = L"Samples.ProfibusDP.1";
-const wchar_t g_szCAN[] = L"Samples.CANopen.1";
-
-class BusRulesTest : public PlantTest
+ComPtr<IAssist3> Create(const wchar_t* progId)
 {
-protected:
-    // A sample assistant, started with InitEx on the plant unless protocol is null.
-    ComPtr<IAssist3> Assistant(const wchar_t* progId, const wchar_t* protocol, HRESULT hrInit = S_OK)
-    {
-        CLSID clsid;
-        ComPtr<IAssist3> spAssistant;
-        EXPECT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spAssistant)), S_OK);
-        if (!protocol)
-            return spAssistant;
-        ComPtr<IDispatch> spTopology;
-        m_spProject.As(&spTopology);
-        EXPECT_EQ(spAssistant->InitEx(spTopology.Get(), nullptr, CBstr(protocol)), hrInit);
-        return spAssistant;
-    }
-};
+    CLSID clsid = GUID_NULL;
+    ComPtr<IAssist3> spAssistant;
+    EXPECT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spAssistant)), S_OK);
+    return spAssistant;
+}
+
+using BusRulesTest = PlantTest;
 
 TEST_F(BusRulesTest, AnAssistantServesOnlyItsOwnBusAndOnlyOnceInitialised)
 {
-    Assistant(g_szDP, L"CANopen", E_INVALIDARG);
-    auto spFresh = Assistant(g_szCAN, nullptr);
+    ComPtr<IAssist3> spDP = Create(L"Samples.ProfibusDP.1"), spFresh = Create(L"Samples.CANopen.1");
+    ComPtr<IDispatch> spTopology;
+    ASSERT_TRUE(spDP && spFresh && SUCCEEDED(m_spProject.As(&spTopology)));
+    EXPECT_EQ(spDP->InitEx(spTopology.Get(), nullptr, CBstr(L"CANopen")), E_INVALIDARG);
     CBstr message, db;
     EXPECT_EQ(spFresh->CheckDelete(message.Out(), nullptr, ItemAs<IComponent>(L"Drive-1").Get(), db.Out()),
               Bus::E_NOT_INITIALIZED);
