@@ -52,6 +52,12 @@ case_scenario() {
   [ "$(awk '{ if (length($0) > 80) n++ } END { print n + 0 }' <<<"$out")" = 0 ] || fail "a line wider than 80 columns"
   expect_line "$out" '^10  insert "Valve terminal @3" as +DP_E_ADDRESS_IN_USE +PROFIBUS DP +ok$'
   expect_line "$out" "^      Station address 3 of 'Valve terminal @3' is already used by 'Valve-1' on$"
+  # A word longer than its column breaks inside it.
+  printf 'delete Pneumatic_valve_terminal_with_sixteen_outputs_on_the_filler_line\n' > "$scratch/long.scenario"
+  out=$(COLUMNS=80 "$WINE64" zurhost.exe examples/plant.xml "$scratch/long.scenario")
+  expect_line "$out" '^1  delete {45}0x80070057       NOT ASKED$'
+  expect_line "$out" '^   Pneumatic_valve_terminal_with_sixteen_outputs_on_$'
+  expect_line "$out" '^   the_filler_line$'
 }
 
 # A terminal sees a progress line on stderr while a long run loads (the
@@ -127,6 +133,9 @@ bad_inputs_table() {
 1|^10 +new "Valve terminal @6" +0x00000000 S_OK .* +FAILED \(expected rejected\)$|examples/plant.xml $s/lines.scenario
 1|^11 +new "Valve terminal @6" +0x00000000 S_OK .* +ok \(0x0\)$|examples/plant.xml $s/lines.scenario
 1|^11 edits, 4 expectations failed$|examples/plant.xml $s/lines.scenario
+1|^1  delete バルブ-1  0x80070057 {32}NOT ASKED: the project has no component 'バルブ-1'$|examples/plant.xml $s/wide.scenario
+1|^2  delete 𠀀𝄞é-2    0x80070057 {32}NOT ASKED: the project has no component '𠀀𝄞é-2'$|examples/plant.xml $s/wide.scenario
+1|^3  delete Valve-3   0x80070057 {32}NOT ASKED: the project has no component 'Valve-3'$|examples/plant.xml $s/wide.scenario
 0|^1 +check all +0x80040302 CAN_E_ADDRESS_IN_USE +CANopen +Node-ID 10 of 'Drive-2' is already used by 'Drive-1' on the bus of 'Gateway-1'\. +CANopen sample assistant$|$s/twin-node.xml $s/all.scenario
 EOF
 }
@@ -199,6 +208,11 @@ make_bad_inputs() {
     'new "Valve terminal @126" => 0x80040301' 'new "Valve terminal @126" => 0x80040302' \
     'new "Valve terminal @126" => accepted' 'new "Valve terminal @6" => rejected' 'new "Valve terminal @6" => 0x0' \
     > "$s/lines.scenario"
+  # Wide katakana; a wide and a narrow character that take surrogate pairs in
+  # UTF-16, and an e with a combining accent: in the Edit column the verdict
+  # still starts at the same display column on every row.
+  printf 'delete \xe3\x83\x90\xe3\x83\xab\xe3\x83\x96-1\ndelete \xf0\xa0\x80\x80\xf0\x9d\x84\x9ee\xcc\x81-2\ndelete Valve-3\n' \
+    > "$s/wide.scenario"
   sed 's/address="11"/address="10"/' examples/plant.xml > "$s/twin-node.xml"
   printf 'check all\n' > "$s/all.scenario"
 }
