@@ -16,3 +16,7 @@ add_test(NAME module_registration_free
 # Both fresh runs make their prefix in the same folder.
 set_tests_properties(module_registration module_registration_free PROPERTIES TIMEOUT 900
   RESOURCE_LOCK module-wineprefix ENVIRONMENT ${TEST_ENVIRONMENT})
+# The client cases create the layer in the build tree's prefix, where it reads
+# the user's options the zurhost warnings case sets for a while (Debug 0 would
+# gate the VBScript client's GetProcessedBusName).
+set_tests_properties(module PROPERTIES RESOURCE_LOCK layer-user-scope)
