@@ -14,16 +14,17 @@ std::string Escaped(const std::wstring& text, bool bAttribute)
 {
     std::wstring out;
     for (wchar_t ch : text) {
-        switch (ch) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case L'"': out += bAttribute ? L"&quot;" : L"\""; break;
-        case L'\n': out += bAttribute ? L"&#10;" : L"\n"; break;
-        case L'\t': out += bAttribute ? L"&#9;" : L"\t"; break;
-        case L'\r': out += L"&#13;"; break;
-        default: out += (ch < 0x20 || ch == 0xFFFE || ch == 0xFFFF) ? L'\xFFFD' : ch;
-        }
+        const wchar_t* pszRef = ch == L'&' ? L"&amp;" : ch == L'<' ? L"&lt;" : ch == L'>' ? L"&gt;" : nullptr;
+        if (!pszRef && (bAttribute || ch == L'\r'))
+            pszRef = ch == L'"'    ? L"&quot;"
+                     : ch == L'\n' ? L"&#10;"
+                     : ch == L'\t' ? L"&#9;"
+                     : ch == L'\r' ? L"&#13;"
+                                   : nullptr;
+        if (pszRef)
+            out += pszRef;
+        else
+            out += (ch < 0x20 && ch != L'\n' && ch != L'\t') || ch == 0xFFFE || ch == 0xFFFF ? L'\xFFFD' : ch;
     }
     return Utf8(out);
 }

@@ -14,8 +14,7 @@ struct JUnitCase
         Failure, // a verdict or rule did not hold
         Error,   // it could not be judged
     };
-    JUnitCase(std::wstring name, std::wstring className) : strName(std::move(name)), strClass(std::move(className))
-    {}
+    JUnitCase(std::wstring name, std::wstring className) : strName(std::move(name)), strClass(std::move(className)) {}
     void Set(Outcome result, std::wstring type, std::wstring message, std::wstring detail)
     {
         outcome = result;

@@ -37,8 +37,7 @@ void AddOptions(CLI::App& app, Options& options, Arguments& args)
         ->type_name("PROGID");
     app.add_option("--protocol", args.protocol, "with --conformance: the assistant's protocol (else its binding's)")
         ->type_name("NAME");
-    app.add_option("--junit", args.junit, "also write the run to FILE as JUnit XML, for CI servers")
-        ->type_name("FILE");
+    app.add_option("--junit", args.junit, "also write the run to FILE as JUnit XML, for CI servers")->type_name("FILE");
     app.add_option("project", args.project, "the plant project file (XML)");
     app.add_option("scenario", args.scenario, "the edits to ask about, one a line");
     app.set_version_flag("--version", g_szVersion);

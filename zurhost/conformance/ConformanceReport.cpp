@@ -81,7 +81,8 @@ std::wstring ConformanceJson(const ConformanceRun& run)
 JUnitSuite ConformanceJUnit(const ConformanceRun& run)
 {
     JUnitSuite suite{L"conformance of " + run.strProgId + L" (protocol '" + run.strProtocol + L"')",
-                     static_cast<double>(GetTickCount64() - run.ullStarted) / 1000, {}};
+                     static_cast<double>(GetTickCount64() - run.ullStarted) / 1000,
+                     {}};
     for (size_t i = 0; i < static_cast<size_t>(Rule::Count); ++i) {
         const Rule rule = static_cast<Rule>(i);
         const RuleState& state = run.findings.State(rule);

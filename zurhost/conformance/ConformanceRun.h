@@ -29,7 +29,7 @@ struct ConformanceRun
     Rule slowestRule = Rule::Timing;
     ULONGLONG ullStarted = GetTickCount64();
     bool bJson = false;
-    std::wstring strJunit; // --junit: the file to write
+    std::wstring strJunit;            // --junit: the file to write
     bool bFaulted = false;            // a call was abandoned: references cannot be judged
     ComPtr<CLayerProbe> spLayerProbe; // pdispLayer of the direct calls, watching for call-backs
 };
@@ -54,7 +54,7 @@ struct CheckAnswer
     std::wstring strMsg, strErrDB; // as handed out, when they were sound strings
 };
 CheckAnswer AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& plant, const CheckCall& call,
-                        unsigned judging);
+                         unsigned judging);
 // Judges an answer: exceptions, out-parameters, strings (and frees those that
 // are sound), failure information, and the call's time.
 void JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallResult& result, CheckOuts& outs,

@@ -33,7 +33,8 @@ void CheckThroughLayer(ConformanceRun& run)
         return;
     }
     ComPtr<IDispatch> spTopology = run.plant.Topology();
-    JudgeAnswer(run, L"layer Init", PutCall(run, Rule::Reentrancy, L"layer Init", [&] { return spLayer->Init(spTopology.Get()); }));
+    JudgeAnswer(run, L"layer Init",
+                PutCall(run, Rule::Reentrancy, L"layer Init", [&] { return spLayer->Init(spTopology.Get()); }));
     for (const CheckCall& call : AllChecks(run.plant)) {
         CPreparedCheck check(run.plant, call);
         std::wstring text = L"layer " + Describe(call);

@@ -37,8 +37,8 @@ void CheckOwnReferences(ConformanceRun& run, ComPtr<IAssist2>& spAssist)
         return;
     run.findings.Judge(Rule::OwnReferences);
     IAssist2* pAssist = spAssist.Detach();
-    CallResult result = PutCall(run, Rule::OwnReferences, L"Release()",
-                                [&] { return static_cast<HRESULT>(pAssist->Release()); });
+    CallResult result =
+        PutCall(run, Rule::OwnReferences, L"Release()", [&] { return static_cast<HRESULT>(pAssist->Release()); });
     if (JudgeAnswer(run, L"Release()", result) && result.hr != 0)
         run.findings.Fail(Rule::OwnReferences, L"the caller's last Release() left " + std::to_wstring(result.hr) +
                                                    L" references: the assistant lives on");

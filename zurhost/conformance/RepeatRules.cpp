@@ -18,8 +18,8 @@ constexpr size_t g_cMeasuredCalls = 64;
 // Growth allowed over the measured calls of one kind: the BSTR cache keeps
 // some freed strings, and the heap commits in steps of up to 64 KB. A leak of
 // 1 KB a call is four times either.
-constexpr LONGLONG g_llTaskAllowance = 16 * 1024;
-constexpr LONGLONG g_llPrivateAllowance = 128 * 1024;
+constexpr LONGLONG g_llTaskAllowance = 16LL * 1024;
+constexpr LONGLONG g_llPrivateAllowance = 128LL * 1024;
 
 // The bytes of the task allocator now live, of those allocated since it was
 // registered.
@@ -130,11 +130,10 @@ void JudgeGrowth(ConformanceRun& run, CheckId id, const wchar_t* pszWhat, LONGLO
 {
     if (llGrowth <= llAllowance)
         return;
-    run.findings.Fail(Rule::Memory, std::wstring(CheckName(id)) + L" grew " + pszWhat + L" by " +
-                                        std::to_wstring(llGrowth) + L" bytes over " +
-                                        std::to_wstring(g_cMeasuredCalls) + L" repeated calls (" +
-                                        std::to_wstring(llGrowth / static_cast<LONGLONG>(g_cMeasuredCalls)) +
-                                        L" bytes a call)");
+    run.findings.Fail(Rule::Memory,
+                      std::wstring(CheckName(id)) + L" grew " + pszWhat + L" by " + std::to_wstring(llGrowth) +
+                          L" bytes over " + std::to_wstring(g_cMeasuredCalls) + L" repeated calls (" +
+                          std::to_wstring(llGrowth / static_cast<LONGLONG>(g_cMeasuredCalls)) + L" bytes a call)");
 }
 
 // One kind: a pass to warm up, then the measured calls, each answer compared
@@ -154,8 +153,8 @@ bool RepeatKind(ConformanceRun& run, IAssist2* pAssist, CheckId id, const std::v
         CheckAnswer answer = AskAssistant(run, pAssist, run.plant, call, JudgeAlways);
         bAnswered = Answered(answer);
         const CheckAnswer& was = first[i % calls.size()];
-        if (bAnswered && (answer.result.hr != was.result.hr || answer.strMsg != was.strMsg ||
-                          answer.strErrDB != was.strErrDB))
+        if (bAnswered &&
+            (answer.result.hr != was.result.hr || answer.strMsg != was.strMsg || answer.strErrDB != was.strErrDB))
             run.findings.Fail(Rule::Determinism, Describe(call) + L" answered " + AnswerText(answer) +
                                                      L", where it first answered " + AnswerText(was));
     }
@@ -187,7 +186,7 @@ void CheckRepetition(ConformanceRun& run, IAssist2* pAssist)
         CoRevokeMallocSpy(); // with blocks still live, the runtime keeps it until they go
     if (cJudged && bSpy)
         run.findings.Judge(Rule::Memory);
-    run.findings.Note(Rule::Memory, !bSpy ? L"not judged: the allocator spy could not be registered"
+    run.findings.Note(Rule::Memory, !bSpy     ? L"not judged: the allocator spy could not be registered"
                                     : cJudged ? std::to_wstring(cJudged) + L" kinds of check, " +
                                                     std::to_wstring(g_cMeasuredCalls) +
                                                     L" calls each after a warm-up pass; allowance " +

@@ -84,9 +84,9 @@ void EmptyProtocol(ConformanceRun& run, IAssist2* pAssist)
     ComPtr<IDispatch> spTopology = run.plant.Topology();
     CBstr empty(L"");
     const std::wstring init = L"InitEx(topology, layer, \"\")", term = L"Term() after " + init;
-    JudgeAnswer(run, init, PutCall(run, Rule::LifecycleTiming, init, [&] {
-                    return spAssist3->InitEx(spTopology.Get(), run.spLayerProbe.Get(), empty.Get());
-                }),
+    JudgeAnswer(run, init,
+                PutCall(run, Rule::LifecycleTiming, init,
+                        [&] { return spAssist3->InitEx(spTopology.Get(), run.spLayerProbe.Get(), empty.Get()); }),
                 JudgeUnusual);
     JudgeAnswer(run, term, PutCall(run, Rule::LifecycleTiming, term, [&] { return spAssist3->Term(); }), JudgeUnusual);
 }
