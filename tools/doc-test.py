@@ -13,13 +13,15 @@ the repository's folder with its stderr joined to its stdout. The lines after
 a command, up to the next command, are its output as the document shows it:
 the command's output must match them line for line (trailing blanks do not
 count). A line "..." stands for any number of lines; a line that ends in
-" (glob)" matches with "*" standing for any text. A command shown without
-output has only its exit status checked: 0, or the block's exit=N.
+" (glob)" matches with "*" standing for any text. The exit status must be 0,
+or the block's exit=N, or N where the command's shown output ends in a line
+"[N]". A command shown without output has only its exit status checked.
 columns=N runs the block with COLUMNS=N.
 
 Exit status: 0 when everything holds, 1 when a block or a link fails,
 2 for a bad command line.
 """
+import difflib
 import fnmatch
 import os
 import re
@@ -138,17 +140,20 @@ def run_block(path, start, opts, body):
     for n, command, shown in commands:
         while shown and not shown[-1]:
             shown.pop()
+        status = want_exit
+        if shown and re.fullmatch(r"\[\d+\]", shown[-1]):
+            status = int(shown.pop()[1:-1])
         p = subprocess.run(["bash", "-c", command], cwd=ROOT, env=env, stdout=subprocess.PIPE,
                            stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         out = [l.rstrip() for l in p.stdout.decode("utf-8", "replace").replace("\r\n", "\n").split("\n")]
         while out and not out[-1]:
             out.pop()
-        if p.returncode != want_exit:
-            faults.append(f"{rel(path)}:{n}: $ {command}\n  exit status {p.returncode}, the document expects {want_exit}")
+        if p.returncode != status:
+            faults.append(f"{rel(path)}:{n}: $ {command}\n  exit status {p.returncode}, the document expects {status}")
         if shown and not matches(shown, out):
-            diff = "\n".join(["  the document shows:"] + ["    " + l for l in shown] +
-                             ["  the command printed:"] + ["    " + l for l in out])
-            faults.append(f"{rel(path)}:{n}: $ {command}\n  its output differs from the document\n{diff}")
+            diff = difflib.unified_diff(shown, out, "the document", "the command", lineterm="", n=1)
+            faults.append(f"{rel(path)}:{n}: $ {command}\n  its output differs from the document "
+                          "(\"...\" and glob lines show as differences too):\n" + "\n".join("  " + l for l in diff))
     return len(commands), faults
 
 
