@@ -117,11 +117,29 @@ def matches(expected, actual):
         return any(matches(expected[1:], actual[k:]) for k in range(len(actual) + 1))
     if not actual:
         return False
+    return line_matches(head, actual[0]) and matches(expected[1:], actual[1:])
+
+
+def line_matches(head, line):
     if head.endswith(" (glob)"):
-        ok = fnmatch.fnmatchcase(actual[0], head[: -len(" (glob)")].replace("[", "[[]"))
-    else:
-        ok = head == actual[0]
-    return ok and matches(expected[1:], actual[1:])
+        return fnmatch.fnmatchcase(line, head[: -len(" (glob)")].replace("[", "[[]"))
+    return head == line
+
+
+def difference(shown, out):
+    """A diff of the shown lines against the output; with "..." in the shown
+    lines, the shown lines the output lacks, in order."""
+    if "..." not in shown:
+        return difflib.unified_diff(shown, out, "the document", "the command", lineterm="", n=1)
+    missing, k = [], 0
+    for line in (l for l in shown if l != "..."):
+        found = next((j for j in range(k, len(out)) if line_matches(line, out[j])), None)
+        if found is None:
+            missing.append("- " + line)
+        else:
+            k = found + 1
+    return ["the command did not print these lines of the document:"] + missing + \
+           [f"(it printed {len(out)} lines)"]
 
 
 def run_block(path, start, opts, body):
@@ -151,9 +169,8 @@ def run_block(path, start, opts, body):
         if p.returncode != status:
             faults.append(f"{rel(path)}:{n}: $ {command}\n  exit status {p.returncode}, the document expects {status}")
         if shown and not matches(shown, out):
-            diff = difflib.unified_diff(shown, out, "the document", "the command", lineterm="", n=1)
-            faults.append(f"{rel(path)}:{n}: $ {command}\n  its output differs from the document "
-                          "(\"...\" and glob lines show as differences too):\n" + "\n".join("  " + l for l in diff))
+            faults.append(f"{rel(path)}:{n}: $ {command}\n  its output differs from the document:\n"
+                          + "\n".join("  " + l for l in difference(shown, out)))
     return len(commands), faults
 
 
