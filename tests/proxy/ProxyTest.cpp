@@ -60,7 +60,8 @@ TEST_F(ProxyTest, EachCheckIsForwardedUpToTheFirstFailure)
         {"failure", refused, CAnswer::Of(S_OK), E_INVALIDARG, L"refused", L"db A 9", false},
         {"false, then an answer", skip, CAnswer::Of(S_OK, L"ok", L"y"), S_OK, L"ok", L"y", true},
         {"false only", skip, skip, E_FAIL, L"<null>", L"<null>", true},
-        {"an answer, then a failure", CAnswer::Of(S_OK, L"ok", L"y"), refused, E_INVALIDARG, L"refused", L"db B 9", true},
+        {"an answer, then a failure", CAnswer::Of(S_OK, L"ok", L"y"), refused, E_INVALIDARG, L"refused", L"db B 9",
+         true},
     };
     CAssistantClass& a = BindAssistant(L"A", L"ProxyTest.A", L"P");
     CAssistantClass& b = BindAssistant(L"B", L"ProxyTest.B", L"P");
