@@ -171,8 +171,8 @@ VARIANT* Referent(VARIANT* pvar) noexcept
     return pvar;
 }
 
-// Scripts pass their variables by reference and their values as they are;
-// the type library's Invoke takes neither for an [out] parameter, nor a
+// Scripts pass their variables by reference and their values as they are:
+// the type library's Invoke takes no reference for an [out] parameter and no
 // null for an interface.
 bool NeedsRewrite(const DISPPARAMS* pDispParams, WORD wFlags) noexcept
 {
