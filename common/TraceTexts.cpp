@@ -1,6 +1,5 @@
 // CTraceTexts: open addressing over a fixed row of slots, keyed by address.
 #include "common/TraceTexts.h"
-#include <cstdint>
 #include "com/ComError.h"
 
 CTraceTexts::~CTraceTexts()
@@ -9,7 +8,7 @@ CTraceTexts::~CTraceTexts()
         SysFreeString(slot.bstr);
 }
 
-BSTR CTraceTexts::Of(const wchar_t* pszText)
+BSTR CTraceTexts::Find(const wchar_t* pszText)
 {
     const size_t nHome = Home(pszText);
     for (size_t n = 0; n < kSlots; ++n) {
@@ -20,13 +19,6 @@ BSTR CTraceTexts::Of(const wchar_t* pszText)
             return Fill(slot, pszText);
     }
     return Fill(m_slots[nHome], pszText);
-}
-
-// Constants lie a few dozen bytes apart: a multiplicative hash spreads them.
-size_t CTraceTexts::Home(const wchar_t* pszText) noexcept
-{
-    const auto u = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pszText));
-    return static_cast<size_t>((u * 0x9E3779B1u) >> 26) % kSlots;
 }
 
 // The old string, if any, goes only once the new one exists.
