@@ -5,7 +5,8 @@ set -u
 here=$(dirname "$0")
 need=()
 for p in mingw-w64 mingw-w64-tools wine libwine-dev cmake ninja-build googletest nlohmann-json3-dev libcli11-dev \
-    clang-format clang-tidy gnuplot-nox; do
+    pandoc man-db python3 gnuplot-nox \
+    clang-format clang-tidy; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 updated=0
