@@ -4,7 +4,8 @@
 # Usage: tools/bench-doc.sh            from docs/bench/figures.csv and .run
 #        tools/bench-doc.sh DIR        takes DIR/x86_64.csv and .run (what
 #                                      tools/bench.sh wrote) into docs/bench first
-# docs/bench/before.csv, where present, gives the closing before/after table.
+# docs/bench/before.csv (and before.run, its date and load), where present,
+# gives the closing before/after table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data=docs/bench
@@ -104,6 +105,10 @@ if [ -f "$data/before.csv" ]; then
         <(summary "$data/before.csv" | tr '\t' '\n') <(summary "$csv" | tr '\t' '\n') |
     awk -F'\t' 'BEGIN { print "| figure | target | before | after |"; print "|---|---|---|---|" }
                 { printf "| %s | %s | %s | %s |\n", $1, $2, $3, $4 }' > "$tmp/before-after.md"
+  if [ -f "$data/before.run" ]; then
+    printf '\nBefore: %s; load average %s.\n' "$(sed -n 's/^date=//p' "$data/before.run")" \
+      "$(sed -n 's/^load=//p' "$data/before.run")" >> "$tmp/before-after.md"
+  fi
 else
   echo "(no docs/bench/before.csv)" > "$tmp/before-after.md"
 fi
