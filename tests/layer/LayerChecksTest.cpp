@@ -77,6 +77,22 @@ TEST_F(LayerChecks, EachCheckAsksTheAssistantsItsArgumentsLeadTo)
     }
 }
 
+// The host gets every step by name and each bus by its own text, in order;
+// a second check sends the same texts again.
+TEST_F(LayerChecks, TracesEachStepAndBusInOrder)
+{
+    Texts expected{L"CAssistLayer::CheckInsertDrop", L"CAssistLayer::GetFirstProtocol"};
+    for (const wchar_t* bus : {L"P", L"Q"})
+        expected.insert(expected.end(),
+                        {bus, L"CAssistLayer::GetAssistFromProtocol", L"CAssistLayer::GetComponentFromProtocol",
+                         L"CAssistCommon::SelectProperErrorDBforRetval", L"CAssistLayer::GetNextProtocol"});
+    expected.insert(expected.end(), {L"CAssistCommon::GetWorstResult", L"CAssistCommon::ClearResults"});
+    for (int nRun = 0; nRun < 2; ++nRun) {
+        EXPECT_EQ(Run(Check(L"CheckInsertDrop"), m_args), S_OK);
+        EXPECT_EQ(Traces(), expected);
+    }
+}
+
 // A walk that cannot read a protocol, or finds no assistant for it, asks
 // nobody and the check fails: there is no fall-back to the component's other
 // protocols. The walk's own answer and bus name, which no host sees, stay
