@@ -29,7 +29,7 @@ enum class Fault
 template <Fault F>
 struct CFaulty : CBusAssistant
 {
-    CFaulty() : CBusAssistant(g_busProfibusDP) {}
+    CFaulty() : CBusAssistant(kBusProfibusDP) {}
 
     STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
     {
@@ -137,7 +137,7 @@ constexpr ServedClass Faulty(const wchar_t* pszProgId, const wchar_t* pszDescrip
 {
     return {&kClsid<F>, pszProgId, pszDescription, &Create<F>};
 }
-const ServedClass g_classes[] = {
+const ServedClass kClasses[] = {
     Faulty<Fault::Aggregates>(L"Faulty.Aggregates.1", L"accepts aggregation"),
     Faulty<Fault::LeaksSelf>(L"Faulty.LeaksSelf.1", L"leaks a reference to itself"),
     Faulty<Fault::StackString>(L"Faulty.StackString.1", L"hands out a string on its stack"),
@@ -158,7 +158,7 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     if (IsEqualCLSID(rclsid, kClsid<Fault::Aggregates>))
         return CComObject<CCarelessClassObject>::CreateInstance(riid, ppv);
-    return GetClassObjectFromTable(g_classes, CountOf(g_classes), rclsid, riid, ppv);
+    return GetClassObjectFromTable(kClasses, CountOf(kClasses), rclsid, riid, ppv);
 }
 
 STDAPI DllCanUnloadNow()
@@ -168,5 +168,5 @@ STDAPI DllCanUnloadNow()
 
 STDAPI DllRegisterServer()
 {
-    return RegisterClassTable(g_classes, CountOf(g_classes));
+    return RegisterClassTable(kClasses, CountOf(kClasses));
 }

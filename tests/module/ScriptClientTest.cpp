@@ -4,14 +4,16 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "ModuleClient.h"
+#include "interfaces/LayerNames.h"
 #include "support/TestEnvironment.h"
 
 namespace {
 
-// Runs a script with cscript and returns what it printed.
+// Runs a script with cscript, the two ProgIDs its arguments, and returns what it printed.
 std::string RunScript(const std::wstring& name, const std::string& text)
 {
-    ProcessResult result = RunProcess(L"cscript.exe //nologo \"" + WriteTempFile(name, text) + L"\"");
+    ProcessResult result = RunProcess(L"cscript.exe //nologo \"" + WriteTempFile(name, text) + L"\" " +
+                                      LayerNames::kLayerProgId + L" " + LayerNames::kProxyProgId);
     EXPECT_EQ(result.dwExitCode, 0u) << result.output;
     return result.output;
 }
@@ -21,9 +23,8 @@ using ScriptClient = RegisteredModule;
 const char kJScriptLifecycle[] = R"(
 function hex(n) { return ("00000000" + ((n < 0 ? n + 0x100000000 : n).toString(16))).slice(-8).toUpperCase(); }
 function hr(f) { try { f(); return "00000000"; } catch (e) { return hex(e.number); } }
-var layer = new ActiveXObject("Zerani.Layer.AssistLayer.7");
-var proxy = new ActiveXObject("Zerani.Layer.ProxyAssistant.7");
-WScript.Echo("Add " + hr(function () { layer.Add("CAN", "Zerani.Layer.ProxyAssistant.7", proxy, "CAN.ErrDB"); }));
+var layer = new ActiveXObject(WScript.Arguments(0)), proxy = new ActiveXObject(WScript.Arguments(1));
+WScript.Echo("Add " + hr(function () { layer.Add("CAN", WScript.Arguments(1), proxy, "CAN.ErrDB"); }));
 WScript.Echo("NewProjectCreated " + hr(function () { layer.NewProjectCreated(); }));
 WScript.Echo("CheckDelete " + hr(function () { proxy.CheckDelete(null, null, null, null); }));
 WScript.Echo("proxy Init " + hr(function () { proxy.Init(null, null); }));
@@ -34,8 +35,8 @@ WScript.Echo("Term " + hr(function () { layer.Term(); }));
 // (A verdict read this way, through the host simulator, is the script
 // example's end-to-end case.)
 const char kVBScript[] = R"(
-Set layer = CreateObject("Zerani.Layer.AssistLayer.7")
-Set proxy = CreateObject("Zerani.Layer.ProxyAssistant.7")
+Set layer = CreateObject(WScript.Arguments(0))
+Set proxy = CreateObject(WScript.Arguments(1))
 bus = 5
 layer.GetProcessedBusName bus
 WScript.Echo "GetProcessedBusName " & TypeName(bus) & " [" & bus & "]"

@@ -65,5 +65,5 @@ void CheckTiming(ConformanceRun& run);
 void CheckThroughLayer(ConformanceRun& run);
 
 // The timing budget per check call, in microseconds.
-inline constexpr double g_dMedianBudgetMicros = 5000;
-inline constexpr double g_dWorstBudgetMicros = 250000;
+inline constexpr double kMedianBudgetMicros = 5000;
+inline constexpr double kWorstBudgetMicros = 250000;

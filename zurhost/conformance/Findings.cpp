@@ -7,7 +7,7 @@ const struct
 {
     const wchar_t* pszName;
     const wchar_t* pszText;
-} g_rules[] = {
+} kRules[] = {
     {L"creation", L"created by its ProgID"},
     {L"interfaces", L"answers IUnknown and IAssist2 (IAssist3 when it takes its protocol) as one object"},
     {L"aggregation", L"refuses an outer object with CLASS_E_NOAGGREGATION"},
@@ -23,7 +23,7 @@ const struct
     {L"timing", L"each check within the budget: median and worst per call"},
     {L"reentrancy", L"no check calls back into the layer; through the layer every check returns"},
 };
-static_assert(sizeof(g_rules) / sizeof(g_rules[0]) == static_cast<size_t>(Rule::Count));
+static_assert(sizeof(kRules) / sizeof(kRules[0]) == static_cast<size_t>(Rule::Count));
 
 } // namespace
 
@@ -45,10 +45,10 @@ bool CFindings::AllHold() const
 
 const wchar_t* RuleName(Rule rule)
 {
-    return g_rules[static_cast<size_t>(rule)].pszName;
+    return kRules[static_cast<size_t>(rule)].pszName;
 }
 
 const wchar_t* RuleText(Rule rule)
 {
-    return g_rules[static_cast<size_t>(rule)].pszText;
+    return kRules[static_cast<size_t>(rule)].pszText;
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int g_nCycles = 3;
+constexpr int kCycles = 3;
 
 void JudgeLifecycleCall(ConformanceRun& run, const std::wstring& strCall, const CallResult& result)
 {
@@ -50,7 +50,7 @@ void CheckLifecycle(ConformanceRun& run, IAssist2* pAssist)
     run.findings.Judge(Rule::SFalse);
     ComPtr<IDispatch> spTopology = run.plant.Topology();
     std::vector<HRESULT> firstAnswers;
-    for (int nCycle = 1; nCycle <= g_nCycles; ++nCycle) {
+    for (int nCycle = 1; nCycle <= kCycles; ++nCycle) {
         StartAssistant(run, pAssist, spTopology.Get(), Cycle(nCycle));
         JudgeLifecycleCall(run, L"NewProjectCreated()" + Cycle(nCycle),
                            GuardedCall([&] { return pAssist->NewProjectCreated(); }));

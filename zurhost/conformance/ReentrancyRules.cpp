@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr DWORD g_dwDeadlockMillis = 20000;
+constexpr DWORD kDeadlockMillis = 20000;
 
 // Ends the process when a call through the layer does not come back.
 class CWatchdog
@@ -19,7 +19,7 @@ class CWatchdog
 public:
     explicit CWatchdog(const std::wstring& strCall) : m_strCall(strCall)
     {
-        CreateTimerQueueTimer(&m_hTimer, nullptr, &CWatchdog::Bark, this, g_dwDeadlockMillis, 0, WT_EXECUTEONLYONCE);
+        CreateTimerQueueTimer(&m_hTimer, nullptr, &CWatchdog::Bark, this, kDeadlockMillis, 0, WT_EXECUTEONLYONCE);
     }
     ~CWatchdog()
     {
@@ -34,8 +34,8 @@ private:
     {
         auto* pThis = static_cast<CWatchdog*>(pContext);
         Out(L"FAIL  reentrancy       " + pThis->m_strCall + L" through the layer did not return within " +
-            std::to_wstring(g_dwDeadlockMillis / 1000) + L" s: the layer is deadlocked\n");
-        ExitProcess(g_nNotHeld);
+            std::to_wstring(kDeadlockMillis / 1000) + L" s: the layer is deadlocked\n");
+        ExitProcess(kNotHeld);
     }
 
     std::wstring m_strCall;
@@ -53,7 +53,7 @@ HRESULT PrepareLayer(ConformanceRun& run, ComPtr<IAssistLayer2>& spLayer)
 {
     ComPtr<IAssistLayerTest> spTest;
     ComPtr<IUnknown> spAssist;
-    RETURN_IF_FAILED(CreateByProgId(g_szLayerProgId, spLayer));
+    RETURN_IF_FAILED(CreateByProgId(LayerNames::kLayerProgId, spLayer));
     RETURN_IF_FAILED(spLayer.As(&spTest));
     RETURN_IF_FAILED(CreateByProgId(run.strProgId, spAssist));
     CBstr protocol(run.strProtocol), progId(run.strProgId), errDB(run.strErrDB.empty() ? L"none" : run.strErrDB);

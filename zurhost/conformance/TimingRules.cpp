@@ -31,12 +31,12 @@ void CheckTiming(ConformanceRun& run)
                                     [](const TimedCall& a, const TimedCall& b) { return a.dMicros < b.dMicros; });
     run.findings.Note(Rule::Timing, L"median " + Millis(dMedian) + L", worst " + Millis(itWorst->dMicros) + L" (" +
                                         itWorst->strCall + L") over " + std::to_wstring(micros.size()) +
-                                        L" calls; budget: median " + Millis(g_dMedianBudgetMicros) + L", worst " +
-                                        Millis(g_dWorstBudgetMicros));
-    if (dMedian > g_dMedianBudgetMicros)
+                                        L" calls; budget: median " + Millis(kMedianBudgetMicros) + L", worst " +
+                                        Millis(kWorstBudgetMicros));
+    if (dMedian > kMedianBudgetMicros)
         run.findings.Fail(Rule::Timing, L"the median call took " + Millis(dMedian) + L", over the budget of " +
-                                            Millis(g_dMedianBudgetMicros));
-    if (itWorst->dMicros > g_dWorstBudgetMicros)
+                                            Millis(kMedianBudgetMicros));
+    if (itWorst->dMicros > kWorstBudgetMicros)
         run.findings.Fail(Rule::Timing, itWorst->strCall + L" took " + Millis(itWorst->dMicros) +
-                                            L", over the budget of " + Millis(g_dWorstBudgetMicros));
+                                            L", over the budget of " + Millis(kWorstBudgetMicros));
 }
