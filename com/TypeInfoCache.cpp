@@ -29,7 +29,7 @@ HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppType
     return ComBoundary([&] {
         std::lock_guard<std::mutex> lock(g_typeInfoLock);
         if (!g_pTypeInfos)
-            g_pTypeInfos = new std::vector<CachedTypeInfo>();
+            g_pTypeInfos = new std::vector<CachedTypeInfo>(); // NOLINT(bugprone-unhandled-exception-at-new)
         for (const CachedTypeInfo& cached : *g_pTypeInfos) {
             if (IsEqualIID(cached.iid, riid))
                 return cached.spTypeInfo.CopyTo(ppTypeInfo);

@@ -95,8 +95,11 @@ void AddBindingWarnings(const CConfiguration& config, long lScope, std::vector<s
             problem = step == BindingStep::FindErrorDB
                           ? L"has no error database under " + std::wstring(LayerNames::kErrorDBsKey)
                           : L"cannot be read (" + Coded(hr) + L")";
-        std::wstring text = L"the assistant \"" + progId + L"\" bound to protocol '" + protocol + L"' in " + scope +
-                            L" " + problem + L": the layer has no assistant for '" + protocol + L"'";
+        std::wstring text = L"the assistant \"" + progId;
+        text += L"\" bound to protocol '" + protocol + L"' in ";
+        text += scope;
+        text += L" " + problem;
+        text += L": the layer has no assistant for '" + protocol + L"'";
         const size_t next = static_cast<size_t>(lStopped) + 1;
         if (lFirst == 0 && next < bindings.size()) {
             text += L" and stops loading " + scope + L" there, so";
