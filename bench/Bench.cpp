@@ -25,6 +25,7 @@
 #include "doubles/AssistantDouble.h"
 #include "common/AssistCommon.h"
 #include "com/Owners.h"
+#include "interfaces/LayerNames.h"
 #include "com/ComObject.h"
 #include "layer/AssistLayer.h"
 #include "proxy/ProxyAssistant.h"
@@ -193,8 +194,8 @@ public:
             std::printf("cannot register the bench's classes\n");
             return false;
         }
-        SetOption(L"Debug", 2);
-        SetOption(L"Trace", 0);
+        SetOption(LayerNames::kDebugValue, LayerNames::kDebugNormal);
+        SetOption(LayerNames::kTraceValue, 0);
         for (int i = 0; i < kMaxProtocols; ++i)
             m_vecAssistants.push_back(NewCheapAssistant(i));
         m_spLayer = NewLayer(0);
@@ -219,11 +220,14 @@ public:
 
 private:
     static constexpr const wchar_t* kProgId = L"LayerBench.Assistant";
-    void SetOption(const wchar_t* name, long lValue) { m_spHost->registry.SetLong(9, L"LayerOptions", name, lValue); }
+    void SetOption(const wchar_t* name, long lValue)
+    {
+        m_spHost->registry.SetLong(LayerNames::kFirstScope, LayerNames::kOptionsKey, name, lValue);
+    }
     // A layer with the trace option given, the 64 assistants added, initialised.
     ComPtr<IAssistLayer2> NewLayer(long lTrace)
     {
-        SetOption(L"Trace", lTrace);
+        SetOption(LayerNames::kTraceValue, lTrace);
         ComPtr<IAssistLayer2> spLayer;
         if (FAILED(CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer)))
             return nullptr;
@@ -235,7 +239,7 @@ private:
         }
         if (spLayer->Init(m_spHost->TopologyDispatch()) != S_OK)
             return nullptr;
-        SetOption(L"Trace", 0);
+        SetOption(LayerNames::kTraceValue, 0);
         return spLayer;
     }
     std::vector<std::wstring> EventsOf(IAssistLayer2* pTraced, const BenchCheck& kind, const CheckTarget& target);
@@ -350,12 +354,13 @@ void CBench::BindCatalogue(const std::wstring& suffix, int n)
 {
     const std::wstring tail = suffix.empty() ? L"" : L"\\" + suffix;
     CRegistryScript& registry = m_spHost->registry;
-    registry.RemoveKey(9, L"BindedAssistants" + tail);
-    registry.RemoveKey(9, L"BindedAssistants_ErrDB" + tail);
+    const std::wstring assistants = LayerNames::kAssistantsKey + tail, errorDBs = LayerNames::kErrorDBsKey + tail;
+    registry.RemoveKey(LayerNames::kFirstScope, assistants);
+    registry.RemoveKey(LayerNames::kFirstScope, errorDBs);
     for (int i = 0; i < n; ++i) {
         const std::wstring name = ProtocolName(L"C", i);
-        registry.SetString(9, L"BindedAssistants" + tail, name, kProgId);
-        registry.SetString(9, L"BindedAssistants_ErrDB" + tail, name, L"db" + name);
+        registry.SetString(LayerNames::kFirstScope, assistants, name, kProgId);
+        registry.SetString(LayerNames::kFirstScope, errorDBs, name, L"db" + name);
     }
 }
 
@@ -428,7 +433,7 @@ void CBench::Catalogue()
     const int sizes[] = {10, 100, 1000};
     std::map<int, std::vector<double>> init, load, lookup, create;
     CCommonProbe probe(m_spHost->Topology(), 0);
-    SetOption(L"Trace", 0);
+    SetOption(LayerNames::kTraceValue, 0);
     ComPtr<IAssistLayer2> spLayer;
     CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer);
     for (int round = 0; round < 7; ++round) {
@@ -473,8 +478,8 @@ void CBench::Catalogue()
         g_figures.Add("catalogue", "Init", n, "us", dInit);
         dPrevious = dInit;
     }
-    m_spHost->registry.RemoveKey(9, L"BindedAssistants");
-    m_spHost->registry.RemoveKey(9, L"BindedAssistants_ErrDB");
+    m_spHost->registry.RemoveKey(LayerNames::kFirstScope, LayerNames::kAssistantsKey);
+    m_spHost->registry.RemoveKey(LayerNames::kFirstScope, LayerNames::kErrorDBsKey);
 }
 
 void CBench::Timings()

@@ -1,4 +1,5 @@
 #include "bench/ForcedWork.h"
+#include "interfaces/LayerNames.h"
 #include <algorithm>
 #include "common/AssistCommonTexts.h"
 
@@ -88,11 +89,7 @@ const StepName kStepNames[6] = {
     {kClassify, "classification, two string copies each"},   {kHostStrings, "new strings for the host"},
 };
 
-CForcedWork::CForcedWork()
-    : m_bstrRoot(L"root"),
-      m_bstrPath(L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol"),
-      m_bstrOwnerPath(L"..==>.")
-{}
+CForcedWork::CForcedWork() : m_bstrRoot(L"root"), m_bstrPath(LayerNames::kProtocolPath), m_bstrOwnerPath(L"..==>.") {}
 
 HRESULT CForcedWork::Start(NewZUR::ITopology* piTopology)
 {

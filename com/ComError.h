@@ -30,7 +30,9 @@ inline T* ThrowIfNull(T* p)
     return p;
 }
 
-// Runs f and turns whatever it throws into the HRESULT it stands for.
+// Runs f and turns whatever it throws into the HRESULT it stands for: a
+// CComError carries its own; anything else is the runtime's, which throws
+// when memory runs out. The one mapping of an exception to an HRESULT.
 template <class F>
 inline HRESULT ComBoundary(F&& f) noexcept
 {
@@ -38,10 +40,8 @@ inline HRESULT ComBoundary(F&& f) noexcept
         return std::forward<F>(f)();
     } catch (const CComError& e) {
         return e.Result();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_UNEXPECTED;
+        return E_OUTOFMEMORY;
     }
 }
 

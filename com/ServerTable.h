@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <objbase.h>
 #include "com/ClassObject.h"
+#include "com/ClassRegistration.h"
+#include "com/ModuleFolder.h"
 
 struct ServedClass
 {
@@ -25,10 +27,6 @@ HRESULT GetClassObjectFromTable(const ServedClass* pTable, size_t n, REFCLSID rc
 // Writes the ProgID and class keys of every entry, in-process, apartment-threaded.
 HRESULT RegisterClassTable(const ServedClass* pTable, size_t n) noexcept;
 HRESULT UnregisterClassTable(const ServedClass* pTable, size_t n) noexcept;
-// Sets one string value under a key of the given root, creating the key.
-HRESULT WriteRegistryString(HKEY hRoot, const wchar_t* pszKey, const wchar_t* pszName, const wchar_t* pszData) noexcept;
-// The folder of the module that holds this code, with a trailing backslash.
-HRESULT ModuleFolder(wchar_t* pszFolder, DWORD cch) noexcept;
 
 // DllMain, DllGetClassObject from the table, and DllCanUnloadNow: such a
 // server stays loaded for the process.

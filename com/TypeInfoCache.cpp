@@ -26,10 +26,10 @@ HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppType
     if (!ppTypeInfo)
         return E_POINTER;
     *ppTypeInfo = nullptr;
-    try {
+    return ComBoundary([&] {
         std::lock_guard<std::mutex> lock(g_typeInfoLock);
         if (!g_pTypeInfos)
-            g_pTypeInfos = new std::vector<CachedTypeInfo>();
+            g_pTypeInfos = new std::vector<CachedTypeInfo>(); // NOLINT(bugprone-unhandled-exception-at-new)
         for (const CachedTypeInfo& cached : *g_pTypeInfos) {
             if (IsEqualIID(cached.iid, riid))
                 return cached.spTypeInfo.CopyTo(ppTypeInfo);
@@ -40,9 +40,7 @@ HRESULT GetCachedTypeInfo(REFIID riid, TypeLibLoader pfnLoad, ITypeInfo** ppType
         RETURN_IF_FAILED(spTypeLib->GetTypeInfoOfGuid(riid, &spTypeInfo));
         g_pTypeInfos->push_back({riid, spTypeInfo});
         return spTypeInfo.CopyTo(ppTypeInfo);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 void ReleaseCachedTypeInfo() noexcept

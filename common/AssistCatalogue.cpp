@@ -3,48 +3,14 @@
 // and the proxy share (the host's topology, its query service, the assistants
 // told to start and to stop); and the error database of a failing answer.
 #include <algorithm>
-#include <new>
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
 #include "com/Owners.h"
+#include "common/BindingWalk.h"
 #include "common/HostCall.h"
 
 using Microsoft::WRL::ComPtr;
 namespace T = AssistCommonText;
-
-namespace {
-
-std::wstring KeyPath(const wchar_t* key, std::wstring_view suffix)
-{
-    std::wstring path(key);
-    if (!suffix.empty()) {
-        path += L'\\';
-        path += suffix;
-    }
-    return path;
-}
-
-HRESULT OpenKey(NewZUR::IContext* piContext, long lScope, const std::wstring& path, ComPtr<NewZUR::IRegistryKey>& spKey)
-{
-    return RequireObject(piContext->OpenKey(lScope, CBstr(path), spKey.ReleaseAndGetAddressOf()), spKey);
-}
-
-HRESULT GetItem(NewZUR::IRegistryKey* piKey, const VARIANT& vIndex, ComPtr<NewZUR::IRegistryValue>& spValue)
-{
-    return RequireObject(piKey->GetItem(vIndex, spValue.ReleaseAndGetAddressOf()), spValue);
-}
-
-// A value's data as text; data of another type is converted in place.
-HRESULT ReadText(NewZUR::IRegistryValue* piValue, CVariant& vData, bool* pbReadFailed)
-{
-    HRESULT hr = piValue->GetData(vData.Out());
-    *pbReadFailed = FAILED(hr);
-    if (FAILED(hr) || vData.vt == VT_BSTR)
-        return hr;
-    return VariantChangeType(&vData, &vData, 0, VT_BSTR);
-}
-
-} // namespace
 
 HRESULT CAssistCommon::LoadAssistants(std::wstring_view suffix)
 {
@@ -67,40 +33,16 @@ HRESULT CAssistCommon::LoadAssistants(long lScope, std::wstring_view suffix)
         WriteLogRow(T::kRowNoContext, hr);
         return hr;
     }
-    ComPtr<NewZUR::IRegistryKey> spAssistants, spErrorDBs;
-    if (FAILED(OpenKey(spContext.Get(), lScope, KeyPath(T::kAssistantsKey, suffix), spAssistants)))
-        return S_FALSE;
-    if (FAILED(OpenKey(spContext.Get(), lScope, KeyPath(T::kErrorDBsKey, suffix), spErrorDBs)))
-        return S_FALSE;
-    long lCount = 0;
-    RETURN_IF_FAILED(hr = spAssistants->GetCount(&lCount));
-    if (lCount <= 0)
-        return S_FALSE;
-
-    for (long i = 0; i < lCount; ++i) {
-        ComPtr<NewZUR::IRegistryValue> spValue, spErrorDB;
-        RETURN_IF_FAILED(hr = GetItem(spAssistants.Get(), CVariant::Long(i), spValue));
-        // A value without a name is entered under the empty name.
-        CBstr bstrName;
-        spValue->GetName(bstrName.Out());
-        RETURN_IF_FAILED(hr = GetItem(spErrorDBs.Get(), CVariant::String(bstrName.View()), spErrorDB));
-        CVariant vProgId, vErrorDB;
-        bool bReadFailed = false;
-        RETURN_IF_FAILED(hr = ReadText(spValue.Get(), vProgId, &bReadFailed));
-        const std::wstring strProgId(BstrView(vProgId.bstrVal));
-        hr = ReadText(spErrorDB.Get(), vErrorDB, &bReadFailed);
-        if (bReadFailed) {
-            WriteLogRow(T::kRowNoErrorDB, hr, strProgId.c_str());
+    return WalkBindings(spContext.Get(), lScope, suffix, 0, [this](const Binding& binding) {
+        if (FAILED(binding.hrErrorDB)) {
+            WriteLogRow(T::kRowNoErrorDB, binding.hrErrorDB, std::wstring(binding.progId).c_str());
             return T::kErrorDBUnreadable;
         }
-        RETURN_IF_FAILED(hr);
-        hr = InsertProtocolBusEntryIntoMap(bstrName.View(), strProgId, BstrView(vErrorDB.bstrVal));
-        if (FAILED(hr)) {
-            WriteLogRow(T::kRowInsertFailed, hr, strProgId.c_str());
-            return hr;
-        }
-    }
-    return hr;
+        const HRESULT hr = InsertProtocolBusEntryIntoMap(binding.protocol, binding.progId, binding.errorDb);
+        if (FAILED(hr))
+            WriteLogRow(T::kRowInsertFailed, hr, std::wstring(binding.progId).c_str());
+        return hr;
+    });
 }
 
 namespace {
@@ -133,10 +75,8 @@ HRESULT CAssistCommon::InsertProtocolBusEntryIntoMap(std::wstring_view protocol,
     try {
         m_mapAssistants[std::wstring(protocol)] = spAssist;
         m_mapErrorDBs[std::wstring(protocol)] = std::wstring(errorDb);
-    } catch (const std::bad_alloc&) {
-        WriteLogRow(T::kRowInsertOutOfMemory, S_OK, strProgId.c_str());
-        return E_OUTOFMEMORY;
-    } catch (const CComError&) {
+    } catch (...) {
+        // Only memory runs out here.
         WriteLogRow(T::kRowInsertOutOfMemory, S_OK, strProgId.c_str());
         return E_OUTOFMEMORY;
     }

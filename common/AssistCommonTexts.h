@@ -2,6 +2,7 @@
 // Every trace text, registry name and error-log row of CAssistCommon.
 #include <windows.h>
 #include "common/LogRow.h"
+#include "interfaces/LayerNames.h"
 
 namespace AssistCommonText {
 
@@ -12,16 +13,8 @@ inline constexpr wchar_t kTraceClearResults[] = L"CAssistCommon::ClearResults";
 inline constexpr wchar_t kTraceGetFirstResult[] = L"CAssistCommon::GetFirstResult";
 inline constexpr wchar_t kTraceGetWorstResult[] = L"CAssistCommon::GetWorstResult";
 
-// Configuration names.
-inline constexpr wchar_t kOptionsKey[] = L"LayerOptions";
-inline constexpr wchar_t kDebugValue[] = L"Debug";
-inline constexpr wchar_t kTraceValue[] = L"Trace";
-inline constexpr wchar_t kAssistantsKey[] = L"BindedAssistants";
-inline constexpr wchar_t kErrorDBsKey[] = L"BindedAssistants_ErrDB";
-
-// The two scopes, in the order they are read.
-inline constexpr long kFirstScope = 9;
-inline constexpr long kSecondScope = 17;
+// Configuration names, the two scopes and the layer's own HRESULTs.
+using namespace LayerNames;
 
 // The control event that carries a trace text.
 inline constexpr long kEventId = 5165;
@@ -29,9 +22,6 @@ inline constexpr long kEventParam1 = 0;
 inline constexpr long kEventParam2 = 5173;
 inline constexpr long kEventKind = 5275;
 inline constexpr long kEventParam3 = 0;
-
-// An error-database value that cannot be read while the catalogue loads.
-inline constexpr HRESULT kErrorDBUnreadable = static_cast<HRESULT>(0xFFFFEB3C);
 
 inline constexpr wchar_t kSource[] = L".\\AssistCommon";
 inline constexpr wchar_t kLoadDebugOptions[] = L"CAssistCommon::LoadDebugOptions";

@@ -42,11 +42,11 @@ HRESULT ReadOption(const wchar_t* valueName, long* plValue)
 const LogRow* DebugOptionRow(long lOption) noexcept
 {
     switch (lOption) {
-    case 0:
+    case LayerNames::kDebugAnswerOk:
         return &T::kRowDebugAnswerOk;
-    case 1:
+    case LayerNames::kDebugAnswerFail:
         return &T::kRowDebugAnswerFail;
-    case 2:
+    case LayerNames::kDebugNormal:
         return &T::kRowDebugDefault;
     default:
         return nullptr;
@@ -61,7 +61,7 @@ void CAssistCommon::LoadDebugOptions()
     HRESULT hr = ReadOption(T::kDebugValue, &lValue);
     if (FAILED(hr)) {
         WriteLogRow(T::kRowDebugMissing, hr);
-        lValue = 2;
+        lValue = LayerNames::kDebugNormal;
     }
     m_lDebugOption = lValue;
     if (const LogRow* pRow = DebugOptionRow(m_lDebugOption))
@@ -97,10 +97,10 @@ void CAssistCommon::SendTrace(BSTR bstrText)
 bool CAssistCommon::DebugGateAnswers(HRESULT* phr) const noexcept
 {
     switch (m_lDebugOption) {
-    case 0:
+    case LayerNames::kDebugAnswerOk:
         *phr = S_OK;
         return true;
-    case 1:
+    case LayerNames::kDebugAnswerFail:
         *phr = E_FAIL;
         return true;
     default:

@@ -6,16 +6,16 @@
 #include <cwctype>
 #include <memory>
 #include <string>
+#include "interfaces/LayerNames.h"
 
 LONG g_bErrorLogEnabled = 0;
 const wchar_t* g_SeverityNames[4] = {L"ERROR", L"WARNING", L"INFO", nullptr};
 
 namespace {
 
-const wchar_t c_szLogFileFormat[] = L"%sTessaro_Error_Log.csv";
-const char c_szRowFormat[] = "%s,%s,%s,%s,%s,%d,0x%08x,%s(%s),%s\n";
-const DWORD c_cchPath = MAX_PATH;
-const DWORD c_cchSystemText = 256;
+const char kRowFormat[] = "%s,%s,%s,%s,%s,%d,0x%08x,%s(%s),%s\n";
+const DWORD kPathChars = MAX_PATH;
+const DWORD kSystemTextChars = 256;
 
 struct CFileCloser
 {
@@ -51,14 +51,14 @@ void FormatNow(char (&szDate)[16], char (&szTime)[16]) noexcept
 
 // The log file's path; false when there is no temp folder or the folder and
 // the file name together do not fit the path buffer (the row is dropped then).
-bool GetLogFilePath(wchar_t (&szPath)[c_cchPath]) noexcept
+bool GetLogFilePath(wchar_t (&szPath)[kPathChars]) noexcept
 {
-    wchar_t szTemp[c_cchPath];
-    DWORD cch = GetTempPathW(c_cchPath, szTemp);
-    if (cch == 0 || cch >= c_cchPath)
+    wchar_t szTemp[kPathChars];
+    DWORD cch = GetTempPathW(kPathChars, szTemp);
+    if (cch == 0 || cch >= kPathChars)
         return false;
-    int cchPath = _snwprintf(szPath, c_cchPath, c_szLogFileFormat, szTemp);
-    return cchPath >= 0 && static_cast<DWORD>(cchPath) < c_cchPath;
+    int cchPath = _snwprintf(szPath, kPathChars, L"%s%s", szTemp, LayerNames::kErrorLogName);
+    return cchPath >= 0 && static_cast<DWORD>(cchPath) < kPathChars;
 }
 
 void WriteRow(const wchar_t* severity, const wchar_t* method, const wchar_t* sourceFile, long line,
@@ -66,7 +66,7 @@ void WriteRow(const wchar_t* severity, const wchar_t* method, const wchar_t* sou
 {
     char szDate[16], szTime[16];
     FormatNow(szDate, szTime);
-    wchar_t szPath[c_cchPath];
+    wchar_t szPath[kPathChars];
     if (!GetLogFilePath(szPath))
         return;
     const std::string strSeverity = ToAnsi(severity), strMethod = ToAnsi(method), strSourceFile = ToAnsi(sourceFile),
@@ -77,7 +77,7 @@ void WriteRow(const wchar_t* severity, const wchar_t* method, const wchar_t* sou
         return;
     // Looked up only once the row has somewhere to go.
     const std::string strSystemText = ToAnsi(GetSystemErrorText(hr).c_str());
-    fprintf(spFile.get(), c_szRowFormat, szDate, szTime, strSeverity.c_str(), strMethod.c_str(), strSourceFile.c_str(),
+    fprintf(spFile.get(), kRowFormat, szDate, szTime, strSeverity.c_str(), strMethod.c_str(), strSourceFile.c_str(),
             static_cast<int>(line), static_cast<unsigned>(hr), strMessage.c_str(), strDetail.c_str(),
             strSystemText.c_str());
 }
@@ -98,11 +98,11 @@ void LogError(const wchar_t* severity, const wchar_t* method, const wchar_t* sou
 
 std::wstring GetSystemErrorText(HRESULT hr)
 {
-    wchar_t szText[c_cchSystemText];
+    wchar_t szText[kSystemTextChars];
     DWORD cch =
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(hr),
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), szText, c_cchSystemText, nullptr);
-    std::wstring text(szText, cch < c_cchSystemText ? cch : 0);
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), szText, kSystemTextChars, nullptr);
+    std::wstring text(szText, cch < kSystemTextChars ? cch : 0);
     size_t cchKeep = text.size();
     while (cchKeep > 0 && iswspace(text[cchKeep - 1]))
         --cchKeep;

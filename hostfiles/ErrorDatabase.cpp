@@ -124,8 +124,7 @@ std::wstring RegisteredErrorDatabaseFile(std::wstring_view id)
     for (HKEY hRoot : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         wchar_t buffer[MAX_PATH * 2];
         DWORD cb = sizeof(buffer);
-        if (RegGetValueW(hRoot, g_szErrorDatabasesKey, name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &cb) ==
-            ERROR_SUCCESS)
+        if (RegGetValueW(hRoot, kErrorDatabasesKey, name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &cb) == ERROR_SUCCESS)
             return buffer;
     }
     return {};
@@ -136,7 +135,7 @@ std::vector<std::wstring> RegisteredErrorDatabases()
     std::vector<std::wstring> ids;
     for (HKEY hRoot : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         HKEY hKey = nullptr;
-        if (RegOpenKeyExW(hRoot, g_szErrorDatabasesKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(hRoot, kErrorDatabasesKey, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
             continue;
         std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> spKey(hKey, &RegCloseKey);
         wchar_t name[256];

@@ -35,7 +35,7 @@ private:
 // The class the host gives a code that no database knows.
 long DefaultMessageClass(long lCode);
 // Where the registered databases are listed: value name = identifier, data = file.
-inline constexpr wchar_t g_szErrorDatabasesKey[] = L"Software\\HostSim\\ErrorDatabases";
+inline constexpr wchar_t kErrorDatabasesKey[] = L"Software\\HostSim\\ErrorDatabases";
 // The file registered for an identifier (HKLM first, then HKCU), or "".
 std::wstring RegisteredErrorDatabaseFile(std::wstring_view id);
 // The identifiers of every registered database (HKLM, then HKCU).

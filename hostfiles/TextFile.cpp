@@ -6,7 +6,7 @@
 
 namespace {
 
-const wchar_t g_szExpected[] = L"save the file as UTF-8, or as UTF-16 with a byte-order mark";
+const wchar_t kExpected[] = L"save the file as UTF-8, or as UTF-16 with a byte-order mark";
 
 // Length of the UTF-8 sequence that starts at i, or 0 when it is not one.
 size_t SequenceLength(const std::string& s, size_t i)
@@ -60,7 +60,7 @@ bool DecodeUtf8(const std::string& bytes, size_t start, std::wstring& text, std:
     for (size_t i = start; i < bytes.size();) {
         size_t n = bytes[i] ? SequenceLength(bytes, i) : 0;
         if (n == 0) {
-            strReason = Place(bytes, i) + L": byte " + HexByte(bytes[i]) + L" is not UTF-8 text; " + g_szExpected;
+            strReason = Place(bytes, i) + L": byte " + HexByte(bytes[i]) + L" is not UTF-8 text; " + kExpected;
             return false;
         }
         i += n;
@@ -96,8 +96,7 @@ bool DecodeText(const std::string& bytes, std::wstring& text, std::wstring& strR
         return DecodeUtf16(bytes, true, text, strReason);
     // A zero byte is UTF-16 saved without its mark, which cannot be told from other encodings.
     if (bytes.find('\0') != std::string::npos) {
-        strReason =
-            Place(bytes, bytes.find('\0')) + L": a zero byte (UTF-16 without a byte-order mark?); " + g_szExpected;
+        strReason = Place(bytes, bytes.find('\0')) + L": a zero byte (UTF-16 without a byte-order mark?); " + kExpected;
         return false;
     }
     return DecodeUtf8(bytes, starts("\xEF\xBB\xBF", 3) ? 3 : 0, text, strReason);

@@ -118,9 +118,8 @@ void CXmlScan::StartTag()
     if (m_text[i - 1] == L'/')
         return;
     m_stack.push_back({name, start});
-    if (m_stack.size() > g_cMaxXmlDepth)
-        Fail(start,
-             L"elements nest deeper than " + std::to_wstring(g_cMaxXmlDepth) + L" levels, the XML parser's limit");
+    if (m_stack.size() > kMaxXmlDepth)
+        Fail(start, L"elements nest deeper than " + std::to_wstring(kMaxXmlDepth) + L" levels, the XML parser's limit");
 }
 
 void CXmlScan::EndTag()

@@ -8,7 +8,7 @@
 #include <string>
 
 // The deepest element nesting the parser takes (the document element is level 1).
-inline constexpr size_t g_cMaxXmlDepth = 257;
+inline constexpr size_t kMaxXmlDepth = 257;
 
 // True when nothing is wrong that this check looks for; else false with strReason.
 bool CheckXmlText(const std::string& bytes, std::wstring& strReason);

@@ -15,7 +15,7 @@ HRESULT Create(REFIID riid, void** ppv)
     return CComObject<T>::CreateInstance(riid, ppv);
 }
 
-const ServedClass g_classes[] = {
+const ServedClass kClasses[] = {
     {&CLSID_Project, L"HostSim.Project.1", L"Simulated plant project", &Create<CSimProject, ISimProject>},
     {&NewZUR::CLSID_DataQuery, L"HostSim.DataQuery.1", L"Simulated host data-query service",
      &Create<CSimDataQuery, NewZUR::IDataQuery>},
@@ -28,7 +28,7 @@ HRESULT RegisterTypeLibraries()
 {
     wchar_t path[MAX_PATH], folder[MAX_PATH];
     RETURN_IF_FAILED(ThisModulePath(path));
-    RETURN_IF_FAILED(ModuleFolder(folder, MAX_PATH));
+    RETURN_IF_FAILED(ThisModuleFolder(folder));
     for (const std::wstring& file : {std::wstring(path), std::wstring(folder) + L"NewZUR.tlb"}) {
         Microsoft::WRL::ComPtr<ITypeLib> spLib;
         RETURN_IF_FAILED(LoadTypeLibEx(file.c_str(), REGKIND_REGISTER, &spLib));
@@ -38,17 +38,17 @@ HRESULT RegisterTypeLibraries()
 
 } // namespace
 
-DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes)
+DEFINE_TABLE_SERVER_ENTRY_POINTS(kClasses)
 
 STDAPI DllRegisterServer()
 {
-    HRESULT hr = RegisterClassTable(g_classes, CountOf(g_classes));
+    HRESULT hr = RegisterClassTable(kClasses, CountOf(kClasses));
     return FAILED(hr) ? hr : RegisterTypeLibraries();
 }
 
 STDAPI DllUnregisterServer()
 {
-    HRESULT hr = UnregisterClassTable(g_classes, CountOf(g_classes));
+    HRESULT hr = UnregisterClassTable(kClasses, CountOf(kClasses));
     if (SUCCEEDED(hr))
         UnRegisterTypeLib(LIBID_HostSimLib, 1, 0, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     return hr;

@@ -98,4 +98,4 @@ private:
 using ProjectModelPtr = std::shared_ptr<CProjectModel>;
 
 // Path steps of the data tree the host's own paths use.
-inline constexpr wchar_t g_szEntityPath[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
+inline constexpr wchar_t kEntityPath[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";

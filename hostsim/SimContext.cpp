@@ -8,12 +8,12 @@ STDMETHODIMP CSimContext::OpenKey(long lScope, BSTR bstrPath, NewZUR::IRegistryK
     if (!ppKey)
         return E_POINTER;
     *ppKey = nullptr;
-    HKEY hRoot = lScope == g_lUserScope ? HKEY_CURRENT_USER : lScope == g_lMachineScope ? HKEY_LOCAL_MACHINE : nullptr;
+    HKEY hRoot = lScope == kUserScope ? HKEY_CURRENT_USER : lScope == kMachineScope ? HKEY_LOCAL_MACHINE : nullptr;
     std::wstring_view path = BstrView(bstrPath);
     if (!hRoot || path.find(L'\0') != std::wstring_view::npos)
         return E_INVALIDARG;
     return ComBoundary([&] {
-        std::wstring full = g_szConfigurationKey;
+        std::wstring full = kConfigurationKey;
         if (!path.empty())
             full += L"\\" + std::wstring(path);
         HKEY hKey = nullptr;

@@ -7,11 +7,12 @@
 #include "com/ComObject.h"
 #include "com/Owners.h"
 #include "hostsim/SimDispatch.h"
+#include "interfaces/LayerNames.h"
 #include <string>
 
-inline constexpr wchar_t g_szConfigurationKey[] = L"Software\\HostSim\\Configuration";
-inline constexpr long g_lUserScope = 9;
-inline constexpr long g_lMachineScope = 17;
+inline constexpr wchar_t kConfigurationKey[] = L"Software\\HostSim\\Configuration";
+inline constexpr long kUserScope = LayerNames::kFirstScope;
+inline constexpr long kMachineScope = LayerNames::kSecondScope;
 
 class CSimContext : public CComRootSingleThreaded, public CSimDispatch<NewZURLibrary, NewZUR::IContext>
 {

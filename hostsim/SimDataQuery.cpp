@@ -23,7 +23,7 @@ STDMETHODIMP CSimDataQuery::Select(NewZUR::IPropertyData* pContext, BSTR bstrPat
         std::wstring_view path = BstrView(bstrPath);
         if (!spNode)
             return E_INVALIDARG;
-        if (path == g_szOwnerPath) {
+        if (path == kOwnerPath) {
             ComPtr<IXMLDOMNode> spOwner = spModel->ComponentElement(spModel->OwnerName(spNode.Get()));
             ComPtr<IXMLDOMNode> spRoot = spOwner ? SelectNode(spOwner.Get(), L"root") : nullptr;
             if (spRoot)

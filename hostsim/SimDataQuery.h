@@ -44,4 +44,4 @@ private:
     size_t m_nNext = 0;
 };
 
-inline constexpr wchar_t g_szOwnerPath[] = L"..==>.";
+inline constexpr wchar_t kOwnerPath[] = L"..==>.";

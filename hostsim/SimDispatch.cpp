@@ -24,7 +24,7 @@ HRESULT LoadLibraryFor(REFGUID libid, WORD wMajor, ITypeLib** ppLib)
         *ppLib = nullptr;
     }
     wchar_t folder[MAX_PATH];
-    RETURN_IF_FAILED(ModuleFolder(folder, MAX_PATH));
+    RETURN_IF_FAILED(ThisModuleFolder(folder));
     return LoadTypeLibEx((std::wstring(folder) + L"NewZUR.tlb").c_str(), REGKIND_NONE, ppLib);
 }
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-const wchar_t g_szNotLoaded[] = L"no project is loaded";
+const wchar_t kNotLoaded[] = L"no project is loaded";
 
 void SetErrorText(const std::wstring& text) noexcept
 {
@@ -38,7 +38,7 @@ HRESULT CSimProject::Run(F&& f) noexcept
     return ComBoundary([&]() -> HRESULT {
         try {
             if (!m_spModel->IsLoaded())
-                throw CSimFault(E_UNEXPECTED, g_szNotLoaded);
+                throw CSimFault(E_UNEXPECTED, kNotLoaded);
             return f();
         } catch (const CSimFault& fault) {
             SetErrorText(fault.Text());
@@ -50,17 +50,17 @@ HRESULT CSimProject::Run(F&& f) noexcept
 STDMETHODIMP CSimProject::Load(BSTR bstrPath)
 {
     SetErrorInfo(0, nullptr);
-    try {
-        auto spModel = std::make_shared<CProjectModel>();
-        spModel->Load(Text(bstrPath));
-        m_spModel = spModel;
-        return S_OK;
-    } catch (const CSimFault& fault) {
-        SetErrorText(fault.Text());
-        return fault.Result();
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    return ComBoundary([&] {
+        try {
+            auto spModel = std::make_shared<CProjectModel>();
+            spModel->Load(Text(bstrPath));
+            m_spModel = spModel;
+            return S_OK;
+        } catch (const CSimFault& fault) {
+            SetErrorText(fault.Text());
+            return fault.Result();
+        }
+    });
 }
 
 STDMETHODIMP CSimProject::get_Name(BSTR* pbstrName)

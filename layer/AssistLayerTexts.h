@@ -3,6 +3,7 @@
 #include <windows.h>
 #include "common/LogRow.h"
 #include "interfaces/AssistChecks.h"
+#include "interfaces/LayerNames.h"
 
 namespace AssistLayerText {
 
@@ -35,13 +36,12 @@ inline constexpr wchar_t kNoBus[] = L"__NONE__";
 
 // Names and paths in the host's data tree.
 inline constexpr wchar_t kRootName[] = L"root";
-inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
+using LayerNames::kProtocolPath;
 inline constexpr wchar_t kOwnerPath[] = L"..==>.";
 inline constexpr wchar_t kEntityTypeName[] = L"communicationEntity";
 inline constexpr wchar_t kProtocolAttribute[] = L"@protocol";
 
-// A protocol was found but the catalogue holds no assistant for it.
-inline constexpr HRESULT kNoAssistant = static_cast<HRESULT>(0xFFFFEB3D);
+using LayerNames::kNoAssistant;
 
 // clang-format off: one row a line
 inline constexpr LogRow kRowAssistantInitFailed{

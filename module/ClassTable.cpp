@@ -3,6 +3,7 @@
 #include <mutex>
 #include "LayerLib2.h"
 #include "com/ClassObject.h"
+#include "interfaces/LayerNames.h"
 #include "layer/AssistLayer.h"
 #include "proxy/ProxyAssistant.h"
 #include "resource.h"
@@ -21,9 +22,9 @@ constexpr ObjectCreator kCreateLayer = &CComObject<CAssistLayer, CHeldLifetime>:
 constexpr ObjectCreator kCreateProxy = &CComObject<CModuleLocked<CProxyAssistant>>::CreateInstance<>;
 
 ClassEntry g_classTable[] = {
-    {&CLSID_AssistLayer2, L"Zerani.Layer.AssistLayer.7", IDS_ASSISTLAYER2_DESC,
+    {&CLSID_AssistLayer2, LayerNames::kLayerProgId, IDS_ASSISTLAYER2_DESC,
      CreateClassObject<CProcessSingleton, kCreateLayer>, nullptr},
-    {&CLSID_ProxyAssistant, L"Zerani.Layer.ProxyAssistant.7", IDS_PROXYASSISTANT_DESC,
+    {&CLSID_ProxyAssistant, LayerNames::kProxyProgId, IDS_PROXYASSISTANT_DESC,
      CreateClassObject<CNewPerRequest, kCreateProxy>, nullptr},
 };
 

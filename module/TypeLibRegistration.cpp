@@ -3,7 +3,7 @@
 #include <string>
 #include <wrl/client.h>
 #include "com/Owners.h"
-#include "module/Registration.h"
+#include "com/ThisModule.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -21,8 +21,9 @@ std::wstring WithTlbExtension(const std::wstring& modulePath)
 // *pPath receives the file the library came from.
 HRESULT LoadModuleTypeLib(ITypeLib** ppTypeLib, std::wstring* pPath)
 {
-    std::wstring path;
-    RETURN_IF_FAILED(GetModulePath(path));
+    wchar_t szPath[MAX_PATH];
+    RETURN_IF_FAILED(ThisModulePath(szPath));
+    std::wstring path = szPath;
     HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, ppTypeLib);
     if (FAILED(hr)) {
         path = WithTlbExtension(path);

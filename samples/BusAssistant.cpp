@@ -9,7 +9,7 @@ HRESULT CBusAssistant::Judge(BSTR* pbstrErrMsg, BSTR* pbstrErrDB, const std::fun
     *pbstrErrMsg = nullptr;
     *pbstrErrDB = nullptr;
     return ComBoundary([&] {
-        Verdict verdict = m_reader.IsAttached() ? rule() : Verdict{Bus::E_NOT_INITIALIZED, Bus::g_szNotInitialized};
+        Verdict verdict = m_reader.IsAttached() ? rule() : Verdict{Bus::E_NOT_INITIALIZED, Bus::kNotInitialized};
         CBstr message, errDB;
         if (!verdict.strMessage.empty())
             message = CBstr(verdict.strMessage);

@@ -4,17 +4,17 @@
 #include <map>
 #include <set>
 
-const BusDescriptor g_busProfibusDP = {
+const BusDescriptor kBusProfibusDP = {
     L"PROFIBUS DP", L"address", L"Station address", 1,   125,
     false,          true,       L"RS485",           125, L"{8E3B5C11-2A47-4F0D-9B61-5D2C7A90E341}"};
-const BusDescriptor g_busProfinetIO = {L"PROFINET IO", nullptr, nullptr, 0,  0,
-                                       true,           false,   L"RJ45", 64, L"{8E3B5C12-2A47-4F0D-9B61-5D2C7A90E341}"};
-const BusDescriptor g_busCANopen = {L"CANopen", L"address", L"Node-ID", 1,   127,
-                                    false,      true,       L"CAN",     127, L"{8E3B5C13-2A47-4F0D-9B61-5D2C7A90E341}"};
+const BusDescriptor kBusProfinetIO = {L"PROFINET IO", nullptr, nullptr, 0,  0,
+                                      true,           false,   L"RJ45", 64, L"{8E3B5C12-2A47-4F0D-9B61-5D2C7A90E341}"};
+const BusDescriptor kBusCANopen = {L"CANopen", L"address", L"Node-ID", 1,   127,
+                                   false,      true,       L"CAN",     127, L"{8E3B5C13-2A47-4F0D-9B61-5D2C7A90E341}"};
 
 namespace {
 
-const wchar_t g_szEntity[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity";
+const wchar_t kEntity[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity";
 
 Verdict Fail(HRESULT hr, std::wstring message)
 {
@@ -45,17 +45,17 @@ std::wstring CablesAt(const std::wstring& portLiteral)
 const wchar_t* DeviceNameFault(const std::wstring& name)
 {
     if (name.empty())
-        return Bus::g_szNameEmpty;
+        return Bus::kNameEmpty;
     if (name.size() > 240)
-        return Bus::g_szNameTooLong;
+        return Bus::kNameTooLong;
     if (name.find_first_not_of(L"abcdefghijklmnopqrstuvwxyz0123456789-.") != std::wstring::npos)
-        return Bus::g_szNameChars;
+        return Bus::kNameChars;
     size_t start = 0;
     for (;;) {
         size_t dot = name.find(L'.', start);
         std::wstring label = name.substr(start, dot == std::wstring::npos ? std::wstring::npos : dot - start);
         if (label.empty() || label.size() > 63 || label.front() == L'-' || label.back() == L'-')
-            return Bus::g_szNameLabels;
+            return Bus::kNameLabels;
         if (dot == std::wstring::npos)
             break;
         start = dot + 1;
@@ -64,7 +64,7 @@ const wchar_t* DeviceNameFault(const std::wstring& name)
     if (name.compare(0, 5, L"port-") == 0 &&
         (digitsEnd == 8 || (digitsEnd == std::wstring::npos && name.size() == 8)) &&
         (name.size() == 8 || name[8] == L'-'))
-        return Bus::g_szNamePort;
+        return Bus::kNamePort;
     return nullptr;
 }
 
@@ -73,7 +73,7 @@ CBusRules::Item CBusRules::Entity(NewZUR::IPropertyData* pRoot, const wchar_t* p
     std::wstring filter = L"[@protocol=" + XPathLiteral(m_bus.pszProtocol) + L"]";
     if (pszRole)
         filter += std::wstring(L"[@role='") + pszRole + L"']";
-    ItemList items = m_reader.Select(pRoot, g_szEntity + filter);
+    ItemList items = m_reader.Select(pRoot, kEntity + filter);
     return items.empty() ? nullptr : items[0];
 }
 
@@ -92,14 +92,14 @@ CBusRules::Item CBusRules::MasterOf(NewZUR::IPropertyData* pSlaveEntity) const
 
 ItemList CBusRules::SlavesOf(NewZUR::IPropertyData* pMasterEntity) const
 {
-    return m_reader.Select(pMasterEntity, L"ancestor::component[1]/component/root/" + std::wstring(g_szEntity) +
+    return m_reader.Select(pMasterEntity, L"ancestor::component[1]/component/root/" + std::wstring(kEntity) +
                                               L"[@protocol=" + XPathLiteral(m_bus.pszProtocol) + L"][@role='slave']");
 }
 
 ItemList CBusRules::PlantEntities(NewZUR::IPropertyData* pContext) const
 {
     // Entities without a role are the networks the project itself lists.
-    return m_reader.Select(pContext, L"/project/topology//component/root/" + std::wstring(g_szEntity) + L"[@protocol=" +
+    return m_reader.Select(pContext, L"/project/topology//component/root/" + std::wstring(kEntity) + L"[@protocol=" +
                                          XPathLiteral(m_bus.pszProtocol) + L"][@role='master' or @role='slave']");
 }
 
@@ -129,16 +129,16 @@ Verdict CBusRules::Validity(NewZUR::IPropertyData* pEntity, const std::wstring* 
         long lAddress = 0;
         if (address.empty())
             return Fail(Bus::E_ADDRESS_RANGE,
-                        Bus::Format(Bus::g_szAddressMissing, {owner, m_bus.pszAddressWord, m_bus.pszProtocol}));
+                        Bus::Format(Bus::kAddressMissing, {owner, m_bus.pszAddressWord, m_bus.pszProtocol}));
         if (!ParseAddress(address, lAddress) || lAddress < m_bus.lMinAddress || lAddress > m_bus.lMaxAddress)
-            return Fail(Bus::E_ADDRESS_RANGE, Bus::Format(Bus::g_szAddressRange, {m_bus.pszAddressWord, address, owner,
-                                                                                  std::to_wstring(m_bus.lMinAddress),
-                                                                                  std::to_wstring(m_bus.lMaxAddress)}));
+            return Fail(Bus::E_ADDRESS_RANGE, Bus::Format(Bus::kAddressRange, {m_bus.pszAddressWord, address, owner,
+                                                                               std::to_wstring(m_bus.lMinAddress),
+                                                                               std::to_wstring(m_bus.lMaxAddress)}));
     }
     if (m_bus.bNamed) {
         std::wstring name = pName ? *pName : m_reader.Text(pEntity, L"@deviceName");
         if (const wchar_t* pszFault = DeviceNameFault(name))
-            return Fail(Bus::E_NAME_INVALID, Bus::Format(Bus::g_szNameInvalid, {name, owner, pszFault}));
+            return Fail(Bus::E_NAME_INVALID, Bus::Format(Bus::kNameInvalid, {name, owner, pszFault}));
     }
     return {};
 }
@@ -158,7 +158,7 @@ Verdict CBusRules::AddressFree(NewZUR::IPropertyData* pMaster, const std::wstrin
         std::wstring other = Owner(spMember.Get());
         if (other != owner && ParseAddress(m_reader.Text(spMember.Get(), attr), lOther) && lOther == lWanted)
             return Fail(Bus::E_ADDRESS_IN_USE,
-                        Bus::Format(Bus::g_szAddressInUse, {m_bus.pszAddressWord, address, owner, other, masterName}));
+                        Bus::Format(Bus::kAddressInUse, {m_bus.pszAddressWord, address, owner, other, masterName}));
     }
     return {};
 }
@@ -170,7 +170,7 @@ Verdict CBusRules::NameFree(NewZUR::IPropertyData* pContext, const std::wstring&
     for (auto& spEntity : PlantEntities(pContext)) {
         std::wstring other = Owner(spEntity.Get());
         if (other != owner && m_reader.Text(spEntity.Get(), L"@deviceName") == name)
-            return Fail(Bus::E_NAME_IN_USE, Bus::Format(Bus::g_szNameInUse, {name, owner, other}));
+            return Fail(Bus::E_NAME_IN_USE, Bus::Format(Bus::kNameInUse, {name, owner, other}));
     }
     return {};
 }
@@ -201,7 +201,7 @@ Verdict CBusRules::Place(IUnknown* pComponent, IUnknown* pDest, bool bAsChild) c
     if (!spMaster) {
         std::wstring host = hosts.empty() ? std::wstring() : m_reader.Text(hosts[0].Get(), L"@name");
         return Fail(Bus::E_NO_MASTER,
-                    Bus::Format(Bus::g_szNoMaster, {name, m_bus.pszProtocol, host.empty() ? L"its place" : host}));
+                    Bus::Format(Bus::kNoMaster, {name, m_bus.pszProtocol, host.empty() ? L"its place" : host}));
     }
     std::wstring masterName = Owner(spMaster.Get());
     long lOthers = 0, lMax = MaxDevices(spMaster.Get());
@@ -209,7 +209,7 @@ Verdict CBusRules::Place(IUnknown* pComponent, IUnknown* pDest, bool bAsChild) c
         lOthers += Owner(spSlave.Get()) != name;
     if (lOthers >= lMax)
         return Fail(Bus::E_MASTER_FULL,
-                    Bus::Format(Bus::g_szMasterFull, {masterName, std::to_wstring(lMax), m_bus.pszProtocol}));
+                    Bus::Format(Bus::kMasterFull, {masterName, std::to_wstring(lMax), m_bus.pszProtocol}));
     if (m_bus.pszAddressAttr) {
         verdict =
             AddressFree(spMaster.Get(), m_reader.Text(spEntity.Get(), std::wstring(L"@") + m_bus.pszAddressAttr), name);
@@ -218,7 +218,7 @@ Verdict CBusRules::Place(IUnknown* pComponent, IUnknown* pDest, bool bAsChild) c
     }
     if (lOthers + 1 == lMax)
         return Fail(Bus::W_LAST_PLACE,
-                    Bus::Format(Bus::g_szLastPlace, {name, std::to_wstring(lMax), m_bus.pszProtocol, masterName}));
+                    Bus::Format(Bus::kLastPlace, {name, std::to_wstring(lMax), m_bus.pszProtocol, masterName}));
     return {};
 }
 
@@ -235,7 +235,7 @@ Verdict CBusRules::Replace(IUnknown* pPalette, IUnknown* pReplaced) const
         std::wstring oldWhat = spOld ? std::wstring(m_bus.pszProtocol) + L" " + Role(spOld.Get())
                                      : L"no " + std::wstring(m_bus.pszProtocol) + L" interface";
         return Fail(Bus::E_INCOMPATIBLE,
-                    Bus::Format(Bus::g_szRoleMismatch, {newName, m_bus.pszProtocol, newRole, oldName, oldWhat}));
+                    Bus::Format(Bus::kRoleMismatch, {newName, m_bus.pszProtocol, newRole, oldName, oldWhat}));
     }
     Verdict verdict = Validity(spNew.Get());
     if (FAILED(verdict.hr))
@@ -244,7 +244,7 @@ Verdict CBusRules::Replace(IUnknown* pPalette, IUnknown* pReplaced) const
         long lSlaves = static_cast<long>(SlavesOf(spOld.Get()).size()), lMax = MaxDevices(spNew.Get());
         if (lSlaves > lMax)
             return Fail(Bus::E_MASTER_FULL,
-                        Bus::Format(Bus::g_szMasterFull, {newName, std::to_wstring(lMax), m_bus.pszProtocol}));
+                        Bus::Format(Bus::kMasterFull, {newName, std::to_wstring(lMax), m_bus.pszProtocol}));
         return {};
     }
     // The new device takes the old one's place: only the others count.
@@ -265,8 +265,8 @@ Verdict CBusRules::Delete(IUnknown* pComponent) const
         return {};
     size_t nSlaves = SlavesOf(spMaster.Get()).size();
     if (nSlaves)
-        return Fail(Bus::E_HAS_DEVICES, Bus::Format(Bus::g_szHasDevices, {Owner(spMaster.Get()), m_bus.pszProtocol,
-                                                                          std::to_wstring(nSlaves)}));
+        return Fail(Bus::E_HAS_DEVICES, Bus::Format(Bus::kHasDevices, {Owner(spMaster.Get()), m_bus.pszProtocol,
+                                                                       std::to_wstring(nSlaves)}));
     return {};
 }
 
@@ -280,8 +280,8 @@ Verdict CBusRules::PortOfBus(NewZUR::IPropertyData* pPort, Item& spEntity) const
     ItemList entities = m_reader.Select(pPort, L"ancestor::communicationEntity[1]");
     spEntity = entities.empty() ? nullptr : entities[0];
     if (!spEntity || m_reader.Text(spEntity.Get(), L"@protocol") != m_bus.pszProtocol)
-        return Fail(Bus::E_PORT_MISMATCH, Bus::Format(Bus::g_szNotOurPort, {m_reader.Text(pPort, L"@name"),
-                                                                            Owner(pPort), m_bus.pszProtocol}));
+        return Fail(Bus::E_PORT_MISMATCH,
+                    Bus::Format(Bus::kNotOurPort, {m_reader.Text(pPort, L"@name"), Owner(pPort), m_bus.pszProtocol}));
     return {};
 }
 
@@ -303,13 +303,13 @@ Verdict CBusRules::Connect(IUnknown* pPort1, IUnknown* pPort2) const
     }
     if (types[0] != types[1] || types[0] != m_bus.pszPortType)
         return Fail(Bus::E_PORT_MISMATCH,
-                    Bus::Format(Bus::g_szPortKinds, {names[0], owners[0], types[0], names[1], owners[1], types[1]}));
+                    Bus::Format(Bus::kPortKinds, {names[0], owners[0], types[0], names[1], owners[1], types[1]}));
     if (owners[0] == owners[1])
-        return Fail(Bus::E_SAME_DEVICE, Bus::Format(Bus::g_szSameDevice, {names[0], names[1], owners[0]}));
+        return Fail(Bus::E_SAME_DEVICE, Bus::Format(Bus::kSameDevice, {names[0], names[1], owners[0]}));
     for (int i = 0; i < 2; ++i) {
         std::wstring ref = XPathLiteral(PortRef(spPorts[i].Get()));
         if (!m_reader.Select(spPorts[i].Get(), CablesAt(ref)).empty())
-            return Fail(Bus::E_PORT_BUSY, Bus::Format(Bus::g_szPortBusy, {names[i], owners[i]}));
+            return Fail(Bus::E_PORT_BUSY, Bus::Format(Bus::kPortBusy, {names[i], owners[i]}));
     }
     if (m_bus.bSegmented) {
         std::wstring segments[2];
@@ -319,7 +319,7 @@ Verdict CBusRules::Connect(IUnknown* pPort1, IUnknown* pPort2) const
         }
         if (segments[0] != segments[1])
             return Fail(Bus::E_OTHER_SEGMENT,
-                        Bus::Format(Bus::g_szOtherSegment, {owners[0], owners[1], segments[0], segments[1]}));
+                        Bus::Format(Bus::kOtherSegment, {owners[0], owners[1], segments[0], segments[1]}));
     }
     return {};
 }
@@ -335,7 +335,7 @@ Verdict CBusRules::Disconnect(IUnknown* pPort1, IUnknown* pPort2) const
                                        b + L" and @to=" + a + L")]")
             .empty())
         return Fail(Bus::E_NOT_CONNECTED,
-                    Bus::Format(Bus::g_szNotConnected, {PortRef(spPort1.Get()), PortRef(spPort2.Get())}));
+                    Bus::Format(Bus::kNotConnected, {PortRef(spPort1.Get()), PortRef(spPort2.Get())}));
     return {};
 }
 
@@ -383,14 +383,14 @@ Verdict CBusRules::All(IUnknown* pRoot) const
             std::wstring name = m_reader.Text(spEntity.Get(), L"@deviceName");
             auto [it, fresh] = names.emplace(name, owner);
             if (!fresh)
-                return Fail(Bus::E_NAME_IN_USE, Bus::Format(Bus::g_szNameInUse, {name, owner, it->second}));
+                return Fail(Bus::E_NAME_IN_USE, Bus::Format(Bus::kNameInUse, {name, owner, it->second}));
         }
         if (Role(spEntity.Get()) == L"master") {
             ItemList slaves = SlavesOf(spEntity.Get());
             long lMax = MaxDevices(spEntity.Get());
             if (static_cast<long>(slaves.size()) > lMax)
                 return Fail(Bus::E_MASTER_FULL,
-                            Bus::Format(Bus::g_szMasterFull, {owner, std::to_wstring(lMax), m_bus.pszProtocol}));
+                            Bus::Format(Bus::kMasterFull, {owner, std::to_wstring(lMax), m_bus.pszProtocol}));
             if (m_bus.pszAddressAttr) {
                 std::wstring attr = std::wstring(L"@") + m_bus.pszAddressAttr;
                 std::map<long, std::wstring> used;
@@ -403,16 +403,15 @@ Verdict CBusRules::All(IUnknown* pRoot) const
                         continue;
                     auto [it, fresh] = used.emplace(lAddress, slave);
                     if (!fresh)
-                        return Fail(Bus::E_ADDRESS_IN_USE,
-                                    Bus::Format(Bus::g_szAddressInUse,
-                                                {m_bus.pszAddressWord, address, slave, it->second, owner}));
+                        return Fail(
+                            Bus::E_ADDRESS_IN_USE,
+                            Bus::Format(Bus::kAddressInUse, {m_bus.pszAddressWord, address, slave, it->second, owner}));
                 }
             }
         } else if (!MasterOf(spEntity.Get())) {
-            return Fail(
-                Bus::E_NO_MASTER,
-                Bus::Format(Bus::g_szNoMaster, {owner, m_bus.pszProtocol,
-                                                m_reader.Text(spEntity.Get(), L"ancestor::component[2]/@name")}));
+            return Fail(Bus::E_NO_MASTER,
+                        Bus::Format(Bus::kNoMaster, {owner, m_bus.pszProtocol,
+                                                     m_reader.Text(spEntity.Get(), L"ancestor::component[2]/@name")}));
         }
         if (uncabled.empty() && !m_reader.Select(spEntity.Get(), L"port").empty()) {
             bool cabled = false;
@@ -425,6 +424,6 @@ Verdict CBusRules::All(IUnknown* pRoot) const
         }
     }
     if (!uncabled.empty())
-        return Fail(Bus::I_UNCABLED, Bus::Format(Bus::g_szUncabled, {uncabled, m_bus.pszProtocol}));
+        return Fail(Bus::I_UNCABLED, Bus::Format(Bus::kUncabled, {uncabled, m_bus.pszProtocol}));
     return {};
 }

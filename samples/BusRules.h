@@ -19,9 +19,9 @@ struct BusDescriptor
     const wchar_t* pszErrorDatabase;
 };
 
-extern const BusDescriptor g_busProfibusDP;
-extern const BusDescriptor g_busProfinetIO;
-extern const BusDescriptor g_busCANopen;
+extern const BusDescriptor kBusProfibusDP;
+extern const BusDescriptor kBusProfinetIO;
+extern const BusDescriptor kBusCANopen;
 
 struct Verdict
 {

@@ -24,31 +24,31 @@ inline constexpr HRESULT E_NOT_INITIALIZED = static_cast<HRESULT>(0x8004030E);
 inline constexpr HRESULT W_LAST_PLACE = static_cast<HRESULT>(0x00040310);
 inline constexpr HRESULT I_UNCABLED = static_cast<HRESULT>(0x00040311);
 
-inline constexpr wchar_t g_szAddressRange[] = L"%1 %2 of '%3' is outside %4..%5.";
-inline constexpr wchar_t g_szAddressMissing[] = L"'%1' has no %2 on its %3 interface.";
-inline constexpr wchar_t g_szAddressInUse[] = L"%1 %2 of '%3' is already used by '%4' on the bus of '%5'.";
-inline constexpr wchar_t g_szNameInvalid[] = L"Device name '%1' of '%2' is not valid: %3.";
-inline constexpr wchar_t g_szNameInUse[] = L"Device name '%1' of '%2' is already used by '%3'.";
-inline constexpr wchar_t g_szNoMaster[] = L"'%1' is a %2 slave, but '%3' offers no %2 master.";
-inline constexpr wchar_t g_szMasterFull[] = L"'%1' already has %2 %3 devices, its maximum.";
-inline constexpr wchar_t g_szLastPlace[] = L"'%1' takes the last of the %2 places on the %3 bus of '%4'.";
-inline constexpr wchar_t g_szNotOurPort[] = L"Port '%1' of '%2' is not a %3 port.";
-inline constexpr wchar_t g_szPortKinds[] = L"Port '%1' of '%2' (%3) does not fit port '%4' of '%5' (%6).";
-inline constexpr wchar_t g_szSameDevice[] = L"Ports '%1' and '%2' both belong to '%3'.";
-inline constexpr wchar_t g_szPortBusy[] = L"Port '%1' of '%2' is already cabled.";
-inline constexpr wchar_t g_szOtherSegment[] = L"'%1' and '%2' are on the buses of different masters ('%3', '%4').";
-inline constexpr wchar_t g_szNotConnected[] = L"Ports '%1' and '%2' are not cabled to each other.";
-inline constexpr wchar_t g_szHasDevices[] = L"'%1' is still the %2 master of %3 devices; move or delete them first.";
-inline constexpr wchar_t g_szRoleMismatch[] = L"'%1' (%2 %3) cannot replace '%4' (%5).";
-inline constexpr wchar_t g_szUncabled[] = L"'%1' has no cable on its %2 ports.";
-inline constexpr wchar_t g_szNotInitialized[] = L"The assistant has not been initialised.";
-inline constexpr wchar_t g_szWrongProtocol[] = L"This assistant serves %1, not %2.";
+inline constexpr wchar_t kAddressRange[] = L"%1 %2 of '%3' is outside %4..%5.";
+inline constexpr wchar_t kAddressMissing[] = L"'%1' has no %2 on its %3 interface.";
+inline constexpr wchar_t kAddressInUse[] = L"%1 %2 of '%3' is already used by '%4' on the bus of '%5'.";
+inline constexpr wchar_t kNameInvalid[] = L"Device name '%1' of '%2' is not valid: %3.";
+inline constexpr wchar_t kNameInUse[] = L"Device name '%1' of '%2' is already used by '%3'.";
+inline constexpr wchar_t kNoMaster[] = L"'%1' is a %2 slave, but '%3' offers no %2 master.";
+inline constexpr wchar_t kMasterFull[] = L"'%1' already has %2 %3 devices, its maximum.";
+inline constexpr wchar_t kLastPlace[] = L"'%1' takes the last of the %2 places on the %3 bus of '%4'.";
+inline constexpr wchar_t kNotOurPort[] = L"Port '%1' of '%2' is not a %3 port.";
+inline constexpr wchar_t kPortKinds[] = L"Port '%1' of '%2' (%3) does not fit port '%4' of '%5' (%6).";
+inline constexpr wchar_t kSameDevice[] = L"Ports '%1' and '%2' both belong to '%3'.";
+inline constexpr wchar_t kPortBusy[] = L"Port '%1' of '%2' is already cabled.";
+inline constexpr wchar_t kOtherSegment[] = L"'%1' and '%2' are on the buses of different masters ('%3', '%4').";
+inline constexpr wchar_t kNotConnected[] = L"Ports '%1' and '%2' are not cabled to each other.";
+inline constexpr wchar_t kHasDevices[] = L"'%1' is still the %2 master of %3 devices; move or delete them first.";
+inline constexpr wchar_t kRoleMismatch[] = L"'%1' (%2 %3) cannot replace '%4' (%5).";
+inline constexpr wchar_t kUncabled[] = L"'%1' has no cable on its %2 ports.";
+inline constexpr wchar_t kNotInitialized[] = L"The assistant has not been initialised.";
+inline constexpr wchar_t kWrongProtocol[] = L"This assistant serves %1, not %2.";
 
-inline constexpr wchar_t g_szNameEmpty[] = L"it is empty";
-inline constexpr wchar_t g_szNameTooLong[] = L"it is longer than 240 characters";
-inline constexpr wchar_t g_szNameChars[] = L"only a-z, 0-9, '-' and '.' are allowed";
-inline constexpr wchar_t g_szNameLabels[] = L"a label is empty, longer than 63 characters or begins or ends with '-'";
-inline constexpr wchar_t g_szNamePort[] = L"names of the form 'port-xyz' are reserved";
+inline constexpr wchar_t kNameEmpty[] = L"it is empty";
+inline constexpr wchar_t kNameTooLong[] = L"it is longer than 240 characters";
+inline constexpr wchar_t kNameChars[] = L"only a-z, 0-9, '-' and '.' are allowed";
+inline constexpr wchar_t kNameLabels[] = L"a label is empty, longer than 63 characters or begins or ends with '-'";
+inline constexpr wchar_t kNamePort[] = L"names of the form 'port-xyz' are reserved";
 
 // Replaces %1..%9 with the arguments in order.
 inline std::wstring Format(const wchar_t* pattern, std::initializer_list<std::wstring> args)

@@ -17,10 +17,10 @@ HRESULT Create(REFIID riid, void** ppv)
     return CComObject<CBusAssistant>::CreateInstance(riid, ppv, Bus);
 }
 
-const ServedClass g_classes[] = {
-    {&CLSID_ProfibusDPAssistant, L"Samples.ProfibusDP.1", L"Sample PROFIBUS DP assistant", &Create<g_busProfibusDP>},
-    {&CLSID_ProfinetIOAssistant, L"Samples.ProfinetIO.1", L"Sample PROFINET IO assistant", &Create<g_busProfinetIO>},
-    {&CLSID_CANopenAssistant, L"Samples.CANopen.1", L"Sample CANopen assistant", &Create<g_busCANopen>},
+const ServedClass kClasses[] = {
+    {&CLSID_ProfibusDPAssistant, L"Samples.ProfibusDP.1", L"Sample PROFIBUS DP assistant", &Create<kBusProfibusDP>},
+    {&CLSID_ProfinetIOAssistant, L"Samples.ProfinetIO.1", L"Sample PROFINET IO assistant", &Create<kBusProfinetIO>},
+    {&CLSID_CANopenAssistant, L"Samples.CANopen.1", L"Sample CANopen assistant", &Create<kBusCANopen>},
 };
 
 // The error database of each assistant ships in errdb\ beside this module.
@@ -28,27 +28,27 @@ const struct
 {
     const BusDescriptor* pBus;
     const wchar_t* pszFile;
-} g_databases[] = {
-    {&g_busProfibusDP, L"errdb\\profibus-dp.txt"},
-    {&g_busProfinetIO, L"errdb\\profinet-io.txt"},
-    {&g_busCANopen, L"errdb\\canopen.txt"},
+} kDatabases[] = {
+    {&kBusProfibusDP, L"errdb\\profibus-dp.txt"},
+    {&kBusProfinetIO, L"errdb\\profinet-io.txt"},
+    {&kBusCANopen, L"errdb\\canopen.txt"},
 };
 
 } // namespace
 
-DEFINE_TABLE_SERVER_ENTRY_POINTS(g_classes)
+DEFINE_TABLE_SERVER_ENTRY_POINTS(kClasses)
 
 STDAPI DllRegisterServer()
 {
-    HRESULT hr = RegisterClassTable(g_classes, CountOf(g_classes));
+    HRESULT hr = RegisterClassTable(kClasses, CountOf(kClasses));
     wchar_t folder[MAX_PATH];
     if (SUCCEEDED(hr))
-        hr = ModuleFolder(folder, MAX_PATH);
-    for (auto& db : g_databases) {
+        hr = ThisModuleFolder(folder);
+    for (auto& db : kDatabases) {
         if (FAILED(hr))
             break;
         std::wstring file = std::wstring(folder) + db.pszFile;
-        hr = WriteRegistryString(HKEY_LOCAL_MACHINE, g_szErrorDatabasesKey, db.pBus->pszErrorDatabase, file.c_str());
+        hr = WriteRegistryString(HKEY_LOCAL_MACHINE, kErrorDatabasesKey, db.pBus->pszErrorDatabase, file.c_str());
     }
     return hr;
 }
@@ -56,9 +56,9 @@ STDAPI DllRegisterServer()
 STDAPI DllUnregisterServer()
 {
     CRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, g_szErrorDatabasesKey, 0, KEY_SET_VALUE, key.Out()) == ERROR_SUCCESS) {
-        for (auto& db : g_databases)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kErrorDatabasesKey, 0, KEY_SET_VALUE, key.Out()) == ERROR_SUCCESS) {
+        for (auto& db : kDatabases)
             RegDeleteValueW(key.Get(), db.pBus->pszErrorDatabase);
     }
-    return UnregisterClassTable(g_classes, CountOf(g_classes));
+    return UnregisterClassTable(kClasses, CountOf(kClasses));
 }

@@ -4,8 +4,8 @@
 #include "com/Owners.h"
 
 namespace {
-const wchar_t g_szNotInitialized[] = L"The assistant has not been initialised.";
-const wchar_t g_szNotText[] = L"The new value cannot be read as text.";
+const wchar_t kNotInitialized[] = L"The assistant has not been initialised.";
+const wchar_t kNotText[] = L"The new value cannot be read as text.";
 } // namespace
 
 HRESULT CAssistant::Judge(BSTR* pbstrErrMsg, BSTR* pbstrErrDB, CFunctionRef<Verdict()> rule) noexcept
@@ -15,12 +15,12 @@ HRESULT CAssistant::Judge(BSTR* pbstrErrMsg, BSTR* pbstrErrDB, CFunctionRef<Verd
     *pbstrErrMsg = nullptr;
     *pbstrErrDB = nullptr;
     return ComBoundary([&] {
-        Verdict verdict = m_rules.IsAttached() ? rule() : Verdict{Code::E_NOT_INITIALIZED, g_szNotInitialized};
+        Verdict verdict = m_rules.IsAttached() ? rule() : Verdict{Code::E_NOT_INITIALIZED, kNotInitialized};
         CBstr message, errDB;
         if (!verdict.strMessage.empty())
             message = CBstr(verdict.strMessage);
         if (verdict.hr != S_OK)
-            errDB = CBstr(g_szErrorDatabaseId);
+            errDB = CBstr(kErrorDatabaseId);
         *pbstrErrMsg = message.Detach();
         *pbstrErrDB = errDB.Detach();
         return verdict.hr;
@@ -35,7 +35,7 @@ STDMETHODIMP CAssistant::Init(IDispatch* pdispTopology, IDispatch*)
 STDMETHODIMP CAssistant::InitEx(IDispatch* pdispTopology, IDispatch* pdispLayer, BSTR bstrProtocol)
 {
     // Bound to another bus's name is a configuration fault worth refusing.
-    if (BstrView(bstrProtocol) != g_szProtocol)
+    if (BstrView(bstrProtocol) != kProtocol)
         return E_INVALIDARG;
     return Init(pdispTopology, pdispLayer);
 }
@@ -68,7 +68,7 @@ STDMETHODIMP CAssistant::CheckPropertyChange(BSTR* pbstrErrMsg, IComponent*, IPr
     return Judge(pbstrErrMsg, UUIDOfErrorDB, [&] {
         CVariant text;
         if (FAILED(VariantChangeType(&text, &vValue, 0, VT_BSTR)))
-            return Verdict{DISP_E_TYPEMISMATCH, g_szNotText};
+            return Verdict{DISP_E_TYPEMISMATCH, kNotText};
         return m_rules.PropertyChange(pData, std::wstring(BstrView(text.bstrVal)));
     });
 }

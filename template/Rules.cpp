@@ -5,19 +5,19 @@
 
 namespace {
 
-const wchar_t g_szEntities[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity";
-const long g_lMinAddress = 1;
-const long g_lMaxAddress = 63;
+const wchar_t kEntities[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity";
+const long kMinAddress = 1;
+const long kMaxAddress = 63;
 
 std::wstring AddressRangeMessage(const std::wstring& address, const std::wstring& device)
 {
-    return L"Address " + address + L" of '" + device + L"' is outside " + std::to_wstring(g_lMinAddress) + L".." +
-           std::to_wstring(g_lMaxAddress) + L".";
+    return L"Address " + address + L" of '" + device + L"' is outside " + std::to_wstring(kMinAddress) + L".." +
+           std::to_wstring(kMaxAddress) + L".";
 }
 
 std::wstring NoAddressMessage(const std::wstring& device)
 {
-    return L"'" + device + L"' has no " + std::wstring(g_szProtocol) + L" address yet.";
+    return L"'" + device + L"' has no " + std::wstring(kProtocol) + L" address yet.";
 }
 
 bool IsValidAddress(const std::wstring& text)
@@ -25,7 +25,7 @@ bool IsValidAddress(const std::wstring& text)
     if (text.empty() || text.size() > 9 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
         return false;
     long lAddress = std::stol(text);
-    return lAddress >= g_lMinAddress && lAddress <= g_lMaxAddress;
+    return lAddress >= kMinAddress && lAddress <= kMaxAddress;
 }
 
 } // namespace
@@ -87,8 +87,8 @@ CRules::Item CRules::Entity(IUnknown* pComponent) const
 {
     Item spRoot = Root(pComponent);
     // Protocols are compared here rather than in the path: no quoting to get wrong.
-    for (Item& spEntity : Select(spRoot.Get(), g_szEntities))
-        if (Text(spEntity.Get(), L"@protocol") == g_szProtocol)
+    for (Item& spEntity : Select(spRoot.Get(), kEntities))
+        if (Text(spEntity.Get(), L"@protocol") == kProtocol)
             return spEntity;
     return nullptr;
 }
@@ -120,7 +120,7 @@ Verdict CRules::PropertyChange(IUnknown* pItem, const std::wstring& value) const
     if (Select(spItem.Get(), L"self::node()[name()='address']").empty())
         return {};
     std::vector<Item> entities = Select(spItem.Get(), L"parent::communicationEntity");
-    if (entities.empty() || Text(entities[0].Get(), L"@protocol") != g_szProtocol)
+    if (entities.empty() || Text(entities[0].Get(), L"@protocol") != kProtocol)
         return {};
     return Address(entities[0].Get(), &value);
 }
@@ -129,10 +129,10 @@ Verdict CRules::All(IUnknown* pRoot) const
 {
     Item spRoot = Root(pRoot);
     // Entities without a role are the networks the project itself lists.
-    std::wstring path = L"/project/topology//component/root/" + std::wstring(g_szEntities) + L"[@role]";
+    std::wstring path = L"/project/topology//component/root/" + std::wstring(kEntities) + L"[@role]";
     Verdict first;
     for (Item& spEntity : Select(spRoot.Get(), path)) {
-        if (Text(spEntity.Get(), L"@protocol") != g_szProtocol)
+        if (Text(spEntity.Get(), L"@protocol") != kProtocol)
             continue;
         Verdict verdict = Address(spEntity.Get());
         if (FAILED(verdict.hr))

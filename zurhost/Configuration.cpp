@@ -23,10 +23,11 @@ std::vector<std::pair<std::wstring, std::wstring>> CConfiguration::Values(long l
         index.vt = VT_I4;
         index.lVal = i;
         CBstr name;
-        if (FAILED(spKey->GetItem(index, &spValue)) || FAILED(spValue->GetName(name.Out())) ||
-            FAILED(spValue->GetData(data.Out())) || FAILED(VariantChangeType(&data, &data, 0, VT_BSTR)))
-            continue;
-        values.emplace_back(name.View(), BstrView(data.bstrVal));
+        // One that cannot be read keeps its place, with what could be read.
+        if (SUCCEEDED(spKey->GetItem(index, &spValue)) && SUCCEEDED(spValue->GetName(name.Out())) &&
+            SUCCEEDED(spValue->GetData(data.Out())))
+            VariantChangeType(&data, &data, 0, VT_BSTR);
+        values.emplace_back(name.View(), data.vt == VT_BSTR ? BstrView(data.bstrVal) : std::wstring_view());
     }
     return values;
 }

@@ -1,5 +1,6 @@
 // Names of well-known HRESULTs.
 #include "zurhost/Names.h"
+#include "interfaces/LayerNames.h"
 
 namespace {
 
@@ -7,7 +8,7 @@ const struct
 {
     HRESULT hr;
     const wchar_t* pszName;
-} g_names[] = {
+} kNames[] = {
     {S_OK, L"S_OK"},
     {S_FALSE, L"S_FALSE"},
     {E_FAIL, L"E_FAIL"},
@@ -22,15 +23,15 @@ const struct
     {REGDB_E_CLASSNOTREG, L"REGDB_E_CLASSNOTREG"},
     {CO_E_CLASSSTRING, L"CO_E_CLASSSTRING"},
     {DISP_E_TYPEMISMATCH, L"DISP_E_TYPEMISMATCH"},
-    {static_cast<HRESULT>(0xFFFFEB3D), L"LAYER_E_NO_ASSISTANT"},
-    {static_cast<HRESULT>(0xFFFFEB3C), L"LAYER_E_ERRDB_UNREADABLE"},
+    {LayerNames::kNoAssistant, L"LAYER_E_NO_ASSISTANT"},
+    {LayerNames::kErrorDBUnreadable, L"LAYER_E_ERRDB_UNREADABLE"},
 };
 
 } // namespace
 
 std::wstring KnownName(HRESULT hr)
 {
-    for (const auto& n : g_names)
+    for (const auto& n : kNames)
         if (n.hr == hr)
             return n.pszName;
     return {};
@@ -38,7 +39,7 @@ std::wstring KnownName(HRESULT hr)
 
 bool IsKnownName(const std::wstring& name)
 {
-    for (const auto& n : g_names)
+    for (const auto& n : kNames)
         if (name == n.pszName)
             return true;
     return false;

@@ -1,6 +1,7 @@
 // Reading zurhost's command line.
 #include "zurhost/Options.h"
 #include "hostfiles/TextFile.h"
+#include "interfaces/LayerNames.h"
 #include "zurhost/Report.h"
 #include <CLI/CLI.hpp>
 #include <sstream>
@@ -8,15 +9,19 @@
 
 namespace {
 
-const char g_szDescription[] = "zurhost puts the edits of a scenario to the assistant layer, as a host\n"
-                               "would before carrying them out, and prints the layer's verdicts.\n"
-                               "Without a scenario it prints the plant.\n";
-const char g_szFooter[] = "Exit status: 0 every stated verdict held; 1 one did not, or an edit named\n"
-                          "something the project lacks; 2 the run could not be made (the message says\n"
-                          "why). The table fits the terminal (COLUMNS, else the console's width).\n"
-                          "With --conformance: 0 every rule holds; 1 one fails or could not be judged;\n"
-                          "2 the run could not be made. The project defaults to examples\\plant.xml.";
-const char g_szVersion[] = "zurhost 1.1 (layer Zerani.Layer.AssistLayer.7, host simulator HostSim.Project.1)";
+const char kDescription[] = "zurhost puts the edits of a scenario to the assistant layer, as a host\n"
+                            "would before carrying them out, and prints the layer's verdicts.\n"
+                            "Without a scenario it prints the plant.\n";
+const char kFooter[] = "Exit status: 0 every stated verdict held; 1 one did not, or an edit named\n"
+                       "something the project lacks; 2 the run could not be made (the message says\n"
+                       "why). The table fits the terminal (COLUMNS, else the console's width).\n"
+                       "With --conformance: 0 every rule holds; 1 one fails or could not be judged;\n"
+                       "2 the run could not be made. The project defaults to examples\\plant.xml.";
+std::string Version()
+{
+    const std::wstring_view progId = LayerNames::kLayerProgId;
+    return "zurhost 1.1 (layer " + std::string(progId.begin(), progId.end()) + ", host simulator HostSim.Project.1)";
+}
 
 struct Arguments
 {
@@ -40,11 +45,11 @@ void AddOptions(CLI::App& app, Options& options, Arguments& args)
     app.add_option("--junit", args.junit, "also write the run to FILE as JUnit XML, for CI servers")->type_name("FILE");
     app.add_option("project", args.project, "the plant project file (XML)");
     app.add_option("scenario", args.scenario, "the edits to ask about, one a line");
-    app.set_version_flag("--version", g_szVersion);
+    app.set_version_flag("--version", Version());
     // Paths may start with "/" (Wine takes Unix paths); options start with "-" only.
     app.allow_windows_style_options(false);
     app.get_formatter()->column_width(24);
-    app.footer(g_szFooter);
+    app.footer(kFooter);
 }
 
 std::vector<std::string> ReversedArguments(int argc, wchar_t** argv)
@@ -58,14 +63,14 @@ std::vector<std::string> ReversedArguments(int argc, wchar_t** argv)
 int Refuse(const std::wstring& reason)
 {
     Out(L"zurhost: " + reason + L"\nRun zurhost --help for the options.\n", stderr);
-    return g_nCannotRun;
+    return kCannotRun;
 }
 
 } // namespace
 
 int ReadCommandLine(int argc, wchar_t** argv, Options& options, bool bBatchLine)
 {
-    CLI::App app{g_szDescription, "zurhost"};
+    CLI::App app{kDescription, "zurhost"};
     Arguments args;
     AddOptions(app, options, args);
     try {
@@ -74,7 +79,7 @@ int ReadCommandLine(int argc, wchar_t** argv, Options& options, bool bBatchLine)
         std::ostringstream out, err;
         app.exit(e, out, err);
         Out(FromUtf8(out.str()));
-        return g_nAllHeld;
+        return kAllHeld;
     } catch (const CLI::ParseError& e) {
         return Refuse(FromUtf8(e.what()));
     }

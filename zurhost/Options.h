@@ -12,9 +12,9 @@ struct Options
 };
 
 // Exit statuses, as the usage text documents them.
-inline constexpr int g_nAllHeld = 0;
-inline constexpr int g_nNotHeld = 1;
-inline constexpr int g_nCannotRun = 2;
+inline constexpr int kAllHeld = 0;
+inline constexpr int kNotHeld = 1;
+inline constexpr int kCannotRun = 2;
 
 // Reads the command line into options. Returns -1 when the run should go on,
 // else the exit status: 0 after --help or --version, 2 for a bad command line

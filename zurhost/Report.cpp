@@ -7,8 +7,8 @@
 
 namespace {
 
-const wchar_t* const g_columns[] = {L"#", L"Edit", L"Verdict", L"Bus", L"Message", L"Error database", L"Expected"};
-const wchar_t* const g_narrowColumns[] = {L"#", L"Edit", L"Verdict", L"Bus", L"Held"};
+const wchar_t* const kColumns[] = {L"#", L"Edit", L"Verdict", L"Bus", L"Message", L"Error database", L"Expected"};
+const wchar_t* const kNarrowColumns[] = {L"#", L"Edit", L"Verdict", L"Bus", L"Held"};
 
 std::wstring VerdictText(const Row& row)
 {
@@ -35,7 +35,7 @@ std::wstring Message(const Row& row)
 
 CTable WideTable(const RunReport& report)
 {
-    CTable table({std::begin(g_columns), std::end(g_columns)});
+    CTable table({std::begin(kColumns), std::end(kColumns)});
     for (const auto& row : report.rows)
         table.AddRow({std::to_wstring(row.edit.nLine), row.edit.strText, VerdictText(row), row.strBus, Message(row),
                       row.strErrDBName, Expectation(row)});
@@ -46,7 +46,7 @@ CTable WideTable(const RunReport& report)
 // its error database and what was expected, across the whole width.
 CTable NarrowTable(const RunReport& report)
 {
-    CTable table({std::begin(g_narrowColumns), std::end(g_narrowColumns)});
+    CTable table({std::begin(kNarrowColumns), std::end(kNarrowColumns)});
     for (const auto& row : report.rows) {
         std::wstring held = !row.bAsked ? L"NOT ASKED" : row.bExpectationMet ? L"ok" : L"FAILED";
         if (row.edit.expected.kind == Verdict::Kind::None && row.bAsked)

@@ -35,7 +35,7 @@ ComPtr<Itf> Required(HRESULT hr, ComPtr<IDispatch>& spHandedOut)
 }
 
 // The check each kind of edit asks, dropped and dragged, in the order of EditKind.
-const CheckId g_checks[][2] = {
+const CheckId kChecks[][2] = {
     {CheckId::NewDevice, CheckId::NewDevice},
     {CheckId::InsertDrop, CheckId::InsertDrag},
     {CheckId::MoveDrop, CheckId::MoveDrag},
@@ -46,7 +46,7 @@ const CheckId g_checks[][2] = {
     {CheckId::PropertyChange, CheckId::PropertyChange},
     {CheckId::All, CheckId::All},
 };
-static_assert(std::size(g_checks) == static_cast<size_t>(EditKind::CheckAll) + 1, "a row per kind of edit");
+static_assert(std::size(kChecks) == static_cast<size_t>(EditKind::CheckAll) + 1, "a row per kind of edit");
 
 } // namespace
 
@@ -101,7 +101,7 @@ HRESULT CRunner::Ask(const Edit& e, BSTR* pbstrMsg, BSTR* pbstrErrDB)
     CVariant value = e.kind == EditKind::Set ? CVariant::String(a[2]) : CVariant();
     const CheckArgs args{spRoot.Get(),  spFirst.Get(), spSecond.Get(), e.bAsChild,  spPort1.Get(),
                          spPort2.Get(), spItem.Get(),  value,          &spCharErr1, &spCharErr2};
-    return CallCheck(m_spLayer.Get(), g_checks[static_cast<int>(e.kind)][e.bDrag], pbstrMsg, args, pbstrErrDB);
+    return CallCheck(m_spLayer.Get(), kChecks[static_cast<int>(e.kind)][e.bDrag], pbstrMsg, args, pbstrErrDB);
 }
 
 HRESULT CRunner::Apply(const Edit& e)

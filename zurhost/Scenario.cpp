@@ -4,7 +4,7 @@
 
 namespace {
 
-const wchar_t g_szPathShorthand[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
+const wchar_t kPathShorthand[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
 
 std::wstring Trim(const std::wstring& text)
 {
@@ -30,7 +30,7 @@ std::wstring StripComment(const std::wstring& line)
 
 std::wstring ExpandPath(const std::wstring& path)
 {
-    return !path.empty() && path[0] == L'~' ? g_szPathShorthand + path.substr(1) : path;
+    return !path.empty() && path[0] == L'~' ? kPathShorthand + path.substr(1) : path;
 }
 
 // Fills the edit from its words; returns the reason when they do not fit.

@@ -5,14 +5,14 @@
 // binding for that protocol exists, and the warnings a user needs when the
 // layer will not judge as expected; and how it makes the classes it uses.
 #include "HostSim.h"
+#include "interfaces/LayerNames.h"
+#include "zurhost/CannotRun.h"
 #include "zurhost/Configuration.h"
 #include <windows.h>
 #include <wrl/client.h>
 #include <map>
 #include <string>
 #include <vector>
-
-inline constexpr wchar_t g_szLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
 
 template <class Itf>
 HRESULT CreateByProgId(const std::wstring& progId, Microsoft::WRL::ComPtr<Itf>& sp)
@@ -21,17 +21,14 @@ HRESULT CreateByProgId(const std::wstring& progId, Microsoft::WRL::ComPtr<Itf>& 
     HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
     return FAILED(hr) ? hr : CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&sp));
 }
-// A new simulator project loaded from the file; null with strError (file,
-// line, what was expected) when it cannot be.
-Microsoft::WRL::ComPtr<ISimProject> LoadProject(const std::wstring& path, std::wstring& strError);
-// Registers each DLL of the list found in folder; false with strError.
-bool RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls, std::wstring& strError);
+// A new simulator project loaded from the file; CCannotRun (file, line, what
+// was expected) when it cannot be.
+Microsoft::WRL::ComPtr<ISimProject> LoadProject(const std::wstring& path);
+// Registers each DLL of the list found in folder; CCannotRun when one fails.
+void RegisterServers(const std::wstring& folder, const std::vector<std::wstring>& dlls);
 // Opens the host's configuration and, with bSetup, binds each sample assistant
-// whose protocol has no binding yet; false with strError.
-bool OpenConfiguration(CConfiguration& config, bool bSetup, std::wstring& strError);
-// The keys that bind a protocol to its assistant's ProgID and to its error database.
-inline constexpr wchar_t g_szAssistantsKey[] = L"BindedAssistants";
-inline constexpr wchar_t g_szDatabasesKey[] = L"BindedAssistants_ErrDB";
+// whose protocol has no binding yet; CCannotRun without the context object.
+void OpenConfiguration(CConfiguration& config, bool bSetup);
 // A binding key as the layer's catalogue holds it: protocol -> text (the machine's scope wins).
 std::map<std::wstring, std::wstring> Bindings(const CConfiguration& config, const wchar_t* pszKey);
 // A debug option that short-cuts every check, and every binding the layer

@@ -4,8 +4,8 @@
 
 namespace {
 
-const size_t g_cchGap = 2;
-const size_t g_cchDetailIndent = 6; // past the wrapped edit, which starts at 4
+const size_t kGap = 2;
+const size_t kDetailIndent = 6; // past the wrapped edit, which starts at 4
 
 bool IsWide(unsigned long c)
 {
@@ -92,11 +92,11 @@ size_t CTable::NaturalWidth() const
 {
     size_t total = 0;
     for (size_t w : FitColumns(0))
-        total += w + g_cchGap;
+        total += w + kGap;
     size_t detail = 0;
     for (const auto& text : m_vecDetails)
-        detail = std::max(detail, text.empty() ? 0 : DisplayWidth(text) + g_cchDetailIndent);
-    return std::max(total - g_cchGap, detail);
+        detail = std::max(detail, text.empty() ? 0 : DisplayWidth(text) + kDetailIndent);
+    return std::max(total - kGap, detail);
 }
 
 // Natural widths; when they exceed the width, the widest column gives up a
@@ -111,7 +111,7 @@ std::vector<size_t> CTable::FitColumns(size_t width) const
     }
     if (width == 0)
         return widths;
-    size_t total = g_cchGap * (widths.size() - 1);
+    size_t total = kGap * (widths.size() - 1);
     for (size_t w : widths)
         total += w;
     while (total > width) {
@@ -137,7 +137,7 @@ void CTable::RenderLine(const std::vector<std::wstring>& cells, const std::vecto
         std::wstring line;
         for (size_t c = 0; c < cells.size(); ++c) {
             const std::wstring piece = l < wrapped[c].size() ? wrapped[c][l] : L"";
-            line += c + 1 < cells.size() ? Padded(piece, widths[c] + g_cchGap) : piece;
+            line += c + 1 < cells.size() ? Padded(piece, widths[c] + kGap) : piece;
         }
         while (!line.empty() && line.back() == L' ')
             line.pop_back();
@@ -155,13 +155,13 @@ std::wstring CTable::Render(size_t width) const
     for (size_t w : widths)
         rule.emplace_back(w, L'-');
     RenderLine(rule, widths, out);
-    const size_t cchDetail = width > g_cchDetailIndent ? width - g_cchDetailIndent : 0;
+    const size_t cchDetail = width > kDetailIndent ? width - kDetailIndent : 0;
     for (size_t r = 0; r < m_vecRows.size(); ++r) {
         RenderLine(m_vecRows[r], widths, out);
         if (m_vecDetails[r].empty())
             continue;
         for (const auto& line : cchDetail ? WrapText(m_vecDetails[r], cchDetail) : std::vector{m_vecDetails[r]})
-            out += std::wstring(g_cchDetailIndent, L' ') + line + L"\n";
+            out += std::wstring(kDetailIndent, L' ') + line + L"\n";
     }
     return out;
 }

@@ -4,8 +4,8 @@
 
 namespace {
 
-const auto g_delay = std::chrono::milliseconds(500);
-const auto g_period = std::chrono::milliseconds(100);
+const auto kDelay = std::chrono::milliseconds(500);
+const auto kPeriod = std::chrono::milliseconds(100);
 
 } // namespace
 
@@ -58,8 +58,8 @@ void CProgress::Watch()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     std::wstring shown;
-    while (!m_cvStop.wait_for(lock, g_period, [this] { return m_bStop; })) {
-        if (std::chrono::steady_clock::now() - m_start < g_delay || m_strText == shown)
+    while (!m_cvStop.wait_for(lock, kPeriod, [this] { return m_bStop; })) {
+        if (std::chrono::steady_clock::now() - m_start < kDelay || m_strText == shown)
             continue;
         shown = m_strText;
         Draw(shown);

@@ -5,8 +5,8 @@
 
 namespace {
 
-const wchar_t g_szExpected[] = L"expected accepted, rejected, a symbolic name such as DP_E_ADDRESS_IN_USE "
-                               L"or a code such as 0x80040302";
+const wchar_t kExpected[] = L"expected accepted, rejected, a symbolic name such as DP_E_ADDRESS_IN_USE "
+                            L"or a code such as 0x80040302";
 
 bool IsHexCode(const std::wstring& text, HRESULT& hr)
 {
@@ -60,7 +60,7 @@ bool ParseVerdict(const std::wstring& text, Verdict& verdict, std::wstring& strR
         verdict.kind = Verdict::Kind::Symbol;
         return true;
     }
-    strReason = L"verdict \"" + text + L"\": " + g_szExpected;
+    strReason = L"verdict \"" + text + L"\": " + kExpected;
     return false;
 }
 

@@ -3,6 +3,7 @@
 // edits of a scenario to the layer and prints the verdicts. It meets the
 // simulator, the samples and the layer only through their COM classes.
 #include "com/Owners.h"
+#include "com/ModuleFolder.h"
 #include "hostfiles/TextFile.h"
 #include "zurhost/JUnit.h"
 #include "zurhost/Names.h"
@@ -19,32 +20,17 @@
 
 namespace {
 
-const wchar_t g_szErrorLogName[] = L"Tessaro_Error_Log.csv";
-
-// Ends a run that cannot be made; the message says why.
-class CCannotRun
-{
-public:
-    explicit CCannotRun(std::wstring text) : m_strText(std::move(text)) {}
-    const std::wstring& Text() const { return m_strText; }
-
-private:
-    std::wstring m_strText;
-};
-
 std::wstring ExeFolder()
 {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, n);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+    wchar_t szFolder[MAX_PATH];
+    return SUCCEEDED(ThisModuleFolder(szFolder)) ? szFolder : L"";
 }
 
 std::wstring ErrorLogPath()
 {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + g_szErrorLogName;
+    return std::wstring(temp) + LayerNames::kErrorLogName;
 }
 
 std::streamoff FileSize(const std::wstring& path)
@@ -87,9 +73,8 @@ std::vector<Edit> ReadScenario(const std::wstring& path)
 
 void Register(const Options& options, std::initializer_list<const wchar_t*> dlls)
 {
-    std::wstring error;
-    if (options.bSetup && !RegisterServers(ExeFolder(), {dlls.begin(), dlls.end()}, error))
-        throw CCannotRun(error);
+    if (options.bSetup)
+        RegisterServers(ExeFolder(), {dlls.begin(), dlls.end()});
 }
 
 // A stated name must be one zurhost knows or one of the project's error databases has.
@@ -127,15 +112,12 @@ void Warn(RunReport& report, std::wstring text)
 void CheckConfiguration(const Options& options, ISimProject* pProject, RunReport& report)
 {
     CConfiguration config;
-    std::wstring error;
-    if (!OpenConfiguration(config, options.bSetup, error))
-        throw CCannotRun(error);
-    auto bindings = Bindings(config, g_szAssistantsKey);
+    OpenConfiguration(config, options.bSetup);
+    auto bindings = Bindings(config, LayerNames::kAssistantsKey);
     for (const auto& protocol : Protocols(pProject))
         if (!bindings.count(protocol))
-            Warn(report,
-                 L"protocol '" + protocol +
-                     L"' of the project has no assistant under BindedAssistants; the layer asks nobody about it");
+            Warn(report, L"protocol '" + protocol + L"' of the project has no assistant under " +
+                             LayerNames::kAssistantsKey + L"; the layer asks nobody about it");
     if (!report.bScenario)
         return;
     for (auto& warning : LayerWarnings(config))
@@ -145,9 +127,9 @@ void CheckConfiguration(const Options& options, ISimProject* pProject, RunReport
 void RunEdits(ISimProject* pProject, const std::vector<Edit>& edits, RunReport& report)
 {
     ComPtr<IAssistLayer2> spLayer;
-    HRESULT hr = CreateByProgId(g_szLayerProgId, spLayer);
+    HRESULT hr = CreateByProgId(LayerNames::kLayerProgId, spLayer);
     if (FAILED(hr))
-        throw CCannotRun(L"cannot create the layer (" + std::wstring(g_szLayerProgId) + L"): " + HexCode(hr));
+        throw CCannotRun(L"cannot create the layer (" + std::wstring(LayerNames::kLayerProgId) + L"): " + HexCode(hr));
     ComPtr<IDispatch> spTopology;
     pProject->QueryInterface(IID_PPV_ARGS(&spTopology));
     CRunner runner(pProject, spLayer);
@@ -179,22 +161,23 @@ int Run(const Options& options)
     // project file is reported whatever state the layer is in.
     Register(options, {L"HostSim.dll", L"Samples.dll"});
     ComPtr<ISimProject> spProject;
-    std::wstring error;
     {
         CProgress progress;
         progress.Show(L"loading " + options.strProject);
-        if (!(spProject = LoadProject(options.strProject, error)))
-            throw CCannotRun(error);
+        spProject = LoadProject(options.strProject);
     }
     CBstr name, tree;
     spProject->get_Name(name.Out());
     spProject->get_Tree(tree.Out());
     report.strProject = name.View();
     report.strTree = tree.View();
-    if (options.bSetup && !RegisterServers(ExeFolder(), {L"Layer.dll"}, error)) {
+    try {
+        Register(options, {L"Layer.dll"});
+    } catch (const CCannotRun& e) {
+        // The tree alone needs no layer.
         if (report.bScenario)
-            throw CCannotRun(error);
-        Warn(report, error);
+            throw;
+        Warn(report, e.Text());
     }
     CheckVerdictNames(options, spProject.Get(), edits);
     CheckConfiguration(options, spProject.Get(), report);
@@ -211,12 +194,18 @@ int Run(const Options& options)
     return ExitStatus(report);
 }
 
+int ReportCannotRun(const CCannotRun& e)
+{
+    Out(L"zurhost: " + e.Text() + L"\n", stderr);
+    return kCannotRun;
+}
+
 int RunGuarded(const Options& options)
 {
     try {
         return options.strConformance.empty() ? Run(options) : RunConformance(options, ExeFolder());
     } catch (const CCannotRun& e) {
-        Out(L"zurhost: " + e.Text() + L"\n", stderr);
+        return ReportCannotRun(e);
     } catch (const CComError& e) {
         Out(L"zurhost: the run stopped on " + HexCode(e.Result()) + L"\n", stderr);
     } catch (const std::exception& e) {
@@ -224,7 +213,7 @@ int RunGuarded(const Options& options)
     } catch (...) {
         Out(L"zurhost: the run stopped on an unknown failure\n", stderr);
     }
-    return g_nCannotRun;
+    return kCannotRun;
 }
 
 int RunCommandLine(std::vector<std::wstring> args)
@@ -245,9 +234,9 @@ int RunBatch(const std::wstring& path)
     std::wstring text, reason;
     if (!ReadTextFile(path, text, reason)) {
         Out(L"zurhost: " + path + L": " + reason + L"\n", stderr);
-        return g_nCannotRun;
+        return kCannotRun;
     }
-    int worst = g_nAllHeld;
+    int worst = kAllHeld;
     std::wistringstream lines(text);
     for (std::wstring line; std::getline(lines, line);) {
         std::vector<std::wstring> args = SplitWords(line);

@@ -10,8 +10,9 @@ namespace {
 constexpr HRESULT kAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 // Failures of the host, told apart by their numbers.
 constexpr HRESULT kHost1 = static_cast<HRESULT>(0x80040001), kHost2 = kHost1 + 1, kHost3 = kHost1 + 2;
-constexpr wchar_t kAssistants[] = L"BindedAssistants";
-constexpr wchar_t kErrorDBs[] = L"BindedAssistants_ErrDB";
+constexpr auto& kBindings = LayerNames::kAssistantsKey;
+constexpr auto& kErrorDBs = LayerNames::kErrorDBsKey;
+constexpr long kS1 = LayerNames::kFirstScope, kS2 = LayerNames::kSecondScope; // in reading order
 
 using Names = std::vector<std::wstring>;
 
@@ -69,7 +70,7 @@ TEST_F(Catalogue, SecondScopeReplacesTheFirstsEntry)
 {
     RegisterAssistant(L"A", L"Test.A");
     CAssistantClass& b = RegisterAssistant(L"B", L"Test.B");
-    EXPECT_EQ(Load([](CRegistryScript& r) { r.Bind(9, L"", L"P", L"Test.A"), r.Bind(17, L"", L"P", L"Test.B"); }),
+    EXPECT_EQ(Load([](CRegistryScript& r) { r.Bind(kS1, L"", L"P", L"Test.A"), r.Bind(kS2, L"", L"P", L"Test.B"); }),
               S_OK);
     EXPECT_EQ(CCallLog::Only({L"A.", L"B."}), (Texts{L"A.Create", L"B.Create", L"B.InitEx"}));
     b.Script().AnswerAll(CAnswer::Of(E_FAIL));
@@ -99,23 +100,23 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
          E_FAIL,
          {NoContext(REGDB_E_CLASSNOTREG), NoContext(REGDB_E_CLASSNOTREG), NoAssistant(REGDB_E_CLASSNOTREG)},
          {}},
-        {"open key", [](R r) { r.Key(9, kErrorDBs).hrOpen = E_ACCESSDENIED; }, S_OK, {NoAssistant(S_FALSE)}, {}},
-        {"count", [](R r) { r.Key(9, kAssistants).hrGetCount = E_UNEXPECTED; }, S_OK, {NoAssistant(E_UNEXPECTED)}, {}},
-        {"count 0", [](R r) { r.Key(9, kAssistants).optCount = 0; }, S_OK, {NoAssistant(S_FALSE)}, {}},
-        {"item", [](R r) { r.Key(9, kErrorDBs).hrItemByName = kHost1; }, S_OK, {NoAssistant(kHost1)}, {}},
+        {"open key", [](R r) { r.Key(kS1, kErrorDBs).hrOpen = E_ACCESSDENIED; }, S_OK, {NoAssistant(S_FALSE)}, {}},
+        {"count", [](R r) { r.Key(kS1, kBindings).hrGetCount = E_UNEXPECTED; }, S_OK, {NoAssistant(E_UNEXPECTED)}, {}},
+        {"count 0", [](R r) { r.Key(kS1, kBindings).optCount = 0; }, S_OK, {NoAssistant(S_FALSE)}, {}},
+        {"item", [](R r) { r.Key(kS1, kErrorDBs).hrItemByName = kHost1; }, S_OK, {NoAssistant(kHost1)}, {}},
         {"ProgID",
-         [](R r) { r.Key(9, kAssistants).Find(L"P2")->hrGetData = kHost2; },
+         [](R r) { r.Key(kS1, kBindings).Find(L"P2")->hrGetData = kHost2; },
          S_OK,
          {NoAssistant(kHost2)},
          {L"P1"}},
         {"error database",
-         [](R r) { r.Key(9, kErrorDBs).Find(L"P2")->hrGetData = kHost3; },
+         [](R r) { r.Key(kS1, kErrorDBs).Find(L"P2")->hrGetData = kHost3; },
          S_OK,
          {Row(L"ERROR", L"LoadAssistants", 228, kHost3, L"Cannot find error database.(Test.A)"),
-          NoAssistant(static_cast<HRESULT>(0xFFFFEB3C))},
+          NoAssistant(LayerNames::kErrorDBUnreadable)},
          {L"P1"}},
         {"creation",
-         [](R r) { r.SetString(9, kAssistants, L"P2", L"Test.Missing"); },
+         [](R r) { r.SetString(kS1, kBindings, L"P2", L"Test.Missing"); },
          S_OK,
          {NotCreated(CO_E_CLASSSTRING, L"Test.Missing"),
           Row(L"ERROR", L"LoadAssistants", 245, CO_E_CLASSSTRING, L"Assistant insertion(Test.Missing)"),
@@ -123,7 +124,7 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
          {L"P1"}},
         // A number is read as its digits, which name no class.
         {"ProgID given as a number",
-         [](R r) { r.SetVariant(9, kAssistants, L"P2", CVariant::Long(12345)); },
+         [](R r) { r.SetVariant(kS1, kBindings, L"P2", CVariant::Long(12345)); },
          S_OK,
          {NotCreated(CO_E_CLASSSTRING, L"12345"),
           Row(L"ERROR", L"LoadAssistants", 245, CO_E_CLASSSTRING, L"Assistant insertion(12345)"),
@@ -131,18 +132,18 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
          {L"P1"}},
         // Another success code enters nothing: the assistant is let go, the next binding loads.
         {"creation answers S_FALSE",
-         [](R r) { r.SetString(9, kAssistants, L"P2", L"Test.False"); },
+         [](R r) { r.SetString(kS1, kBindings, L"P2", L"Test.False"); },
          S_OK,
          {NotCreated(S_FALSE, L"Test.False")},
          {L"P1", L"P3"}},
         // The second scope's failure is the row's when the first has nothing.
         {"second fails, first has nothing",
-         [](R r) { r.ClearKeys(), r.Bind(17, L"", L"Q", L"Test.A"), r.Key(17, kAssistants).hrGetCount = E_UNEXPECTED; },
+         [](R r) { r.ClearKeys(), r.Bind(kS2, L"", L"Q", L"Test.A"), r.Key(kS2, kBindings).hrGetCount = E_UNEXPECTED; },
          S_OK,
          {NoAssistant(E_UNEXPECTED)},
          {}},
         {"first fails, the second loads",
-         [](R r) { r.Key(9, kErrorDBs).hrItemByName = kHost1, r.Bind(17, L"", L"Q", L"Test.A"); },
+         [](R r) { r.Key(kS1, kErrorDBs).hrItemByName = kHost1, r.Bind(kS2, L"", L"Q", L"Test.A"); },
          S_OK,
          {},
          {L"Q"}},
@@ -156,7 +157,7 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Load([&](R r) {
                       for (const wchar_t* protocol : {L"P1", L"P2", L"P3"})
-                          r.Bind(9, L"", protocol, L"Test.A");
+                          r.Bind(kS1, L"", protocol, L"Test.A");
                       c.configure(r);
                   }),
                   c.hr);
@@ -178,7 +179,7 @@ TEST_F(Catalogue, OrderIsOrdinalByUtf16CodeUnit)
     EXPECT_EQ(
         Load([](CRegistryScript& r) {
             for (const wchar_t* name : {L"\uFF21", L"b", L"\u00E9", L"ab", L"\xD83D\xDE00", L"B", L"\u00C4", L"a"})
-                r.Bind(9, L"", name, L"Test.A");
+                r.Bind(kS1, L"", name, L"Test.A");
         }),
         S_OK);
     EXPECT_EQ(Started(), (Names{L"B", L"a", L"ab", L"b", L"\u00C4", L"\u00E9", L"\xD83D\xDE00", L"\uFF21"}));

@@ -6,7 +6,10 @@
 namespace {
 
 constexpr HRESULT kAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-constexpr wchar_t kOptions[] = L"LayerOptions";
+constexpr auto& kOptions = LayerNames::kOptionsKey;
+constexpr auto& kDebug = LayerNames::kDebugValue;
+constexpr auto& kTrace = LayerNames::kTraceValue;
+constexpr long kS1 = LayerNames::kFirstScope, kS2 = LayerNames::kSecondScope; // in reading order
 
 std::wstring DebugMissing(HRESULT hr)
 {
@@ -33,13 +36,13 @@ TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
     } cases[] = {
         {"missing", [](R) {}, {DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}},
         {"scope 9 wins",
-         [](R r) { r.SetLong(9, kOptions, L"Debug", 1), r.SetLong(17, kOptions, L"Debug", 0); },
+         [](R r) { r.SetLong(kS1, kOptions, kDebug, 1), r.SetLong(kS2, kOptions, kDebug, 0); },
          {DebugRow(401, S_OK, L"Do nothing, returning with SFALSE"), kTraceMissing}},
-        {"no row", [](R r) { r.SetLong(9, kOptions, L"Debug", 7); }, {kTraceMissing}},
+        {"no row", [](R r) { r.SetLong(kS1, kOptions, kDebug, 7); }, {kTraceMissing}},
         {"text",
-         [](R r) { r.SetString(9, kOptions, L"Debug", L"one"), r.SetString(17, kOptions, L"Debug", L"0"); },
+         [](R r) { r.SetString(kS1, kOptions, kDebug, L"one"), r.SetString(kS2, kOptions, kDebug, L"0"); },
          {DebugRow(398, S_OK, L"Do nothing, returning with SOK"), kTraceMissing}},
-        {"trace set", [](R r) { r.SetLong(9, kOptions, L"Debug", 7), r.SetLong(17, kOptions, L"Trace", 0); }, {}},
+        {"trace set", [](R r) { r.SetLong(kS1, kOptions, kDebug, 7), r.SetLong(kS2, kOptions, kTrace, 0); }, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -53,7 +56,7 @@ TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
 TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
 {
     g_bErrorLogEnabled = 0;
-    Fresh([](CRegistryScript& r) { r.SetLong(17, kOptions, L"Trace", 0); });
+    Fresh([](CRegistryScript& r) { r.SetLong(kS2, kOptions, kTrace, 0); });
     EXPECT_EQ(Init() | Layer()->NewProjectCreated() | g_bErrorLogEnabled, S_OK);
     EXPECT_TRUE(Host().topology.vecEvents.empty());
     Fresh([](CRegistryScript&) {});

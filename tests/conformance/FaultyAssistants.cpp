@@ -37,7 +37,7 @@ enum class Fault
 template <Fault F>
 struct CFaulty : CBusAssistant
 {
-    CFaulty() : CBusAssistant(g_busProfibusDP) {}
+    CFaulty() : CBusAssistant(kBusProfibusDP) {}
 
     // At the start of every check it overrides (CheckDelete is asked first).
     void Each()
@@ -171,7 +171,7 @@ constexpr ServedClass Faulty(const wchar_t* pszProgId, const wchar_t* pszDescrip
 {
     return {&kClsid<F>, pszProgId, pszDescription, &Create<F>};
 }
-const ServedClass g_classes[] = {
+const ServedClass kClasses[] = {
     Faulty<Fault::Aggregates>(L"Faulty.Aggregates.1", L"accepts aggregation"),
     Faulty<Fault::LeaksSelf>(L"Faulty.LeaksSelf.1", L"leaks a reference to itself"),
     Faulty<Fault::StackString>(L"Faulty.StackString.1", L"hands out a string on its stack"),
@@ -199,7 +199,7 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     if (IsEqualCLSID(rclsid, kClsid<Fault::Aggregates>))
         return CComObject<CCarelessClassObject>::CreateInstance(riid, ppv);
-    return GetClassObjectFromTable(g_classes, CountOf(g_classes), rclsid, riid, ppv);
+    return GetClassObjectFromTable(kClasses, CountOf(kClasses), rclsid, riid, ppv);
 }
 
 STDAPI DllCanUnloadNow()
@@ -209,5 +209,5 @@ STDAPI DllCanUnloadNow()
 
 STDAPI DllRegisterServer()
 {
-    return RegisterClassTable(g_classes, CountOf(g_classes));
+    return RegisterClassTable(kClasses, CountOf(kClasses));
 }

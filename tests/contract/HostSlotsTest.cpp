@@ -67,7 +67,7 @@ Lines MethodLines(ITypeInfo* pItf)
 }
 
 // The operations the layer calls, "slot Name([in] type, ...)".
-const std::pair<IID, Lines> c_hostInterfaces[] = {
+const std::pair<IID, Lines> kHostInterfaces[] = {
     {NewZUR::IID_ITopology,
      {L"9 GetSchema([out] IDataSchema**)", L"20 GetErrorDatabaseService([out] IErrorDatabaseService**)",
       L"21 FireControlEvent([in] long, [in] long, [in] long, [in] VARIANT, [in] VARIANT, [in] long)"}},
@@ -89,7 +89,7 @@ TEST(HostInterfaces, OperationsInTheSlotsTheLayerCalls)
 {
     ComPtr<ITypeLib> spLib;
     ASSERT_EQ(LoadTypeLibEx((BinaryDirectory() + L"NewZUR.tlb").c_str(), REGKIND_NONE, &spLib), S_OK);
-    for (const auto& [iid, operations] : c_hostInterfaces) {
+    for (const auto& [iid, operations] : kHostInterfaces) {
         ComPtr<ITypeInfo> spDispatch, spItf;
         HREFTYPE href = 0;
         ASSERT_EQ(spLib->GetTypeInfoOfGuid(iid, &spDispatch), S_OK);

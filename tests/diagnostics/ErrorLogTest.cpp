@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include "diagnostics/ErrorLog.h"
+#include "interfaces/LayerNames.h"
 #include "support/ImportHook.h"
 #include "support/TestEnvironment.h"
 
@@ -14,7 +15,8 @@ IMPORT_SLOT(GetLocalTime, 4);
 
 namespace {
 
-const HRESULT c_hrNoSystemText = static_cast<HRESULT>(0xFFFFEB3D);
+// The layer's own code has no system text.
+const HRESULT kNoSystemText = LayerNames::kNoAssistant;
 SYSTEMTIME g_stNow;
 
 void WINAPI FixedLocalTime(LPSYSTEMTIME pst)
@@ -58,10 +60,10 @@ TEST_F(ErrorLogTest, WritesOneRowPerCallInTheFixedFormat)
         {L"ERROR", L"CAssistLayer::Init", L".\\AssistLayer", 124, L"Assistant::Init failed.", L"", E_FAIL,
          R"(ERROR,CAssistLayer::Init,.\AssistLayer,124,0x80004005,Assistant::Init failed.())"},
         {nullptr, nullptr, nullptr, 0, L"", L"", S_FALSE, ",,,0,0x00000001,()"},
-        {L"ERROR", L"M", L"F", 1, L"caf\u00e9 \u0416\u4e2d!", L"\u00fc\xd800", c_hrNoSystemText,
+        {L"ERROR", L"M", L"F", 1, L"caf\u00e9 \u0416\u4e2d!", L"\u00fc\xd800", kNoSystemText,
          "ERROR,M,F,1,0xffffeb3d,caf\xe9 ??"
          "!(\xfc?)"},
-        {L"INFO", L"M", L"F", 1, huge, huge, c_hrNoSystemText,
+        {L"INFO", L"M", L"F", 1, huge, huge, kNoSystemText,
          "INFO,M,F,1,0xffffeb3d," + Narrow(huge) + "(" + Narrow(huge) + ")"},
     };
     std::ofstream(ErrorLogPath().c_str(), std::ios::binary) << "kept\r\n";
@@ -82,7 +84,7 @@ TEST_F(ErrorLogTest, WritesOneRowPerCallInTheFixedFormat)
     std::string expected = "kept\r\n";
     for (size_t i = 0; i < std::size(cases); ++i) {
         const std::wstring text = GetSystemErrorText(cases[i].hr);
-        EXPECT_EQ(text.empty(), cases[i].hr == c_hrNoSystemText) << i;
+        EXPECT_EQ(text.empty(), cases[i].hr == kNoSystemText) << i;
         EXPECT_TRUE(text.empty() || !iswspace(text.back())) << i;
         expected += clocks[i % 2].second + cases[i].expected + "," + Narrow(text) + "\r\n";
     }
@@ -97,7 +99,7 @@ TEST_F(ErrorLogTest, WhereNoRowIsWritten)
     LogError(L"ERROR", L"M", L"F", 1, L"lost", L"", E_FAIL);
     EXPECT_EQ(GetFileAttributesW(ErrorLogPath().c_str()), INVALID_FILE_ATTRIBUTES);
     g_bErrorLogEnabled = 1;
-    const std::wstring name = L"Tessaro_Error_Log.csv";
+    const std::wstring name = LayerNames::kErrorLogName;
     const size_t cchFits = MAX_PATH - 1 - name.size();
     for (const auto& [cch, bWritten] : {std::pair{cchFits, true}, {cchFits + 1, false}}) {
         // One folder in the temp folder makes the path cch characters long, backslash included.

@@ -60,8 +60,8 @@ void CRegistryScript::SetVariant(long lScope, std::wstring_view path, std::wstri
 void CRegistryScript::Bind(long lScope, std::wstring_view sub, std::wstring_view name, std::wstring_view progId)
 {
     const std::wstring tail = sub.empty() ? L"" : L"\\" + std::wstring(sub);
-    SetString(lScope, L"BindedAssistants" + tail, name, progId);
-    SetString(lScope, L"BindedAssistants_ErrDB" + tail, name,
+    SetString(lScope, LayerNames::kAssistantsKey + tail, name, progId);
+    SetString(lScope, LayerNames::kErrorDBsKey + tail, name,
               L"db " + std::wstring(name) + L" " + std::to_wstring(lScope));
 }
 

@@ -2,6 +2,7 @@
 // The scriptable host of one test: topology, schema, error-database service,
 // data trees, query service and the registry behind the context objects.
 // Dispose() drops every link between its objects, so leaked references show.
+#include "interfaces/LayerNames.h"
 #include <deque>
 #include <map>
 #include <memory>
@@ -97,8 +98,8 @@ struct CRegistryScript
     {
         SetVariant(lScope, path, name, CVariant::Long(lValue));
     }
-    // progId entered as name under BindedAssistants[\sub], and the error
-    // database "db <name> <scope>" under BindedAssistants_ErrDB[\sub].
+    // progId entered as name under the assistants key [\sub], and the error
+    // database "db <name> <scope>" under the error-database key [\sub].
     void Bind(long lScope, std::wstring_view sub, std::wstring_view name, std::wstring_view progId);
     void RemoveKey(long lScope, std::wstring_view path) { m_mapKeys[lScope].erase(std::wstring(path)); }
     void ClearKeys() { m_mapKeys.clear(); }
@@ -161,7 +162,7 @@ private:
 };
 
 // The two paths the layer selects.
-inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
+using LayerNames::kProtocolPath;
 inline constexpr wchar_t kOwnerPath[] = L"..==>.";
 
 // The host's COM objects, each kind in its own file.

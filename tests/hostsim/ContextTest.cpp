@@ -1,9 +1,10 @@
 // The host's configuration store: scopes 9 (user) and 17 (machine).
 #include "hostsim/Plant.h"
+#include "interfaces/LayerNames.h"
 
 namespace {
 
-const wchar_t g_szKey[] = L"Software\\HostSim\\Configuration\\ContextTest";
+const wchar_t kKey[] = L"Software\\HostSim\\Configuration\\ContextTest";
 
 // The value at a position or of a name as "name=number", or the HRESULT of the lookup.
 std::wstring Lookup(NewZUR::IRegistryKey* pKey, const VARIANT& index)
@@ -19,26 +20,27 @@ std::wstring Lookup(NewZUR::IRegistryKey* pKey, const VARIANT& index)
 
 // The user's scope, its values by position and by name, is read in every
 // end-to-end run (the layer's bindings and error databases, zurhost's
-// LayerOptions\Debug); here the machine's scope and the lookups that fail.
+// debug option); here the machine's scope and the lookups that fail.
 TEST(ContextTest, TheMachineScopeAndFailedLookups)
 {
     RegisterSimulatorServers();
     DWORD dwDebug = 1;
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, g_szKey, L"Debug", REG_DWORD, &dwDebug, sizeof(dwDebug));
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, LayerNames::kDebugValue, REG_DWORD, &dwDebug, sizeof(dwDebug));
     ComPtr<NewZUR::IContext> spContext;
     ASSERT_EQ(CoCreateInstance(NewZUR::CLSID_Context, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spContext)), S_OK);
     ComPtr<NewZUR::IRegistryKey> spMachine, spMissing;
-    ASSERT_EQ(spContext->OpenKey(17, CBstr(L"ContextTest"), &spMachine), S_OK);
+    ASSERT_EQ(spContext->OpenKey(LayerNames::kSecondScope, CBstr(L"ContextTest"), &spMachine), S_OK);
     EXPECT_EQ(spContext->OpenKey(5, CBstr(L"ContextTest"), &spMissing), E_INVALIDARG);
     // The key is the machine's alone.
-    EXPECT_EQ(spContext->OpenKey(9, CBstr(L"ContextTest"), &spMissing), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(spContext->OpenKey(LayerNames::kFirstScope, CBstr(L"ContextTest"), &spMissing),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(spMissing, nullptr);
-    EXPECT_EQ(Lookup(spMachine.Get(), CVariant::String(L"Debug")), L"Debug=1");
-    EXPECT_EQ(Lookup(spMachine.Get(), CVariant::String(L"Trace")),
+    EXPECT_EQ(Lookup(spMachine.Get(), CVariant::String(LayerNames::kDebugValue)), L"Debug=1");
+    EXPECT_EQ(Lookup(spMachine.Get(), CVariant::String(LayerNames::kTraceValue)),
               L"hr " + std::to_wstring(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
     EXPECT_EQ(Lookup(spMachine.Get(), CVariant::Long(1)),
               L"hr " + std::to_wstring(HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS)));
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, g_szKey);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey);
 }
 
 } // namespace

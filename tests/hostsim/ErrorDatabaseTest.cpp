@@ -4,7 +4,7 @@
 
 namespace {
 
-const wchar_t g_szDpDatabase[] = L"{8E3B5C11-2A47-4F0D-9B61-5D2C7A90E341}";
+const wchar_t kDpDatabase[] = L"{8E3B5C11-2A47-4F0D-9B61-5D2C7A90E341}";
 
 // A file is read line by line; a bad line is named and what was read before stays.
 TEST(ErrorDatabaseFile, ReadsDecimalCodesAndNamesTheFirstBadLine)
@@ -41,12 +41,12 @@ TEST_F(ErrorDatabaseService, ClassifiesRegisteredCodesAndGivesDefaultsForTheRest
         long lClass;
         const wchar_t* pszText;
     } cases[] = {
-        {static_cast<HRESULT>(0x80040302), g_szDpDatabase, L"ignored", 3,
+        {static_cast<HRESULT>(0x80040302), kDpDatabase, L"ignored", 3,
          L"The station address is already used by another device on the same bus."},
-        {static_cast<HRESULT>(0x00040310), g_szDpDatabase, L"", 1, L"The master's last free place is taken."},
-        {static_cast<HRESULT>(0x00040311), g_szDpDatabase, L"", 2, L"A device of the bus has no cable yet."},
-        {S_OK, g_szDpDatabase, L"fine", 0, L"fine"},
-        {E_FAIL, g_szDpDatabase, L"", 3, L"0x80004005"},
+        {static_cast<HRESULT>(0x00040310), kDpDatabase, L"", 1, L"The master's last free place is taken."},
+        {static_cast<HRESULT>(0x00040311), kDpDatabase, L"", 2, L"A device of the bus has no cable yet."},
+        {S_OK, kDpDatabase, L"fine", 0, L"fine"},
+        {E_FAIL, kDpDatabase, L"", 3, L"0x80004005"},
         {S_FALSE, L"{no such database}", L"maybe", 2, L"maybe"},
         {static_cast<HRESULT>(0x80040302), L"", L"", 3, L"0x80040302"},
     };

@@ -115,8 +115,7 @@ TEST_F(LayerChecks, AWalkThatCannotReadAProtocolAsksNobody)
          L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus"},
         {"no protocol attribute", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->RemoveSubItem(L"@protocol"); }},
         {"value no text", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->Protocol().vValue.Out()->vt = VT_I4; }},
-        {"no assistant", L"CheckInsertDrop", [](A, C) {}, L"Cannot find assistant.", static_cast<HRESULT>(0xFFFFEB3D),
-         L"R"},
+        {"no assistant", L"CheckInsertDrop", [](A, C) {}, L"Cannot find assistant.", LayerNames::kNoAssistant, L"R"},
         {"no property", L"CheckPropertyChange", [](A a, C) { a.pData = nullptr; }},
     };
     for (const auto& row : rows) {

@@ -4,13 +4,14 @@
 #include <wrl/client.h>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
+#include "interfaces/LayerNames.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-const wchar_t kLayerProgId[] = L"Zerani.Layer.AssistLayer.7";
-const wchar_t kProxyProgId[] = L"Zerani.Layer.ProxyAssistant.7";
+using LayerNames::kLayerProgId;
+using LayerNames::kProxyProgId;
 
 ComPtr<IUnknown> Create(const wchar_t* pszProgId)
 {

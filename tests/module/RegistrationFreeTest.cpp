@@ -8,6 +8,7 @@
 #include <string>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
+#include "interfaces/LayerNames.h"
 #include "com/Owners.h"
 #include "testbed/AllocationCounter.h"
 #include "support/TestEnvironment.h"
@@ -25,8 +26,8 @@ const struct
     const CLSID* pclsid;
     const wchar_t* pszName;
     DISPID dispId;
-} kClasses[] = {{L"Zerani.Layer.AssistLayer.7", &CLSID_AssistLayer2, L"GetProcessedBusName", 16},
-                {L"Zerani.Layer.ProxyAssistant.7", &CLSID_ProxyAssistant, L"InitEx", 101}};
+} kClasses[] = {{LayerNames::kLayerProgId, &CLSID_AssistLayer2, L"GetProcessedBusName", 16},
+                {LayerNames::kProxyProgId, &CLSID_ProxyAssistant, L"InitEx", 101}};
 
 // The dual interfaces, marshaled from their type library across apartments.
 const IID* const kInterfaces[] = {&IID_IAssist2, &IID_IAssist3, &IID_IAssistLayer2, &IID_IAssistLayerTest};

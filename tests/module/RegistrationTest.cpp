@@ -5,6 +5,7 @@
 #include <vector>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
+#include "interfaces/LayerNames.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -37,8 +38,8 @@ std::vector<ExpectedValue> ExpectedLayout()
     {
         const CLSID* pclsid;
         const wchar_t *pszProgId, *pszDescription;
-    } classes[] = {{&CLSID_AssistLayer2, L"Zerani.Layer.AssistLayer.7", L"AssistLayer2 Class"},
-                   {&CLSID_ProxyAssistant, L"Zerani.Layer.ProxyAssistant.7", L"ProxyAssistant Class"}};
+    } classes[] = {{&CLSID_AssistLayer2, LayerNames::kLayerProgId, L"AssistLayer2 Class"},
+                   {&CLSID_ProxyAssistant, LayerNames::kProxyProgId, L"ProxyAssistant Class"}};
     std::vector<ExpectedValue> rows;
     for (const auto& c : classes) {
         std::wstring clsidKey = L"CLSID\\" + GuidText(*c.pclsid);
@@ -96,7 +97,7 @@ TEST(Registration, UnregisteringTwiceSkipsMissingKeys)
 // A module whose path fills the whole MAX_PATH buffer registers nothing.
 TEST(Registration, PathThatFillsTheBufferIsRefused)
 {
-    ASSERT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer.7"));
+    ASSERT_FALSE(ClassesRootKeyExists(LayerNames::kLayerProgId));
     std::wstring folder = PrivateTempFolder() + L"deep";
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring name = L"\\Layer.dll";
@@ -109,6 +110,6 @@ TEST(Registration, PathThatFillsTheBufferIsRefused)
     ASSERT_NE(hModule, nullptr);
     EXPECT_EQ(ModuleExport<EntryPoint>(hModule, "DllRegisterServer")(), static_cast<HRESULT>(0x8007007A));
     FreeLibrary(hModule);
-    EXPECT_FALSE(ClassesRootKeyExists(L"Zerani.Layer.AssistLayer.7"));
+    EXPECT_FALSE(ClassesRootKeyExists(LayerNames::kLayerProgId));
     EXPECT_FALSE(ClassesRootKeyExists(L"CLSID\\" + GuidText(CLSID_AssistLayer2)));
 }

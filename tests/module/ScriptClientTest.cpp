@@ -7,7 +7,9 @@
 #include <wrl/client.h>
 #include "HostSim.h"
 #include "ModuleClient.h"
+#include "interfaces/LayerNames.h"
 #include "support/Checks.h"
+#include "support/TestEnvironment.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -15,11 +17,13 @@ namespace {
 
 // Component A speaks "Loop", whose assistant is a proxy asking a proxy that has
 // none: every answer is that E_FAIL, with the characteristics it was handed.
-const wchar_t* const kUserValues[][3] = {{L"BindedAssistants", L"Loop", L"Zerani.Layer.ProxyAssistant.7"},
-                                         {L"BindedAssistants_ErrDB", L"Loop", L"dbLoop"},
-                                         {L"BindedAssistants\\Loop", L"Inner", L"Zerani.Layer.ProxyAssistant.7"},
-                                         {L"BindedAssistants_ErrDB\\Loop", L"Inner", L"dbInner"},
-                                         {L"LayerOptions", L"Debug", nullptr}};
+// The debug option's value is left empty: each pass sets its own.
+using namespace LayerNames;
+const std::wstring kUserValues[][3] = {{kAssistantsKey, L"Loop", kProxyProgId},
+                                       {kErrorDBsKey, L"Loop", L"dbLoop"},
+                                       {kAssistantsKey + std::wstring(L"\\Loop"), L"Inner", kProxyProgId},
+                                       {kErrorDBsKey + std::wstring(L"\\Loop"), L"Inner", L"dbInner"},
+                                       {kOptionsKey, kDebugValue, L""}};
 const char kProject[] = R"(<project name="p"><topology><component name="A" type="t"><root><deviceInfo><device>
 <DeviceManagerObject><communicationEntity protocol="Loop"><port name="X" type="t"/></communicationEntity>
 </DeviceManagerObject></device></deviceInfo></root></component></topology></project>)";
@@ -31,9 +35,8 @@ const char* const kScriptArgs[] = {"n",          "a, c1, c2", "n, n, 0", "n, n, 
 const char kJScriptLifecycle[] = R"(
 function hex(n) { return ("00000000" + ((n < 0 ? n + 0x100000000 : n).toString(16))).slice(-8).toUpperCase(); }
 function hr(f) { try { f(); return "00000000"; } catch (e) { return hex(e.number); } }
-var layer = new ActiveXObject("Zerani.Layer.AssistLayer.7");
-var proxy = new ActiveXObject("Zerani.Layer.ProxyAssistant.7");
-WScript.Echo("Add " + hr(function () { layer.Add("CAN", "Zerani.Layer.ProxyAssistant.7", proxy, "CAN.ErrDB"); }));
+var layer = new ActiveXObject(WScript.Arguments(0)), proxy = new ActiveXObject(WScript.Arguments(1));
+WScript.Echo("Add " + hr(function () { layer.Add("CAN", WScript.Arguments(1), proxy, "CAN.ErrDB"); }));
 WScript.Echo("NewProjectCreated " + hr(function () { layer.NewProjectCreated(); }));
 var bus = "kept";
 WScript.Echo("GetProcessedBusName " + hr(function () { layer.GetProcessedBusName(bus); }) + " " + bus);
@@ -42,10 +45,11 @@ WScript.Echo("proxy Init " + hr(function () { proxy.Init(null, null); }));
 WScript.Echo("Term " + hr(function () { layer.Term(); }));
 )";
 
-// Runs a script with cscript and returns what it printed.
+// Runs a script with cscript, the two ProgIDs its arguments, and returns what it printed.
 std::string RunScript(const std::wstring& name, const std::string& text)
 {
-    ProcessResult result = RunProcess(L"cscript.exe //nologo \"" + WriteTempFile(name, text) + L"\"");
+    ProcessResult result = RunProcess(L"cscript.exe //nologo \"" + WriteTempFile(name, text) + L"\" " + kLayerProgId +
+                                      L" " + kProxyProgId);
     EXPECT_EQ(result.dwExitCode, 0u) << result.output;
     return result.output;
 }
@@ -86,8 +90,8 @@ struct CTwoClients
     }
     std::string early, script = R"(Set project = CreateObject("HostSim.Project.1") : project.Load path
 Set a = project.RootComponent : Set port = project.Port("A:X") : Set n = Nothing
-Set layer = CreateObject("Zerani.Layer.AssistLayer.7") : layer.Init project
-Set proxy = CreateObject("Zerani.Layer.ProxyAssistant.7") : proxy.InitEx project, Nothing, "Loop"
+Set layer = CreateObject(WScript.Arguments(0)) : layer.Init project
+Set proxy = CreateObject(WScript.Arguments(1)) : proxy.InitEx project, Nothing, "Loop"
 Sub Seen(name)
     WScript.Echo name & " " & Hex(Err.Number) & " [" & msg & "] [" & db & "] " & (c1 Is port And c2 Is Nothing)
 End Sub
@@ -109,8 +113,8 @@ TEST_F(ScriptClient, VBScriptSeesWhatAnEarlyBoundClientSees)
     for (const wchar_t* debug : {L"0", L"1", L"2"}) {
         SCOPED_TRACE(Narrow(debug));
         for (const auto& value : kUserValues) {
-            const std::wstring data = value[2] ? value[2] : debug, key = L"Software\\HostSim\\Configuration\\";
-            RegSetKeyValueW(HKEY_CURRENT_USER, (key + value[0]).c_str(), value[1], REG_SZ, data.c_str(),
+            const std::wstring data = value[2].empty() ? debug : value[2], key = L"Software\\HostSim\\Configuration\\";
+            RegSetKeyValueW(HKEY_CURRENT_USER, (key + value[0]).c_str(), value[1].c_str(), REG_SZ, data.c_str(),
                             static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
         }
         CoFreeUnusedLibrariesEx(0, 0);
@@ -138,8 +142,8 @@ TEST_F(ScriptClient, VBScriptSeesWhatAnEarlyBoundClientSees)
             EXPECT_EQ(early.substr(end - gated.size(), gated.size()), gated);
     }
     for (const auto& value : kUserValues)
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, (L"Software\\HostSim\\Configuration\\" + std::wstring(value[0])).c_str(),
-                           value[1]);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, (L"Software\\HostSim\\Configuration\\" + value[0]).c_str(),
+                           value[1].c_str());
 }
 
 TEST_F(ScriptClient, JScriptDrivesTheLifecycleAndReadsFailures)

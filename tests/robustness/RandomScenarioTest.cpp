@@ -58,7 +58,7 @@ int RankOf(const CModelResult& result)
 
 struct CScenario
 {
-    std::optional<long> aoptDebug[2]; // scope 9, scope 17
+    std::optional<long> aoptDebug[2]; // first scope, second scope
     bool abText[2] = {};
     long lTrace = 1;
     std::map<std::wstring, int> mapCatalogue; // protocol -> assistant index
@@ -154,16 +154,17 @@ void RandomScenarioTest::Configure(const CScenario& s)
     // The host's classes for the messages "class N".
     for (long lClass : {0, 1, 2, 3, 7})
         Host().errorDb.mapClassByMessage[L"class " + std::to_wstring(lClass)] = lClass;
+    using namespace LayerNames;
     CRegistryScript& registry = Host().registry;
-    const long alScopes[] = {9, 17};
+    const long alScopes[] = {kFirstScope, kSecondScope};
     for (int i = 0; i < 2; ++i) {
-        registry.RemoveKey(alScopes[i], L"LayerOptions");
+        registry.RemoveKey(alScopes[i], kOptionsKey);
         if (s.aoptDebug[i] && s.abText[i])
-            registry.SetString(alScopes[i], L"LayerOptions", L"Debug", std::to_wstring(*s.aoptDebug[i]));
+            registry.SetString(alScopes[i], kOptionsKey, kDebugValue, std::to_wstring(*s.aoptDebug[i]));
         else if (s.aoptDebug[i])
-            registry.SetLong(alScopes[i], L"LayerOptions", L"Debug", *s.aoptDebug[i]);
+            registry.SetLong(alScopes[i], kOptionsKey, kDebugValue, *s.aoptDebug[i]);
     }
-    registry.SetLong(9, L"LayerOptions", L"Trace", s.lTrace);
+    registry.SetLong(kFirstScope, kOptionsKey, kTraceValue, s.lTrace);
     m_vecAssistants.clear();
     for (const CAnswer& answer : s.vecAnswers)
         NewAssistant().spState->Script().Answer(kChecks[s.nCheck].name, answer);

@@ -7,8 +7,9 @@ void RobustTest::SetUp()
     CFaultPlan::Plan(0, Fault::None);
     g_bRecording = false;
     DoublesTest::SetUp();
-    Host().registry.SetLong(9, L"LayerOptions", L"Debug", 2);
-    Host().registry.SetLong(9, L"LayerOptions", L"Trace", 1);
+    using namespace LayerNames;
+    Host().registry.SetLong(kFirstScope, kOptionsKey, kDebugValue, kDebugNormal);
+    Host().registry.SetLong(kFirstScope, kOptionsKey, kTraceValue, 1);
 }
 
 void RobustTest::TearDown()

@@ -36,11 +36,11 @@ TEST(DeviceNames, FollowTheNamingRule)
         std::wstring name;
         const wchar_t* pszFault;
     } cases[] = {
-        {L"camera-1", nullptr},           {L"line1.camera-1", nullptr},
-        {L"", Bus::g_szNameEmpty},        {std::wstring(241, L'a'), Bus::g_szNameTooLong},
-        {L"Camera", Bus::g_szNameChars},  {L"-cam", Bus::g_szNameLabels},
-        {L"a..b", Bus::g_szNameLabels},   {std::wstring(64, L'a'), Bus::g_szNameLabels},
-        {L"port-123", Bus::g_szNamePort}, {L"port-1234", nullptr},
+        {L"camera-1", nullptr},        {L"line1.camera-1", nullptr},
+        {L"", Bus::kNameEmpty},        {std::wstring(241, L'a'), Bus::kNameTooLong},
+        {L"Camera", Bus::kNameChars},  {L"-cam", Bus::kNameLabels},
+        {L"a..b", Bus::kNameLabels},   {std::wstring(64, L'a'), Bus::kNameLabels},
+        {L"port-123", Bus::kNamePort}, {L"port-1234", nullptr},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DeviceNameFault(c.name), c.pszFault) << c.name.c_str();

@@ -23,12 +23,12 @@ protected:
     // A class whose instances are assistant doubles named after name.
     CAssistantClass& RegisterAssistant(std::wstring_view name, std::wstring_view progId,
                                        AssistantKind kind = AssistantKind::Assist3);
-    // A class registered under progId and bound as name in scope 9
+    // A class registered under progId and bound as name in the first scope
     // (CRegistryScript::Bind). Suites run side by side: progId is the suite's own.
     CAssistantClass& BindAssistant(std::wstring_view name, std::wstring_view progId, std::wstring_view sub,
                                    AssistantKind kind = AssistantKind::Assist3)
     {
-        Host().registry.Bind(9, sub, name, progId);
+        Host().registry.Bind(LayerNames::kFirstScope, sub, name, progId);
         return RegisterAssistant(name, progId, kind);
     }
     // Deletes the module's error log, so the rows read next are the test's own.

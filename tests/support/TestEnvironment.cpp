@@ -1,4 +1,6 @@
 #include "support/TestEnvironment.h"
+#include "com/ModuleFolder.h"
+#include "interfaces/LayerNames.h"
 #include <windows.h>
 #include <fstream>
 #include <iterator>
@@ -9,10 +11,8 @@ std::wstring g_tempFolder;
 
 std::wstring BinaryDirectory()
 {
-    wchar_t szPath[MAX_PATH];
-    DWORD cch = GetModuleFileNameW(nullptr, szPath, MAX_PATH);
-    std::wstring path(szPath, cch);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
+    wchar_t szFolder[MAX_PATH];
+    return SUCCEEDED(ThisModuleFolder(szFolder)) ? szFolder : L"";
 }
 
 void UsePrivateTempFolder()
@@ -32,7 +32,7 @@ std::wstring PrivateTempFolder()
 
 std::wstring ErrorLogPath()
 {
-    return g_tempFolder + L"Tessaro_Error_Log.csv";
+    return g_tempFolder + LayerNames::kErrorLogName;
 }
 
 std::wstring WriteTempFile(const std::wstring& name, const std::string& text)

@@ -9,7 +9,7 @@ namespace {
 
 // The length prefix sits right before the text; on 64-bit the block starts
 // four bytes earlier still, so the text stays aligned.
-constexpr size_t g_cbBstrHeader = sizeof(void*);
+constexpr size_t kBstrHeaderBytes = sizeof(void*);
 
 // The thread's stack is one reservation: a pointer into it shares its base.
 bool OnThisStack(const void* p)
@@ -75,13 +75,13 @@ std::wstring BstrProblem(BSTR bstr)
         return {};
     if (OnThisStack(bstr))
         return L"that lies on the stack";
-    BYTE* pBlock = reinterpret_cast<BYTE*>(bstr) - g_cbBstrHeader;
+    BYTE* pBlock = reinterpret_cast<BYTE*>(bstr) - kBstrHeaderBytes;
     ComPtr<IMalloc> spMalloc;
     if (FAILED(CoGetMalloc(1, &spMalloc)) || spMalloc->DidAlloc(pBlock) != 1)
         return L"that is no block of the task allocator (not made by SysAllocString)";
     SIZE_T cbBlock = spMalloc->GetSize(pBlock);
     UINT cbText = SysStringByteLen(bstr);
-    if (cbText % sizeof(wchar_t) != 0 || g_cbBstrHeader + cbText + sizeof(wchar_t) > cbBlock)
+    if (cbText % sizeof(wchar_t) != 0 || kBstrHeaderBytes + cbText + sizeof(wchar_t) > cbBlock)
         return L"whose length prefix " + std::to_wstring(cbText) + L" does not fit its block of " +
                std::to_wstring(cbBlock) + L" bytes";
     if (bstr[cbText / sizeof(wchar_t)] != L'\0')

@@ -3,7 +3,7 @@
 
 namespace {
 
-BSTR const g_bstrUnset = reinterpret_cast<BSTR>(static_cast<ULONG_PTR>(0x00DEAD10));
+BSTR const kUnsetBstr = reinterpret_cast<BSTR>(static_cast<ULONG_PTR>(0x00DEAD10));
 
 std::wstring Quoted(const std::wstring& name)
 {
@@ -53,11 +53,11 @@ CPreparedCheck::CPreparedCheck(const CPlant& plant, const CheckCall& c)
               m_spPort2.Get(), m_spItem.Get(),  m_value,          &outs.pChar1, &outs.pChar2};
 }
 
-CheckOuts::CheckOuts() : bstrMsg(g_bstrUnset), bstrErrDB(g_bstrUnset), pChar1(nullptr), pChar2(nullptr) {}
+CheckOuts::CheckOuts() : bstrMsg(kUnsetBstr), bstrErrDB(kUnsetBstr), pChar1(nullptr), pChar2(nullptr) {}
 
 bool CheckOuts::IsUnset(BSTR bstr)
 {
-    return bstr == g_bstrUnset;
+    return bstr == kUnsetBstr;
 }
 
 std::wstring Describe(const CheckCall& c)

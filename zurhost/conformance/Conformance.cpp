@@ -9,37 +9,26 @@
 
 namespace {
 
-const wchar_t g_szDefaultProject[] = L"examples\\plant.xml";
-
-int CannotRun(const std::wstring& text)
-{
-    Out(L"zurhost: " + text + L"\n", stderr);
-    return g_nCannotRun;
-}
+const wchar_t kDefaultProject[] = L"examples\\plant.xml";
 
 // The protocol the assistant is bound to, and that protocol's error
 // database: the bindings the layer's catalogue would hold. The samples are
 // bound first when the run sets up. The context object goes before the run,
 // which counts the host's live objects.
-bool FindBinding(ConformanceRun& run, bool bSetup, std::wstring& strError)
+void FindBinding(ConformanceRun& run, bool bSetup)
 {
     CConfiguration config;
-    if (!OpenConfiguration(config, bSetup, strError))
-        return false;
+    OpenConfiguration(config, bSetup);
     if (run.strProtocol.empty())
-        for (const auto& [protocol, progId] : Bindings(config, g_szAssistantsKey))
+        for (const auto& [protocol, progId] : Bindings(config, LayerNames::kAssistantsKey))
             if (_wcsicmp(progId.c_str(), run.strProgId.c_str()) == 0)
                 run.strProtocol = protocol;
-    if (run.strProtocol.empty()) {
-        strError = L"\"" + run.strProgId +
-                   L"\" is bound to no protocol under BindedAssistants: name its protocol "
-                   L"with --protocol";
-        return false;
-    }
-    auto databases = Bindings(config, g_szDatabasesKey);
+    if (run.strProtocol.empty())
+        throw CCannotRun(L"\"" + run.strProgId + L"\" is bound to no protocol under " + LayerNames::kAssistantsKey +
+                         L": name its protocol with --protocol");
+    auto databases = Bindings(config, LayerNames::kErrorDBsKey);
     if (auto found = databases.find(run.strProtocol); found != databases.end())
         run.strErrDB = found->second;
-    return true;
 }
 
 // Directly: the lifecycle, then a started assistant asked every check on the
@@ -73,17 +62,14 @@ void DriveDirectly(ConformanceRun& run)
 
 int RunConformance(const Options& options, const std::wstring& strExeFolder)
 {
-    std::wstring error;
-    if (options.bSetup && !RegisterServers(strExeFolder, {L"HostSim.dll", L"Samples.dll", L"Layer.dll"}, error))
-        return CannotRun(error);
+    if (options.bSetup)
+        RegisterServers(strExeFolder, {L"HostSim.dll", L"Samples.dll", L"Layer.dll"});
     ConformanceRun run;
     run.strProgId = options.strConformance;
     run.strProtocol = options.strProtocol;
-    const std::wstring project = options.strProject.empty() ? strExeFolder + g_szDefaultProject : options.strProject;
-    if (!run.plant.Load(project, error))
-        return CannotRun(error);
-    if (!FindBinding(run, options.bSetup, error))
-        return CannotRun(error);
+    const std::wstring project = options.strProject.empty() ? strExeFolder + kDefaultProject : options.strProject;
+    run.plant.Load(project);
+    FindBinding(run, options.bSetup);
     run.bJson = options.bJson;
     run.strJunit = options.strJunit;
     InstallFaultGuard();
@@ -100,6 +86,6 @@ int FinishRun(ConformanceRun& run)
     Out(run.bJson ? ConformanceJson(run) : ConformanceText(run));
     std::wstring error;
     if (!run.strJunit.empty() && !WriteJUnit(run.strJunit, ConformanceJUnit(run), error))
-        return CannotRun(error);
-    return run.findings.AllHold() ? g_nAllHeld : g_nNotHeld;
+        throw CCannotRun(error);
+    return run.findings.AllHold() ? kAllHeld : kNotHeld;
 }

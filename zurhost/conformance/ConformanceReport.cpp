@@ -74,7 +74,7 @@ std::wstring ConformanceJson(const ConformanceRun& run)
                 {"summary",
                  {{"rules", static_cast<size_t>(Rule::Count)},
                   {"held", Held(run)},
-                  {"exitStatus", run.findings.AllHold() ? g_nAllHeld : g_nNotHeld}}}};
+                  {"exitStatus", run.findings.AllHold() ? kAllHeld : kNotHeld}}}};
     return FromUtf8(out.dump(2)) + L"\n";
 }
 

@@ -79,11 +79,11 @@ void CheckTiming(ConformanceRun& run);
 void CheckThroughLayer(ConformanceRun& run);
 
 // The timing budget per check call, in microseconds.
-inline constexpr double g_dMedianBudgetMicros = 5000;
-inline constexpr double g_dWorstBudgetMicros = 250000;
+inline constexpr double kMedianBudgetMicros = 5000;
+inline constexpr double kWorstBudgetMicros = 250000;
 // Per lifecycle call: a host opening a project with forty assistants waits
 // ten seconds at worst before its user can go on.
-inline constexpr double g_dLifecycleBudgetMicros = 250000;
+inline constexpr double kLifecycleBudgetMicros = 250000;
 
 // Prints the run (and writes its JUnit file) and answers the exit status;
 // also called from the watch when a call does not return.

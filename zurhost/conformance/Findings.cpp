@@ -7,7 +7,7 @@ const struct
 {
     const wchar_t* pszName;
     const wchar_t* pszText;
-} g_rules[] = {
+} kRules[] = {
     {L"creation", L"created by its ProgID"},
     {L"interfaces", L"answers IUnknown and IAssist2 (IAssist3 when it takes its protocol) as one object"},
     {L"aggregation", L"refuses an outer object with CLASS_E_NOAGGREGATION"},
@@ -27,7 +27,7 @@ const struct
     {L"thread-state", L"every call leaves the caller's floating-point control and COM apartment as it found them"},
     {L"reentrancy", L"no check calls back into the layer; through the layer every check returns"},
 };
-static_assert(sizeof(g_rules) / sizeof(g_rules[0]) == static_cast<size_t>(Rule::Count));
+static_assert(sizeof(kRules) / sizeof(kRules[0]) == static_cast<size_t>(Rule::Count));
 
 } // namespace
 
@@ -63,10 +63,10 @@ void CFindings::Stop(const std::wstring& strWhy)
 
 const wchar_t* RuleName(Rule rule)
 {
-    return g_rules[static_cast<size_t>(rule)].pszName;
+    return kRules[static_cast<size_t>(rule)].pszName;
 }
 
 const wchar_t* RuleText(Rule rule)
 {
-    return g_rules[static_cast<size_t>(rule)].pszText;
+    return kRules[static_cast<size_t>(rule)].pszText;
 }

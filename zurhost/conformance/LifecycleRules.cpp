@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int g_nCycles = 3;
+constexpr int kCycles = 3;
 
 // The call is put, timed for lifecycle-timing, and judged.
 void LifecycleCall(ConformanceRun& run, const std::wstring& strCall, const CFunctionRef<HRESULT()>& call)
@@ -54,7 +54,7 @@ void CheckLifecycle(ConformanceRun& run, IAssist2* pAssist)
     run.findings.Judge(Rule::LifecycleTiming);
     ComPtr<IDispatch> spTopology = run.plant.Topology();
     std::vector<HRESULT> firstAnswers;
-    for (int nCycle = 1; nCycle <= g_nCycles; ++nCycle) {
+    for (int nCycle = 1; nCycle <= kCycles; ++nCycle) {
         StartAssistant(run, pAssist, spTopology.Get(), Cycle(nCycle));
         LifecycleCall(run, L"NewProjectCreated()" + Cycle(nCycle), [&] { return pAssist->NewProjectCreated(); });
         for (size_t i = 0; i < run.plant.plant.size(); ++i) {

@@ -23,13 +23,19 @@ DWORD WINAPI WatchCalls(void*)
     for (;;) {
         Sleep(250);
         EnterCriticalSection(&g_watch.lock);
-        if (g_watch.pstrCall && GetTickCount64() - g_watch.ullStart >= g_dwHangMillis) {
+        if (g_watch.pstrCall && GetTickCount64() - g_watch.ullStart >= kHangMillis) {
             ConformanceRun& run = *g_watch.pRun;
             run.findings.Fail(g_watch.rule, *g_watch.pstrCall + L" did not return within " +
-                                                std::to_wstring(g_dwHangMillis / 1000) + L" s");
+                                                std::to_wstring(kHangMillis / 1000) + L" s");
             run.findings.Stop(L"a call did not return, and the run ended there");
             // The call still holds the thread: end the process without waiting on it.
-            TerminateProcess(GetCurrentProcess(), static_cast<UINT>(FinishRun(run)));
+            int status = kCannotRun;
+            try {
+                status = FinishRun(run);
+            } catch (const CCannotRun& e) {
+                status = ReportCannotRun(e);
+            }
+            TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
         }
         LeaveCriticalSection(&g_watch.lock);
     }
@@ -94,9 +100,9 @@ void SpendBudget(ConformanceRun& run, Rule rule, const std::wstring& strCall, do
         run.slowest = {dMicros, strCall};
         run.slowestRule = rule;
     }
-    if (run.dSpentMicros <= g_dRunBudgetMicros)
+    if (run.dSpentMicros <= kRunBudgetMicros)
         return;
-    const std::wstring budget = std::to_wstring(static_cast<int>(g_dRunBudgetMicros / 1e6)) + L" s";
+    const std::wstring budget = std::to_wstring(static_cast<int>(kRunBudgetMicros / 1e6)) + L" s";
     run.findings.Fail(run.slowestRule, run.slowest.strCall + L" took " + Millis(run.slowest.dMicros) +
                                            L"; the run stopped putting calls once the assistant's calls had taken " +
                                            budget);

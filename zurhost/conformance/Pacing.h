@@ -14,9 +14,9 @@ struct ConformanceRun;
 // A sound sample spends well under a second in all its calls together; an
 // assistant that has taken half a minute has shown what it does, and the
 // run still ends within about a minute whatever it does.
-inline constexpr double g_dRunBudgetMicros = 30e6;
+inline constexpr double kRunBudgetMicros = 30e6;
 // Four times the worst a host could ever wait on its user's edit.
-inline constexpr DWORD g_dwHangMillis = 15000;
+inline constexpr DWORD kHangMillis = 15000;
 
 // Starts watching the calls; once, before the first.
 void StartWatch(ConformanceRun& run);

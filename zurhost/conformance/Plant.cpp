@@ -6,7 +6,7 @@
 
 namespace {
 
-const wchar_t g_szEntityPath[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
+const wchar_t kEntityPath[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
 
 std::vector<ComPtr<IXMLDOMNode>> Nodes(IXMLDOMNode* pNode, const std::wstring& xpath)
 {
@@ -31,14 +31,15 @@ ComPtr<Itf> As(HRESULT hr, const ComPtr<IDispatch>& spDisp)
 
 } // namespace
 
-bool CPlant::Load(const std::wstring& path, std::wstring& strError)
+void CPlant::Load(const std::wstring& path)
 {
-    if (!(m_spProject = LoadProject(path, strError)))
-        return false;
+    m_spProject = LoadProject(path);
     CBstr name;
     m_spProject->get_Name(name.Out());
     strName = name.View();
-    return ReadNames(path, strError);
+    std::wstring error;
+    if (!ReadNames(path, error))
+        throw CCannotRun(error);
 }
 
 // Components in document order, the plant's before the palette's; each
@@ -54,8 +55,8 @@ bool CPlant::ReadNames(const std::wstring& path, std::wstring& strError)
         (bPalette ? palette : plant).push_back(name);
         for (auto& spPort : Nodes(spComponent.Get(), L"root//port"))
             ports.push_back(name + L":" + AttributeText(spPort.Get(), L"name"));
-        for (auto& spEntity : Nodes(spComponent.Get(), g_szEntityPath)) {
-            std::wstring entity = std::wstring(g_szEntityPath) + L"[@protocol=" +
+        for (auto& spEntity : Nodes(spComponent.Get(), kEntityPath)) {
+            std::wstring entity = std::wstring(kEntityPath) + L"[@protocol=" +
                                   XPathLiteral(AttributeText(spEntity.Get(), L"protocol")) + L"]";
             for (const wchar_t* pszName : {L"address", L"deviceName", L"maxDevices"})
                 if (HasAttribute(spEntity.Get(), pszName))

@@ -4,6 +4,7 @@
 // read from the project file.
 #include "HostSim.h"
 #include "LayerLib2.h"
+#include "zurhost/CannotRun.h"
 #include <wrl/client.h>
 #include <string>
 #include <vector>
@@ -18,8 +19,8 @@ struct PlantItem
 class CPlant
 {
 public:
-    // Loads the file; false with the reason (file, line, what was expected).
-    bool Load(const std::wstring& path, std::wstring& strError);
+    // Loads the file; CCannotRun with the reason (file, line, what was expected).
+    void Load(const std::wstring& path);
 
     ComPtr<IDispatch> Topology() const;
     ComPtr<IComponent> Root() const;

@@ -14,7 +14,7 @@ HRESULT PrepareLayer(ConformanceRun& run, ComPtr<IAssistLayer2>& spLayer)
 {
     ComPtr<IAssistLayerTest> spTest;
     ComPtr<IUnknown> spAssist;
-    RETURN_IF_FAILED(CreateByProgId(g_szLayerProgId, spLayer));
+    RETURN_IF_FAILED(CreateByProgId(LayerNames::kLayerProgId, spLayer));
     RETURN_IF_FAILED(spLayer.As(&spTest));
     RETURN_IF_FAILED(CreateByProgId(run.strProgId, spAssist));
     CBstr protocol(run.strProtocol), progId(run.strProgId), errDB(run.strErrDB.empty() ? L"none" : run.strErrDB);

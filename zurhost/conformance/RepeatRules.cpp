@@ -13,13 +13,13 @@ namespace {
 
 // Per kind of check: the first calls of the walk, repeated until this many
 // calls are measured.
-constexpr size_t g_cCallsOfKind = 8;
-constexpr size_t g_cMeasuredCalls = 64;
+constexpr size_t kCallsOfKind = 8;
+constexpr size_t kMeasuredCalls = 64;
 // Growth allowed over the measured calls of one kind: the BSTR cache keeps
 // some freed strings, and the heap commits in steps of up to 64 KB. A leak of
 // 1 KB a call is four times either.
-constexpr LONGLONG g_llTaskAllowance = 16LL * 1024;
-constexpr LONGLONG g_llPrivateAllowance = 128LL * 1024;
+constexpr LONGLONG kTaskAllowance = 16LL * 1024;
+constexpr LONGLONG kPrivateAllowance = 128LL * 1024;
 
 // The bytes of the task allocator now live, of those allocated since it was
 // registered.
@@ -132,8 +132,8 @@ void JudgeGrowth(ConformanceRun& run, CheckId id, const wchar_t* pszWhat, LONGLO
         return;
     run.findings.Fail(Rule::Memory,
                       std::wstring(CheckName(id)) + L" grew " + pszWhat + L" by " + std::to_wstring(llGrowth) +
-                          L" bytes over " + std::to_wstring(g_cMeasuredCalls) + L" repeated calls (" +
-                          std::to_wstring(llGrowth / static_cast<LONGLONG>(g_cMeasuredCalls)) + L" bytes a call)");
+                          L" bytes over " + std::to_wstring(kMeasuredCalls) + L" repeated calls (" +
+                          std::to_wstring(llGrowth / static_cast<LONGLONG>(kMeasuredCalls)) + L" bytes a call)");
 }
 
 // One kind: a pass to warm up, then the measured calls, each answer compared
@@ -148,7 +148,7 @@ bool RepeatKind(ConformanceRun& run, IAssist2* pAssist, CheckId id, const std::v
         bAnswered = bAnswered && Answered(first.back());
     }
     const LONGLONG llTask = g_spy.Live(), llPrivate = PrivateBytes();
-    for (size_t i = 0; i < g_cMeasuredCalls && bAnswered; ++i) {
+    for (size_t i = 0; i < kMeasuredCalls && bAnswered; ++i) {
         const CheckCall& call = calls[i % calls.size()];
         CheckAnswer answer = AskAssistant(run, pAssist, run.plant, call, JudgeAlways);
         bAnswered = Answered(answer);
@@ -160,8 +160,8 @@ bool RepeatKind(ConformanceRun& run, IAssist2* pAssist, CheckId id, const std::v
     }
     if (!bAnswered)
         return false;
-    JudgeGrowth(run, id, L"task memory", g_spy.Live() - llTask, g_llTaskAllowance);
-    JudgeGrowth(run, id, L"private memory", PrivateBytes() - llPrivate, g_llPrivateAllowance);
+    JudgeGrowth(run, id, L"task memory", g_spy.Live() - llTask, kTaskAllowance);
+    JudgeGrowth(run, id, L"private memory", PrivateBytes() - llPrivate, kPrivateAllowance);
     return true;
 }
 
@@ -172,7 +172,7 @@ void CheckRepetition(ConformanceRun& run, IAssist2* pAssist)
     run.findings.Judge(Rule::Determinism);
     std::map<CheckId, std::vector<CheckCall>> kinds;
     for (const CheckCall& call : AllChecks(run.plant))
-        if (kinds[call.id].size() < g_cCallsOfKind)
+        if (kinds[call.id].size() < kCallsOfKind)
             kinds[call.id].push_back(call);
     const bool bSpy = SUCCEEDED(CoRegisterMallocSpy(&g_spy));
     // Some runtimes look a block up among the spied ones before they keep any
@@ -188,9 +188,9 @@ void CheckRepetition(ConformanceRun& run, IAssist2* pAssist)
         run.findings.Judge(Rule::Memory);
     run.findings.Note(Rule::Memory, !bSpy     ? L"not judged: the allocator spy could not be registered"
                                     : cJudged ? std::to_wstring(cJudged) + L" kinds of check, " +
-                                                    std::to_wstring(g_cMeasuredCalls) +
+                                                    std::to_wstring(kMeasuredCalls) +
                                                     L" calls each after a warm-up pass; allowance " +
-                                                    std::to_wstring(g_llTaskAllowance / 1024) + L" KB task, " +
-                                                    std::to_wstring(g_llPrivateAllowance / 1024) + L" KB private"
+                                                    std::to_wstring(kTaskAllowance / 1024) + L" KB task, " +
+                                                    std::to_wstring(kPrivateAllowance / 1024) + L" KB private"
                                               : L"not judged: every kind of check faulted");
 }

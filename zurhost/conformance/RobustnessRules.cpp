@@ -9,10 +9,10 @@
 
 namespace {
 
-const char g_szBareProject[] = "<project name=\"Bare\"><topology><component name=\"Bare\" type=\"Project\">"
-                               "<root><deviceInfo/></root>"
-                               "<component name=\"Mute\" type=\"Sensor\"><root><deviceInfo/></root></component>"
-                               "</component></topology></project>\n";
+const char kBareProject[] = "<project name=\"Bare\"><topology><component name=\"Bare\" type=\"Project\">"
+                            "<root><deviceInfo/></root>"
+                            "<component name=\"Mute\" type=\"Sensor\"><root><deviceInfo/></root></component>"
+                            "</component></topology></project>\n";
 
 void NullObjects(ConformanceRun& run, IAssist2* pAssist)
 {
@@ -53,7 +53,7 @@ std::wstring WriteBareProject()
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
     std::wstring path = std::wstring(folder) + L"zurhost-conformance-bare.xml";
-    std::ofstream(path.c_str(), std::ios::binary) << g_szBareProject;
+    std::ofstream(path.c_str(), std::ios::binary) << kBareProject;
     return path;
 }
 
@@ -61,9 +61,10 @@ std::wstring WriteBareProject()
 void NoProtocol(ConformanceRun& run, IAssist2* pAssist)
 {
     CPlant bare;
-    std::wstring error;
-    if (!bare.Load(WriteBareProject(), error)) {
-        run.findings.Note(Rule::Robustness, L"the protocol-less project did not load: " + error);
+    try {
+        bare.Load(WriteBareProject());
+    } catch (const CCannotRun& e) {
+        run.findings.Note(Rule::Robustness, L"the protocol-less project did not load: " + e.Text());
         return;
     }
     const std::wstring when = L" on a project without protocols";

@@ -13,14 +13,14 @@ void CheckLifecycleTiming(ConformanceRun& run)
     for (const TimedCall& call : run.lifecycleTimes) {
         if (!pWorst || call.dMicros > pWorst->dMicros)
             pWorst = &call;
-        if (call.dMicros > g_dLifecycleBudgetMicros)
+        if (call.dMicros > kLifecycleBudgetMicros)
             run.findings.Fail(Rule::LifecycleTiming, call.strCall + L" took " + Millis(call.dMicros) +
-                                                         L", over the budget of " + Millis(g_dLifecycleBudgetMicros));
+                                                         L", over the budget of " + Millis(kLifecycleBudgetMicros));
     }
     if (pWorst)
         run.findings.Note(Rule::LifecycleTiming, L"worst " + Millis(pWorst->dMicros) + L" (" + pWorst->strCall +
                                                      L") over " + std::to_wstring(run.lifecycleTimes.size()) +
-                                                     L" calls; budget " + Millis(g_dLifecycleBudgetMicros));
+                                                     L" calls; budget " + Millis(kLifecycleBudgetMicros));
 }
 
 } // namespace
@@ -42,12 +42,12 @@ void CheckTiming(ConformanceRun& run)
                                     [](const TimedCall& a, const TimedCall& b) { return a.dMicros < b.dMicros; });
     run.findings.Note(Rule::Timing, L"median " + Millis(dMedian) + L", worst " + Millis(itWorst->dMicros) + L" (" +
                                         itWorst->strCall + L") over " + std::to_wstring(micros.size()) +
-                                        L" calls; budget: median " + Millis(g_dMedianBudgetMicros) + L", worst " +
-                                        Millis(g_dWorstBudgetMicros));
-    if (dMedian > g_dMedianBudgetMicros)
+                                        L" calls; budget: median " + Millis(kMedianBudgetMicros) + L", worst " +
+                                        Millis(kWorstBudgetMicros));
+    if (dMedian > kMedianBudgetMicros)
         run.findings.Fail(Rule::Timing, L"the median call took " + Millis(dMedian) + L", over the budget of " +
-                                            Millis(g_dMedianBudgetMicros));
-    if (itWorst->dMicros > g_dWorstBudgetMicros)
+                                            Millis(kMedianBudgetMicros));
+    if (itWorst->dMicros > kWorstBudgetMicros)
         run.findings.Fail(Rule::Timing, itWorst->strCall + L" took " + Millis(itWorst->dMicros) +
-                                            L", over the budget of " + Millis(g_dWorstBudgetMicros));
+                                            L", over the budget of " + Millis(kWorstBudgetMicros));
 }
