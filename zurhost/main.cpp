@@ -188,16 +188,11 @@ int Run(const Options& options)
     report.log = LogRowsFrom(logPath, logStart);
     Out(options.bJson ? JsonReport(report) : TextReport(report));
     const double dSeconds = static_cast<double>(GetTickCount64() - ullStarted) / 1000;
+    std::wstring error;
     if (!options.strJunit.empty() &&
         !WriteJUnit(options.strJunit, ScenarioJUnit(report, options.strScenario, dSeconds), error))
         throw CCannotRun(error);
     return ExitStatus(report);
-}
-
-int ReportCannotRun(const CCannotRun& e)
-{
-    Out(L"zurhost: " + e.Text() + L"\n", stderr);
-    return kCannotRun;
 }
 
 int RunGuarded(const Options& options)
@@ -252,6 +247,12 @@ int RunBatch(const std::wstring& path)
 }
 
 } // namespace
+
+int ReportCannotRun(const CCannotRun& e)
+{
+    Out(L"zurhost: " + e.Text() + L"\n", stderr);
+    return kCannotRun;
+}
 
 int wmain(int argc, wchar_t** argv)
 {

@@ -83,7 +83,7 @@ struct CFaulty : CBusAssistant
         static LONG s_lCalls = 0;
         if (F == Fault::Wavers && InterlockedIncrement(&s_lCalls) % 3 == 0 && SUCCEEDED(hr)) {
             SysReAllocString(pbstrErrMsg, L"Not now.");
-            SysReAllocString(pbstrErrDB, g_busProfibusDP.pszErrorDatabase);
+            SysReAllocString(pbstrErrDB, kBusProfibusDP.pszErrorDatabase);
             hr = E_FAIL;
         }
         static LONG s_lOnce = 0;

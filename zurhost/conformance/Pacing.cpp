@@ -1,6 +1,7 @@
 // The pace of a conformance run: the watch over the call under way, the
 // run's budget, and the thread state every call must leave as it found it.
 #include "zurhost/conformance/Pacing.h"
+#include "zurhost/CannotRun.h"
 #include "zurhost/Names.h"
 #include "zurhost/conformance/ConformanceRun.h"
 #include <cwchar>
@@ -29,7 +30,7 @@ DWORD WINAPI WatchCalls(void*)
                                                 std::to_wstring(kHangMillis / 1000) + L" s");
             run.findings.Stop(L"a call did not return, and the run ended there");
             // The call still holds the thread: end the process without waiting on it.
-            int status = kCannotRun;
+            int status;
             try {
                 status = FinishRun(run);
             } catch (const CCannotRun& e) {
