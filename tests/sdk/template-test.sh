@@ -20,6 +20,12 @@ run() { "$@" >"$work/step.log" 2>&1 || { fail "$* failed:"; tail -20 "$work/step
 
 rm -rf "$work" && mkdir -p "$work"
 run cmake --install "$build" --prefix "$kit"
+# The kit's users find their documents, and the template's README points at them.
+for doc in share/doc/AssistantKit/assistant-guide.md share/doc/AssistantKit/host-integration.md \
+    share/man/man1/zurhost.1; do
+  [ -s "$kit/$doc" ] || fail "the kit lacks $doc"
+  grep -qF "$doc" "$kit/template/README.md" || fail "the template's README does not name $doc"
+done
 toolchain=$kit/lib/cmake/AssistantKit/toolchain.cmake
 run cmake -S "$kit/template" -B "$work/assistant" --toolchain "$toolchain" -DCMAKE_PREFIX_PATH="$kit" \
   -DASSISTANT_PROTOCOL="My Bus"
