@@ -1,8 +1,10 @@
 // Prints what the layer's work costs against the work its job forces: the
-// checks against a straight-line loop over the same host queries and
-// assistants, the trace's price, the proxy against direct calls, catalogue
-// loading, and the allocations of each check.
+// checks, trace on (the default) and off, against a straight-line loop over
+// the same host queries, assistants and control events, the proxy against
+// direct calls, catalogue loading, and the allocations of each check.
 //   LayerBench.exe                 timings, then the allocation table
+//   LayerBench.exe --data FILE     the same, and every figure as a row of FILE
+//                                  (section,check,k,figure,value)
 //   LayerBench.exe --allocations   the allocation table only
 //   LayerBench.exe --soak N        N checks in a row; private bytes and handles
 //                                  after warm-up against the end (exit 1 when
@@ -61,9 +63,12 @@ double NowNs()
     return static_cast<double>(t.QuadPart) * 1e9 / static_cast<double>(freq.QuadPart);
 }
 
-// Median nanoseconds per call of each function, measured in interleaved
-// short batches so that all see the same load of the machine.
-std::vector<double> MedianNs(const std::vector<std::function<void()>>& fns, int nBatches = 61)
+// Nanoseconds per call of each function, measured in interleaved short
+// batches so that all see the same load of the machine. The figure is the
+// lower decile of the batches: other programs on the machine only ever add
+// time to a batch (preemption, caches left cold), and on a shared machine
+// the median carries their share.
+std::vector<double> QuietNs(const std::vector<std::function<void()>>& fns, int nBatches = 101)
 {
     std::vector<int> vecPerBatch;
     for (const auto& f : fns) {
@@ -83,13 +88,46 @@ std::vector<double> MedianNs(const std::vector<std::function<void()>>& fns, int 
             samples[n].push_back((NowNs() - t0) / vecPerBatch[n]);
         }
     }
-    std::vector<double> medians;
+    std::vector<double> deciles;
     for (auto& vec : samples) {
         std::sort(vec.begin(), vec.end());
-        medians.push_back(vec[vec.size() / 2]);
+        deciles.push_back(vec[vec.size() / 10]);
     }
-    return medians;
+    return deciles;
 }
+
+// The figures as data, one comma-separated row each, beside the tables.
+class CFigures
+{
+public:
+    ~CFigures()
+    {
+        if (m_pFile)
+            std::fclose(m_pFile);
+    }
+    bool Open(const std::string& path, bool bAppend)
+    {
+        m_pFile = std::fopen(path.c_str(), bAppend ? "a" : "w");
+        if (m_pFile && !bAppend)
+            std::fprintf(m_pFile, "section,check,k,figure,value\n");
+        return m_pFile != nullptr;
+    }
+    void Close()
+    {
+        if (m_pFile)
+            std::fclose(m_pFile);
+        m_pFile = nullptr;
+    }
+    void Add(const char* section, const char* check, int k, const char* figure, double value)
+    {
+        if (m_pFile)
+            std::fprintf(m_pFile, "%s,%s,%d,%s,%.3f\n", section, check, k, figure, value);
+    }
+
+private:
+    std::FILE* m_pFile = nullptr;
+};
+CFigures g_figures;
 
 struct Allocations
 {
@@ -200,9 +238,9 @@ private:
         SetOption(L"Trace", 0);
         return spLayer;
     }
+    std::vector<std::wstring> EventsOf(IAssistLayer2* pTraced, const BenchCheck& kind, const CheckTarget& target);
     void Checks();
     void Breakdown();
-    void Trace();
     void Proxy();
     void Catalogue();
     ComPtr<IAssist3> NewProxy(int k, std::vector<ComPtr<IAssist2>>* pDirect);
@@ -216,21 +254,57 @@ private:
     std::map<int, CheckTarget> m_mapTargets;
 };
 
+// The control events a traced check sends, as the host records them.
+std::vector<std::wstring> CBench::EventsOf(IAssistLayer2* pTraced, const BenchCheck& kind, const CheckTarget& target)
+{
+    m_spHost->topology.vecEvents.clear();
+    g_bRecording = true;
+    kind.pfnLayer(pTraced, target);
+    g_bRecording = false;
+    CCallLog::Clear();
+    std::vector<std::wstring> texts = m_spHost->topology.EventTexts();
+    m_spHost->topology.vecEvents.clear();
+    return texts;
+}
+
+// Each check as hosts run it, with the trace on (the default), and with the
+// trace off; each against its floor, the floor with the check's events added
+// where the trace is on.
 void CBench::Checks()
 {
-    std::printf("\nChecks, trace off: median ns per check\n");
-    std::printf("%-20s %3s %9s %9s %6s %11s %11s %9s %6s\n", "check", "k", "layer", "baseline", "ratio", "layer/proto",
-                "base/proto", "floor", "l/fl");
+    ComPtr<IAssistLayer2> spTraced = NewLayer(1);
+    if (!spTraced) {
+        std::printf("cannot make a traced layer\n");
+        return;
+    }
+    NewZUR::ITopology* piTopology = m_spHost->Topology();
+    std::printf("\nChecks, trace on (the default) and off: ns per check\n");
+    std::printf("%-20s %3s %6s | %9s %9s %6s | %9s %9s %6s | %9s %6s\n", "", "", "", "trace on", "", "", "trace off",
+                "", "", "", "");
+    std::printf("%-20s %3s %6s | %9s %9s %6s | %9s %9s %6s | %9s %6s\n", "check", "k", "events", "layer", "floor",
+                "l/fl", "layer", "floor", "l/fl", "baseline", "on/off");
     for (const BenchCheck& kind : kBenchChecks) {
         for (int k : kProtocolCounts) {
             const CheckTarget& target = m_mapTargets[k];
+            const CEventReplay events(EventsOf(spTraced.Get(), kind, target));
             const std::vector<double> ns =
-                MedianNs({[&] { kind.pfnLayer(m_spLayer.Get(), target); }, [&] { m_forced.Run(kind, target); },
-                          [&] { m_forced.Run(kind, target, kAllSteps); }});
-            std::printf("%-20s %3d %9.0f %9.0f %6.2f %11.0f %11.0f %9.0f %6.2f\n", kind.name, k, ns[0], ns[1],
-                        ns[0] / ns[1], ns[0] / k, ns[1] / k, ns[2], ns[0] / ns[2]);
+                QuietNs({[&] { kind.pfnLayer(spTraced.Get(), target); },
+                         [&] {
+                             m_forced.Run(kind, target, kAllSteps);
+                             events.Fire(piTopology);
+                         },
+                         [&] { kind.pfnLayer(m_spLayer.Get(), target); },
+                         [&] { m_forced.Run(kind, target, kAllSteps); }, [&] { m_forced.Run(kind, target); }},
+                        101);
+            std::printf("%-20s %3d %6zu | %9.0f %9.0f %6.2f | %9.0f %9.0f %6.2f | %9.0f %6.2f\n", kind.name, k,
+                        events.Count(), ns[0], ns[1], ns[0] / ns[1], ns[2], ns[3], ns[2] / ns[3], ns[4], ns[0] / ns[2]);
+            const char* figures[] = {"layer_on", "floor_on", "layer_off", "floor_off", "baseline"};
+            for (size_t n = 0; n < ns.size(); ++n)
+                g_figures.Add("checks", kind.name, k, figures[n], ns[n]);
+            g_figures.Add("checks", kind.name, k, "events", static_cast<double>(events.Count()));
         }
     }
+    spTraced->Term();
 }
 
 // What each forced step adds at k = 4: the baseline with the steps added one
@@ -238,7 +312,7 @@ void CBench::Checks()
 void CBench::Breakdown()
 {
     const int k = 4;
-    std::printf("\nWhere the floor comes from, k = %d: median ns per check, each step added to the ones above\n", k);
+    std::printf("\nWhere the floor comes from, k = %d: ns per check, each step added to the ones above\n", k);
     std::printf("%-46s", "step");
     for (const BenchCheck& kind : kBenchChecks)
         std::printf(" %19s", kind.name);
@@ -253,8 +327,8 @@ void CBench::Breakdown()
             fns.push_back([&, steps] { m_forced.Run(kind, target, steps); });
         }
         fns.push_back([&] { kind.pfnLayer(m_spLayer.Get(), target); });
-        // A step's cost is a difference of two medians: more batches steady it.
-        columns.push_back(MedianNs(fns, 201));
+        // A step's cost is a difference of two figures: more batches steady it.
+        columns.push_back(QuietNs(fns, 201));
     }
     auto row = [&](const char* text, auto value) {
         std::printf("%-46s", text);
@@ -269,27 +343,6 @@ void CBench::Breakdown()
     row("floor", [&](const std::vector<double>& ns) { return ns[nFloor]; });
     row("layer", [&](const std::vector<double>& ns) { return ns[nFloor + 1]; });
     row("layer beyond the floor", [&](const std::vector<double>& ns) { return ns[nFloor + 1] - ns[nFloor]; });
-}
-
-void CBench::Trace()
-{
-    std::printf("\nCheckInsertDrop with the trace on (the host only counts the events)\n");
-    std::printf("%3s %11s %11s %9s %12s\n", "k", "trace off", "trace on", "ratio", "events/check");
-    ComPtr<IAssistLayer2> spTraced = NewLayer(1);
-    if (!spTraced) {
-        std::printf("cannot make a traced layer\n");
-        return;
-    }
-    for (int k : kProtocolCounts) {
-        const CheckTarget& target = m_mapTargets[k];
-        const std::vector<double> ns = MedianNs({[&] { kBenchChecks[0].pfnLayer(m_spLayer.Get(), target); },
-                                                 [&] { kBenchChecks[0].pfnLayer(spTraced.Get(), target); }});
-        const double dOff = ns[0], dOn = ns[1];
-        const long lBefore = m_spHost->topology.lFired;
-        kBenchChecks[0].pfnLayer(spTraced.Get(), target);
-        std::printf("%3d %11.0f %11.0f %9.2f %12ld\n", k, dOff, dOn, dOn / dOff, m_spHost->topology.lFired - lBefore);
-    }
-    spTraced->Term();
 }
 
 // Values named <prefix>NNNN under both catalogue keys, all of the bench's assistant class.
@@ -321,7 +374,7 @@ ComPtr<IAssist3> CBench::NewProxy(int k, std::vector<ComPtr<IAssist2>>* pDirect)
 
 void CBench::Proxy()
 {
-    std::printf("\nProxy CheckInsertDrop against asking its k assistants directly: median ns per check\n");
+    std::printf("\nProxy CheckInsertDrop against asking its k assistants directly: ns per check\n");
     std::printf("%3s %11s %11s %7s %13s %11s %6s\n", "k", "proxy", "direct", "ratio", "proxy/assist", "floor", "p/fl");
     std::vector<double> breakdown;
     for (int k : kProtocolCounts) {
@@ -347,9 +400,12 @@ void CBench::Proxy()
             steps |= step;
             fns.push_back([&, steps] { ForwardByHand(piTopology, vecDirect, target, protocol, steps); });
         }
-        const std::vector<double> ns = MedianNs(fns);
+        const std::vector<double> ns = QuietNs(fns);
         std::printf("%3d %11.0f %11.0f %7.2f %13.0f %11.0f %6.2f\n", k, ns[0], ns[1], ns[0] / ns[1], ns[0] / k,
                     ns.back(), ns[0] / ns.back());
+        g_figures.Add("proxy", "CheckInsertDrop", k, "proxy", ns[0]);
+        g_figures.Add("proxy", "CheckInsertDrop", k, "direct", ns[1]);
+        g_figures.Add("proxy", "CheckInsertDrop", k, "floor", ns.back());
         if (k == 4)
             breakdown = ns;
         spProxy->Term();
@@ -414,6 +470,7 @@ void CBench::Catalogue()
         std::printf("%6d %11.0f %9.1f %9.2f %11.1f %11.1f %11.1f %11.1f\n", n, dInit, dInit / n,
                     dPrevious > 0 ? dInit / dPrevious : 0.0, dLoad / n, dLookup / n, dCreate / n,
                     (dLoad - dLookup - dCreate) / n);
+        g_figures.Add("catalogue", "Init", n, "us", dInit);
         dPrevious = dInit;
     }
     m_spHost->registry.RemoveKey(9, L"BindedAssistants");
@@ -424,7 +481,6 @@ void CBench::Timings()
 {
     Checks();
     Breakdown();
-    Trace();
     Proxy();
     Catalogue();
 }
@@ -435,23 +491,41 @@ void CBench::AllocationTable()
         std::printf("the task-memory spy could not be registered\n");
         return;
     }
-    std::printf("\nAllocations per check (operator new / task-memory blocks, BSTRs included)\n");
-    std::printf("%-20s %3s %10s %10s %10s %10s %12s %12s\n", "check", "k", "layer new", "layer task", "base new",
-                "base task", "layer new/p", "layer task/p");
+    ComPtr<IAssistLayer2> spTraced = NewLayer(1);
+    if (!spTraced) {
+        std::printf("cannot make a traced layer\n");
+        return;
+    }
+    std::printf("\nAllocations per check (operator new / task-memory blocks, BSTRs included); trace on and off, and\n"
+                "the task-memory blocks per control event beyond the host's own\n");
+    std::printf("%-20s %3s %7s %7s %7s %7s %7s %7s %10s\n", "check", "k", "on new", "on task", "off new", "off task",
+                "base new", "base tsk", "task/event");
     for (const BenchCheck& kind : kBenchChecks) {
         for (int k : kProtocolCounts) {
             const CheckTarget& target = m_mapTargets[k];
-            const Allocations layer = CountPerCall([&] { kind.pfnLayer(m_spLayer.Get(), target); });
+            const long lFired = m_spHost->topology.lFired;
+            kind.pfnLayer(spTraced.Get(), target);
+            const double dEvents = static_cast<double>(m_spHost->topology.lFired - lFired);
+            const Allocations on = CountPerCall([&] { kind.pfnLayer(spTraced.Get(), target); });
+            const Allocations off = CountPerCall([&] { kind.pfnLayer(m_spLayer.Get(), target); });
             const Allocations base = CountPerCall([&] { m_forced.Run(kind, target); });
-            std::printf("%-20s %3d %10.1f %10.1f %10.1f %10.1f %12.2f %12.2f\n", kind.name, k, layer.dNew, layer.dTask,
-                        base.dNew, base.dTask, layer.dNew / k, layer.dTask / k);
+            const double dPerEvent = (on.dTask - off.dTask) / dEvents;
+            std::printf("%-20s %3d %7.1f %7.1f %7.1f %7.1f %7.1f %7.1f %10.2f\n", kind.name, k, on.dNew, on.dTask,
+                        off.dNew, off.dTask, base.dNew, base.dTask, dPerEvent);
+            const std::pair<const char*, double> figures[] = {{"new_on", on.dNew},       {"task_on", on.dTask},
+                                                              {"new_off", off.dNew},     {"task_off", off.dTask},
+                                                              {"base_task", base.dTask}, {"task_per_event", dPerEvent}};
+            for (const auto& [name, value] : figures)
+                g_figures.Add("allocations", kind.name, k, name, value);
         }
     }
+    spTraced->Term();
     for (long lTrace : {0L, 1L}) {
         CCommonProbe probe(m_spHost->Topology(), lTrace);
         const Allocations trace = CountPerCall([&] { probe.Trace(); }, 1000);
         std::printf("ZURTrace with the trace %s: %.2f operator new, %.2f task-memory blocks per call\n",
                     lTrace ? "on " : "off", trace.dNew, trace.dTask);
+        g_figures.Add("allocations", "ZURTrace", 0, lTrace ? "task_trace_on" : "task_trace_off", trace.dTask);
     }
 }
 
@@ -538,12 +612,14 @@ bool CBench::Soak(long lChecks)
 
 // The allocation table runs in a second process without the BSTR cache,
 // so that every string reaches the task allocator and is counted.
-int RunAllocationPass()
+int RunAllocationPass(const std::string& dataPath)
 {
     SetEnvironmentVariableW(L"OANOCACHE", L"1");
     wchar_t szPath[MAX_PATH];
     GetModuleFileNameW(nullptr, szPath, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(szPath) + L"\" --allocations";
+    if (!dataPath.empty())
+        commandLine += L" --data \"" + std::wstring(dataPath.begin(), dataPath.end()) + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
@@ -574,8 +650,22 @@ void PrintMachine()
 
 int main(int argc, char** argv)
 {
-    const bool bAllocationsOnly = argc > 1 && std::string(argv[1]) == "--allocations";
-    const long lSoak = argc > 2 && std::string(argv[1]) == "--soak" ? std::atol(argv[2]) : 0;
+    bool bAllocationsOnly = false;
+    long lSoak = 0;
+    std::string dataPath;
+    for (int n = 1; n < argc; ++n) {
+        const std::string arg = argv[n];
+        if (arg == "--allocations")
+            bAllocationsOnly = true;
+        else if (arg == "--soak" && n + 1 < argc)
+            lSoak = std::atol(argv[++n]);
+        else if (arg == "--data" && n + 1 < argc)
+            dataPath = argv[++n];
+    }
+    if (!dataPath.empty() && !g_figures.Open(dataPath, bAllocationsOnly)) {
+        std::printf("cannot write %s\n", dataPath.c_str());
+        return 2;
+    }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 0;
     {
@@ -594,8 +684,9 @@ int main(int argc, char** argv)
         bench.TearDown();
     }
     CoUninitialize();
+    g_figures.Close();
     if (!bAllocationsOnly && lSoak == 0)
-        result = RunAllocationPass();
+        result = RunAllocationPass(dataPath);
     std::fflush(stdout);
     return result;
 }

@@ -1,5 +1,6 @@
 #include "bench/ForcedWork.h"
 #include <algorithm>
+#include "common/AssistCommonTexts.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -41,7 +42,7 @@ private:
 } // namespace
 
 const BenchCheck kBenchChecks[4] = {
-    {"CheckInsertDrop", Route::Component,
+    {"CheckInsertDrop", Route::Component, true,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
          p->CheckInsertDrop(&m, t.Component(), t.Component(), t.Component(), 0, &d);
@@ -50,7 +51,7 @@ const BenchCheck kBenchChecks[4] = {
      [](IAssist2* p, const CheckTarget& t, BSTR* m, BSTR* d) {
          return p->CheckInsertDrop(m, t.Component(), t.Component(), t.Component(), 0, d);
      }},
-    {"CheckAll", Route::Component,
+    {"CheckAll", Route::Component, false,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
          ICharacteristic *c1 = nullptr, *c2 = nullptr;
@@ -61,7 +62,7 @@ const BenchCheck kBenchChecks[4] = {
          ICharacteristic *c1 = nullptr, *c2 = nullptr;
          return p->CheckAll(m, t.Component(), &c1, &c2, d);
      }},
-    {"CheckConnect", Route::Connection,
+    {"CheckConnect", Route::Connection, false,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
          p->CheckConnect(&m, t.Component(), t.Char(), t.Char(), &d);
@@ -70,7 +71,7 @@ const BenchCheck kBenchChecks[4] = {
      [](IAssist2* p, const CheckTarget& t, BSTR* m, BSTR* d) {
          return p->CheckConnect(m, t.Component(), t.Char(), t.Char(), d);
      }},
-    {"CheckPropertyChange", Route::Property,
+    {"CheckPropertyChange", Route::Property, false,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
          p->CheckPropertyChange(&m, t.Component(), t.Data(), Seven(), &d);
@@ -186,7 +187,7 @@ void CForcedWork::Run(const BenchCheck& kind, const CheckTarget& target, unsigne
         FreeBoth(bstrMsg, bstrDB);
     };
     if (kind.route == Route::Component || !(steps & kRoute)) {
-        Walk(target.Component(), steps, true, ask);
+        Walk(target.Component(), steps, kind.bProtocolComponent, ask);
     } else {
         // Each end (the property has one) leads to its component; every
         // assistant is asked once.
@@ -250,4 +251,23 @@ void ForwardByHand(NewZUR::ITopology* piTopology, const std::vector<ComPtr<IAssi
         FreeBoth(bstrMsg, bstrDB);
     }
     AnswerHost(piTopology, records, steps, 2);
+}
+
+CEventReplay::CEventReplay(const std::vector<std::wstring>& texts)
+{
+    for (const std::wstring& text : texts)
+        m_vecTexts.emplace_back(text);
+}
+
+void CEventReplay::Fire(NewZUR::ITopology* piTopology) const
+{
+    namespace T = AssistCommonText;
+    VARIANT vKind{}, vText{};
+    vKind.vt = VT_I4;
+    vKind.lVal = T::kEventKind;
+    vText.vt = VT_BSTR;
+    for (const CBstr& bstr : m_vecTexts) {
+        vText.bstrVal = bstr.Get();
+        piTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, vKind, vText, T::kEventParam3);
+    }
 }

@@ -38,6 +38,9 @@ struct BenchCheck
 {
     const char* name;
     Route route;
+    // On the component route: each assistant is handed the component its
+    // protocol belongs to (looked up per protocol), else the host's own.
+    bool bProtocolComponent;
     void (*pfnLayer)(IAssistLayer2* pLayer, const CheckTarget& target);
     // Asks one assistant; the two strings are the caller's to free.
     HRESULT (*pfnAssistant)(IAssist2* pAssist, const CheckTarget& target, BSTR* pbstrMsg, BSTR* pbstrDB);
@@ -76,6 +79,20 @@ struct AnswerRecord
     static void operator delete(void* p, size_t cb) noexcept { AssistBlockCache::Give(p, cb); }
 };
 using AnswerRecords = std::vector<std::unique_ptr<AnswerRecord>, CKeptBlockAllocator<std::unique_ptr<AnswerRecord>>>;
+
+// The control events of one check, as the host received them, sent again as
+// cheaply as a straight loop can: one host call per event, its texts made
+// once and its arguments built once.
+class CEventReplay
+{
+public:
+    explicit CEventReplay(const std::vector<std::wstring>& texts);
+    size_t Count() const noexcept { return m_vecTexts.size(); }
+    void Fire(NewZUR::ITopology* piTopology) const;
+
+private:
+    std::vector<CBstr> m_vecTexts;
+};
 
 // The layer's job done by hand: walk, look up, ask, and the forced steps chosen.
 class CForcedWork

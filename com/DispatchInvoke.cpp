@@ -33,11 +33,21 @@ private:
     FUNCDESC* m_pFuncDesc = nullptr;
 };
 
-// A typed temporary standing in for a caller's by-reference VARIANT.
+// A typed temporary standing in for a caller's VARIANT at an [out] string or
+// interface parameter. The method gets the caller's value as that type and
+// the caller gets back only what the method wrote over it.
 struct OutSlot
 {
-    VARIANT* pvarTarget; // null: the caller cannot receive the value
-    VARIANT varTemp;
+    VARIANT* pvarTarget; // null: the caller passed a value and receives nothing
+    VARIANT varIn;       // what the method was given; ours until it writes
+    VARIANT varTemp;     // what the method left
+};
+
+// An [out] parameter's temporary type, and the interface it holds.
+struct SlotType
+{
+    VARTYPE vt = VT_EMPTY;
+    IID iid = IID_IUnknown;
 };
 
 bool FindInOwnFuncs(ITypeInfo* pTypeInfo, UINT cFuncs, DISPID dispId, CFuncDescHolder& holder)
@@ -86,7 +96,7 @@ bool FindInRefType(ITypeInfo* pTypeInfo, UINT index, DISPID dispId, CFuncDescHol
     return FindFunc(spBase.Get(), dispId, holder, depth + 1);
 }
 
-VARTYPE InterfaceVarType(ITypeInfo* pOwner, HREFTYPE hRef)
+VARTYPE InterfaceVarType(ITypeInfo* pOwner, HREFTYPE hRef, IID* piid = nullptr)
 {
     ComPtr<ITypeInfo> spRef;
     TYPEATTR* pAttr = nullptr;
@@ -98,30 +108,37 @@ VARTYPE InterfaceVarType(ITypeInfo* pOwner, HREFTYPE hRef)
         vt = VT_DISPATCH;
     else if (pAttr->typekind == TKIND_INTERFACE)
         vt = VT_UNKNOWN;
+    if (piid)
+        *piid = pAttr->guid;
     spRef->ReleaseTypeAttr(pAttr);
     return vt;
 }
 
-// The type of the temporary for an [out] string or interface parameter;
-// VT_EMPTY for every other parameter.
-VARTYPE OutSlotType(ITypeInfo* pOwner, const ELEMDESC& elem)
+// The temporary's type for an [out] string or interface parameter; VT_EMPTY
+// for every other parameter.
+SlotType OutSlotType(ITypeInfo* pOwner, const ELEMDESC& elem)
 {
+    SlotType type;
     USHORT flags = elem.paramdesc.wParamFlags;
     if (!(flags & PARAMFLAG_FOUT) || (flags & (PARAMFLAG_FIN | PARAMFLAG_FRETVAL)) || elem.tdesc.vt != VT_PTR)
-        return VT_EMPTY;
+        return type;
     const TYPEDESC* pInner = elem.tdesc.lptdesc;
     switch (pInner->vt) {
-    case VT_BSTR:
     case VT_DISPATCH:
+        type.iid = IID_IDispatch;
+        [[fallthrough]];
+    case VT_BSTR:
     case VT_UNKNOWN:
-        return pInner->vt;
+        type.vt = pInner->vt;
+        break;
     case VT_PTR:
         if (pInner->lptdesc->vt == VT_USERDEFINED)
-            return InterfaceVarType(pOwner, pInner->lptdesc->hreftype);
-        return VT_EMPTY;
+            type.vt = InterfaceVarType(pOwner, pInner->lptdesc->hreftype, &type.iid);
+        break;
     default:
-        return VT_EMPTY;
+        break;
     }
+    return type;
 }
 
 // The type of an [in] interface parameter; VT_EMPTY for every other one.
@@ -146,32 +163,54 @@ bool IsByRefVariant(const VARIANTARG& arg) noexcept
     return V_VT(&arg) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&arg);
 }
 
-// A by-reference VARIANT for an [in] parameter is passed as the VARIANT it
-// refers to (a shallow copy; [in] arguments stay the caller's).
-VARIANTARG Dereferenced(VARIANTARG arg) noexcept
+// The caller's variable behind a by-reference VARIANT.
+VARIANT* Referent(VARIANT* pvar) noexcept
 {
-    for (int i = 0; i < kMaxBaseDepth && IsByRefVariant(arg); ++i)
-        arg = *V_VARIANTREF(&arg);
-    return arg;
+    for (int i = 0; i < kMaxBaseDepth && IsByRefVariant(*pvar); ++i)
+        pvar = V_VARIANTREF(pvar);
+    return pvar;
 }
 
+// Scripts pass their variables by reference and their values as they are:
+// the type library's Invoke takes no reference for an [out] parameter and no
+// null for an interface.
 bool NeedsRewrite(const DISPPARAMS* pDispParams, WORD wFlags) noexcept
 {
-    if (!pDispParams || !(wFlags & DISPATCH_METHOD) || pDispParams->cNamedArgs != 0 || !pDispParams->rgvarg)
-        return false;
-    for (UINT i = 0; i < pDispParams->cArgs; ++i) {
-        VARTYPE vt = V_VT(&pDispParams->rgvarg[i]);
-        if (vt == (VT_BYREF | VT_VARIANT) || vt == VT_EMPTY || vt == VT_NULL)
-            return true;
-    }
-    return false;
+    return pDispParams && (wFlags & DISPATCH_METHOD) && pDispParams->cNamedArgs == 0 && pDispParams->rgvarg &&
+           pDispParams->cArgs != 0;
 }
 
-// Stores each temporary into the caller's VARIANT; [out] replaces what was there.
-void StoreOutSlots(std::vector<OutSlot>& slots, bool bCalled) noexcept
+// The caller's value as the parameter's type: a string converted to text, an
+// object as the interface the method expects; null where nothing converts.
+void ConvertIn(VARIANT& source, const SlotType& type, VARIANT& varIn) noexcept
+{
+    VariantInit(&varIn);
+    if (type.vt == VT_BSTR && !IsNothing(source) && SUCCEEDED(VariantChangeType(&varIn, &source, 0, VT_BSTR)))
+        return;
+    V_VT(&varIn) = type.vt;
+    V_UNKNOWN(&varIn) = nullptr;
+    VARTYPE vtSource = V_VT(&source) & ~VT_BYREF;
+    if (type.vt == VT_BSTR || (vtSource != VT_DISPATCH && vtSource != VT_UNKNOWN))
+        return;
+    IUnknown* punk = (V_VT(&source) & VT_BYREF) ? *V_UNKNOWNREF(&source) : V_UNKNOWN(&source);
+    if (punk && FAILED(punk->QueryInterface(type.iid, reinterpret_cast<void**>(&V_UNKNOWN(&varIn)))))
+        V_UNKNOWN(&varIn) = nullptr;
+}
+
+// Hands the caller what each method wrote. A method that leaves a parameter
+// leaves the value it was given, which is then given back to nobody. An
+// interface it replaces it has released itself (the characteristics of
+// CheckAll are read and replaced); a string it overwrites is never freed by
+// it, so the one it was given is freed here.
+void StoreOutSlots(std::vector<OutSlot>& slots) noexcept
 {
     for (OutSlot& slot : slots) {
-        if (bCalled && slot.pvarTarget) {
+        bool bWritten = V_BYREF(&slot.varTemp) != V_BYREF(&slot.varIn);
+        if (!bWritten || V_VT(&slot.varIn) == VT_BSTR)
+            VariantClear(&slot.varIn);
+        if (!bWritten)
+            continue;
+        if (slot.pvarTarget) {
             VariantClear(slot.pvarTarget);
             *slot.pvarTarget = slot.varTemp;
         } else {
@@ -191,24 +230,26 @@ void RewriteArguments(const CFuncDescHolder& func, const DISPPARAMS& dp, std::ve
     for (UINT iParam = 0; iParam < cArgs && iParam < static_cast<UINT>(pFuncDesc->cParams); ++iParam) {
         VARIANTARG& arg = args[cArgs - 1 - iParam];
         const ELEMDESC& elem = pFuncDesc->lprgelemdescParam[iParam];
-        VARTYPE vtSlot = OutSlotType(func.Owner(), elem);
+        SlotType slotType = OutSlotType(func.Owner(), elem);
         bool bByRef = IsByRefVariant(arg);
+        // An [in] parameter gets the caller's VARIANT itself (a shallow copy).
         if (bByRef && !(elem.paramdesc.wParamFlags & PARAMFLAG_FOUT))
-            arg = Dereferenced(arg);
-        if (IsNothing(arg) && vtSlot == VT_EMPTY) {
+            arg = *Referent(V_VARIANTREF(&arg));
+        if (IsNothing(arg) && slotType.vt == VT_EMPTY) {
             // A script's null or missing object is a null interface pointer.
             VARTYPE vtIn = InInterfaceType(func.Owner(), elem);
             if (vtIn != VT_EMPTY) {
                 V_VT(&arg) = vtIn;
                 V_UNKNOWN(&arg) = nullptr;
             }
-        } else if (vtSlot != VT_EMPTY && (bByRef || IsNothing(arg))) {
-            slots.push_back({bByRef ? V_VARIANTREF(&arg) : nullptr, {}});
-            VARIANT& temp = slots.back().varTemp;
-            VariantInit(&temp);
-            V_VT(&temp) = vtSlot;
-            V_VT(&arg) = VT_BYREF | vtSlot;
-            V_BYREF(&arg) = &V_BSTR(&temp); // every member of the union shares this address
+        } else if (slotType.vt != VT_EMPTY && (bByRef || !(V_VT(&arg) & VT_BYREF))) {
+            VARIANT* pvarTarget = bByRef ? Referent(V_VARIANTREF(&arg)) : nullptr;
+            slots.push_back({pvarTarget, {}, {}});
+            OutSlot& slot = slots.back();
+            ConvertIn(pvarTarget ? *pvarTarget : arg, slotType, slot.varIn);
+            slot.varTemp = slot.varIn;
+            V_VT(&arg) = VT_BYREF | slotType.vt;
+            V_BYREF(&arg) = &V_BSTR(&slot.varTemp); // every member of the union shares this address
         }
     }
 }
@@ -227,8 +268,8 @@ HRESULT InvokeFromTypeInfo(ITypeInfo* pTypeInfo, void* pvInstance, DISPID dispId
         RewriteArguments(func, *pDispParams, args, slots);
         DISPPARAMS dp = {args.data(), nullptr, pDispParams->cArgs, 0};
         HRESULT hr = pTypeInfo->Invoke(pvInstance, dispIdMember, wFlags, &dp, pVarResult, pExcepInfo, puArgErr);
-        // DISP_E_EXCEPTION: the method ran and failed; its [out] values still count.
-        StoreOutSlots(slots, SUCCEEDED(hr) || hr == DISP_E_EXCEPTION);
+        // A method that failed (DISP_E_EXCEPTION) may still have written.
+        StoreOutSlots(slots);
         return hr;
     });
 }

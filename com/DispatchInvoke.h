@@ -1,9 +1,10 @@
 #pragma once
 // Invoke through the type library, made usable by script clients. A script
-// variable passed for an [out] string or interface parameter arrives as a
-// by-reference VARIANT, which the type library's Invoke refuses; such an
-// argument is replaced by a typed temporary and the result is stored into the
-// caller's VARIANT afterwards. Everything else goes through the type library.
+// passes a variable for an [out] string or interface parameter by reference
+// (which the type library's Invoke refuses) or a plain value; such an
+// argument is replaced by a typed temporary holding the caller's value, and
+// what the method writes over it is stored into the caller's variable
+// afterwards. Everything else goes through the type library.
 #include <windows.h>
 #include <oaidl.h>
 

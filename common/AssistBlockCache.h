@@ -8,7 +8,8 @@
 
 namespace AssistBlockCache {
 
-// Every block handed out for a request up to this size has this size.
+// Every block handed out for a request up to this size has this size; larger
+// requests up to 1,024 bytes get blocks of that size, kept apart.
 inline constexpr size_t kBlockSize = 192;
 
 // A block of at least cb bytes; raises std::bad_alloc like operator new.

@@ -15,6 +15,7 @@
 #include "com/Owners.h"
 #include "common/AssistBlockCache.h"
 #include "common/AssistResult.h"
+#include "common/TraceTexts.h"
 #include "interfaces/AssistChecks.h"
 
 // Catalogue keys compare ordinally, UTF-16 code unit by code unit as unsigned
@@ -81,7 +82,7 @@ class CAssistCommon
 {
 public:
     CAssistCommon() noexcept = default;
-    // The members go in reverse order of declaration: the protocol walk, the
+    // The members go in reverse order of declaration: the trace texts, the protocol walk, the
     // query service and the topology first, then the error databases and the
     // assistants. No assistant is told to terminate here; that is Term's work.
     virtual ~CAssistCommon() = default;
@@ -127,15 +128,17 @@ protected:
     // Options and trace.
     void LoadDebugOptions();
     // With the trace off or before Init: two comparisons, inline, nothing built.
-    void ZURTrace(std::wstring_view text)
-    {
-        if (m_lTraceOption != 0 && m_spTopology)
-            SendTrace(text);
-    }
+    // A constant text goes as the string made for it at its first event.
     void ZURTrace(const wchar_t* pszText)
     {
         if (m_lTraceOption != 0 && m_spTopology)
-            SendTrace(pszText);
+            SendTrace(m_traceTexts.Of(pszText));
+    }
+    // A text that changes (a bus name) goes as it is, not copied; null as "".
+    void ZURTrace(const CBstr& bstrText)
+    {
+        if (m_lTraceOption != 0 && m_spTopology)
+            SendTrace(bstrText.IsNull() ? m_traceTexts.Of(L"") : bstrText.Get());
     }
     // The debug-option gate: true when option 0 or 1 has answered (*phr set).
     bool DebugGateAnswers(HRESULT* phr) const noexcept;
@@ -154,7 +157,8 @@ protected:
     long m_lTraceOption = 0;
 
 private:
-    void SendTrace(std::wstring_view text);
+    // One control event; the host receives the text as an [in] value.
+    void SendTrace(BSTR bstrText);
     HRESULT LoadAssistants(long lScope, std::wstring_view suffix);
     HRESULT InsertProtocolBusEntryIntoMap(std::wstring_view protocol, std::wstring_view progId,
                                           std::wstring_view errorDb);
@@ -164,4 +168,5 @@ private:
     CAssistResult* GetWorstResult(ResultList& results);
 
     long m_lDebugOption = 0;
+    CTraceTexts m_traceTexts;
 };

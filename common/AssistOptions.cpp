@@ -79,11 +79,15 @@ void CAssistCommon::LoadDebugOptions()
         g_bErrorLogEnabled = 1;
 }
 
-// Only reached with the trace on and a topology to send to.
-void CAssistCommon::SendTrace(std::wstring_view text)
+// Only reached with the trace on and a topology to send to. Neither variant
+// owns what it holds: nothing is made and nothing freed per event.
+void CAssistCommon::SendTrace(BSTR bstrText)
 {
-    CVariant vKind = CVariant::Long(T::kEventKind);
-    CVariant vText = CVariant::String(text);
+    VARIANT vKind{}, vText{};
+    vKind.vt = VT_I4;
+    vKind.lVal = T::kEventKind;
+    vText.vt = VT_BSTR;
+    vText.bstrVal = bstrText;
     const HRESULT hr =
         m_spTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, vKind, vText, T::kEventParam3);
     if (hr != S_OK)

@@ -144,7 +144,7 @@ HRESULT CAssistLayer::DeliverProtocol(ComPtr<IPropertyData> spNode, IPropertyDat
         CProtocolValue value(spNode.Get());
         if (value.IsReadable()) {
             m_bstrBusName.Reset(value.Detach());
-            ZURTrace(m_bstrBusName.View());
+            ZURTrace(m_bstrBusName);
         }
     }
     IPropertyData* pNode = spNode.Get();

@@ -5,8 +5,8 @@ set -u
 here=$(dirname "$0")
 need=()
 for p in mingw-w64 mingw-w64-tools wine libwine-dev cmake ninja-build googletest nlohmann-json3-dev libcli11-dev \
-    pandoc man-db python3 \
-    clang-format clang-tidy; do
+    pandoc man-db python3 gnuplot-nox \
+    clang-format clang-tidy libxml2-utils; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 updated=0

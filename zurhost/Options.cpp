@@ -21,7 +21,7 @@ const char g_szVersion[] = "zurhost 1.1 (layer Zerani.Layer.AssistLayer.7, host 
 struct Arguments
 {
     bool bNoSetup = false;
-    std::string batch, project, scenario, conformance, protocol;
+    std::string batch, project, scenario, conformance, protocol, junit;
 };
 
 void AddOptions(CLI::App& app, Options& options, Arguments& args)
@@ -37,6 +37,7 @@ void AddOptions(CLI::App& app, Options& options, Arguments& args)
         ->type_name("PROGID");
     app.add_option("--protocol", args.protocol, "with --conformance: the assistant's protocol (else its binding's)")
         ->type_name("NAME");
+    app.add_option("--junit", args.junit, "also write the run to FILE as JUnit XML, for CI servers")->type_name("FILE");
     app.add_option("project", args.project, "the plant project file (XML)");
     app.add_option("scenario", args.scenario, "the edits to ask about, one a line");
     app.set_version_flag("--version", g_szVersion);
@@ -86,6 +87,9 @@ int ReadCommandLine(int argc, wchar_t** argv, Options& options, bool bBatchLine)
         return Refuse(L"--conformance takes a project file and no scenario");
     if (args.project.empty() == args.batch.empty() && args.conformance.empty())
         return Refuse(args.batch.empty() ? L"a project file is required" : L"--batch takes no project file");
+    if (!args.junit.empty() && args.scenario.empty() && args.conformance.empty())
+        return Refuse(L"--junit goes with a scenario or --conformance");
+    options.strJunit = FromUtf8(args.junit);
     options.strBatch = FromUtf8(args.batch);
     options.bSetup = !args.bNoSetup;
     options.strProject = FromUtf8(args.project);

@@ -8,6 +8,7 @@ struct Options
     std::wstring strProject, strScenario;
     std::wstring strBatch;                    // a file of command lines, run one after another in this process
     std::wstring strConformance, strProtocol; // --conformance: the assistant's ProgID and protocol
+    std::wstring strJunit;                    // --junit: the file the run is written to as JUnit XML
 };
 
 // Exit statuses, as the usage text documents them.

@@ -4,6 +4,7 @@
 // simulator, the samples and the layer only through their COM classes.
 #include "com/Owners.h"
 #include "hostfiles/TextFile.h"
+#include "zurhost/JUnit.h"
 #include "zurhost/Names.h"
 #include "zurhost/Options.h"
 #include "zurhost/Report.h"
@@ -166,6 +167,7 @@ void RunEdits(ISimProject* pProject, const std::vector<Edit>& edits, RunReport& 
 
 int Run(const Options& options)
 {
+    const ULONGLONG ullStarted = GetTickCount64();
     RunReport report;
     report.bScenario = !options.strScenario.empty();
     report.bTree = options.bTree;
@@ -202,6 +204,10 @@ int Run(const Options& options)
         RunEdits(spProject.Get(), edits, report);
     report.log = LogRowsFrom(logPath, logStart);
     Out(options.bJson ? JsonReport(report) : TextReport(report));
+    const double dSeconds = static_cast<double>(GetTickCount64() - ullStarted) / 1000;
+    if (!options.strJunit.empty() &&
+        !WriteJUnit(options.strJunit, ScenarioJUnit(report, options.strScenario, dSeconds), error))
+        throw CCannotRun(error);
     return ExitStatus(report);
 }
 

@@ -9,7 +9,7 @@ TEST(BlockCache, EveryBlockHoldsWhatWasAskedFor)
     constexpr size_t kBlock = AssistBlockCache::kBlockSize;
     void* pKept = AssistBlockCache::Take(1);
     AssistBlockCache::Give(pKept, 1);
-    for (size_t cb : {size_t{1}, kBlock, kBlock + 1, 2 * kBlock, 4 * kBlock}) {
+    for (size_t cb : {size_t{1}, kBlock, kBlock + 1, 2 * kBlock, 4 * kBlock, 8 * kBlock}) {
         void* p = AssistBlockCache::Take(cb);
         EXPECT_GE(_msize(p), cb) << cb;
         AssistBlockCache::Give(p, cb);

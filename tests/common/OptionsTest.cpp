@@ -48,9 +48,14 @@ TEST_F(CommonTest, DebugOptionFromEitherScopeAndItsRow)
     }
 }
 
-// One event per trace; any answer but S_OK is logged and ignored.
+// One event per trace; any answer but S_OK is logged and ignored. Trace 0
+// sends none and leaves the log as it found it.
 TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
 {
+    g_bErrorLogEnabled = 0;
+    Fresh([](CRegistryScript& r) { r.SetLong(17, kOptions, L"Trace", 0); });
+    EXPECT_EQ(Init() | Layer()->NewProjectCreated() | g_bErrorLogEnabled, S_OK);
+    EXPECT_TRUE(Host().topology.vecEvents.empty());
     Fresh([](CRegistryScript&) {});
     ASSERT_EQ(Init(), S_OK);
     for (HRESULT hr : {S_OK, S_FALSE, E_FAIL}) {

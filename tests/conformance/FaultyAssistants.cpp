@@ -4,6 +4,7 @@
 #include "com/Owners.h"
 #include "com/ServerTable.h"
 #include "samples/BusAssistant.h"
+#include <float.h>
 
 namespace {
 
@@ -22,7 +23,14 @@ enum class Fault
     NoMessage,
     CallsBack,
     OneCycle,
-    TrustsNull
+    TrustsNull,
+    LeaksTask,
+    LeaksHeap,
+    SlowStart,
+    Wavers,
+    Rounds,
+    Crawls,
+    Hangs
 };
 
 // The sample answering soundly but where its one fault F is due.
@@ -31,8 +39,22 @@ struct CFaulty : CBusAssistant
 {
     CFaulty() : CBusAssistant(g_busProfibusDP) {}
 
+    // At the start of every check it overrides (CheckDelete is asked first).
+    void Each()
+    {
+        if (F == Fault::LeaksTask)
+            CoTaskMemAlloc(4096);
+        if (F == Fault::LeaksHeap)
+            HeapAlloc(GetProcessHeap(), 0, 4096);
+        if (F == Fault::Crawls || F == Fault::Hangs)
+            Sleep(F == Fault::Crawls ? 2000 : INFINITE);
+    }
     STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override
     {
+        if (F == Fault::SlowStart)
+            Sleep(3000);
+        if (F == Fault::Rounds)
+            _controlfp(_RC_CHOP, _MCW_RC);
         static LONG s_lOnce = 0;
         if (F == Fault::LeaksSelf && InterlockedExchange(&s_lOnce, 1) == 0)
             AddRef();
@@ -56,7 +78,14 @@ struct CFaulty : CBusAssistant
     {
         if (F == Fault::KeepsHost && !m_spKept)
             m_spKept = piComponent;
+        Each();
         HRESULT hr = CBusAssistant::CheckNewDevice(pbstrErrMsg, piComponent, pbstrErrDB);
+        static LONG s_lCalls = 0;
+        if (F == Fault::Wavers && InterlockedIncrement(&s_lCalls) % 3 == 0 && SUCCEEDED(hr)) {
+            SysReAllocString(pbstrErrMsg, L"Not now.");
+            SysReAllocString(pbstrErrDB, g_busProfibusDP.pszErrorDatabase);
+            hr = E_FAIL;
+        }
         static LONG s_lOnce = 0;
         if (F == Fault::StackString && InterlockedExchange(&s_lOnce, 1) == 0) {
             SysFreeString(*pbstrErrMsg);
@@ -66,6 +95,7 @@ struct CFaulty : CBusAssistant
     }
     STDMETHODIMP CheckDelete(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piComp, BSTR* pbstrErrDB) override
     {
+        Each();
         if (F == Fault::OutUnset)
             return S_OK;
         if (F == Fault::TrustsNull) {
@@ -78,6 +108,7 @@ struct CFaulty : CBusAssistant
     STDMETHODIMP CheckMoveDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompMove,
                                IComponent* piCompDest, LONG bAsChild, BSTR* pbstrErrDB) override
     {
+        Each();
         if (F == Fault::Throws && piCompMove)
             RaiseException(0xE0000017, EXCEPTION_NONCONTINUABLE, 0, nullptr);
         return CBusAssistant::CheckMoveDrop(pbstrErrMsg, piCompRoot, piCompMove, piCompDest, bAsChild, pbstrErrDB);
@@ -85,6 +116,7 @@ struct CFaulty : CBusAssistant
     STDMETHODIMP CheckReplaceDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompPalett,
                                   IComponent* piCompReplace, BSTR* pbstrErrDB) override
     {
+        Each();
         static LONG s_lCalls = 0;
         if (F == Fault::Sleeps && InterlockedIncrement(&s_lCalls) == 3)
             Sleep(500);
@@ -93,6 +125,7 @@ struct CFaulty : CBusAssistant
     STDMETHODIMP CheckInsertDrop(BSTR* pbstrErrMsg, IComponent* piCompRoot, IComponent* piCompIns,
                                  IComponent* piCompDest, LONG bAsChild, BSTR* pbstrErrDB) override
     {
+        Each();
         HRESULT hr =
             CBusAssistant::CheckInsertDrop(pbstrErrMsg, piCompRoot, piCompIns, piCompDest, bAsChild, pbstrErrDB);
         if (F == Fault::NoMessage && FAILED(hr))
@@ -102,6 +135,7 @@ struct CFaulty : CBusAssistant
     STDMETHODIMP CheckConnect(BSTR* pbstrErrMsg, IComponent* piCompRoot, ICharacteristic* piCharConn1,
                               ICharacteristic* piCharConn2, BSTR* pbstrErrDB) override
     {
+        Each();
         ComPtr<IAssistLayer2> spLayer;
         CBstr bus;
         if (m_spLayer && SUCCEEDED(m_spLayer.As(&spLayer)))
@@ -150,6 +184,13 @@ const ServedClass g_classes[] = {
     Faulty<Fault::CallsBack>(L"Faulty.CallsBack.1", L"calls back into the layer"),
     Faulty<Fault::OneCycle>(L"Faulty.OneCycle.1", L"cannot be initialised twice"),
     Faulty<Fault::TrustsNull>(L"Faulty.TrustsNull.1", L"uses a null component"),
+    Faulty<Fault::LeaksTask>(L"Faulty.LeaksTask.1", L"leaks task memory in its checks"),
+    Faulty<Fault::LeaksHeap>(L"Faulty.LeaksHeap.1", L"leaks heap memory in its checks"),
+    Faulty<Fault::SlowStart>(L"Faulty.SlowStart.1", L"takes 3 s to start"),
+    Faulty<Fault::Wavers>(L"Faulty.Wavers.1", L"refuses every third new device"),
+    Faulty<Fault::Rounds>(L"Faulty.Rounds.1", L"changes the rounding mode"),
+    Faulty<Fault::Crawls>(L"Faulty.Crawls.1", L"takes 2 s in each check"),
+    Faulty<Fault::Hangs>(L"Faulty.Hangs.1", L"never returns from a check"),
 };
 
 } // namespace

@@ -77,10 +77,27 @@ TEST_F(LayerChecks, EachCheckAsksTheAssistantsItsArgumentsLeadTo)
     }
 }
 
-// A walk that cannot read a protocol asks nobody and the check fails: there
-// is no fall-back to the component's other protocols. Host calls that fail
-// belong to the fault injection, a protocol without an assistant and where a
-// walk ends among readable protocols to the random scenarios.
+// The host gets every step by name and each bus by its own text, in order;
+// a second check sends the same texts again.
+TEST_F(LayerChecks, TracesEachStepAndBusInOrder)
+{
+    Texts expected{L"CAssistLayer::CheckInsertDrop", L"CAssistLayer::GetFirstProtocol"};
+    for (const wchar_t* bus : {L"P", L"Q"})
+        expected.insert(expected.end(),
+                        {bus, L"CAssistLayer::GetAssistFromProtocol", L"CAssistLayer::GetComponentFromProtocol",
+                         L"CAssistCommon::SelectProperErrorDBforRetval", L"CAssistLayer::GetNextProtocol"});
+    expected.insert(expected.end(), {L"CAssistCommon::GetWorstResult", L"CAssistCommon::ClearResults"});
+    for (int nRun = 0; nRun < 2; ++nRun) {
+        EXPECT_EQ(Run(Check(L"CheckInsertDrop"), m_args), S_OK);
+        EXPECT_EQ(Traces(), expected);
+    }
+}
+
+// A walk that cannot read a protocol, or finds no assistant for it, asks
+// nobody and the check fails: there is no fall-back to the component's other
+// protocols. The walk's own answer and bus name, which no host sees, stay
+// behind it. Host calls that fail belong to the fault injection, where a walk
+// ends among readable protocols to the random scenarios.
 TEST_F(LayerChecks, AWalkThatCannotReadAProtocolAsksNobody)
 {
     using A = CheckArgs&;
@@ -90,22 +107,37 @@ TEST_F(LayerChecks, AWalkThatCannotReadAProtocolAsksNobody)
         const char* name;
         const wchar_t* check;
         std::function<void(A, C)> fnPrepare;
+        const wchar_t* trace = nullptr; // the walk's last
+        HRESULT hrWalk = S_FALSE;
+        const wchar_t* bus = L"__NONE__";
     } rows[] = {
-        {"no characteristic", L"CheckInsertDrop", [](A, C c) { c.bCharacteristic = false; }},
+        {"no characteristic", L"CheckInsertDrop", [](A, C c) { c.bCharacteristic = false; },
+         L"Not found Root in Component, call SYSTEM Assistant with __NONE__ bus"},
         {"no protocol attribute", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->RemoveSubItem(L"@protocol"); }},
         {"value no text", L"CheckInsertDrop", [](A, C c) { c.Entities()[0]->Protocol().vValue.Out()->vt = VT_I4; }},
+        {"no assistant", L"CheckInsertDrop", [](A, C) {}, L"Cannot find assistant.", static_cast<HRESULT>(0xFFFFEB3D),
+         L"R"},
         {"no property", L"CheckPropertyChange", [](A a, C) { a.pData = nullptr; }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        CNodeDouble& component = Host().AddComponent(L"C", {L"P"});
+        // A walk that ends elsewhere than at the start speaks the bus it names.
+        CNodeDouble& component = Host().AddComponent(L"C", {row.hrWalk == S_FALSE ? L"P" : row.bus});
         CheckArgs args = m_args;
         args.piComp = component.AsComponent();
         row.fnPrepare(args, component);
         EXPECT_EQ(Run(Check(row.check), args), E_FAIL);
+        const Texts traces = Traces();
         EXPECT_TRUE(m_spA->Calls().empty() && m_spB->Calls().empty());
         EXPECT_TRUE(m_bstrMsg.IsNull() && m_bstrDB.IsNull());
         EXPECT_EQ(BusName(), L"");
+        if (!row.trace)
+            continue;
+        EXPECT_EQ(Texts(traces.end() - 3, traces.end()),
+                  (Texts{row.trace, L"CAssistCommon::GetWorstResult", L"CAssistCommon::ClearResults"}));
+        Microsoft::WRL::ComPtr<IPropertyData> spNode;
+        EXPECT_EQ(static_cast<CLayerProbe*>(Layer())->GetFirstProtocol(args.piComp, &spNode, nullptr), row.hrWalk);
+        EXPECT_EQ(BusName(), row.bus);
     }
 }
 

@@ -10,6 +10,12 @@
 
 using Texts = std::vector<std::wstring>;
 
+// The layer with its protocol walk open to the tests.
+struct CLayerProbe : CAssistLayer
+{
+    using CAssistLayer::GetFirstProtocol;
+};
+
 class LayerTest : public DoublesTest
 {
 protected:
@@ -21,7 +27,7 @@ protected:
     void SetUp() override
     {
         DoublesTest::SetUp();
-        ASSERT_EQ(CComObject<CAssistLayer>::CreateInstance(IID_PPV_ARGS(&m_spLayer)), S_OK);
+        ASSERT_EQ(CComObject<CLayerProbe>::CreateInstance(IID_PPV_ARGS(&m_spLayer)), S_OK);
     }
     IAssistLayer2* Layer() { return m_spLayer.Get(); }
     HRESULT Add(BSTR protocol, BSTR progId, IUnknown* punk, BSTR errDB)

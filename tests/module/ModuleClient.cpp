@@ -21,9 +21,10 @@ std::wstring ModulePath()
     return BinaryDirectory() + L"Layer.dll";
 }
 
-DWORD RunRegsvr32(bool bUnregister)
+DWORD RunRegsvr32(bool bUnregister, const wchar_t* pszModule)
 {
-    std::wstring line = std::wstring(L"regsvr32.exe ") + (bUnregister ? L"/u " : L"") + L"/s \"" + ModulePath() + L"\"";
+    std::wstring line = std::wstring(L"regsvr32.exe ") + (bUnregister ? L"/u " : L"") + L"/s \"" +
+                        (pszModule ? BinaryDirectory() + pszModule : ModulePath()) + L"\"";
     return RunProcess(line).dwExitCode;
 }
 

@@ -17,15 +17,16 @@ struct ProcessResult
 // Runs a command line through the command interpreter and waits for its end.
 ProcessResult RunProcess(const std::wstring& commandLine);
 std::wstring ModulePath();
-// regsvr32 [/u] /s on the built module; its exit code.
-DWORD RunRegsvr32(bool bUnregister);
+// regsvr32 [/u] /s on the built module, or on another one built beside it; its exit code.
+DWORD RunRegsvr32(bool bUnregister, const wchar_t* pszModule = nullptr);
 bool ClassesRootKeyExists(const std::wstring& key);
 // The loaded module's DllCanUnloadNow (E_UNEXPECTED when it is not loaded).
 HRESULT ModuleCanUnloadNow();
 
-// The clients' suites: the module registered by regsvr32 before their first case.
+// The clients' suites: the module and the host simulator registered by
+// regsvr32 before their first case.
 class RegisteredModule : public testing::Test
 {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(RunRegsvr32(false), 0u); }
+    static void SetUpTestSuite() { ASSERT_EQ(RunRegsvr32(false) | RunRegsvr32(false, L"HostSim.dll"), 0u); }
 };

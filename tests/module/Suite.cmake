@@ -20,3 +20,6 @@ set_tests_properties(module_registration module_registration_free PROPERTIES TIM
 # the user's options the zurhost warnings case sets for a while (Debug 0 would
 # gate the VBScript client's GetProcessedBusName).
 set_tests_properties(module PROPERTIES RESOURCE_LOCK layer-user-scope)
+# The script clients' host is the simulator.
+target_link_libraries(test_module PRIVATE hostsim_interfaces)
+add_dependencies(test_module HostSim)

@@ -41,9 +41,9 @@ protected:
 
 // Each check, under its own trace text, goes through the table the layer
 // shares to the assistants in catalogue order: a failure stops the
-// forwarding and takes its entry's error database; an S_FALSE is passed
-// over, and without any other answer the check fails. Which answer is the
-// worst belongs to the random scenarios, which rank through the same code.
+// forwarding and takes its entry's error database, and is worse than an
+// answer before it; an S_FALSE is passed over, and without any other answer
+// the check fails. Ranking among more answers belongs to the random scenarios.
 TEST_F(ProxyTest, EachCheckIsForwardedUpToTheFirstFailure)
 {
     CAnswer refused = CAnswer::Of(E_INVALIDARG);
@@ -60,6 +60,8 @@ TEST_F(ProxyTest, EachCheckIsForwardedUpToTheFirstFailure)
         {"failure", refused, CAnswer::Of(S_OK), E_INVALIDARG, L"refused", L"db A 9", false},
         {"false, then an answer", skip, CAnswer::Of(S_OK, L"ok", L"y"), S_OK, L"ok", L"y", true},
         {"false only", skip, skip, E_FAIL, L"<null>", L"<null>", true},
+        {"an answer, then a failure", CAnswer::Of(S_OK, L"ok", L"y"), refused, E_INVALIDARG, L"refused", L"db B 9",
+         true},
     };
     CAssistantClass& a = BindAssistant(L"A", L"ProxyTest.A", L"P");
     CAssistantClass& b = BindAssistant(L"B", L"ProxyTest.B", L"P");

@@ -91,6 +91,8 @@ std::wstring BstrProblem(BSTR bstr)
 
 bool JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallResult& result, unsigned judging)
 {
+    if (result.bSkipped)
+        return false;
     if (!result.bFaulted)
         return true;
     run.bFaulted = true;
@@ -107,25 +109,26 @@ void JudgeAnswer(ConformanceRun& run, const std::wstring& strCall, const CallRes
     const std::wstring strAt = strCall + L" answered " + HexCode(result.hr);
     if (judging & JudgeOuts)
         CheckOutParameters(run, strAt, outs);
-    std::wstring msg, errDB;
-    bool bMsg = TakeString(run, strAt, L"pbstrErrMsg", outs.bstrMsg, msg);
-    bool bErrDB = TakeString(run, strAt, L"UUIDOfErrorDB", outs.bstrErrDB, errDB);
+    bool bMsg = TakeString(run, strAt, L"pbstrErrMsg", outs.bstrMsg, outs.strMsg);
+    bool bErrDB = TakeString(run, strAt, L"UUIDOfErrorDB", outs.bstrErrDB, outs.strErrDB);
     if ((judging & JudgeFailureInfo) && FAILED(result.hr))
-        CheckFailureInfo(run, strAt, bMsg, msg, bErrDB, errDB);
+        CheckFailureInfo(run, strAt, bMsg, outs.strMsg, bErrDB, outs.strErrDB);
     ReleaseHandedOut(outs.pChar1);
     ReleaseHandedOut(outs.pChar2);
     if (judging & JudgeTime)
         run.times.push_back({result.dMicros, strCall});
 }
 
-CallResult AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& plant, const CheckCall& call,
-                        unsigned judging)
+CheckAnswer AskAssistant(ConformanceRun& run, IAssist2* pAssist, const CPlant& plant, const CheckCall& call,
+                         unsigned judging)
 {
     CPreparedCheck check(plant, call);
     std::wstring text = Describe(call);
     run.spLayerProbe->Enter(text);
-    CallResult result = GuardedCall([&] { return check.Ask(pAssist); });
+    CheckAnswer answer{PutCall(run, Rule::Timing, text, [&] { return check.Ask(pAssist); }), {}, {}};
     run.spLayerProbe->Leave();
-    JudgeAnswer(run, text, result, check.outs, judging);
-    return result;
+    JudgeAnswer(run, text, answer.result, check.outs, judging);
+    answer.strMsg = std::move(check.outs.strMsg);
+    answer.strErrDB = std::move(check.outs.strErrDB);
+    return answer;
 }

@@ -28,6 +28,7 @@ struct CheckOuts
 
     BSTR bstrMsg, bstrErrDB;
     ICharacteristic *pChar1, *pChar2;
+    std::wstring strMsg, strErrDB; // the strings' texts, once taken and freed
 };
 
 // The call as a line of the report: "CheckDelete(root, "Valve-1")".

@@ -1,6 +1,7 @@
 // The conformance run: the order of the rule families and what each is
 // given. The rules themselves live in the *Rules files beside this one.
 #include "zurhost/conformance/Conformance.h"
+#include "zurhost/JUnit.h"
 #include "zurhost/Report.h"
 #include "zurhost/Setup.h"
 #include "zurhost/conformance/ConformanceReport.h"
@@ -42,13 +43,15 @@ bool FindBinding(ConformanceRun& run, bool bSetup, std::wstring& strError)
 }
 
 // Directly: the lifecycle, then a started assistant asked every check on the
-// plant, the robustness calls, and its references once it is stopped.
+// plant and the repeated checks, the robustness calls, and its references
+// once it is stopped.
 void DriveDirectly(ConformanceRun& run)
 {
     run.findings.Judge(Rule::Exceptions);
     run.findings.Judge(Rule::OutParameters);
     run.findings.Judge(Rule::Strings);
     run.findings.Judge(Rule::FailureInfo);
+    run.findings.Judge(Rule::ThreadState);
     const long lBefore = run.plant.LiveObjects();
     ComPtr<IAssist2> spAssist = CheckCreation(run);
     if (!spAssist)
@@ -59,6 +62,7 @@ void DriveDirectly(ConformanceRun& run)
     spTopology.Reset();
     for (const CheckCall& call : AllChecks(run.plant))
         AskAssistant(run, spAssist.Get(), run.plant, call, JudgeAll);
+    CheckRepetition(run, spAssist.Get());
     CheckRobustness(run, spAssist.Get());
     CheckHostReferences(run, lBefore);
     CheckOwnReferences(run, spAssist);
@@ -80,11 +84,22 @@ int RunConformance(const Options& options, const std::wstring& strExeFolder)
         return CannotRun(error);
     if (!FindBinding(run, options.bSetup, error))
         return CannotRun(error);
+    run.bJson = options.bJson;
+    run.strJunit = options.strJunit;
     InstallFaultGuard();
+    StartWatch(run);
     run.spLayerProbe = CComObject<CLayerProbe>::New(&run.findings);
     DriveDirectly(run);
-    if (run.findings.Holds(Rule::Creation))
+    if (run.findings.Holds(Rule::Creation) && !run.findings.Stopped())
         CheckThroughLayer(run);
-    Out(options.bJson ? ConformanceJson(run) : ConformanceText(run));
+    return FinishRun(run);
+}
+
+int FinishRun(ConformanceRun& run)
+{
+    Out(run.bJson ? ConformanceJson(run) : ConformanceText(run));
+    std::wstring error;
+    if (!run.strJunit.empty() && !WriteJUnit(run.strJunit, ConformanceJUnit(run), error))
+        return CannotRun(error);
     return run.findings.AllHold() ? g_nAllHeld : g_nNotHeld;
 }

@@ -77,3 +77,22 @@ std::wstring ConformanceJson(const ConformanceRun& run)
                   {"exitStatus", run.findings.AllHold() ? g_nAllHeld : g_nNotHeld}}}};
     return FromUtf8(out.dump(2)) + L"\n";
 }
+
+JUnitSuite ConformanceJUnit(const ConformanceRun& run)
+{
+    JUnitSuite suite{L"conformance of " + run.strProgId + L" (protocol '" + run.strProtocol + L"')",
+                     static_cast<double>(GetTickCount64() - run.ullStarted) / 1000,
+                     {}};
+    for (size_t i = 0; i < static_cast<size_t>(Rule::Count); ++i) {
+        const Rule rule = static_cast<Rule>(i);
+        const RuleState& state = run.findings.State(rule);
+        JUnitCase c{RuleName(rule), L"zurhost.conformance." + run.strProgId};
+        if (state.cFailures)
+            c.Set(JUnitCase::Outcome::Failure, L"finding", Detail(rule, state),
+                  std::wstring(RuleText(rule)) + L"\n" + state.strNote);
+        else if (!state.bJudged)
+            c.Set(JUnitCase::Outcome::Error, L"not judged", state.strNote, RuleText(rule));
+        suite.cases.push_back(std::move(c));
+    }
+    return suite;
+}

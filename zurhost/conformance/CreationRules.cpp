@@ -32,9 +32,11 @@ void CheckAggregation(ConformanceRun& run, REFCLSID clsid)
 {
     run.findings.Judge(Rule::Aggregation);
     ComPtr<IUnknown> spInner;
-    CallResult result = GuardedCall(
-        [&] { return CoCreateInstance(clsid, run.spLayerProbe.Get(), CLSCTX_INPROC_SERVER, IID_IUnknown, &spInner); });
-    if (JudgeAnswer(run, L"CoCreateInstance with an outer object", result) && result.hr != CLASS_E_NOAGGREGATION)
+    const std::wstring text = L"CoCreateInstance with an outer object";
+    CallResult result = PutCall(run, Rule::Aggregation, text, [&] {
+        return CoCreateInstance(clsid, run.spLayerProbe.Get(), CLSCTX_INPROC_SERVER, IID_IUnknown, &spInner);
+    });
+    if (JudgeAnswer(run, text, result) && result.hr != CLASS_E_NOAGGREGATION)
         run.findings.Fail(Rule::Aggregation, L"CoCreateInstance with an outer object answered " + HexCode(result.hr) +
                                                  L", not CLASS_E_NOAGGREGATION");
 }
@@ -52,8 +54,9 @@ ComPtr<IAssist2> CheckCreation(ConformanceRun& run)
         return spAssist;
     }
     ComPtr<IUnknown> spUnknown;
-    CallResult result =
-        GuardedCall([&] { return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&spUnknown)); });
+    CallResult result = PutCall(run, Rule::Creation, L"CoCreateInstance(\"" + run.strProgId + L"\")", [&] {
+        return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&spUnknown));
+    });
     if (result.bFaulted || FAILED(result.hr) || !spUnknown) {
         run.findings.Fail(Rule::Creation, L"CoCreateInstance(\"" + run.strProgId + L"\") answered " +
                                               (result.bFaulted ? L"with an exception" : HexCode(result.hr)));

@@ -21,6 +21,10 @@ const struct
     {L"robustness", L"null objects and out-pointers, empty texts, a protocol-less plant: an HRESULT, no exception"},
     {L"exceptions", L"no structured exception leaves any other call"},
     {L"timing", L"each check within the budget: median and worst per call"},
+    {L"lifecycle-timing", L"Init, InitEx, Term and NewProjectCreated each within the budget"},
+    {L"memory", L"what it keeps does not grow with the number of calls: task allocator and private memory"},
+    {L"determinism", L"the same check with the same arguments gives the same answer within one cycle"},
+    {L"thread-state", L"every call leaves the caller's floating-point control and COM apartment as it found them"},
     {L"reentrancy", L"no check calls back into the layer; through the layer every check returns"},
 };
 static_assert(sizeof(g_rules) / sizeof(g_rules[0]) == static_cast<size_t>(Rule::Count));
@@ -41,6 +45,20 @@ bool CFindings::AllHold() const
         if (!Holds(static_cast<Rule>(i)))
             return false;
     return true;
+}
+
+void CFindings::Stop(const std::wstring& strWhy)
+{
+    m_bStopped = true;
+    // The rules up to aggregation are settled when the assistant is created,
+    // before any call can be cut short.
+    for (size_t i = static_cast<size_t>(Rule::Aggregation) + 1; i < static_cast<size_t>(Rule::Count); ++i) {
+        RuleState& state = m_states[i];
+        if (state.cFailures == 0) {
+            state.bJudged = false;
+            state.strNote = L"not judged: " + strWhy;
+        }
+    }
 }
 
 const wchar_t* RuleName(Rule rule)

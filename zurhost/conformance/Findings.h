@@ -19,6 +19,10 @@ enum class Rule
     Robustness,
     Exceptions,
     Timing,
+    LifecycleTiming,
+    Memory,
+    Determinism,
+    ThreadState,
     Reentrancy,
     Count
 };
@@ -35,16 +39,27 @@ class CFindings
 {
 public:
     // The rule was put to the test (it holds unless Fail says otherwise).
-    void Judge(Rule rule) { At(rule).bJudged = true; }
+    // Once the run has stopped, a rule is no longer taken as judged.
+    void Judge(Rule rule) { At(rule).bJudged = !m_bStopped; }
     void Fail(Rule rule, const std::wstring& strWhat);
-    void Note(Rule rule, std::wstring strNote) { At(rule).strNote = std::move(strNote); }
+    // Once the run has stopped, the notes say why and stay.
+    void Note(Rule rule, std::wstring strNote)
+    {
+        if (!m_bStopped)
+            At(rule).strNote = std::move(strNote);
+    }
     const RuleState& State(Rule rule) const { return m_states[static_cast<size_t>(rule)]; }
     bool Holds(Rule rule) const { return State(rule).bJudged && State(rule).cFailures == 0; }
     bool AllHold() const;
+    // The run stops putting calls: every rule without a finding, except those
+    // already settled, is left not judged, with the reason.
+    void Stop(const std::wstring& strWhy);
+    bool Stopped() const { return m_bStopped; }
 
 private:
     RuleState& At(Rule rule) { return m_states[static_cast<size_t>(rule)]; }
     RuleState m_states[static_cast<size_t>(Rule::Count)];
+    bool m_bStopped = false;
 };
 
 // The rule's name on the command line and in the JSON, and its one-line text.

@@ -10,6 +10,7 @@ struct CallResult
     bool bFaulted = false;
     DWORD dwException = 0; // the exception's code when bFaulted
     double dMicros = 0;
+    bool bSkipped = false; // the run had stopped: the call was not made
 };
 
 // Takes the process's last-chance exception filter for the thread that calls

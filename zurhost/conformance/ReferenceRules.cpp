@@ -8,6 +8,8 @@ namespace {
 
 bool JudgeableAfterFaults(ConformanceRun& run, Rule rule)
 {
+    if (run.findings.Stopped()) // Term may not have been put
+        return false;
     if (!run.bFaulted)
         return true;
     run.findings.Note(rule, L"not judged: a structured exception abandoned a call and the references it held");
@@ -35,7 +37,8 @@ void CheckOwnReferences(ConformanceRun& run, ComPtr<IAssist2>& spAssist)
         return;
     run.findings.Judge(Rule::OwnReferences);
     IAssist2* pAssist = spAssist.Detach();
-    CallResult result = GuardedCall([&] { return static_cast<HRESULT>(pAssist->Release()); });
+    CallResult result =
+        PutCall(run, Rule::OwnReferences, L"Release()", [&] { return static_cast<HRESULT>(pAssist->Release()); });
     if (JudgeAnswer(run, L"Release()", result) && result.hr != 0)
         run.findings.Fail(Rule::OwnReferences, L"the caller's last Release() left " + std::to_wstring(result.hr) +
                                                    L" references: the assistant lives on");

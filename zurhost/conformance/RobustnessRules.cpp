@@ -33,7 +33,8 @@ void NullOutPointers(ConformanceRun& run, IAssist2* pAssist)
     ComPtr<IComponent> spComponent = run.plant.Component(run.plant.plant.back());
     const std::wstring text = L"CheckNewDevice(null, \"" + run.plant.plant.back() + L"\", null)";
     run.spLayerProbe->Enter(text);
-    CallResult result = GuardedCall([&] { return pAssist->CheckNewDevice(nullptr, spComponent.Get(), nullptr); });
+    CallResult result =
+        PutCall(run, Rule::Timing, text, [&] { return pAssist->CheckNewDevice(nullptr, spComponent.Get(), nullptr); });
     run.spLayerProbe->Leave();
     JudgeAnswer(run, text, result, JudgeUnusual);
 }
@@ -82,11 +83,12 @@ void EmptyProtocol(ConformanceRun& run, IAssist2* pAssist)
         return;
     ComPtr<IDispatch> spTopology = run.plant.Topology();
     CBstr empty(L"");
-    JudgeAnswer(run, L"InitEx(topology, layer, \"\")",
-                GuardedCall([&] { return spAssist3->InitEx(spTopology.Get(), run.spLayerProbe.Get(), empty.Get()); }),
+    const std::wstring init = L"InitEx(topology, layer, \"\")", term = L"Term() after " + init;
+    JudgeAnswer(run, init,
+                PutCall(run, Rule::LifecycleTiming, init,
+                        [&] { return spAssist3->InitEx(spTopology.Get(), run.spLayerProbe.Get(), empty.Get()); }),
                 JudgeUnusual);
-    JudgeAnswer(run, L"Term() after InitEx(topology, layer, \"\")", GuardedCall([&] { return spAssist3->Term(); }),
-                JudgeUnusual);
+    JudgeAnswer(run, term, PutCall(run, Rule::LifecycleTiming, term, [&] { return spAssist3->Term(); }), JudgeUnusual);
 }
 
 } // namespace

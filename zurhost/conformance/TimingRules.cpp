@@ -2,21 +2,32 @@
 // asks before every edit a user makes, so the worst call is what a user feels.
 #include "zurhost/conformance/ConformanceRun.h"
 #include <algorithm>
-#include <cwchar>
 
 namespace {
 
-std::wstring Millis(double dMicros)
+// Lifecycle timing: each of Init, InitEx, Term and NewProjectCreated against
+// its budget; a host opening a project waits on all its assistants in turn.
+void CheckLifecycleTiming(ConformanceRun& run)
 {
-    wchar_t text[32];
-    swprintf(text, 32, L"%.3f ms", dMicros / 1000);
-    return text;
+    const TimedCall* pWorst = nullptr;
+    for (const TimedCall& call : run.lifecycleTimes) {
+        if (!pWorst || call.dMicros > pWorst->dMicros)
+            pWorst = &call;
+        if (call.dMicros > g_dLifecycleBudgetMicros)
+            run.findings.Fail(Rule::LifecycleTiming, call.strCall + L" took " + Millis(call.dMicros) +
+                                                         L", over the budget of " + Millis(g_dLifecycleBudgetMicros));
+    }
+    if (pWorst)
+        run.findings.Note(Rule::LifecycleTiming, L"worst " + Millis(pWorst->dMicros) + L" (" + pWorst->strCall +
+                                                     L") over " + std::to_wstring(run.lifecycleTimes.size()) +
+                                                     L" calls; budget " + Millis(g_dLifecycleBudgetMicros));
 }
 
 } // namespace
 
 void CheckTiming(ConformanceRun& run)
 {
+    CheckLifecycleTiming(run);
     if (run.times.empty()) {
         run.findings.Note(Rule::Timing, L"not judged: no check answered");
         return;

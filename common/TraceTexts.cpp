@@ -1,0 +1,31 @@
+// CTraceTexts: open addressing over a fixed row of slots, keyed by address.
+#include "common/TraceTexts.h"
+#include "com/ComError.h"
+
+CTraceTexts::~CTraceTexts()
+{
+    for (Slot& slot : m_slots)
+        SysFreeString(slot.bstr);
+}
+
+BSTR CTraceTexts::Find(const wchar_t* pszText)
+{
+    const size_t nHome = Home(pszText);
+    for (size_t n = 0; n < kSlots; ++n) {
+        Slot& slot = m_slots[(nHome + n) % kSlots];
+        if (slot.pszText == pszText)
+            return slot.bstr;
+        if (!slot.pszText)
+            return Fill(slot, pszText);
+    }
+    return Fill(m_slots[nHome], pszText);
+}
+
+// The old string, if any, goes only once the new one exists.
+BSTR CTraceTexts::Fill(Slot& slot, const wchar_t* pszText)
+{
+    BSTR bstr = ThrowIfNull(SysAllocString(pszText));
+    SysFreeString(slot.bstr);
+    slot = {pszText, bstr};
+    return bstr;
+}
