@@ -41,7 +41,8 @@ inline HRESULT QueryInterfaceFromTable(void* pThis, const InterfaceEntry* pTable
     return E_NOINTERFACE;
 }
 
-// clang-format off: the table's macros read as one declaration
+// The table's macros read as one declaration; the formatter would split them:
+// clang-format off
 #define BEGIN_INTERFACE_TABLE(Class)                       \
     using ThisClass = Class;                               \
     static const InterfaceEntry* InterfaceTable() noexcept \

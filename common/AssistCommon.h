@@ -89,39 +89,34 @@ public:
     CAssistCommon(const CAssistCommon&) = delete;
     CAssistCommon& operator=(const CAssistCommon&) = delete;
 
-private:
-    // One control event; the host receives the text as an [in] value.
-    void SendTrace(BSTR bstrText);
-
 protected:
     using CatalogueEntry = std::pair<std::wstring, Microsoft::WRL::ComPtr<IAssist2>>;
     using CatalogueSnapshot = std::vector<CatalogueEntry, CKeptBlockAllocator<CatalogueEntry>>;
 
-    // The steps Init and Term share.
+    // Init and Term: the host's topology and query service, the catalogue of
+    // both scopes under the suffix, the assistants told to start and to stop.
     void TakeTopology(IDispatch* pdispTopology);
     HRESULT AttachDataQuery();
-    CatalogueSnapshot SnapshotCatalogue() const;
+    HRESULT LoadAssistants(std::wstring_view suffix);
     // Init (InitEx for IAssist3) of every assistant in catalogue order; the
     // first failure stops the pass and names its protocol in *pFailed.
     HRESULT InitAssistants(IDispatch* pdispTopology, IDispatch* pdispLayer, std::wstring* pFailed);
     // Term of every assistant; once all have agreed, the catalogue and the
     // host's objects are released.
     HRESULT TermAssistants(std::wstring* pFailed);
+    // The catalogue as it is now, for a pass that calls the assistants.
+    CatalogueSnapshot SnapshotCatalogue() const;
 
-    // Catalogue (both scopes, 9 then 17) and its entries.
-    HRESULT LoadAssistants(std::wstring_view suffix);
-    HRESULT LoadAssistants(long lScope, std::wstring_view suffix);
-    HRESULT InsertProtocolBusEntryIntoMap(std::wstring_view protocol, std::wstring_view progId,
-                                          std::wstring_view errorDb);
-    void SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view protocol, BSTR* pErrorDb);
-
-    // Results of one check and the verdict.
+    // The steps of a check.
     // Trace, debug-option gate and null out-parameters: true when the check
     // answers at once with *phr.
     bool CheckAnswersAtOnce(const wchar_t* pszTrace, CheckId id, const CheckArgs& args, BSTR* pbstrErrMsg,
                             BSTR* pbstrErrDB, HRESULT* phr);
-    // Keeps an assistant's answer for the protocol's error database: an S_FALSE
-    // is dropped, or counts as E_FAIL when refused.
+    // A check's result list with room for the answers of a usual component.
+    static ResultList NewResultList();
+    // Keeps an assistant's answer, given under busName; a failure without an
+    // error database takes the protocol's. An S_FALSE is dropped, or counts as
+    // E_FAIL when refused.
     void KeepAnswer(ResultList& results, HRESULT hrAnswer, CAnswerStrings& answer, std::wstring_view protocol,
                     std::wstring_view busName, bool bRefuseFalse, const CCheckCharacteristics& chars);
     // Selects the verdict and hands it (and CheckAll's characteristics) to the
@@ -129,9 +124,6 @@ protected:
     HRESULT HandVerdict(ResultList& results, ResultSelector selector, const CheckArgs& args, BSTR* pbstrErrMsg,
                         BSTR* pbstrErrDB, const CCheckCharacteristics& chars, HostCopies copies,
                         CBstr* pbstrBusName = nullptr);
-    void ClearResults(ResultList& results);
-    CAssistResult* GetFirstResult(ResultList& results);
-    CAssistResult* GetWorstResult(ResultList& results);
 
     // Options and trace.
     void LoadDebugOptions();
@@ -151,17 +143,30 @@ protected:
     // The debug-option gate: true when option 0 or 1 has answered (*phr set).
     bool DebugGateAnswers(HRESULT* phr) const noexcept;
 
-    // A check's result list with room for the answers of a usual component.
-    static ResultList NewResultList();
-
+    // The catalogue: the layer looks its protocols up, and its test interface
+    // adds entries by hand.
     AssistantMap m_mapAssistants;
     ErrorDBMap m_mapErrorDBs;
+    // The host's objects, held from Init to Term; the layer walks the data
+    // tree with them.
     Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
     Microsoft::WRL::ComPtr<NewZUR::IDataQuery> m_spDataQuery;
+    // The layer's protocol walk: an exhausted one stays until the next walk or Term.
     Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult> m_spProtocolEnum;
-    long m_lDebugOption = 0;
+    // The bench's probe sets it to time the trace on and off.
     long m_lTraceOption = 0;
 
 private:
+    // One control event; the host receives the text as an [in] value.
+    void SendTrace(BSTR bstrText);
+    HRESULT LoadAssistants(long lScope, std::wstring_view suffix);
+    HRESULT InsertProtocolBusEntryIntoMap(std::wstring_view protocol, std::wstring_view progId,
+                                          std::wstring_view errorDb);
+    void SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view protocol, BSTR* pErrorDb);
+    void ClearResults(ResultList& results);
+    CAssistResult* GetFirstResult(ResultList& results);
+    CAssistResult* GetWorstResult(ResultList& results);
+
+    long m_lDebugOption = 0;
     CTraceTexts m_traceTexts;
 };

@@ -33,7 +33,19 @@ public:
     STDMETHODIMP Init(IDispatch* pdispTopology) override;
     STDMETHODIMP Term() override;
     STDMETHODIMP NewProjectCreated() override;
-    DECLARE_CHECK_METHODS
+    // The checks (LayerChecks.cpp).
+    STDMETHODIMP CheckNewDevice(BSTR*, IComponent*, BSTR*) override;
+    STDMETHODIMP CheckAll(BSTR*, IComponent*, ICharacteristic**, ICharacteristic**, BSTR*) override;
+    STDMETHODIMP CheckPropertyChange(BSTR*, IComponent*, IPropertyData*, VARIANT, BSTR*) override;
+    STDMETHODIMP CheckInsertDrag(BSTR*, IComponent*, IComponent*, IComponent*, LONG, BSTR*) override;
+    STDMETHODIMP CheckInsertDrop(BSTR*, IComponent*, IComponent*, IComponent*, LONG, BSTR*) override;
+    STDMETHODIMP CheckMoveDrag(BSTR*, IComponent*, IComponent*, IComponent*, LONG, BSTR*) override;
+    STDMETHODIMP CheckMoveDrop(BSTR*, IComponent*, IComponent*, IComponent*, LONG, BSTR*) override;
+    STDMETHODIMP CheckReplaceDrag(BSTR*, IComponent*, IComponent*, IComponent*, BSTR*) override;
+    STDMETHODIMP CheckReplaceDrop(BSTR*, IComponent*, IComponent*, IComponent*, BSTR*) override;
+    STDMETHODIMP CheckConnect(BSTR*, IComponent*, ICharacteristic*, ICharacteristic*, BSTR*) override;
+    STDMETHODIMP CheckDisconnect(BSTR*, IComponent*, ICharacteristic*, ICharacteristic*, BSTR*) override;
+    STDMETHODIMP CheckDelete(BSTR*, IComponent*, IComponent*, BSTR*) override;
     STDMETHODIMP GetProcessedBusName(BSTR* pbstrBusname) override;
 
     // IAssistLayerTest
@@ -52,9 +64,10 @@ protected:
     HRESULT DeliverProtocol(Microsoft::WRL::ComPtr<IPropertyData> spNode, IPropertyData** ppNode, IAssist2** ppAssist);
 
     // The routes from what a check names to the assistants that judge it
-    // (ProtocolRoutes.cpp); the consult is called once per assistant reached.
-    using ConsultProtocol = CFunctionRef<void(IPropertyData* pNode, IAssist2* pAssist)>;
-    using Consult = CFunctionRef<void(IAssist2* pAssist)>;
+    // (ProtocolRoutes.cpp); the consult is called once per assistant reached,
+    // with the protocol that led to it.
+    using ConsultProtocol = CFunctionRef<void(IPropertyData* pNode, IAssist2* pAssist, std::wstring_view protocol)>;
+    using Consult = CFunctionRef<void(IAssist2* pAssist, std::wstring_view protocol)>;
     void WalkProtocols(IUnknown* pComponent, ConsultProtocol consult);
     void FollowEntityRoute(IUnknown* pItem, Consult consult);
     void FollowConnectionRoutes(ICharacteristic* piChar1, ICharacteristic* piChar2, Consult consult);

@@ -43,9 +43,9 @@ inline constexpr wchar_t kProtocolAttribute[] = L"@protocol";
 
 using LayerNames::kNoAssistant;
 
-// clang-format off: one row a line
-inline constexpr LogRow kRowAssistantInitFailed{
-    SeverityError, kTraceInit, L".\\AssistLayer", 124, L"Assistant::Init failed.", L""};
+// One row a line, past the column limit: a row reads as the log line it writes.
+// clang-format off
+inline constexpr LogRow kRowAssistantInitFailed{SeverityError, kTraceInit, L".\\AssistLayer", 124, L"Assistant::Init failed.", L""};
 // clang-format on
 
 } // namespace AssistLayerText

@@ -74,12 +74,12 @@ public:
     CConsultedAssistants() { m_assistants.reserve(8); }
 
     // Asks an assistant not yet in the set, then keeps it, whatever it answered.
-    void AskOnce(IAssist2* pAssist, CFunctionRef<void(IAssist2*)> ask)
+    void AskOnce(IAssist2* pAssist, std::wstring_view protocol, CFunctionRef<void(IAssist2*, std::wstring_view)> ask)
     {
         auto sameAssistant = [pAssist](const ComPtr<IAssist2>& sp) { return sp.Get() == pAssist; };
         if (std::any_of(m_assistants.begin(), m_assistants.end(), sameAssistant))
             return;
-        ask(pAssist);
+        ask(pAssist, protocol);
         m_assistants.emplace_back(pAssist);
     }
 
@@ -271,14 +271,16 @@ HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyD
 // ---- the routes ----------------------------------------------------------------
 
 // Every protocol of the component, in the order the query service gives
-// them, up to the first one without an assistant.
+// them, up to the first one without an assistant. A protocol found is the
+// processed bus name from then on; the consult is handed it by name. The
+// layer is never re-entered during a check, so the name stays for the consult.
 void CAssistLayer::WalkProtocols(IUnknown* pComponent, ConsultProtocol consult)
 {
     ComPtr<IPropertyData> spNode;
     ComPtr<IAssist2> spAssist;
     HRESULT hr = GetFirstProtocol(pComponent, spNode.GetAddressOf(), spAssist.GetAddressOf());
     while (hr == S_OK) {
-        consult(spNode.Get(), spAssist.Get());
+        consult(spNode.Get(), spAssist.Get(), m_bstrBusName.View());
         spNode.Reset();
         spAssist.Reset();
         hr = GetNextProtocol(spNode.GetAddressOf(), spAssist.GetAddressOf());
@@ -295,7 +297,7 @@ void CAssistLayer::FollowEntityRoute(IUnknown* pItem, Consult consult)
     ComPtr<IAssist2> spAssist;
     if (GetAssistFromProtocol(spNode.Get(), spAssist.GetAddressOf()) != S_OK || !spAssist)
         return;
-    consult(spAssist.Get());
+    consult(spAssist.Get(), m_bstrBusName.View()); // the entity's protocol, found just now
 }
 
 // A characteristic inside a communication entity takes that entity's route,
@@ -306,14 +308,18 @@ void CAssistLayer::FollowCharacteristicRoute(ICharacteristic* piChar, CConsulted
     ComPtr<IPropertyData> spData;
     if (!piChar || FAILED(piChar->QueryInterface(IID_PPV_ARGS(&spData))) || !spData)
         return;
-    auto askOnce = [&](IAssist2* pAssist) { consulted.AskOnce(pAssist, consult); };
+    auto askOnce = [&](IAssist2* pAssist, std::wstring_view protocol) {
+        consulted.AskOnce(pAssist, protocol, consult);
+    };
     if (IsBelowCommunicationEntity(spData.Get())) {
         FollowEntityRoute(spData.Get(), askOnce);
         return;
     }
     IComponent* piComponent = GetComponentFromCharacteristic(piChar);
     if (piComponent)
-        WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist) { askOnce(pAssist); });
+        WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist, std::wstring_view protocol) {
+            askOnce(pAssist, protocol);
+        });
 }
 
 // Both ends of a connection lead to assistants; one set for both ends: an
@@ -351,5 +357,7 @@ void CAssistLayer::FollowOwnerRoute(IPropertyData* pData, Consult consult)
     if (!piComponent)
         return;
     CConsultedAssistants consulted;
-    WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist) { consulted.AskOnce(pAssist, consult); });
+    WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist, std::wstring_view protocol) {
+        consulted.AskOnce(pAssist, protocol, consult);
+    });
 }

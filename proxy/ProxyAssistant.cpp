@@ -82,7 +82,66 @@ STDMETHODIMP CProxyAssistant::InterfaceSupportsErrorInfo(REFIID riid)
 
 // ---- the forwarding checks -------------------------------------------------
 
-DEFINE_CHECK_METHODS(CProxyAssistant)
+// The host's arguments, named by the fields they fill (m the message, d the error database).
+STDMETHODIMP CProxyAssistant::CheckNewDevice(BSTR* m, IComponent* c, BSTR* d)
+{
+    return RunCheck(CheckId::NewDevice, {.piComp = c}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckAll(BSTR* m, IComponent* r, ICharacteristic** e1, ICharacteristic** e2, BSTR* d)
+{
+    return RunCheck(CheckId::All, {.piRoot = r, .piComp = r, .ppCharErr1 = e1, .ppCharErr2 = e2}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckPropertyChange(BSTR* m, IComponent* r, IPropertyData* p, VARIANT v, BSTR* d)
+{
+    return RunCheck(CheckId::PropertyChange, {.piRoot = r, .pData = p, .vValue = v}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckInsertDrag(BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d)
+{
+    return RunCheck(CheckId::InsertDrag, {.piRoot = r, .piComp = c, .piOther = o, .bAsChild = b}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckInsertDrop(BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d)
+{
+    return RunCheck(CheckId::InsertDrop, {.piRoot = r, .piComp = c, .piOther = o, .bAsChild = b}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckMoveDrag(BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d)
+{
+    return RunCheck(CheckId::MoveDrag, {.piRoot = r, .piComp = c, .piOther = o, .bAsChild = b}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckMoveDrop(BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d)
+{
+    return RunCheck(CheckId::MoveDrop, {.piRoot = r, .piComp = c, .piOther = o, .bAsChild = b}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckReplaceDrag(BSTR* m, IComponent* r, IComponent* c, IComponent* o, BSTR* d)
+{
+    return RunCheck(CheckId::ReplaceDrag, {.piRoot = r, .piComp = c, .piOther = o}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckReplaceDrop(BSTR* m, IComponent* r, IComponent* c, IComponent* o, BSTR* d)
+{
+    return RunCheck(CheckId::ReplaceDrop, {.piRoot = r, .piComp = c, .piOther = o}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckConnect(BSTR* m, IComponent* r, ICharacteristic* c1, ICharacteristic* c2, BSTR* d)
+{
+    return RunCheck(CheckId::Connect, {.piRoot = r, .piChar1 = c1, .piChar2 = c2}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckDisconnect(BSTR* m, IComponent* r, ICharacteristic* c1, ICharacteristic* c2, BSTR* d)
+{
+    return RunCheck(CheckId::Disconnect, {.piRoot = r, .piChar1 = c1, .piChar2 = c2}, m, d);
+}
+
+STDMETHODIMP CProxyAssistant::CheckDelete(BSTR* m, IComponent* r, IComponent* c, BSTR* d)
+{
+    return RunCheck(CheckId::Delete, {.piRoot = r, .piComp = c}, m, d);
+}
 
 // Each answer is kept under this proxy's protocol; the catalogue entry's own
 // protocol names its error database. The verdict is the worst answer.

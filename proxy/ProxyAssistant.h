@@ -29,7 +29,19 @@ public:
     STDMETHODIMP Init(IDispatch* pdispTopology, IDispatch* pdispLayer) override;
     STDMETHODIMP Term() override;
     STDMETHODIMP NewProjectCreated() override;
-    DECLARE_CHECK_METHODS
+    // The checks: each forwarded to every assistant of the catalogue.
+    STDMETHODIMP CheckNewDevice(BSTR*, IComponent*, BSTR*) override;
+    STDMETHODIMP CheckAll(BSTR*, IComponent*, ICharacteristic**, ICharacteristic**, BSTR*) override;
+    STDMETHODIMP CheckPropertyChange(BSTR*, IComponent*, IPropertyData*, VARIANT, BSTR*) override;
+    STDMETHODIMP CheckInsertDrag(BSTR*, IComponent*, IComponent*, IComponent*, LONG, BSTR*) override;
+    STDMETHODIMP CheckInsertDrop(BSTR*, IComponent*, IComponent*, IComponent*, LONG, BSTR*) override;
+    STDMETHODIMP CheckMoveDrag(BSTR*, IComponent*, IComponent*, IComponent*, LONG, BSTR*) override;
+    STDMETHODIMP CheckMoveDrop(BSTR*, IComponent*, IComponent*, IComponent*, LONG, BSTR*) override;
+    STDMETHODIMP CheckReplaceDrag(BSTR*, IComponent*, IComponent*, IComponent*, BSTR*) override;
+    STDMETHODIMP CheckReplaceDrop(BSTR*, IComponent*, IComponent*, IComponent*, BSTR*) override;
+    STDMETHODIMP CheckConnect(BSTR*, IComponent*, ICharacteristic*, ICharacteristic*, BSTR*) override;
+    STDMETHODIMP CheckDisconnect(BSTR*, IComponent*, ICharacteristic*, ICharacteristic*, BSTR*) override;
+    STDMETHODIMP CheckDelete(BSTR*, IComponent*, IComponent*, BSTR*) override;
 
     // IAssist3
     STDMETHODIMP InitEx(IDispatch* pdispTopology, IDispatch* pdispLayer, BSTR bstrProtocol) override;

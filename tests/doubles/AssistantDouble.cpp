@@ -46,7 +46,25 @@ public:
     }
     STDMETHODIMP Term() override { return Route({L"Term", 8}); }
     STDMETHODIMP NewProjectCreated() override { return Route({L"NewProjectCreated", 9}); }
-    DECLARE_CHECK_METHODS
+    // The twelve checks, a signature and the arguments it fills a line, all
+    // run through RunCheck.
+    // clang-format off
+#define DOUBLE_CHECK(Name, Params, ...) \
+    STDMETHODIMP Check##Name Params override { return RunCheck(CheckId::Name, {__VA_ARGS__}, m, d); }
+    DOUBLE_CHECK(NewDevice,      (BSTR* m, IComponent* c, BSTR* d), .piComp = c)
+    DOUBLE_CHECK(All,            (BSTR* m, IComponent* r, ICharacteristic** e1, ICharacteristic** e2, BSTR* d), .piRoot = r, .piComp = r, .ppCharErr1 = e1, .ppCharErr2 = e2)
+    DOUBLE_CHECK(PropertyChange, (BSTR* m, IComponent* r, IPropertyData* p, VARIANT v, BSTR* d), .piRoot = r, .pData = p, .vValue = v)
+    DOUBLE_CHECK(InsertDrag,     (BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d), .piRoot = r, .piComp = c, .piOther = o, .bAsChild = b)
+    DOUBLE_CHECK(InsertDrop,     (BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d), .piRoot = r, .piComp = c, .piOther = o, .bAsChild = b)
+    DOUBLE_CHECK(MoveDrag,       (BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d), .piRoot = r, .piComp = c, .piOther = o, .bAsChild = b)
+    DOUBLE_CHECK(MoveDrop,       (BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d), .piRoot = r, .piComp = c, .piOther = o, .bAsChild = b)
+    DOUBLE_CHECK(ReplaceDrag,    (BSTR* m, IComponent* r, IComponent* c, IComponent* o, BSTR* d), .piRoot = r, .piComp = c, .piOther = o)
+    DOUBLE_CHECK(ReplaceDrop,    (BSTR* m, IComponent* r, IComponent* c, IComponent* o, BSTR* d), .piRoot = r, .piComp = c, .piOther = o)
+    DOUBLE_CHECK(Connect,        (BSTR* m, IComponent* r, ICharacteristic* c1, ICharacteristic* c2, BSTR* d), .piRoot = r, .piChar1 = c1, .piChar2 = c2)
+    DOUBLE_CHECK(Disconnect,     (BSTR* m, IComponent* r, ICharacteristic* c1, ICharacteristic* c2, BSTR* d), .piRoot = r, .piChar1 = c1, .piChar2 = c2)
+    DOUBLE_CHECK(Delete,         (BSTR* m, IComponent* r, IComponent* c, BSTR* d), .piRoot = r, .piComp = c)
+#undef DOUBLE_CHECK
+    // clang-format on
     STDMETHODIMP InitEx(IDispatch* pdispTopology, IDispatch* pdispLayer, BSTR bstrProtocol) override
     {
         return Route({L"InitEx", kSlotInitEx, nullptr, {pdispTopology, pdispLayer}, bstrProtocol});
@@ -118,8 +136,6 @@ private:
 
     std::shared_ptr<CAssistantState> m_spState;
 };
-
-DEFINE_CHECK_METHODS(CAssistantDouble)
 
 } // namespace
 
