@@ -149,3 +149,36 @@ TEST_F(LayerChecks, AProtocolWithoutAComponentOfItsOwnHandsOnTheHostsOrNull)
     EXPECT_EQ(m_spA->Calls()[0].vecIn[1], m_pX->AsComponent());
     EXPECT_EQ(m_spB->Calls()[0].vecIn[1], nullptr);
 }
+
+// A script calls CheckAll late-bound with its variables by reference: the
+// assistants get the object its variable holds, as the characteristic the
+// library names, and the variable gets what they leave; nothing else changes.
+TEST_F(LayerChecks, ALateBoundCheckAllHandsTheScriptsCharacteristicsOn)
+{
+    CAnswer replace, leave;
+    replace.spCharErr1 = m_pC2->AsCharacteristic(), replace.bReleaseFound = true, leave.bLeaveOuts = true;
+    m_spA->Script().Answer(L"CheckAll", replace);
+    m_spB->Script().Answer(L"CheckAll", leave);
+    // msg, root, c1, Empty, db: the script's variables, passed last first.
+    VARIANT vars[5]{}, refs[5]{};
+    V_VT(&vars[1]) = V_VT(&vars[2]) = VT_DISPATCH;
+    HandOut(&V_DISPATCH(&vars[1]), m_pX->AsPropertyData());
+    HandOut(&V_DISPATCH(&vars[2]), m_pC1->AsPropertyData());
+    for (int i = 0; i < 5; ++i)
+        V_VT(&refs[4 - i]) = VT_BYREF | VT_VARIANT, V_VARIANTREF(&refs[4 - i]) = &vars[i];
+    Microsoft::WRL::ComPtr<IDispatch> spDispatch;
+    LPOLESTR pszName = const_cast<LPOLESTR>(L"CheckAll");
+    DISPID dispId = DISPID_UNKNOWN;
+    ASSERT_EQ(m_spLayer.As(&spDispatch), S_OK);
+    ASSERT_EQ(spDispatch->GetIDsOfNames(IID_NULL, &pszName, 1, LOCALE_USER_DEFAULT, &dispId), S_OK);
+    DISPPARAMS params{refs, nullptr, 5, 0};
+    EXPECT_EQ(spDispatch->Invoke(dispId, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(m_spA->LastCallOf(L"CheckAll")->pCharErr1In, m_pC1->AsCharacteristic());
+    EXPECT_EQ(m_spB->LastCallOf(L"CheckAll")->pCharErr1In, m_pC2->AsCharacteristic());
+    EXPECT_EQ(V_VT(&vars[2]), VT_DISPATCH);
+    EXPECT_EQ(V_DISPATCH(&vars[2]), m_pC2->AsCharacteristic());
+    EXPECT_EQ(V_VT(&vars[3]), VT_EMPTY);
+    for (VARIANT& var : vars)
+        VariantClear(&var); // the fixture's balance: every reference came back
+    m_spA->Script().Answer(L"CheckAll", leave);
+}

@@ -72,6 +72,9 @@ int main(int argc, char** argv)
         RegisterTypeLibFile(BinaryDirectory() + L"NewZUR.tlb");
         RegisterTypeLibFile(BinaryDirectory() + L"Layer.tlb");
     }
+    // The library both import, which a late-bound call loads and keeps.
+    ITypeLib* pStdOle = nullptr;
+    LoadRegTypeLib(IID_StdOle, STDOLE2_MAJORVERNUM, STDOLE2_MINORVERNUM, STDOLE2_LCID, &pStdOle);
     UsePrivateTempFolder();
     int result = RUN_ALL_TESTS();
     CoUninitialize();
