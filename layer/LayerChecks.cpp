@@ -3,6 +3,7 @@
 // and the verdict handed back through the step CAssistCommon shares.
 #include "layer/AssistLayer.h"
 #include "layer/AssistLayerTexts.h"
+#include <iterator>
 
 using Microsoft::WRL::ComPtr;
 namespace T = AssistLayerText;
@@ -39,7 +40,7 @@ struct CheckRow
 };
 
 // In CheckId order. A delete is judged by the first protocol's assistant.
-constexpr CheckRow kCheckRows[kCheckCount] = {
+constexpr CheckRow kCheckRows[] = {
     {Route::Protocols, HandOn::ProtocolComponent, FirstFalse::Dropped, ResultSelector::Worst}, // NewDevice
     {Route::Protocols, HandOn::HostComponent, FirstFalse::Dropped, ResultSelector::Worst},     // All
     {Route::Property, HandOn::HostComponent, FirstFalse::Dropped, ResultSelector::Worst},      // PropertyChange
@@ -53,6 +54,7 @@ constexpr CheckRow kCheckRows[kCheckCount] = {
     {Route::Connection, HandOn::HostComponent, FirstFalse::Dropped, ResultSelector::Worst},    // Disconnect
     {Route::Protocols, HandOn::ProtocolComponent, FirstFalse::Refused, ResultSelector::First}, // Delete
 };
+static_assert(std::size(kCheckRows) == kCheckCount, "one row for each check");
 
 } // namespace
 

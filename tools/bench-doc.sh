@@ -123,9 +123,9 @@ for check in $(rows checks "$csv" | awk '{ print $1 }' | uniq); do
 done
 checks=$(rows checks "$csv" | awk '{ print $1 }' | uniq | tr '\n' ' ')
 {
-  echo "set terminal svg size 960,720 dynamic font 'sans,11' background '#ffffff'"
+  echo "set terminal svg size 960,720 dynamic noenhanced font 'sans,11' background '#ffffff'"
   echo "set output '$data/ns-per-check.svg'"
-  echo "set multiplot layout 2,2 title 'ns per check against k, x86_64: $(sed -n 's/^date=//p' "$data/figures.run")'"
+  echo "set multiplot layout 2,2 title 'ns per check against k, x86_64: $(sed -n 's/^date=//p' "$data/figures.run"), load $(sed -n 's/^load=//p' "$data/figures.run")'"
   echo "set logscale xy; set xtics (1, 4, 16, 64); set key top left; set grid"
   echo "set xlabel 'k (protocols)'; set ylabel 'ns per check'"
   for check in $checks; do
