@@ -4,6 +4,7 @@
 // (IAssistLayer2 and IAssist2 share their signatures).
 #include <windows.h>
 #include "LayerLib2.h"
+#include <iterator>
 
 // Every argument any check takes; each check fills the ones it has.
 struct CheckArgs
@@ -47,15 +48,14 @@ enum class CheckId
 {
     ASSIST_CHECKS(CHECK_ID, )
 };
-#define CHECK_ONE(C, Name, Passed) +1
-inline constexpr int kCheckCount = 0 ASSIST_CHECKS(CHECK_ONE, );
+// The methods' names, "CheckNewDevice" ...; ASSIST_CHECKS(CHECK_NAME,
+// L"CClass::") lists them with a prefix. Their number is the number of checks.
+inline constexpr const wchar_t* kCheckNames[] = {ASSIST_CHECKS(CHECK_NAME, )};
+inline constexpr int kCheckCount = static_cast<int>(std::size(kCheckNames));
 
-// The method's name, "CheckNewDevice"; ASSIST_CHECKS(CHECK_NAME, L"CClass::")
-// lists the twelve names with a prefix.
 inline const wchar_t* CheckName(CheckId id)
 {
-    static constexpr const wchar_t* kNames[] = {ASSIST_CHECKS(CHECK_NAME, )};
-    return kNames[static_cast<int>(id)];
+    return kCheckNames[static_cast<int>(id)];
 }
 
 // Puts one check to a layer or an assistant.
