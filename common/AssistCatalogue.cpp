@@ -2,7 +2,6 @@
 // keys through its context object; the steps of Init and Term that the layer
 // and the proxy share (the host's topology, its query service, the assistants
 // told to start and to stop); and the error database of a failing answer.
-#include <algorithm>
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
 #include "com/Owners.h"
@@ -97,16 +96,12 @@ void CAssistCommon::SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view p
     *pErrorDb = CBstr::Alloc(it->second);
 }
 
+// A wchar_t is an unsigned UTF-16 code unit here, so the views' own
+// comparison is the ordinal one.
+static_assert(sizeof(wchar_t) == 2 && static_cast<wchar_t>(-1) > 0);
 bool ProtocolLess::operator()(std::wstring_view a, std::wstring_view b) const noexcept
 {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const auto ua = static_cast<unsigned short>(a[i]);
-        const auto ub = static_cast<unsigned short>(b[i]);
-        if (ua != ub)
-            return ua < ub;
-    }
-    return a.size() < b.size();
+    return a < b;
 }
 
 namespace {

@@ -3,7 +3,6 @@
 // that was written survives whatever follows it. Best effort throughout.
 #include "diagnostics/ErrorLog.h"
 #include <cstdio>
-#include <cwctype>
 #include <memory>
 #include <string>
 #include "interfaces/LayerNames.h"
@@ -103,9 +102,7 @@ std::wstring GetSystemErrorText(HRESULT hr)
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(hr),
                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), szText, kSystemTextChars, nullptr);
     std::wstring text(szText, cch < kSystemTextChars ? cch : 0);
-    size_t cchKeep = text.size();
-    while (cchKeep > 0 && iswspace(text[cchKeep - 1]))
-        --cchKeep;
-    text.resize(cchKeep);
+    // Nothing but white space leaves nothing (npos + 1 is 0).
+    text.erase(text.find_last_not_of(L" \t\n\v\f\r") + 1);
     return text;
 }
