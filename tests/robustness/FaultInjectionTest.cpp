@@ -199,6 +199,35 @@ TEST_P(FaultInjectionTest, EachFaultInTurnGivesItsResultAndLeavesNothingBehind)
     }
 }
 
+// A layer in use keeps the blocks its checks need: once every check has run,
+// running them again takes nothing from the heap, up to a component of 64 buses.
+TEST_F(RobustTest, WarmChecksOnSixtyFourBusesTakeNothingFromTheHeap)
+{
+    std::vector<std::wstring> protocols;
+    for (int i = 0; i < 64; ++i)
+        protocols.push_back(L"P" + std::to_wstring(i));
+    CNodeDouble& component = Host().AddComponent(L"C", protocols);
+    CNodeDouble& char1 = component.AddCharacteristic(L"port");
+    CNodeDouble& char2 = component.AddCharacteristic(L"port");
+    Microsoft::WRL::ComPtr<IAssistLayer2> spLayer;
+    ASSERT_EQ(CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer), S_OK);
+    for (const std::wstring& protocol : protocols)
+        ASSERT_EQ(Add(spLayer.Get(), protocol, NewAssistant()), S_OK);
+    ASSERT_EQ(spLayer->Init(Host().TopologyDispatch()), S_OK);
+    for (int nPass = 0; nPass < 2; ++nPass) {
+        const long lBefore = OperatorNewCalls();
+        for (const CheckKind& check : kChecks) {
+            CBstr msg, db;
+            EXPECT_EQ(RunCheck(spLayer.Get(), check, msg.Out(), db.Out(), component, char1, char2), S_OK)
+                << NarrowName(check);
+        }
+        if (nPass == 1) {
+            EXPECT_EQ(OperatorNewCalls() - lBefore, 0);
+        }
+    }
+    EXPECT_EQ(spLayer->Term(), S_OK);
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjectionTest,
                          testing::Values(CFaultKind{"Error", Fault::Error}, CFaultKind{"NullObject", Fault::NullObject},
                                          CFaultKind{"OtherSuccess", Fault::OtherSuccess},
