@@ -236,8 +236,8 @@ TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
         EXPECT_EQ(Layer()->NewProjectCreated(), S_OK);
         ASSERT_EQ(Host().topology.vecEvents.size(), 1u);
         const CControlEvent& event = Host().topology.vecEvents[0];
-        EXPECT_EQ(std::vector<long>({event.lEvent, event.lParam1, event.lParam2, event.arg1.Type(), event.arg1.Long(),
-                                     event.arg2.Type(), event.lParam3}),
+        EXPECT_EQ(std::vector<long>({event.lEvent, event.lParam1, event.lParam2, event.arg1.vBits.vt,
+                                     event.arg1.vBits.lVal, event.arg2.vBits.vt, event.lParam3}),
                   std::vector<long>({5165, 0, 5173, VT_I4, 5275, VT_BSTR, 0}));
         EXPECT_EQ(event.arg2.optText, L"CAssistLayer::NewProjectCreated");
         EXPECT_EQ(LogRows(),

@@ -149,10 +149,9 @@ const CAnswer* CAssistantScript::Find(std::wstring_view method, size_t nCall) co
 
 const CAssistCall* CAssistantState::LastCallOf(std::wstring_view method) const
 {
-    for (auto it = m_vecCalls.rbegin(); it != m_vecCalls.rend(); ++it)
-        if (it->strMethod == method)
-            return &*it;
-    return nullptr;
+    auto it =
+        std::find_if(m_vecCalls.rbegin(), m_vecCalls.rend(), [&](const auto& c) { return c.strMethod == method; });
+    return it == m_vecCalls.rend() ? nullptr : &*it;
 }
 
 const CAnswer& CAssistantState::AnswerFor(std::wstring_view method, int nSlot)
@@ -186,9 +185,8 @@ void CAssistOrder::Add(const CAssistantState* pState, int nSlot, bool bFaulted)
 
 IAssist2* CAssistantHandle::Assist2() const
 {
-    if (!spState || !spState->IsAlive() || spState->Kind() == AssistantKind::NoAssist2)
-        return nullptr;
-    return static_cast<IAssist3*>(spState->Object());
+    // Null once the object is gone.
+    return spState && spState->Kind() != AssistantKind::NoAssist2 ? static_cast<IAssist3*>(spState->Object()) : nullptr;
 }
 
 CAssistantHandle NewAssistant(std::wstring_view name, AssistantKind kind,

@@ -1,14 +1,6 @@
 #include "doubles/DoubleObject.h"
+#include <algorithm>
 #include <cstdio>
-
-namespace {
-UnexpectedCallHook g_pfnUnexpected = nullptr;
-} // namespace
-
-void SetUnexpectedCallHook(UnexpectedCallHook pfnHook)
-{
-    g_pfnUnexpected = pfnHook;
-}
 
 void CCallLog::Add(std::wstring_view object, std::wstring_view method)
 {
@@ -20,11 +12,8 @@ std::vector<std::wstring> CCallLog::Only(std::initializer_list<std::wstring_view
 {
     std::vector<std::wstring> result;
     for (const std::wstring& entry : s_vecEntries)
-        for (std::wstring_view prefix : prefixes)
-            if (std::wstring_view(entry).substr(0, prefix.size()) == prefix) {
-                result.push_back(entry);
-                break;
-            }
+        if (std::any_of(prefixes.begin(), prefixes.end(), [&](std::wstring_view p) { return entry.starts_with(p); }))
+            result.push_back(entry);
     return result;
 }
 
@@ -53,8 +42,8 @@ HRESULT CDoubleBase::UnexpectedSlot(int nSlot) const
     LogCall(method);
     const std::wstring text = L"unexpected call of " + std::wstring(m_kind) + L" \"" + m_strName + L"\", slot " +
                               std::to_wstring(nSlot) + L" (" + method + L")";
-    if (g_pfnUnexpected)
-        g_pfnUnexpected(text);
+    if (g_pfnUnexpectedCall)
+        g_pfnUnexpectedCall(text);
     else
         fwprintf(stderr, L"%ls\n", text.c_str());
     return E_NOTIMPL;

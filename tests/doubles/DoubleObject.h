@@ -70,7 +70,7 @@ inline ULONG RefCount(IUnknown* p)
 
 // A placeholder slot called: the hook fails the test, else stderr hears of it.
 using UnexpectedCallHook = void (*)(const std::wstring& text);
-void SetUnexpectedCallHook(UnexpectedCallHook pfnHook);
+inline UnexpectedCallHook g_pfnUnexpectedCall = nullptr;
 
 // Entries "<object>.<method>": "A.InitEx", "A#2.Create", "host.GetSchema",
 // "query.Select"; kept only with recording on.

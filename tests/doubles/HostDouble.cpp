@@ -84,7 +84,7 @@ CNodeDouble& CHostDouble::AddItem(std::wstring_view name)
 {
     auto spNode = CComObject<CNodeDouble>::New(weak_from_this(), name);
     m_vecNodes.push_back(spNode);
-    m_mapByIdentity[spNode->Identity()] = spNode.Get();
+    m_mapByIdentity[spNode->AsPropertyData()] = spNode.Get();
     return *spNode.Get();
 }
 

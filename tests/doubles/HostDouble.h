@@ -23,8 +23,6 @@ struct CVariantRecord
     std::optional<std::wstring> optText;
 
     static CVariantRecord Of(const VARIANT& v);
-    VARTYPE Type() const { return vBits.vt; }
-    LONG Long() const { return vBits.lVal; }
 };
 
 struct CControlEvent

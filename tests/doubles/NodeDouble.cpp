@@ -103,7 +103,7 @@ STDMETHODIMP CNodeDouble::GetSubItem(BSTR bstrName, IUnknown** ppItem)
     return Answer(nullptr, ppItem, [&] {
         CNodeDouble* pItem = SubItem(BstrView(bstrName));
         if (pItem)
-            HandOut(ppItem, pItem->Identity());
+            HandOut(ppItem, pItem->AsPropertyData());
         return pItem ? S_OK : S_FALSE;
     });
 }

@@ -88,8 +88,7 @@ public:
     // No reference added.
     NewZUR::IComponent* AsComponent() { return this; }
     NewZUR::ICharacteristic* AsCharacteristic() { return this; }
-    NewZUR::IPropertyData* AsPropertyData() { return this; }
-    IUnknown* Identity() { return static_cast<NewZUR::IPropertyData*>(this); }
+    NewZUR::IPropertyData* AsPropertyData() { return this; } // also the node's identity
 
     long Links() const { return (m_spParent ? 1 : 0) + (m_spOwner ? 1 : 0) + static_cast<long>(m_mapSubItems.size()); }
     void Unlink(); // breaks the cycles at teardown

@@ -23,19 +23,16 @@ inline void RegisterSimulatorServers()
     }
 }
 
-// Loads a project; the HRESULT comes back.
-inline HRESULT LoadProject(const std::wstring& path, ComPtr<ISimProject>& spProject)
-{
-    HRESULT hr = CoCreateInstance(CLSID_Project, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&spProject));
-    return FAILED(hr) ? hr : spProject->Load(CBstr(path));
-}
-
 // Cases on the example plant as loaded; the servers are registered once a suite.
 class PlantTest : public testing::Test
 {
 protected:
     static void SetUpTestSuite() { RegisterSimulatorServers(); }
-    void SetUp() override { ASSERT_EQ(LoadProject(BinaryDirectory() + L"examples\\plant.xml", m_spProject), S_OK); }
+    void SetUp() override
+    {
+        ASSERT_EQ(CoCreateInstance(CLSID_Project, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&m_spProject)), S_OK);
+        ASSERT_EQ(m_spProject->Load(CBstr(BinaryDirectory() + L"examples\\plant.xml")), S_OK);
+    }
 
     // A component (path null) or one of its data items, as Itf.
     template <class Itf>

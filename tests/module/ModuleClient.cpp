@@ -1,5 +1,4 @@
 #include "ModuleClient.h"
-#include <objbase.h>
 #include <cstdio>
 #include "support/TestEnvironment.h"
 

@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include "doubles/DoubleObject.h"
@@ -44,17 +45,8 @@ bool BstrCacheIsOff()
 // library must then come from its activation context, not from the registry.
 bool RegistersTypeLibs(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--no-typelib-registration") == 0)
-            return false;
-    }
-    return true;
-}
-
-// A call into a double that nobody expected fails the test that made it.
-void FailUnexpectedCall(const std::wstring& text)
-{
-    ADD_FAILURE() << text;
+    return std::none_of(argv + 1, argv + argc,
+                        [](const char* psz) { return strcmp(psz, "--no-typelib-registration") == 0; });
 }
 
 } // namespace
@@ -64,7 +56,8 @@ int main(int argc, char** argv)
     if (!BstrCacheIsOff())
         return 2;
     testing::InitGoogleTest(&argc, argv);
-    SetUnexpectedCallHook(FailUnexpectedCall);
+    // A call into a double that nobody expected fails the test that made it.
+    g_pfnUnexpectedCall = [](const std::wstring& text) { ADD_FAILURE() << text; };
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // Every task-memory block from here on is seen by the balance checks.
     CMemoryBalance::Mark();
