@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <iterator>
 #include <type_traits>
-#include <utility>
 
 using Microsoft::WRL::ComPtr;
 

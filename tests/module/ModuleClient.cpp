@@ -1,6 +1,5 @@
 #include "ModuleClient.h"
 #include <cstdio>
-#include "support/TestEnvironment.h"
 
 ProcessResult RunProcess(const std::wstring& commandLine)
 {

@@ -1,6 +1,5 @@
 #include "robustness/RobustFixture.h"
 #include <cstdio>
-#include "com/Owners.h"
 
 void RobustTest::SetUp()
 {

@@ -1,6 +1,5 @@
 #include "support/Checks.h"
 #include <stdexcept>
-#include <string>
 
 const CheckKind kChecks[12] = {
     {L"CheckNewDevice", 10, true, false, false},       {L"CheckAll", 11, false, false, false},
