@@ -13,6 +13,7 @@
 #include "LayerLib2.h"
 #include "doubles/HostDouble.h"
 #include "common/AssistBlockCache.h"
+#include "common/AssistCommon.h"
 #include "com/Owners.h"
 
 struct CheckTarget
@@ -116,7 +117,8 @@ private:
     CBstr m_bstrOwnerPath;
     Microsoft::WRL::ComPtr<NewZUR::IDataQuery> m_spQuery;
     Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
-    std::map<std::wstring, Microsoft::WRL::ComPtr<IAssist2>, std::less<>> m_mapCatalogue;
+    // Looked up with the layer's own comparison of protocol names.
+    AssistantMap m_mapCatalogue;
 };
 
 // Classifies the records (kClassify) and makes nHostStrings new strings from

@@ -97,18 +97,6 @@ void CAssistCommon::SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view p
     *pErrorDb = CBstr::Alloc(it->second);
 }
 
-bool ProtocolLess::operator()(std::wstring_view a, std::wstring_view b) const noexcept
-{
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const auto ua = static_cast<unsigned short>(a[i]);
-        const auto ub = static_cast<unsigned short>(b[i]);
-        if (ua != ub)
-            return ua < ub;
-    }
-    return a.size() < b.size();
-}
-
 namespace {
 
 HRESULT InitAssistant(IAssist2* pAssist, const std::wstring& protocol, IDispatch* pdispTopology, IDispatch* pdispLayer)

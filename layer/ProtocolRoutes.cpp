@@ -24,32 +24,19 @@ ComPtr<I> QueryFor(IUnknown* p) noexcept
     return sp;
 }
 
-// A protocol node's value. Only a string value is a protocol name; anything
-// else counts as unreadable and is never taken for a BSTR.
-class CProtocolValue
+// A protocol node's name, taken over from the host's value. Only a string is
+// a name; anything else counts as unreadable (false) and is never taken for a BSTR.
+bool ReadProtocolName(IPropertyData* pNode, CBstr& name)
 {
-public:
-    explicit CProtocolValue(IPropertyData* pNode) noexcept
-    {
-        if (pNode && SUCCEEDED(pNode->GetValue(m_vValue.Out())) && m_vValue.vt == VT_BSTR)
-            m_bReadable = true;
+    VARIANT vValue;
+    vValue.vt = VT_EMPTY;
+    if (pNode && SUCCEEDED(pNode->GetValue(&vValue)) && vValue.vt == VT_BSTR) {
+        name.Reset(vValue.bstrVal);
+        return true;
     }
-    bool IsReadable() const noexcept { return m_bReadable; }
-    BSTR Name() const noexcept { return m_bReadable ? m_vValue.bstrVal : nullptr; }
-    // The name handed over to a new owner: the bus name takes the host's
-    // string instead of a copy of it.
-    BSTR Detach() noexcept
-    {
-        BSTR bstr = Name();
-        VariantInit(&m_vValue);
-        m_bReadable = false;
-        return bstr;
-    }
-
-private:
-    CVariant m_vValue;
-    bool m_bReadable = false;
-};
+    VariantClear(&vValue);
+    return false;
+}
 
 // The next item of a walk, as a protocol node. An item that is missing or is
 // not a data item counts as no item.
@@ -140,33 +127,25 @@ HRESULT CAssistLayer::GetNextProtocol(IPropertyData** ppNode, IAssist2** ppAssis
 // unreadable value leaves the bus name as it was.
 HRESULT CAssistLayer::DeliverProtocol(ComPtr<IPropertyData> spNode, IPropertyData** ppNode, IAssist2** ppAssist)
 {
-    {
-        CProtocolValue value(spNode.Get());
-        if (value.IsReadable()) {
-            m_bstrBusName.Reset(value.Detach());
-            ZURTrace(m_bstrBusName);
-        }
-    }
-    IPropertyData* pNode = spNode.Get();
-    *ppNode = spNode.Detach();
-    return GetAssistFromProtocol(pNode, ppAssist);
+    if (ReadProtocolName(spNode.Get(), m_bstrBusName))
+        ZURTrace(m_bstrBusName);
+    *ppNode = spNode.Get();
+    return GetAssistFromProtocol(spNode.Detach(), ppAssist);
 }
 
+// The name is read again, and is the processed bus from then on.
 HRESULT CAssistLayer::GetAssistFromProtocol(IPropertyData* pNode, IAssist2** ppAssist)
 {
     ZURTrace(T::kTraceGetAssistFromProtocol);
-    CProtocolValue value(pNode);
-    if (!value.IsReadable())
+    if (!ReadProtocolName(pNode, m_bstrBusName))
         return S_FALSE;
-    auto it = m_mapAssistants.find(BstrView(value.Name()));
+    auto it = m_mapAssistants.find(m_bstrBusName.View());
     if (it == m_mapAssistants.end() || !it->second) {
         ZURTrace(T::kTraceNoAssistant);
         return T::kNoAssistant;
     }
-    if (ppAssist) {
+    if (ppAssist)
         it->second.CopyTo(ppAssist);
-    }
-    m_bstrBusName.Reset(value.Detach());
     return S_OK;
 }
 

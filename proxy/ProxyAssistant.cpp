@@ -52,8 +52,12 @@ STDMETHODIMP CProxyAssistant::InitEx(IDispatch* pdispTopology, IDispatch* pdispL
         RETURN_IF_FAILED(AttachDataQuery());
 
         // A filled catalogue is kept, whatever protocol this call names.
-        if (m_mapAssistants.empty())
-            RETURN_IF_FAILED(LoadAssistants(BstrView(bstrProtocol)));
+        if (m_mapAssistants.empty()) {
+            const HRESULT hrLoad = LoadAssistants(BstrView(bstrProtocol));
+            const CatalogueSnapshot entries = SnapshotCatalogue();
+            m_spCatalogue = std::make_shared<const Catalogue>(entries.begin(), entries.end());
+            RETURN_IF_FAILED(hrLoad);
+        }
 
         std::wstring failed;
         const HRESULT hr = InitAssistants(pdispTopology, pdispLayer, &failed);
@@ -71,6 +75,8 @@ STDMETHODIMP CProxyAssistant::Term()
         const HRESULT hr = TermAssistants(&failed);
         if (FAILED(hr))
             WriteLogRow(kRowTermFailed, hr, failed.c_str());
+        else
+            m_spCatalogue.reset(); // the emptied catalogue's; a failed Term keeps both
         return hr;
     });
 }
@@ -155,7 +161,9 @@ HRESULT CProxyAssistant::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstr
         CheckArgs passed = args;
         chars.PointInto(passed);
         ResultList results = NewResultList();
-        for (const CatalogueEntry& entry : SnapshotCatalogue()) {
+        static const Catalogue kNoEntries;
+        const std::shared_ptr<const Catalogue> spWalked = m_spCatalogue;
+        for (const CatalogueEntry& entry : spWalked ? *spWalked : kNoEntries) {
             CAnswerStrings answer;
             const HRESULT hrAnswer =
                 CallCheck(entry.second.Get(), id, answer.bstrErrMsg.Out(), passed, answer.bstrErrDB.Out());
