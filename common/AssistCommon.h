@@ -51,19 +51,23 @@ struct CAnswerStrings
 
 // CheckAll's working characteristics: read from the host's variables on
 // entry, handed to each assistant in turn (each sees what the one before it
-// left), released when the call ends. Other checks have none.
+// left), released when the call ends. Other checks have none. The arguments
+// passed on to the assistants are the host's, with CheckAll's characteristic
+// slots pointing at the working ones.
 class CCheckCharacteristics
 {
 public:
     CCheckCharacteristics(CheckId id, const CheckArgs& args);
+    CCheckCharacteristics(const CCheckCharacteristics&) = delete;
+    CCheckCharacteristics& operator=(const CCheckCharacteristics&) = delete;
     bool IsActive() const noexcept { return m_bActive; }
     ICharacteristic* First() const noexcept { return m_spChar1.Get(); }
     ICharacteristic* Second() const noexcept { return m_spChar2.Get(); }
-    // Points the characteristic slots of the arguments passed on at the working ones.
-    void PointInto(CheckArgs& passed) noexcept;
+    CheckArgs& Passed() noexcept { return m_passed; }
 
 private:
     bool m_bActive;
+    CheckArgs m_passed;
     Microsoft::WRL::ComPtr<ICharacteristic> m_spChar1;
     Microsoft::WRL::ComPtr<ICharacteristic> m_spChar2;
 };

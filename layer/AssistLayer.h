@@ -69,7 +69,6 @@ protected:
     using ConsultProtocol = CFunctionRef<void(IPropertyData* pNode, IAssist2* pAssist, std::wstring_view protocol)>;
     using Consult = CFunctionRef<void(IAssist2* pAssist, std::wstring_view protocol)>;
     void WalkProtocols(IUnknown* pComponent, ConsultProtocol consult);
-    void FollowEntityRoute(IUnknown* pItem, Consult consult);
     void FollowConnectionRoutes(ICharacteristic* piChar1, ICharacteristic* piChar2, Consult consult);
     void FollowPropertyRoute(IPropertyData* pData, Consult consult);
 
@@ -83,6 +82,6 @@ protected:
     CBstr m_bstrOwnerPath;
 
 private:
-    void FollowCharacteristicRoute(ICharacteristic* piChar, CConsultedAssistants& consulted, Consult consult);
-    void FollowOwnerRoute(IPropertyData* pData, Consult consult);
+    void FollowItemRoute(IPropertyData* pData, CFunctionRef<IComponent*()> component, CConsultedAssistants& consulted,
+                         Consult consult);
 };

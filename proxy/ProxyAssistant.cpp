@@ -158,8 +158,7 @@ HRESULT CProxyAssistant::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstr
         if (CheckAnswersAtOnce(kTraceChecks[static_cast<int>(id)], id, args, pbstrErrMsg, pbstrErrDB, &hr))
             return hr;
         CCheckCharacteristics chars(id, args);
-        CheckArgs passed = args;
-        chars.PointInto(passed);
+        CheckArgs& passed = chars.Passed();
         ResultList results = NewResultList();
         static const Catalogue kNoEntries;
         const std::shared_ptr<const Catalogue> spWalked = m_spCatalogue;
