@@ -76,15 +76,31 @@ def anchors(path, cache={}):
     return cache[path]
 
 
+def paragraphs(lines):
+    """(number of each line, joined text) of every run of prose lines: a link's
+    text may wrap onto the next line, so links are looked for in the run."""
+    numbers, texts = [], []
+    for n, line in list(prose_lines(lines)) + [(0, "")]:
+        if line.strip() and (not numbers or numbers[-1] == n - 1):
+            numbers.append(n)
+            texts.append(re.sub(r"`[^`]*`", "", line))
+            continue
+        if numbers:
+            yield numbers, texts
+        numbers, texts = ([n], [re.sub(r"`[^`]*`", "", line)]) if line.strip() else ([], [])
+
+
 def check_links(path, lines):
     faults = []
     count = 0
-    for n, line in prose_lines(lines):
-        line = re.sub(r"`[^`]*`", "", line)
-        for target in LINK.findall(line):
+    for numbers, texts in paragraphs(lines):
+        text = "\n".join(texts)
+        for m in LINK.finditer(text):
+            target = m.group(1)
             if re.match(r"^[a-z]+:", target):
                 continue
             count += 1
+            n = numbers[text.count("\n", 0, m.start(1))]
             file_part, _, anchor = target.partition("#")
             dest = os.path.normpath(os.path.join(os.path.dirname(path), file_part)) if file_part else path
             if not os.path.exists(dest):
