@@ -11,8 +11,6 @@
 #include "interfaces/AssistChecks.h"
 #include "interfaces/LayerDispatch.h"
 
-class CConsultedAssistants;
-
 class CAssistLayer : public CDispatchImpl<IAssistLayer2>,
                      public CDispatchImpl<IAssistLayerTest>,
                      public CAssistCommon,
@@ -82,6 +80,10 @@ protected:
     CBstr m_bstrOwnerPath;
 
 private:
-    void FollowItemRoute(IPropertyData* pData, CFunctionRef<IComponent*()> component, CConsultedAssistants& consulted,
+    // The assistants already asked in one call, compared by the identity of
+    // the reference; each is held while it is in the set.
+    using ConsultedAssistants =
+        std::vector<Microsoft::WRL::ComPtr<IAssist2>, CKeptBlockAllocator<Microsoft::WRL::ComPtr<IAssist2>>>;
+    void FollowItemRoute(IPropertyData* pData, CFunctionRef<IComponent*()> component, ConsultedAssistants& consulted,
                          Consult consult);
 };

@@ -3,7 +3,6 @@
 // routes a check takes from what it names to the assistants that judge it.
 // A host object that is missing or answers nothing usable makes the lookup
 // find nothing; it is never used blindly.
-#include <algorithm>
 #include <string>
 #include <vector>
 #include "layer/AssistLayer.h"
@@ -51,28 +50,6 @@ ComPtr<IPropertyData> FetchNode(NewZUR::IDataQueryResult* pEnum)
 }
 
 } // namespace
-
-// The assistants already asked in one call, compared by the identity of the
-// reference. Each is held while it is in the set.
-class CConsultedAssistants
-{
-public:
-    // One allocation covers the assistants of a usual call.
-    CConsultedAssistants() { m_assistants.reserve(8); }
-
-    // Asks an assistant not yet in the set, then keeps it, whatever it answered.
-    void AskOnce(IAssist2* pAssist, std::wstring_view protocol, CFunctionRef<void(IAssist2*, std::wstring_view)> ask)
-    {
-        auto sameAssistant = [pAssist](const ComPtr<IAssist2>& sp) { return sp.Get() == pAssist; };
-        if (std::any_of(m_assistants.begin(), m_assistants.end(), sameAssistant))
-            return;
-        ask(pAssist, protocol);
-        m_assistants.emplace_back(pAssist);
-    }
-
-private:
-    std::vector<ComPtr<IAssist2>, CKeptBlockAllocator<ComPtr<IAssist2>>> m_assistants;
-};
 
 HRESULT CAssistLayer::GetFirstProtocol(IUnknown* pComponent, IPropertyData** ppNode, IAssist2** ppAssist)
 {
@@ -251,10 +228,16 @@ void CAssistLayer::WalkProtocols(IUnknown* pComponent, ConsultProtocol consult)
 // protocol of the component it belongs to, found only then. An assistant
 // already in the set is not asked again.
 void CAssistLayer::FollowItemRoute(IPropertyData* pData, CFunctionRef<IComponent*()> component,
-                                   CConsultedAssistants& consulted, Consult consult)
+                                   ConsultedAssistants& consulted, Consult consult)
 {
+    // Asked, then kept whatever it answered; one allocation covers a usual call.
     auto askOnce = [&](IAssist2* pAssist, std::wstring_view protocol) {
-        consulted.AskOnce(pAssist, protocol, consult);
+        for (const ComPtr<IAssist2>& spAsked : consulted)
+            if (spAsked.Get() == pAssist)
+                return;
+        consulted.reserve(8);
+        consult(pAssist, protocol);
+        consulted.emplace_back(pAssist);
     };
     if (IsBelowCommunicationEntity(pData)) {
         ComPtr<IPropertyData> spNode;
@@ -274,7 +257,7 @@ void CAssistLayer::FollowItemRoute(IPropertyData* pData, CFunctionRef<IComponent
 // data item leads nowhere.
 void CAssistLayer::FollowConnectionRoutes(ICharacteristic* piChar1, ICharacteristic* piChar2, Consult consult)
 {
-    CConsultedAssistants consulted;
+    ConsultedAssistants consulted;
     for (ICharacteristic* piChar : {piChar1, piChar2}) {
         ComPtr<IPropertyData> spData = QueryFor<IPropertyData>(piChar);
         if (spData)
@@ -298,6 +281,6 @@ void CAssistLayer::FollowPropertyRoute(IPropertyData* pData, Consult consult)
         ComPtr<ICharacteristic> spOwnerChar = QueryFor<ICharacteristic>(spOwner.Get());
         return spOwnerChar ? GetComponentFromCharacteristic(spOwnerChar.Get()) : nullptr;
     };
-    CConsultedAssistants consulted;
+    ConsultedAssistants consulted;
     FollowItemRoute(pData, ownerComponent, consulted, consult);
 }

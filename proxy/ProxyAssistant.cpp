@@ -54,8 +54,7 @@ STDMETHODIMP CProxyAssistant::InitEx(IDispatch* pdispTopology, IDispatch* pdispL
         // A filled catalogue is kept, whatever protocol this call names.
         if (m_mapAssistants.empty()) {
             const HRESULT hrLoad = LoadAssistants(BstrView(bstrProtocol));
-            const CatalogueSnapshot entries = SnapshotCatalogue();
-            m_spCatalogue = std::make_shared<const Catalogue>(entries.begin(), entries.end());
+            m_spCatalogue = std::make_shared<const CatalogueSnapshot>(SnapshotCatalogue());
             RETURN_IF_FAILED(hrLoad);
         }
 
@@ -160,8 +159,8 @@ HRESULT CProxyAssistant::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstr
         CCheckCharacteristics chars(id, args);
         CheckArgs& passed = chars.Passed();
         ResultList results = NewResultList();
-        static const Catalogue kNoEntries;
-        const std::shared_ptr<const Catalogue> spWalked = m_spCatalogue;
+        static const CatalogueSnapshot kNoEntries;
+        const std::shared_ptr<const CatalogueSnapshot> spWalked = m_spCatalogue;
         for (const CatalogueEntry& entry : spWalked ? *spWalked : kNoEntries) {
             CAnswerStrings answer;
             const HRESULT hrAnswer =

@@ -5,7 +5,6 @@
 #include <oaidl.h>
 #include <memory>
 #include <string>
-#include <vector>
 #include "LayerLib2.h"
 #include "common/AssistCommon.h"
 #include "interfaces/AssistChecks.h"
@@ -55,11 +54,10 @@ protected:
     std::wstring m_strProtocol;
 
 private:
-    using Catalogue = std::vector<CatalogueEntry>;
-    // The catalogue as the checks walk it, made again by every InitEx. A
-    // running check holds it, so an assistant that calls back into the proxy
-    // cannot pull it from under the walk; a check copies nothing of it.
-    std::shared_ptr<const Catalogue> m_spCatalogue;
+    // The catalogue as the checks walk it, made again whenever InitEx loads
+    // one. A running check holds it, so an assistant that calls back into the
+    // proxy cannot pull it from under the walk; a check copies nothing of it.
+    std::shared_ptr<const CatalogueSnapshot> m_spCatalogue;
 
     // Every check: the catalogue's assistants asked in turn, up to the first failure.
     HRESULT RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstrErrMsg, BSTR* pbstrErrDB) noexcept;
