@@ -94,15 +94,14 @@ CForcedWork::CForcedWork() : m_bstrRoot(L"root"), m_bstrPath(LayerNames::kProtoc
 HRESULT CForcedWork::Start(NewZUR::ITopology* piTopology)
 {
     m_spTopology = piTopology;
-    return CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, NewZUR::IID_IDataQuery,
-                            reinterpret_cast<void**>(m_spQuery.GetAddressOf()));
+    return CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, IID_PPV_ARGS(m_spQuery.GetAddressOf()));
 }
 
 template <class AskOne>
 void CForcedWork::Walk(IUnknown* pComponent, unsigned steps, bool bOwnerOfEach, AskOne&& ask)
 {
     ComPtr<NewZUR::ICharacteristic> spComponent;
-    pComponent->QueryInterface(NewZUR::IID_ICharacteristic, reinterpret_cast<void**>(spComponent.GetAddressOf()));
+    pComponent->QueryInterface(IID_PPV_ARGS(spComponent.GetAddressOf()));
     ComPtr<IUnknown> spRoot;
     spComponent->GetSubItem(m_bstrRoot, &spRoot);
     ComPtr<NewZUR::IPropertyData> spRootData;
@@ -148,8 +147,7 @@ ComPtr<NewZUR::IComponent> CForcedWork::OwnerOf(const CheckTarget& target, Route
 {
     ComPtr<NewZUR::IPropertyData> spData = target.Data();
     if (route == Route::Connection)
-        target.Char()->QueryInterface(NewZUR::IID_IPropertyData,
-                                      reinterpret_cast<void**>(spData.ReleaseAndGetAddressOf()));
+        target.Char()->QueryInterface(IID_PPV_ARGS(spData.ReleaseAndGetAddressOf()));
     ComPtr<NewZUR::IDataElement> spElement;
     spData.As(&spElement);
     CBstr bstrPath;

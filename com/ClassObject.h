@@ -4,6 +4,7 @@
 // object; IClassFactory's checks and LockServer are written here once.
 #include <windows.h>
 #include <unknwn.h>
+#include <mutex>
 #include <wrl/client.h>
 #include "com/ComObject.h"
 
@@ -56,42 +57,22 @@ private:
 class CProcessSingleton
 {
 public:
-    explicit CProcessSingleton(ObjectCreator pfnCreate) noexcept : m_pfnCreate(pfnCreate)
-    {
-        InitializeCriticalSection(&m_lock);
-    }
-    // The object is released here unless a client still holds it.
-    ~CProcessSingleton() { DeleteCriticalSection(&m_lock); }
+    explicit CProcessSingleton(ObjectCreator pfnCreate) noexcept : m_pfnCreate(pfnCreate) {}
 
     HRESULT CreateObject(REFIID riid, void** ppv) noexcept
     {
-        CreateOnce();
-        if (FAILED(m_hrFailure))
-            return m_hrFailure;
+        std::call_once(m_created, [this] { m_hrCreate = m_pfnCreate(IID_PPV_ARGS(m_spObject.GetAddressOf())); });
+        if (FAILED(m_hrCreate))
+            return m_hrCreate;
         return m_spObject->QueryInterface(riid, ppv);
     }
 
 private:
-    void CreateOnce() noexcept
-    {
-        if (m_spObject || FAILED(m_hrFailure))
-            return;
-        EnterCriticalSection(&m_lock);
-        if (!m_spObject && SUCCEEDED(m_hrFailure)) {
-            Microsoft::WRL::ComPtr<IUnknown> spObject;
-            const HRESULT hr = m_pfnCreate(IID_IUnknown, reinterpret_cast<void**>(spObject.GetAddressOf()));
-            if (SUCCEEDED(hr))
-                m_spObject = std::move(spObject);
-            else
-                m_hrFailure = hr;
-        }
-        LeaveCriticalSection(&m_lock);
-    }
-
     ObjectCreator m_pfnCreate;
-    CRITICAL_SECTION m_lock; // serialises the one creation
+    std::once_flag m_created;
+    // Released with the class object unless a client still holds it.
     Microsoft::WRL::ComPtr<IUnknown> m_spObject;
-    volatile HRESULT m_hrFailure = S_OK;
+    HRESULT m_hrCreate = S_OK;
 };
 
 // The class object a class table keeps (its reference is the table's).

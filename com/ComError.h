@@ -16,17 +16,12 @@ private:
     HRESULT m_hr;
 };
 
-// Raised when a string or variant cannot be allocated.
-[[noreturn]] inline void ThrowOutOfMemory()
-{
-    throw CComError(E_OUTOFMEMORY);
-}
-
+// A string or variant that cannot be allocated raises E_OUTOFMEMORY.
 template <class T>
 inline T* ThrowIfNull(T* p)
 {
     if (!p)
-        ThrowOutOfMemory();
+        throw CComError(E_OUTOFMEMORY);
     return p;
 }
 

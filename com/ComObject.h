@@ -51,37 +51,23 @@ inline HRESULT QueryInterfaceFromTable(void* pThis, const InterfaceEntry* pTable
 #define INTERFACE_ENTRY(Itf) {&__uuidof(Itf), InterfaceOffset<ThisClass, Itf>()},
 #define INTERFACE_ENTRY_IID(iid, Itf) {&(iid), InterfaceOffset<ThisClass, Itf>()},
 #define END_INTERFACE_TABLE() \
-    {                         \
-        nullptr, 0            \
-    }                         \
-    }                         \
-    ;                         \
+    {nullptr, 0}};            \
     return table;             \
     }
 // clang-format on
 
-// Objects of the single-threaded model: a plain count.
-class CSingleThreadedCount
+// A reference count. Objects of the multi-threaded model take and drop
+// references on any thread; those of the single-threaded model need no lock.
+template <bool kInterlocked>
+class CRefCount
 {
 public:
-    ULONG Increment() noexcept { return static_cast<ULONG>(++m_l); }
-    ULONG Decrement() noexcept { return static_cast<ULONG>(--m_l); }
+    ULONG Increment() noexcept { return static_cast<ULONG>(kInterlocked ? InterlockedIncrement(&m_l) : ++m_l); }
+    ULONG Decrement() noexcept { return static_cast<ULONG>(kInterlocked ? InterlockedDecrement(&m_l) : --m_l); }
     ULONG Value() const noexcept { return static_cast<ULONG>(m_l); }
 
 private:
     LONG m_l = 0;
-};
-
-// Objects of the multi-threaded model: references may come and go on any thread.
-class CMultiThreadedCount
-{
-public:
-    ULONG Increment() noexcept { return static_cast<ULONG>(InterlockedIncrement(&m_l)); }
-    ULONG Decrement() noexcept { return static_cast<ULONG>(InterlockedDecrement(&m_l)); }
-    ULONG Value() const noexcept { return static_cast<ULONG>(m_l); }
-
-private:
-    volatile LONG m_l = 0;
 };
 
 // Reference-counting roots: a class derives from the one of its threading
@@ -96,8 +82,8 @@ public:
 
     Count m_refCount;
 };
-using CComRootSingleThreaded = CComRoot<CSingleThreadedCount>;
-using CComRootMultiThreaded = CComRoot<CMultiThreadedCount>;
+using CComRootSingleThreaded = CComRoot<CRefCount<false>>;
+using CComRootMultiThreaded = CComRoot<CRefCount<true>>;
 
 // An object that lives on its own: its references do not touch the lock count.
 struct CFreeLifetime
@@ -165,13 +151,11 @@ public:
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
-        Microsoft::WRL::ComPtr<CComObject> spObject;
-        RETURN_IF_FAILED(ComBoundary([&] {
-            New(std::forward<A>(args)...).Swap(spObject);
-            return S_OK;
-        }));
-        RETURN_IF_FAILED(ComBoundary([&] { return spObject->FinalConstruct(); }));
-        return spObject->QueryInterface(riid, ppv);
+        return ComBoundary([&] {
+            Microsoft::WRL::ComPtr<CComObject> spObject = New(std::forward<A>(args)...);
+            RETURN_IF_FAILED(spObject->FinalConstruct());
+            return spObject->QueryInterface(riid, ppv);
+        });
     }
 
     // For code that serves no COM call (tools, tests): a new object held by

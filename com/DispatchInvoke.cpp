@@ -1,4 +1,5 @@
 #include "com/DispatchInvoke.h"
+#include <memory>
 #include <vector>
 #include <wrl/client.h>
 #include "com/ComError.h"
@@ -9,29 +10,13 @@ namespace {
 
 const int kMaxBaseDepth = 8;
 
-// One function's description, released with the type information it came from.
-class CFuncDescHolder
+// One function's description, released by the type information it came from.
+struct FuncDescRelease
 {
-public:
-    CFuncDescHolder() = default;
-    CFuncDescHolder(const CFuncDescHolder&) = delete;
-    CFuncDescHolder& operator=(const CFuncDescHolder&) = delete;
-    ~CFuncDescHolder() { Reset(nullptr, nullptr); }
-
-    void Reset(ITypeInfo* pOwner, FUNCDESC* pFuncDesc) noexcept
-    {
-        if (m_pFuncDesc)
-            m_spOwner->ReleaseFuncDesc(m_pFuncDesc);
-        m_spOwner = pOwner;
-        m_pFuncDesc = pFuncDesc;
-    }
-    ITypeInfo* Owner() const noexcept { return m_spOwner.Get(); }
-    const FUNCDESC* Get() const noexcept { return m_pFuncDesc; }
-
-private:
-    ComPtr<ITypeInfo> m_spOwner;
-    FUNCDESC* m_pFuncDesc = nullptr;
+    ComPtr<ITypeInfo> spOwner;
+    void operator()(FUNCDESC* pFuncDesc) const noexcept { spOwner->ReleaseFuncDesc(pFuncDesc); }
 };
+using FuncDescPtr = std::unique_ptr<FUNCDESC, FuncDescRelease>;
 
 // A typed temporary standing in for a caller's VARIANT at an [out] string or
 // interface parameter. The method gets the caller's value as that type and
@@ -50,90 +35,67 @@ struct SlotType
     IID iid = IID_IUnknown;
 };
 
-bool FindInOwnFuncs(ITypeInfo* pTypeInfo, UINT cFuncs, DISPID dispId, CFuncDescHolder& holder)
-{
-    for (UINT i = 0; i < cFuncs; ++i) {
-        FUNCDESC* pFuncDesc = nullptr;
-        if (FAILED(pTypeInfo->GetFuncDesc(i, &pFuncDesc)))
-            continue;
-        if (pFuncDesc->memid == dispId && pFuncDesc->invkind == INVOKE_FUNC) {
-            holder.Reset(pTypeInfo, pFuncDesc);
-            return true;
-        }
-        pTypeInfo->ReleaseFuncDesc(pFuncDesc);
-    }
-    return false;
-}
-
-bool FindInRefType(ITypeInfo* pTypeInfo, UINT index, DISPID dispId, CFuncDescHolder& holder, int depth);
-
-// Searches the type, then its base interfaces (and the interface half of a dual).
-bool FindFunc(ITypeInfo* pTypeInfo, DISPID dispId, CFuncDescHolder& holder, int depth)
+// Searches the type's own functions, then the interface half of a dual
+// (implemented type -1), then its base interfaces; true when func holds it.
+bool FindFunc(ITypeInfo* pTypeInfo, DISPID dispId, FuncDescPtr& func, int depth)
 {
     TYPEATTR* pAttr = nullptr;
     if (depth > kMaxBaseDepth || FAILED(pTypeInfo->GetTypeAttr(&pAttr)))
         return false;
-    UINT cFuncs = pAttr->cFuncs, cImplTypes = pAttr->cImplTypes;
-    bool bDual = pAttr->typekind == TKIND_DISPATCH && (pAttr->wTypeFlags & TYPEFLAG_FDUAL);
+    const TYPEATTR attr = *pAttr;
     pTypeInfo->ReleaseTypeAttr(pAttr);
-    if (FindInOwnFuncs(pTypeInfo, cFuncs, dispId, holder))
-        return true;
-    if (bDual && FindInRefType(pTypeInfo, static_cast<UINT>(-1), dispId, holder, depth))
-        return true;
-    for (UINT i = 0; i < cImplTypes; ++i) {
-        if (FindInRefType(pTypeInfo, i, dispId, holder, depth))
+    for (UINT i = 0; i < attr.cFuncs; ++i) {
+        FUNCDESC* pFuncDesc = nullptr;
+        if (FAILED(pTypeInfo->GetFuncDesc(i, &pFuncDesc)))
+            continue;
+        func = FuncDescPtr(pFuncDesc, FuncDescRelease{pTypeInfo});
+        if (func->memid == dispId && func->invkind == INVOKE_FUNC)
+            return true;
+    }
+    const bool bDual = attr.typekind == TKIND_DISPATCH && (attr.wTypeFlags & TYPEFLAG_FDUAL);
+    for (int i = bDual ? -1 : 0; i < attr.cImplTypes; ++i) {
+        HREFTYPE hRef = 0;
+        ComPtr<ITypeInfo> spBase;
+        if (SUCCEEDED(pTypeInfo->GetRefTypeOfImplType(static_cast<UINT>(i), &hRef)) &&
+            SUCCEEDED(pTypeInfo->GetRefTypeInfo(hRef, &spBase)) && FindFunc(spBase.Get(), dispId, func, depth + 1))
             return true;
     }
     return false;
 }
 
-bool FindInRefType(ITypeInfo* pTypeInfo, UINT index, DISPID dispId, CFuncDescHolder& holder, int depth)
+// A user-defined interface: VT_DISPATCH when it can be called late-bound.
+SlotType InterfaceType(ITypeInfo* pOwner, HREFTYPE hRef)
 {
-    HREFTYPE hRef = 0;
-    ComPtr<ITypeInfo> spBase;
-    if (FAILED(pTypeInfo->GetRefTypeOfImplType(index, &hRef)) || FAILED(pTypeInfo->GetRefTypeInfo(hRef, &spBase)))
-        return false;
-    return FindFunc(spBase.Get(), dispId, holder, depth + 1);
-}
-
-VARTYPE InterfaceVarType(ITypeInfo* pOwner, HREFTYPE hRef, IID* piid = nullptr)
-{
+    SlotType type;
     ComPtr<ITypeInfo> spRef;
     TYPEATTR* pAttr = nullptr;
     if (FAILED(pOwner->GetRefTypeInfo(hRef, &spRef)) || FAILED(spRef->GetTypeAttr(&pAttr)))
-        return VT_EMPTY;
-    VARTYPE vt = VT_EMPTY;
+        return type;
     if (pAttr->typekind == TKIND_DISPATCH ||
         (pAttr->typekind == TKIND_INTERFACE && (pAttr->wTypeFlags & TYPEFLAG_FDISPATCHABLE)))
-        vt = VT_DISPATCH;
+        type.vt = VT_DISPATCH;
     else if (pAttr->typekind == TKIND_INTERFACE)
-        vt = VT_UNKNOWN;
-    if (piid)
-        *piid = pAttr->guid;
+        type.vt = VT_UNKNOWN;
+    type.iid = pAttr->guid;
     spRef->ReleaseTypeAttr(pAttr);
-    return vt;
+    return type;
 }
 
-// The temporary's type for an [out] string or interface parameter; VT_EMPTY
-// for every other parameter.
-SlotType OutSlotType(ITypeInfo* pOwner, const ELEMDESC& elem)
+// A string or interface type as a VARIANT holds it; VT_EMPTY for any other.
+SlotType TypeOf(ITypeInfo* pOwner, const TYPEDESC& tdesc)
 {
     SlotType type;
-    USHORT flags = elem.paramdesc.wParamFlags;
-    if (!(flags & PARAMFLAG_FOUT) || (flags & (PARAMFLAG_FIN | PARAMFLAG_FRETVAL)) || elem.tdesc.vt != VT_PTR)
-        return type;
-    const TYPEDESC* pInner = elem.tdesc.lptdesc;
-    switch (pInner->vt) {
+    switch (tdesc.vt) {
     case VT_DISPATCH:
         type.iid = IID_IDispatch;
         [[fallthrough]];
     case VT_BSTR:
     case VT_UNKNOWN:
-        type.vt = pInner->vt;
+        type.vt = tdesc.vt;
         break;
     case VT_PTR:
-        if (pInner->lptdesc->vt == VT_USERDEFINED)
-            type.vt = InterfaceVarType(pOwner, pInner->lptdesc->hreftype, &type.iid);
+        if (tdesc.lptdesc->vt == VT_USERDEFINED)
+            type = InterfaceType(pOwner, tdesc.lptdesc->hreftype);
         break;
     default:
         break;
@@ -141,16 +103,14 @@ SlotType OutSlotType(ITypeInfo* pOwner, const ELEMDESC& elem)
     return type;
 }
 
-// The type of an [in] interface parameter; VT_EMPTY for every other one.
-VARTYPE InInterfaceType(ITypeInfo* pOwner, const ELEMDESC& elem)
+// The temporary's type for an [out] string or interface parameter; VT_EMPTY
+// for every other parameter.
+SlotType OutSlotType(ITypeInfo* pOwner, const ELEMDESC& elem)
 {
-    if (elem.paramdesc.wParamFlags & PARAMFLAG_FOUT)
-        return VT_EMPTY;
-    if (elem.tdesc.vt == VT_DISPATCH || elem.tdesc.vt == VT_UNKNOWN)
-        return elem.tdesc.vt;
-    if (elem.tdesc.vt == VT_PTR && elem.tdesc.lptdesc->vt == VT_USERDEFINED)
-        return InterfaceVarType(pOwner, elem.tdesc.lptdesc->hreftype);
-    return VT_EMPTY;
+    USHORT flags = elem.paramdesc.wParamFlags;
+    if (!(flags & PARAMFLAG_FOUT) || (flags & (PARAMFLAG_FIN | PARAMFLAG_FRETVAL)) || elem.tdesc.vt != VT_PTR)
+        return {};
+    return TypeOf(pOwner, *elem.tdesc.lptdesc);
 }
 
 bool IsNothing(const VARIANTARG& arg) noexcept
@@ -220,25 +180,26 @@ void StoreOutSlots(std::vector<OutSlot>& slots) noexcept
 }
 
 // Fills args (rgvarg order, last parameter first) and slots for the function.
-void RewriteArguments(const CFuncDescHolder& func, const DISPPARAMS& dp, std::vector<VARIANTARG>& args,
+void RewriteArguments(const FuncDescPtr& func, const DISPPARAMS& dp, std::vector<VARIANTARG>& args,
                       std::vector<OutSlot>& slots)
 {
-    const FUNCDESC* pFuncDesc = func.Get();
+    const FUNCDESC* pFuncDesc = func.get();
+    ITypeInfo* pOwner = func.get_deleter().spOwner.Get();
     UINT cArgs = dp.cArgs;
     args.assign(dp.rgvarg, dp.rgvarg + cArgs);
     slots.reserve(cArgs); // the temporaries' addresses must not move
     for (UINT iParam = 0; iParam < cArgs && iParam < static_cast<UINT>(pFuncDesc->cParams); ++iParam) {
         VARIANTARG& arg = args[cArgs - 1 - iParam];
         const ELEMDESC& elem = pFuncDesc->lprgelemdescParam[iParam];
-        SlotType slotType = OutSlotType(func.Owner(), elem);
-        bool bByRef = IsByRefVariant(arg);
+        SlotType slotType = OutSlotType(pOwner, elem);
+        bool bByRef = IsByRefVariant(arg), bIn = !(elem.paramdesc.wParamFlags & PARAMFLAG_FOUT);
         // An [in] parameter gets the caller's VARIANT itself (a shallow copy).
-        if (bByRef && !(elem.paramdesc.wParamFlags & PARAMFLAG_FOUT))
+        if (bByRef && bIn)
             arg = *Referent(V_VARIANTREF(&arg));
         if (IsNothing(arg) && slotType.vt == VT_EMPTY) {
             // A script's null or missing object is a null interface pointer.
-            VARTYPE vtIn = InInterfaceType(func.Owner(), elem);
-            if (vtIn != VT_EMPTY) {
+            VARTYPE vtIn = TypeOf(pOwner, elem.tdesc).vt;
+            if (bIn && (vtIn == VT_DISPATCH || vtIn == VT_UNKNOWN)) {
                 V_VT(&arg) = vtIn;
                 V_UNKNOWN(&arg) = nullptr;
             }
@@ -259,7 +220,7 @@ void RewriteArguments(const CFuncDescHolder& func, const DISPPARAMS& dp, std::ve
 HRESULT InvokeFromTypeInfo(ITypeInfo* pTypeInfo, void* pvInstance, DISPID dispIdMember, WORD wFlags,
                            DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr)
 {
-    CFuncDescHolder func;
+    FuncDescPtr func;
     if (!NeedsRewrite(pDispParams, wFlags) || !FindFunc(pTypeInfo, dispIdMember, func, 0))
         return pTypeInfo->Invoke(pvInstance, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
     return ComBoundary([&] {

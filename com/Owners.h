@@ -31,15 +31,6 @@ public:
     }
     ~CBstr() { SysFreeString(m_bstr); }
 
-    // A copy of another BSTR with its full byte length; null stays null.
-    static CBstr CopyOf(BSTR bstr)
-    {
-        CBstr copy;
-        if (bstr)
-            copy.m_bstr = ThrowIfNull(SysAllocStringByteLen(reinterpret_cast<LPCSTR>(bstr), SysStringByteLen(bstr)));
-        return copy;
-    }
-
     static BSTR Alloc(std::wstring_view text)
     {
         return ThrowIfNull(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
@@ -48,7 +39,6 @@ public:
     BSTR Get() const noexcept { return m_bstr; }
     operator BSTR() const noexcept { return m_bstr; }
     std::wstring_view View() const noexcept { return BstrView(m_bstr); }
-    UINT Length() const noexcept { return SysStringLen(m_bstr); }
     bool IsNull() const noexcept { return m_bstr == nullptr; }
 
     // For [out] BSTR* parameters: frees what is held and hands out the slot.

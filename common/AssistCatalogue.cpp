@@ -2,7 +2,6 @@
 // keys through its context object; the steps of Init and Term that the layer
 // and the proxy share (the host's topology, its query service, the assistants
 // told to start and to stop); and the error database of a failing answer.
-#include <algorithm>
 #include "common/AssistCommon.h"
 #include "common/AssistCommonTexts.h"
 #include "com/Owners.h"
@@ -118,15 +117,15 @@ void CAssistCommon::TakeTopology(IDispatch* pdispTopology)
         return;
     ComPtr<NewZUR::ITopology> spBefore = std::move(m_spTopology);
     if (pdispTopology)
-        pdispTopology->QueryInterface(NewZUR::IID_ITopology, reinterpret_cast<void**>(m_spTopology.GetAddressOf()));
+        pdispTopology->QueryInterface(IID_PPV_ARGS(m_spTopology.GetAddressOf()));
 }
 
 // A new query service on the held topology; one from an earlier Init is
 // replaced.
 HRESULT CAssistCommon::AttachDataQuery()
 {
-    HRESULT hr = CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL, NewZUR::IID_IDataQuery,
-                                  reinterpret_cast<void**>(m_spDataQuery.ReleaseAndGetAddressOf()));
+    HRESULT hr = CoCreateInstance(NewZUR::CLSID_DataQuery, nullptr, CLSCTX_ALL,
+                                  IID_PPV_ARGS(m_spDataQuery.ReleaseAndGetAddressOf()));
     RETURN_IF_FAILED(RequireObject(hr, m_spDataQuery));
     return m_spDataQuery->Attach(m_spTopology.Get());
 }

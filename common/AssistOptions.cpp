@@ -1,6 +1,7 @@
 // CAssistCommon: the debug options, the registry reader behind them, the
 // debug-option gate and the control-event trace.
 #include "common/AssistCommon.h"
+#include <iterator>
 #include "common/AssistCommonTexts.h"
 #include "com/Owners.h"
 #include "common/HostCall.h"
@@ -11,8 +12,6 @@ namespace T = AssistCommonText;
 
 HRESULT ReadRegistryLong(long lScope, const wchar_t* keyPath, const wchar_t* valueName, long* plValue)
 {
-    if (!keyPath || !valueName || !plValue)
-        return E_POINTER;
     ComPtr<NewZUR::IContext> spContext;
     RETURN_IF_FAILED(CreateContext(spContext));
     ComPtr<NewZUR::IRegistryKey> spKey;
@@ -39,19 +38,8 @@ HRESULT ReadOption(const wchar_t* valueName, long* plValue)
     return hr;
 }
 
-const LogRow* DebugOptionRow(long lOption) noexcept
-{
-    switch (lOption) {
-    case LayerNames::kDebugAnswerOk:
-        return &T::kRowDebugAnswerOk;
-    case LayerNames::kDebugAnswerFail:
-        return &T::kRowDebugAnswerFail;
-    case LayerNames::kDebugNormal:
-        return &T::kRowDebugDefault;
-    default:
-        return nullptr;
-    }
-}
+// The row that names the option in force, by its value: 0, 1 and 2.
+const LogRow* const kDebugOptionRows[] = {&T::kRowDebugAnswerOk, &T::kRowDebugAnswerFail, &T::kRowDebugDefault};
 
 } // namespace
 
@@ -64,8 +52,8 @@ void CAssistCommon::LoadDebugOptions()
         lValue = LayerNames::kDebugNormal;
     }
     m_lDebugOption = lValue;
-    if (const LogRow* pRow = DebugOptionRow(m_lDebugOption))
-        WriteLogRow(*pRow, hr);
+    if (m_lDebugOption >= 0 && m_lDebugOption < static_cast<long>(std::size(kDebugOptionRows)))
+        WriteLogRow(*kDebugOptionRows[m_lDebugOption], hr);
 
     hr = ReadOption(T::kTraceValue, &lValue);
     if (FAILED(hr)) {
@@ -96,14 +84,8 @@ void CAssistCommon::SendTrace(BSTR bstrText)
 
 bool CAssistCommon::DebugGateAnswers(HRESULT* phr) const noexcept
 {
-    switch (m_lDebugOption) {
-    case LayerNames::kDebugAnswerOk:
-        *phr = S_OK;
-        return true;
-    case LayerNames::kDebugAnswerFail:
-        *phr = E_FAIL;
-        return true;
-    default:
+    if (m_lDebugOption != LayerNames::kDebugAnswerOk && m_lDebugOption != LayerNames::kDebugAnswerFail)
         return false;
-    }
+    *phr = m_lDebugOption == LayerNames::kDebugAnswerOk ? S_OK : E_FAIL;
+    return true;
 }

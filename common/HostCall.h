@@ -14,7 +14,7 @@ inline HRESULT RequireObject(HRESULT hr, const Microsoft::WRL::ComPtr<T>& sp) no
 // A new context object; each registry read uses its own.
 inline HRESULT CreateContext(Microsoft::WRL::ComPtr<NewZUR::IContext>& spContext) noexcept
 {
-    HRESULT hr = CoCreateInstance(NewZUR::CLSID_Context, nullptr, CLSCTX_ALL, NewZUR::IID_IContext,
-                                  reinterpret_cast<void**>(spContext.ReleaseAndGetAddressOf()));
+    HRESULT hr =
+        CoCreateInstance(NewZUR::CLSID_Context, nullptr, CLSCTX_ALL, IID_PPV_ARGS(spContext.ReleaseAndGetAddressOf()));
     return RequireObject(hr, spContext);
 }

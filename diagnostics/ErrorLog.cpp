@@ -3,7 +3,6 @@
 // that was written survives whatever follows it. Best effort throughout.
 #include "diagnostics/ErrorLog.h"
 #include <cstdio>
-#include <cwctype>
 #include <memory>
 #include <string>
 #include "interfaces/LayerNames.h"
@@ -17,11 +16,7 @@ const char kRowFormat[] = "%s,%s,%s,%s,%s,%d,0x%08x,%s(%s),%s\n";
 const DWORD kPathChars = MAX_PATH;
 const DWORD kSystemTextChars = 256;
 
-struct CFileCloser
-{
-    void operator()(FILE* pFile) const noexcept { fclose(pFile); }
-};
-using CFilePtr = std::unique_ptr<FILE, CFileCloser>;
+using CFilePtr = std::unique_ptr<FILE, decltype(&fclose)>;
 
 // The log is 8-bit text in the ANSI code page; a character the code page
 // cannot represent becomes its default character ('?'), the row stays whole.
@@ -72,7 +67,7 @@ void WriteRow(const wchar_t* severity, const wchar_t* method, const wchar_t* sou
     const std::string strSeverity = ToAnsi(severity), strMethod = ToAnsi(method), strSourceFile = ToAnsi(sourceFile),
                       strMessage = ToAnsi(message), strDetail = ToAnsi(detail);
     // Text mode named explicitly: the process-wide default mode may be binary.
-    CFilePtr spFile(_wfopen(szPath, L"at"));
+    CFilePtr spFile(_wfopen(szPath, L"at"), &fclose);
     if (!spFile)
         return;
     // Looked up only once the row has somewhere to go.
@@ -103,9 +98,7 @@ std::wstring GetSystemErrorText(HRESULT hr)
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(hr),
                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), szText, kSystemTextChars, nullptr);
     std::wstring text(szText, cch < kSystemTextChars ? cch : 0);
-    size_t cchKeep = text.size();
-    while (cchKeep > 0 && iswspace(text[cchKeep - 1]))
-        --cchKeep;
-    text.resize(cchKeep);
+    // Nothing but white space leaves nothing (npos + 1 is 0).
+    text.erase(text.find_last_not_of(L" \t\n\v\f\r") + 1);
     return text;
 }

@@ -1,14 +1,25 @@
 #include "module/ClassTable.h"
-#include <iterator>
 #include <mutex>
+#include <wrl/client.h>
 #include "LayerLib2.h"
 #include "com/ClassObject.h"
+#include "com/ClassRegistration.h"
+#include "com/ThisModule.h"
 #include "interfaces/LayerNames.h"
 #include "layer/AssistLayer.h"
 #include "proxy/ProxyAssistant.h"
 #include "resource.h"
 
 namespace {
+
+struct ClassEntry
+{
+    const CLSID* pclsid;
+    const wchar_t* pszProgId;
+    UINT idsDescription; // string resource
+    HRESULT (*pfnCreateClassObject)(IUnknown** ppUnk);
+    Microsoft::WRL::ComPtr<IUnknown> spClassObject; // empty until first asked for
+};
 
 template <class Kind, ObjectCreator pfnCreate>
 HRESULT CreateClassObject(IUnknown** ppUnk) noexcept
@@ -28,55 +39,35 @@ ClassEntry g_classTable[] = {
      CreateClassObject<CNewPerRequest, kCreateProxy>, nullptr},
 };
 
-// Serialises the creation of class objects.
+// Serialises the creation of class objects: two threads asking at once get
+// the same one.
 std::mutex g_classObjectLock;
 
-ClassEntry* FindEntry(REFCLSID rclsid) noexcept
+HRESULT RegisterClassEntry(const ClassEntry& entry)
 {
-    for (ClassEntry& entry : g_classTable) {
-        if (IsEqualCLSID(rclsid, *entry.pclsid))
-            return &entry;
-    }
-    return nullptr;
-}
-
-// The slot is read without the lock first; the second look inside it makes
-// two threads asking at once get the same class object.
-HRESULT EnsureClassObject(ClassEntry& entry) noexcept
-{
-    if (entry.spClassObject)
-        return S_OK;
-    std::lock_guard<std::mutex> lock(g_classObjectLock);
-    if (entry.spClassObject)
-        return S_OK;
-    Microsoft::WRL::ComPtr<IUnknown> spClassObject;
-    RETURN_IF_FAILED(entry.pfnCreateClassObject(spClassObject.GetAddressOf()));
-    entry.spClassObject.Swap(spClassObject);
-    return S_OK;
+    wchar_t szDescription[256] = {}, szPath[MAX_PATH];
+    if (LoadStringW(ThisModule(), entry.idsDescription, szDescription, 256) == 0)
+        return HRESULT_FROM_WIN32(GetLastError());
+    RETURN_IF_FAILED(ThisModulePath(szPath));
+    return WriteClassKeys(*entry.pclsid, entry.pszProgId, szDescription, szPath, true);
 }
 
 } // namespace
-
-ClassEntry* ClassTableBegin() noexcept
-{
-    return std::begin(g_classTable);
-}
-
-ClassEntry* ClassTableEnd() noexcept
-{
-    return std::end(g_classTable);
-}
 
 HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) noexcept
 {
     if (!ppv)
         return E_POINTER;
     *ppv = nullptr;
-    ClassEntry* pEntry = FindEntry(rclsid);
-    if (!pEntry)
-        return CLASS_E_CLASSNOTAVAILABLE;
-    RETURN_IF_FAILED(EnsureClassObject(*pEntry));
-    return pEntry->spClassObject->QueryInterface(riid, ppv);
+    for (ClassEntry& entry : g_classTable) {
+        if (!IsEqualCLSID(rclsid, *entry.pclsid))
+            continue;
+        std::lock_guard<std::mutex> lock(g_classObjectLock);
+        if (!entry.spClassObject)
+            RETURN_IF_FAILED(entry.pfnCreateClassObject(entry.spClassObject.GetAddressOf()));
+        return entry.spClassObject->QueryInterface(riid, ppv);
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 // Releasing the class objects releases the layer singleton with them; the
@@ -85,4 +76,18 @@ void ReleaseClassObjects() noexcept
 {
     for (ClassEntry& entry : g_classTable)
         entry.spClassObject.Reset();
+}
+
+HRESULT RegisterClasses()
+{
+    for (const ClassEntry& entry : g_classTable)
+        RETURN_IF_FAILED(RegisterClassEntry(entry));
+    return S_OK;
+}
+
+HRESULT UnregisterClasses()
+{
+    for (const ClassEntry& entry : g_classTable)
+        RETURN_IF_FAILED(DeleteClassKeys(*entry.pclsid, entry.pszProgId));
+    return S_OK;
 }

@@ -2,24 +2,55 @@
 // class under HKEY_CLASSES_ROOT, then the type library.
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
+#include <filesystem>
 #include <string>
-#include "com/ClassRegistration.h"
+#include <wrl/client.h>
 #include "com/ComError.h"
 #include "com/ModuleLock.h"
 #include "com/ThisModule.h"
 #include "com/TypeInfoCache.h"
 #include "module/ClassTable.h"
-#include "module/TypeLibRegistration.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
-HRESULT RegisterClassEntry(const ClassEntry& entry)
+// The module's type library: from its own TYPELIB resource, else from the
+// ".tlb" file of the same name beside it. path receives the file it came from.
+HRESULT LoadModuleTypeLib(ComPtr<ITypeLib>& spTypeLib, std::wstring& path)
 {
-    wchar_t szDescription[256] = {}, szPath[MAX_PATH];
-    if (LoadStringW(ThisModule(), entry.idsDescription, szDescription, 256) == 0)
-        return HRESULT_FROM_WIN32(GetLastError());
+    wchar_t szPath[MAX_PATH];
     RETURN_IF_FAILED(ThisModulePath(szPath));
-    return WriteClassKeys(*entry.pclsid, entry.pszProgId, szDescription, szPath, true);
+    path = szPath;
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &spTypeLib);
+    if (FAILED(hr)) {
+        path = std::filesystem::path(path).replace_extension(L".tlb").wstring();
+        hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &spTypeLib);
+    }
+    return hr;
+}
+
+// The library names no help file, so no help folder is registered with it.
+HRESULT RegisterModuleTypeLib()
+{
+    ComPtr<ITypeLib> spTypeLib;
+    std::wstring path;
+    RETURN_IF_FAILED(LoadModuleTypeLib(spTypeLib, path));
+    return RegisterTypeLib(spTypeLib.Get(), path.data(), nullptr);
+}
+
+HRESULT UnregisterModuleTypeLib()
+{
+    ComPtr<ITypeLib> spTypeLib;
+    std::wstring path;
+    RETURN_IF_FAILED(LoadModuleTypeLib(spTypeLib, path));
+    TLIBATTR* pAttr = nullptr;
+    RETURN_IF_FAILED(spTypeLib->GetLibAttr(&pAttr));
+    const HRESULT hr =
+        UnRegisterTypeLib(pAttr->guid, pAttr->wMajorVerNum, pAttr->wMinorVerNum, pAttr->lcid, pAttr->syskind);
+    spTypeLib->ReleaseTLibAttr(pAttr);
+    return hr;
 }
 
 } // namespace
@@ -46,8 +77,7 @@ STDAPI DllCanUnloadNow()
 STDAPI DllRegisterServer()
 {
     return ComBoundary([] {
-        for (ClassEntry* p = ClassTableBegin(); p != ClassTableEnd(); ++p)
-            RETURN_IF_FAILED(RegisterClassEntry(*p));
+        RETURN_IF_FAILED(RegisterClasses());
         return RegisterModuleTypeLib();
     });
 }
@@ -55,8 +85,7 @@ STDAPI DllRegisterServer()
 STDAPI DllUnregisterServer()
 {
     return ComBoundary([] {
-        for (ClassEntry* p = ClassTableBegin(); p != ClassTableEnd(); ++p)
-            RETURN_IF_FAILED(DeleteClassKeys(*p->pclsid, p->pszProgId));
+        RETURN_IF_FAILED(UnregisterClasses());
         return UnregisterModuleTypeLib();
     });
 }

@@ -68,21 +68,22 @@ Lines MethodLines(ITypeInfo* pItf)
 
 // The operations the layer calls, "slot Name([in] type, ...)".
 const std::pair<IID, Lines> kHostInterfaces[] = {
-    {NewZUR::IID_ITopology,
+    {__uuidof(NewZUR::ITopology),
      {L"9 GetSchema([out] IDataSchema**)", L"20 GetErrorDatabaseService([out] IErrorDatabaseService**)",
       L"21 FireControlEvent([in] long, [in] long, [in] long, [in] VARIANT, [in] VARIANT, [in] long)"}},
-    {NewZUR::IID_IDataSchema, {L"32 GetTypeId([in] BSTR, [out] long*)"}},
-    {NewZUR::IID_IDataQuery,
+    {__uuidof(NewZUR::IDataSchema), {L"32 GetTypeId([in] BSTR, [out] long*)"}},
+    {__uuidof(NewZUR::IDataQuery),
      {L"7 Attach([in] ITopology*)", L"8 Select([in] IPropertyData*, [in] BSTR, [out] IDataQueryResult**)"}},
-    {NewZUR::IID_IDataQueryResult, {L"8 Next([out] IDispatch**, [out] long*)"}},
-    {NewZUR::IID_IPropertyData, {L"7 GetValue([out] VARIANT*)", L"13 GetParent([out] IDataElement**)"}},
-    {NewZUR::IID_ICharacteristic, {L"10 GetSubItem([in] BSTR, [out] IUnknown**)"}},
-    {NewZUR::IID_IDataElement,
+    {__uuidof(NewZUR::IDataQueryResult), {L"8 Next([out] IDispatch**, [out] long*)"}},
+    {__uuidof(NewZUR::IPropertyData), {L"7 GetValue([out] VARIANT*)", L"13 GetParent([out] IDataElement**)"}},
+    {__uuidof(NewZUR::ICharacteristic), {L"10 GetSubItem([in] BSTR, [out] IUnknown**)"}},
+    {__uuidof(NewZUR::IDataElement),
      {L"11 GetPathText([out] BSTR*)", L"12 GetOwningComponent([out] IComponent**)", L"13 GetTypeId([out] long*)"}},
-    {NewZUR::IID_IContext, {L"18 OpenKey([in] long, [in] BSTR, [out] IRegistryKey**)"}},
-    {NewZUR::IID_IRegistryKey, {L"7 GetCount([out] long*)", L"8 GetItem([in] VARIANT, [out] IRegistryValue**)"}},
-    {NewZUR::IID_IRegistryValue, {L"7 GetData([out] VARIANT*)", L"9 GetName([out] BSTR*)"}},
-    {NewZUR::IID_IErrorDatabaseService, {L"7 Classify([in] long, [out] long*, [in] BSTR, [in] BSTR, [out] BSTR*)"}},
+    {__uuidof(NewZUR::IContext), {L"18 OpenKey([in] long, [in] BSTR, [out] IRegistryKey**)"}},
+    {__uuidof(NewZUR::IRegistryKey), {L"7 GetCount([out] long*)", L"8 GetItem([in] VARIANT, [out] IRegistryValue**)"}},
+    {__uuidof(NewZUR::IRegistryValue), {L"7 GetData([out] VARIANT*)", L"9 GetName([out] BSTR*)"}},
+    {__uuidof(NewZUR::IErrorDatabaseService),
+     {L"7 Classify([in] long, [out] long*, [in] BSTR, [in] BSTR, [out] BSTR*)"}},
 };
 
 TEST(HostInterfaces, OperationsInTheSlotsTheLayerCalls)
