@@ -3,10 +3,14 @@
 #include "com/Owners.h"
 #include "hostfiles/TextFile.h"
 #include "hostfiles/XmlCheck.h"
+#include "interfaces/LayerNames.h"
 #include <algorithm>
 #include <set>
 
 namespace {
+
+// The communication entities below a component's item.
+const std::wstring kEntitiesOfComponent = std::wstring(L"root/") + LayerNames::kEntityPath;
 
 std::wstring Quoted(const std::wstring& name)
 {
@@ -106,7 +110,7 @@ void CProjectModel::CheckComponent(IXMLDOMNode* pComponent)
         throw CSimFault(E_INVALIDARG, L"two components are named " + Quoted(name));
     if (NodesOf(pComponent, L"root").size() > 1)
         throw CSimFault(E_INVALIDARG, L"component " + Quoted(name) + L" has more than one <root>");
-    for (auto& spEntity : NodesOf(pComponent, std::wstring(kEntityPath))) {
+    for (auto& spEntity : NodesOf(pComponent, kEntitiesOfComponent)) {
         std::wstring protocol = AttributeText(spEntity.Get(), L"protocol");
         if (protocol.empty())
             throw CSimFault(E_INVALIDARG, L"a communication entity of " + Quoted(name) + L" has no protocol");
@@ -443,7 +447,7 @@ void CProjectModel::AppendTree(IXMLDOMNode* pComponent, int depth, std::wstring&
     if (!type.empty())
         out += L" [" + type + L"]";
     std::wstring buses;
-    for (auto& spEntity : NodesOf(pComponent, std::wstring(kEntityPath))) {
+    for (auto& spEntity : NodesOf(pComponent, kEntitiesOfComponent)) {
         std::wstring bus = AttributeText(spEntity.Get(), L"protocol");
         std::wstring role = AttributeText(spEntity.Get(), L"role");
         if (!role.empty())

@@ -96,6 +96,3 @@ private:
 };
 
 using ProjectModelPtr = std::shared_ptr<CProjectModel>;
-
-// Path steps of the data tree the host's own paths use.
-inline constexpr wchar_t kEntityPath[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";

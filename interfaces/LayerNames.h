@@ -23,7 +23,10 @@ inline constexpr HRESULT kNoAssistant = static_cast<HRESULT>(0xFFFFEB3D);
 inline constexpr HRESULT kErrorDBUnreadable = static_cast<HRESULT>(0xFFFFEB3C);
 // The error log, in the user's temp folder.
 inline constexpr wchar_t kErrorLogName[] = L"Tessaro_Error_Log.csv";
-// Below a component's "root" item: the protocol of each communication entity.
-inline constexpr wchar_t kProtocolPath[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity/@protocol";
+// Below a component's "root" item: each communication entity, and its protocol.
+#define LAYER_NAMES_ENTITY_PATH L"deviceInfo/device/DeviceManagerObject/communicationEntity"
+inline constexpr wchar_t kEntityPath[] = LAYER_NAMES_ENTITY_PATH;
+inline constexpr wchar_t kProtocolPath[] = LAYER_NAMES_ENTITY_PATH L"/@protocol";
+#undef LAYER_NAMES_ENTITY_PATH
 
 } // namespace LayerNames

@@ -1,6 +1,7 @@
 // The rules of the sample buses.
 #include "samples/BusRules.h"
 #include "hostfiles/Xml.h"
+#include "interfaces/LayerNames.h"
 #include <map>
 #include <set>
 
@@ -14,7 +15,7 @@ const BusDescriptor kBusCANopen = {L"CANopen", L"address", L"Node-ID", 1,   127,
 
 namespace {
 
-const wchar_t kEntity[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity";
+using LayerNames::kEntityPath;
 
 Verdict Fail(HRESULT hr, std::wstring message)
 {
@@ -73,7 +74,7 @@ CBusRules::Item CBusRules::Entity(NewZUR::IPropertyData* pRoot, const wchar_t* p
     std::wstring filter = L"[@protocol=" + XPathLiteral(m_bus.pszProtocol) + L"]";
     if (pszRole)
         filter += std::wstring(L"[@role='") + pszRole + L"']";
-    ItemList items = m_reader.Select(pRoot, kEntity + filter);
+    ItemList items = m_reader.Select(pRoot, kEntityPath + filter);
     return items.empty() ? nullptr : items[0];
 }
 
@@ -92,15 +93,16 @@ CBusRules::Item CBusRules::MasterOf(NewZUR::IPropertyData* pSlaveEntity) const
 
 ItemList CBusRules::SlavesOf(NewZUR::IPropertyData* pMasterEntity) const
 {
-    return m_reader.Select(pMasterEntity, L"ancestor::component[1]/component/root/" + std::wstring(kEntity) +
+    return m_reader.Select(pMasterEntity, L"ancestor::component[1]/component/root/" + std::wstring(kEntityPath) +
                                               L"[@protocol=" + XPathLiteral(m_bus.pszProtocol) + L"][@role='slave']");
 }
 
 ItemList CBusRules::PlantEntities(NewZUR::IPropertyData* pContext) const
 {
     // Entities without a role are the networks the project itself lists.
-    return m_reader.Select(pContext, L"/project/topology//component/root/" + std::wstring(kEntity) + L"[@protocol=" +
-                                         XPathLiteral(m_bus.pszProtocol) + L"][@role='master' or @role='slave']");
+    return m_reader.Select(pContext, L"/project/topology//component/root/" + std::wstring(kEntityPath) +
+                                         L"[@protocol=" + XPathLiteral(m_bus.pszProtocol) +
+                                         L"][@role='master' or @role='slave']");
 }
 
 std::wstring CBusRules::Owner(NewZUR::IPropertyData* pItem) const

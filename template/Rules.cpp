@@ -2,10 +2,11 @@
 #include "Rules.h"
 #include "AssistantConfig.h"
 #include "com/Owners.h"
+#include "interfaces/LayerNames.h"
 
 namespace {
 
-const wchar_t kEntities[] = L"deviceInfo/device/DeviceManagerObject/communicationEntity";
+using LayerNames::kEntityPath;
 const long kMinAddress = 1;
 const long kMaxAddress = 63;
 
@@ -87,7 +88,7 @@ CRules::Item CRules::Entity(IUnknown* pComponent) const
 {
     Item spRoot = Root(pComponent);
     // Protocols are compared here rather than in the path: no quoting to get wrong.
-    for (Item& spEntity : Select(spRoot.Get(), kEntities))
+    for (Item& spEntity : Select(spRoot.Get(), kEntityPath))
         if (Text(spEntity.Get(), L"@protocol") == kProtocol)
             return spEntity;
     return nullptr;
@@ -129,7 +130,7 @@ Verdict CRules::All(IUnknown* pRoot) const
 {
     Item spRoot = Root(pRoot);
     // Entities without a role are the networks the project itself lists.
-    std::wstring path = L"/project/topology//component/root/" + std::wstring(kEntities) + L"[@role]";
+    std::wstring path = L"/project/topology//component/root/" + std::wstring(kEntityPath) + L"[@role]";
     Verdict first;
     for (Item& spEntity : Select(spRoot.Get(), path)) {
         if (Text(spEntity.Get(), L"@protocol") != kProtocol)

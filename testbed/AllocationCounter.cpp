@@ -1,4 +1,5 @@
 #include "testbed/AllocationCounter.h"
+#include "hostfiles/MallocSpy.h"
 #include <objbase.h>
 #include <algorithm>
 #include <atomic>
@@ -43,68 +44,21 @@ struct CMallocAllocator
 };
 using BlockMap = std::map<void*, CBlock, std::less<void*>, CMallocAllocator<std::pair<void* const, CBlock>>>;
 
-// Watches the task allocator. It lives for the whole process: it cannot be
-// revoked while blocks it saw are outstanding.
-class CMallocSpy final : public IMallocSpy
+// Watches the task allocator: every block goes, whoever allocated it.
+class CMallocSpy final : public CMallocSpyBase
 {
 public:
-    CMallocSpy() { InitializeCriticalSection(&m_cs); }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMallocSpy) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-
-    STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T cbRequest) override { return m_cbRequest = cbRequest; }
-    STDMETHODIMP_(void*) PostAlloc(void* pActual) override
-    {
-        if (pActual)
-            Add(pActual, m_cbRequest);
-        return pActual;
-    }
-    STDMETHODIMP_(void*) PreFree(void* pRequest, BOOL) override
-    {
-        Remove(pRequest);
-        return pRequest;
-    }
-    STDMETHODIMP_(void) PostFree(BOOL) override {}
-    STDMETHODIMP_(SIZE_T) PreRealloc(void* pRequest, SIZE_T cbRequest, void** ppNewRequest, BOOL) override
-    {
-        m_pReallocOld = pRequest;
-        *ppNewRequest = pRequest;
-        return m_cbRequest = cbRequest;
-    }
-    STDMETHODIMP_(void*) PostRealloc(void* pActual, BOOL) override
-    {
-        if (pActual || m_cbRequest == 0)
-            Remove(m_pReallocOld);
-        if (pActual)
-            Add(pActual, m_cbRequest);
-        return pActual;
-    }
-    STDMETHODIMP_(void*) PreGetSize(void* pRequest, BOOL) override { return pRequest; }
-    STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T cbActual, BOOL) override { return cbActual; }
-    STDMETHODIMP_(void*) PreDidAlloc(void* pRequest, BOOL) override { return pRequest; }
-    STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int fActual) override { return fActual; }
-    STDMETHODIMP_(void) PreHeapMinimize() override {}
-    STDMETHODIMP_(void) PostHeapMinimize() override {}
-
     void Mark()
     {
-        EnterCriticalSection(&m_cs);
+        EnterCriticalSection(&m_lock);
         ++m_nSpan;
-        LeaveCriticalSection(&m_cs);
+        LeaveCriticalSection(&m_lock);
     }
     // The blocks of the current span, and their description when asked.
     long Outstanding(std::wstring* pText)
     {
         long l = 0;
-        EnterCriticalSection(&m_cs);
+        EnterCriticalSection(&m_lock);
         for (const auto& [pBlock, block] : m_mapBlocks) {
             if (block.nSpan != m_nSpan)
                 continue;
@@ -112,7 +66,7 @@ public:
             if (pText)
                 *pText += Describe(static_cast<const char*>(pBlock), block.cb);
         }
-        LeaveCriticalSection(&m_cs);
+        LeaveCriticalSection(&m_lock);
         return l;
     }
     long Total() const { return m_lTotal; }
@@ -131,25 +85,15 @@ private:
                     L"\"";
         return text + L"\n";
     }
-    void Add(void* p, SIZE_T cb)
+    void OnAlloc(void* p, SIZE_T cb) override
     {
-        EnterCriticalSection(&m_cs);
         m_mapBlocks[p] = CBlock{cb, m_nSpan};
         ++m_lTotal;
-        LeaveCriticalSection(&m_cs);
     }
-    void Remove(void* p)
-    {
-        EnterCriticalSection(&m_cs);
-        m_mapBlocks.erase(p);
-        LeaveCriticalSection(&m_cs);
-    }
+    void OnFree(void* p, BOOL) override { m_mapBlocks.erase(p); }
 
-    CRITICAL_SECTION m_cs;
     BlockMap m_mapBlocks;
     unsigned long m_nSpan = 1;
-    SIZE_T m_cbRequest = 0;
-    void* m_pReallocOld = nullptr;
     long m_lTotal = 0;
 };
 

@@ -1,6 +1,7 @@
 // Writing a run as JUnit XML.
 #include "zurhost/JUnit.h"
 #include "hostfiles/TextFile.h"
+#include "zurhost/CannotRun.h"
 #include "zurhost/Names.h"
 #include "zurhost/Report.h"
 #include <cstdio>
@@ -70,14 +71,12 @@ std::string JUnitXml(const JUnitSuite& suite)
            "  </testsuite>\n</testsuites>\n";
 }
 
-bool WriteJUnit(const std::wstring& path, const JUnitSuite& suite, std::wstring& strError)
+void WriteJUnit(const std::wstring& path, const JUnitSuite& suite)
 {
     std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
     const std::string xml = JUnitXml(suite);
-    if (file.write(xml.data(), static_cast<std::streamsize>(xml.size())).flush())
-        return true;
-    strError = path + L": cannot write the JUnit file";
-    return false;
+    if (!file.write(xml.data(), static_cast<std::streamsize>(xml.size())).flush())
+        throw CCannotRun(path + L": cannot write the JUnit file");
 }
 
 JUnitSuite ScenarioJUnit(const RunReport& report, const std::wstring& strScenario, double dSeconds)

@@ -36,8 +36,8 @@ struct JUnitSuite
 };
 
 std::string JUnitXml(const JUnitSuite& suite);
-// Writes the suite as UTF-8; false with the reason, naming the file.
-bool WriteJUnit(const std::wstring& path, const JUnitSuite& suite, std::wstring& strError);
+// Writes the suite as UTF-8; CCannotRun, naming the file, when it cannot.
+void WriteJUnit(const std::wstring& path, const JUnitSuite& suite);
 // A scenario run: an edit whose stated verdict failed is a failure, one that
 // could not be asked an error.
 JUnitSuite ScenarioJUnit(const RunReport& report, const std::wstring& strScenario, double dSeconds);

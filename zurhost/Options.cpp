@@ -1,5 +1,6 @@
 // Reading zurhost's command line.
 #include "zurhost/Options.h"
+#include "zurhost/CannotRun.h"
 #include "hostfiles/TextFile.h"
 #include "interfaces/LayerNames.h"
 #include "zurhost/Report.h"
@@ -62,8 +63,7 @@ std::vector<std::string> ReversedArguments(int argc, wchar_t** argv)
 
 int Refuse(const std::wstring& reason)
 {
-    Out(L"zurhost: " + reason + L"\nRun zurhost --help for the options.\n", stderr);
-    return kCannotRun;
+    return ReportCannotRun(CCannotRun(reason + L"\nRun zurhost --help for the options."));
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // Reading scenario files.
 #include "zurhost/Scenario.h"
+#include "interfaces/LayerNames.h"
+#include "zurhost/CannotRun.h"
 #include <cwctype>
 
 namespace {
-
-const wchar_t kPathShorthand[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
 
 std::wstring Trim(const std::wstring& text)
 {
@@ -30,7 +30,7 @@ std::wstring StripComment(const std::wstring& line)
 
 std::wstring ExpandPath(const std::wstring& path)
 {
-    return !path.empty() && path[0] == L'~' ? kPathShorthand + path.substr(1) : path;
+    return !path.empty() && path[0] == L'~' ? std::wstring(L"root/") + LayerNames::kEntityPath + path.substr(1) : path;
 }
 
 // Fills the edit from its words; returns the reason when they do not fit.
@@ -103,10 +103,14 @@ std::vector<std::wstring> SplitWords(const std::wstring& line)
     return words;
 }
 
-bool ParseScenario(const std::wstring& text, std::vector<Edit>& edits, std::wstring& strError)
+std::vector<Edit> ParseScenario(const std::wstring& path, const std::wstring& text)
 {
+    std::vector<Edit> edits;
     size_t start = 0;
     int nLine = 0;
+    const auto refuse = [&](const std::wstring& reason) {
+        throw CCannotRun(path + L": line " + std::to_wstring(nLine) + L": " + reason);
+    };
     while (start <= text.size()) {
         size_t end = text.find(L'\n', start);
         std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
@@ -117,30 +121,23 @@ bool ParseScenario(const std::wstring& text, std::vector<Edit>& edits, std::wstr
         edit.nLine = nLine;
         size_t arrow = line.find(L"=>");
         if (arrow != std::wstring::npos) {
-            std::wstring verdict = Trim(line.substr(arrow + 2)), reason;
+            std::wstring verdict = Trim(line.substr(arrow + 2));
             line.erase(arrow);
             if (verdict.empty())
-                reason = L"\"=>\" without a verdict";
-            if (!reason.empty() || !ParseVerdict(verdict, edit.expected, reason)) {
-                strError = L"line " + std::to_wstring(nLine) + L": " + reason;
-                return false;
-            }
+                refuse(L"\"=>\" without a verdict");
+            if (std::wstring reason = ParseVerdict(verdict, edit.expected); !reason.empty())
+                refuse(reason);
         }
         edit.strText = Trim(line);
-        if (edit.strText.empty() && edit.expected.kind != Verdict::Kind::None) {
-            strError = L"line " + std::to_wstring(nLine) + L": a verdict without an edit";
-            return false;
-        }
+        if (edit.strText.empty() && edit.expected.kind != Verdict::Kind::None)
+            refuse(L"a verdict without an edit");
         if (edit.strText.empty())
             continue;
-        std::wstring reason = Shape(SplitWords(edit.strText), edit);
-        if (!reason.empty()) {
-            strError = L"line " + std::to_wstring(nLine) + L": " + reason;
-            return false;
-        }
+        if (std::wstring reason = Shape(SplitWords(edit.strText), edit); !reason.empty())
+            refuse(reason);
         edits.push_back(std::move(edit));
     }
     if (edits.empty())
-        strError = L"no edits: every line is blank or a comment";
-    return !edits.empty();
+        throw CCannotRun(path + L": no edits: every line is blank or a comment");
+    return edits;
 }

@@ -39,8 +39,8 @@ struct Edit
     Verdict expected; // Kind::None: no expectation
 };
 
-// Parses a scenario; false with strError ("line N: ...") at the first bad line,
-// or when it has no edit at all.
-bool ParseScenario(const std::wstring& text, std::vector<Edit>& edits, std::wstring& strError);
+// Parses the scenario read from path; CCannotRun ("<path>: line N: ...") at the
+// first bad line, or when it has no edit at all.
+std::vector<Edit> ParseScenario(const std::wstring& path, const std::wstring& text);
 // Splits a line into words; double quotes group words.
 std::vector<std::wstring> SplitWords(const std::wstring& line);

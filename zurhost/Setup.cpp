@@ -50,7 +50,7 @@ std::wstring DebugWarning(const CConfiguration& config)
     if (lDebug != kDebugAnswerOk && lDebug != kDebugAnswerFail)
         return {};
     const bool bFail = lDebug == kDebugAnswerFail;
-    return std::wstring(kOptionsKey) + L"\\" + kDebugValue + L" is " + (bFail ? L"1" : L"0") + L" in " + pszScope +
+    return std::wstring(kOptionsKey) + L"\\" + kDebugValue + L" is " + std::to_wstring(lDebug) + L" in " + pszScope +
            L": the layer answers every check with " + (bFail ? L"E_FAIL" : L"S_OK") +
            L" at once, without asking any assistant; set it to 2 or delete it for normal work";
 }

@@ -36,32 +36,27 @@ bool SameLetters(const std::wstring& a, const wchar_t* b)
 
 } // namespace
 
-bool ParseVerdict(const std::wstring& text, Verdict& verdict, std::wstring& strReason)
+std::wstring ParseVerdict(const std::wstring& text, Verdict& verdict)
 {
     verdict.strText = text;
     if (text == L"accepted" || text == L"rejected") {
         verdict.kind = text == L"accepted" ? Verdict::Kind::Accepted : Verdict::Kind::Rejected;
-        return true;
+        return {};
     }
     for (const wchar_t* word : {L"accepted", L"rejected"})
-        if (SameLetters(text, word)) {
-            strReason = L"verdict \"" + text + L"\": did you mean " + word + L"?";
-            return false;
-        }
+        if (SameLetters(text, word))
+            return L"verdict \"" + text + L"\": did you mean " + word + L"?";
     if (IsHexCode(text, verdict.hrCode)) {
         verdict.kind = Verdict::Kind::Code;
-        return true;
+        return {};
     }
-    if (text.size() > 1 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
-        strReason = L"verdict \"" + text + L"\" is not a code: expected 0x and one to eight hex digits";
-        return false;
-    }
+    if (text.size() > 1 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X'))
+        return L"verdict \"" + text + L"\" is not a code: expected 0x and one to eight hex digits";
     if (IsSymbol(text)) {
         verdict.kind = Verdict::Kind::Symbol;
-        return true;
+        return {};
     }
-    strReason = L"verdict \"" + text + L"\": " + kExpected;
-    return false;
+    return L"verdict \"" + text + L"\": " + kExpected;
 }
 
 bool Meets(const Verdict& verdict, HRESULT hr, const std::wstring& symbol)

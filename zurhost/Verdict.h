@@ -21,7 +21,7 @@ struct Verdict
     std::wstring strText;  // as written
 };
 
-// Reads a stated verdict; false with strReason naming what was expected.
-bool ParseVerdict(const std::wstring& text, Verdict& verdict, std::wstring& strReason);
+// Reads a stated verdict; the reason, naming what was expected, when it is none.
+std::wstring ParseVerdict(const std::wstring& text, Verdict& verdict);
 // Whether an answer (its code and the symbol its error database gives it) meets the verdict.
 bool Meets(const Verdict& verdict, HRESULT hr, const std::wstring& symbol);

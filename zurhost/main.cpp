@@ -64,11 +64,10 @@ std::vector<std::wstring> LogRowsFrom(const std::wstring& path, std::streamoff o
 
 std::vector<Edit> ReadScenario(const std::wstring& path)
 {
-    std::vector<Edit> edits;
     std::wstring text, error;
-    if (!ReadTextFile(path, text, error) || !ParseScenario(text, edits, error))
+    if (!ReadTextFile(path, text, error))
         throw CCannotRun(path + L": " + error);
-    return edits;
+    return ParseScenario(path, text);
 }
 
 void Register(const Options& options, std::initializer_list<const wchar_t*> dlls)
@@ -188,10 +187,8 @@ int Run(const Options& options)
     report.log = LogRowsFrom(logPath, logStart);
     Out(options.bJson ? JsonReport(report) : TextReport(report));
     const double dSeconds = static_cast<double>(GetTickCount64() - ullStarted) / 1000;
-    std::wstring error;
-    if (!options.strJunit.empty() &&
-        !WriteJUnit(options.strJunit, ScenarioJUnit(report, options.strScenario, dSeconds), error))
-        throw CCannotRun(error);
+    if (!options.strJunit.empty())
+        WriteJUnit(options.strJunit, ScenarioJUnit(report, options.strScenario, dSeconds));
     return ExitStatus(report);
 }
 
@@ -202,13 +199,12 @@ int RunGuarded(const Options& options)
     } catch (const CCannotRun& e) {
         return ReportCannotRun(e);
     } catch (const CComError& e) {
-        Out(L"zurhost: the run stopped on " + HexCode(e.Result()) + L"\n", stderr);
+        return ReportCannotRun(CCannotRun(L"the run stopped on " + HexCode(e.Result())));
     } catch (const std::exception& e) {
-        Out(L"zurhost: the run stopped: " + FromUtf8(e.what()) + L"\n", stderr);
+        return ReportCannotRun(CCannotRun(L"the run stopped: " + FromUtf8(e.what())));
     } catch (...) {
-        Out(L"zurhost: the run stopped on an unknown failure\n", stderr);
+        return ReportCannotRun(CCannotRun(L"the run stopped on an unknown failure"));
     }
-    return kCannotRun;
 }
 
 int RunCommandLine(std::vector<std::wstring> args)
@@ -227,10 +223,8 @@ int RunCommandLine(std::vector<std::wstring> args)
 int RunBatch(const std::wstring& path)
 {
     std::wstring text, reason;
-    if (!ReadTextFile(path, text, reason)) {
-        Out(L"zurhost: " + path + L": " + reason + L"\n", stderr);
-        return kCannotRun;
-    }
+    if (!ReadTextFile(path, text, reason))
+        return ReportCannotRun(CCannotRun(path + L": " + reason));
     int worst = kAllHeld;
     std::wistringstream lines(text);
     for (std::wstring line; std::getline(lines, line);) {

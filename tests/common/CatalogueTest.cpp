@@ -1,5 +1,8 @@
-// The assistant catalogue as the layer's Init loads it: both scopes, the
-// steps that stop a scope and their rows, and the catalogue's order.
+// What the layer reads of the host's configuration: the debug and trace
+// options as it is made, and the control event that carries a trace; the
+// assistant catalogue as its Init loads it: both scopes, the steps that stop
+// a scope and their rows, and the catalogue's order. What each Debug value
+// makes the checks answer belongs to the random scenarios.
 #include "CommonTest.h"
 #include "support/ImportHook.h"
 
@@ -12,10 +15,23 @@ constexpr HRESULT kAbsent = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 constexpr HRESULT kHost1 = static_cast<HRESULT>(0x80040001), kHost2 = kHost1 + 1, kHost3 = kHost1 + 2;
 constexpr auto& kBindings = LayerNames::kAssistantsKey;
 constexpr auto& kErrorDBs = LayerNames::kErrorDBsKey;
+constexpr auto& kOptions = LayerNames::kOptionsKey;
+constexpr auto& kDebug = LayerNames::kDebugValue;
+constexpr auto& kTrace = LayerNames::kTraceValue;
 constexpr long kS1 = LayerNames::kFirstScope, kS2 = LayerNames::kSecondScope; // in reading order
 
 using Names = std::vector<std::wstring>;
 
+std::wstring DebugMissing(HRESULT hr)
+{
+    return Row(L"WARNING", L"LoadDebugOptions", 391, hr, L"DebugOption not found in registry, using default()");
+}
+std::wstring DebugRow(long line, HRESULT hr, const wchar_t* detail)
+{
+    return Row(L"INFO", L"LoadDebugOptions", line, hr, std::wstring(L"Layer Debug options:(") + detail + L")");
+}
+const std::wstring kTraceMissing = Row(L"WARNING", L"LoadDebugOptions", 419, kAbsent,
+                                       L"Trace Option not found in registry, using default = Do Trace()");
 std::wstring NoAssistant(HRESULT hr)
 {
     return Row(L"ERROR", L"LoadAssistants", 149, hr, L"Cannot find assistant.()");
@@ -79,31 +95,46 @@ TEST_F(Catalogue, SecondScopeReplacesTheFirstsEntry)
     EXPECT_EQ(LogRows(), Rows{});
 }
 
-// P1, P2 and P3 bound in scope 9, a step failing at P2: Init's answer, the
-// rows, the assistants started and, where a scope stopped, nothing read
-// after the stop.
-TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
+// P1, P2 and P3 bound in scope 9, and a configuration on top. Where it sets
+// options: the rows of making the layer, which name the debug value taken
+// (scope 9's, else scope 17's, else 2). Else a step failing at P2: Init's
+// answer, the rows, the assistants started and, where a scope stopped,
+// nothing read after the stop.
+TEST_F(Catalogue, EachOptionAndEachStepThatStopsAScopeAndTheirRows)
 {
     using R = CRegistryScript&;
     const struct
     {
         const char* name;
         Configure configure;
-        HRESULT hr;
+        std::optional<HRESULT> optInit; // none: made, not started
         Rows rows;
-        Names started;
+        Names started{};
     } cases[] = {
+        {"missing",
+         [](R) {},
+         {},
+         {DebugMissing(kAbsent), DebugRow(404, kAbsent, L"Default functionality"), kTraceMissing}},
+        {"scope 9 wins",
+         [](R r) { r.SetLong(kS1, kOptions, kDebug, 1), r.SetLong(kS2, kOptions, kDebug, 0); },
+         {},
+         {DebugRow(401, S_OK, L"Do nothing, returning with SFALSE"), kTraceMissing}},
+        {"no row", [](R r) { r.SetLong(kS1, kOptions, kDebug, 7); }, {}, {kTraceMissing}},
+        {"text",
+         [](R r) { r.SetString(kS1, kOptions, kDebug, L"one"), r.SetString(kS2, kOptions, kDebug, L"0"); },
+         {},
+         {DebugRow(398, S_OK, L"Do nothing, returning with SOK"), kTraceMissing}},
+        {"trace set", [](R r) { r.SetLong(kS1, kOptions, kDebug, 7), r.SetLong(kS2, kOptions, kTrace, 0); }, {}, {}},
         {"none", [](R) {}, S_OK, {}, {L"P1", L"P2", L"P3"}},
-        {"no keys", [](R r) { r.ClearKeys(); }, S_OK, {NoAssistant(S_FALSE)}, {}},
+        {"no keys", [](R r) { r.ClearKeys(); }, S_OK, {NoAssistant(S_FALSE)}},
         {"context",
          [](R r) { r.hrCreate = REGDB_E_CLASSNOTREG; },
          E_FAIL,
-         {NoContext(REGDB_E_CLASSNOTREG), NoContext(REGDB_E_CLASSNOTREG), NoAssistant(REGDB_E_CLASSNOTREG)},
-         {}},
-        {"open key", [](R r) { r.Key(kS1, kErrorDBs).hrOpen = E_ACCESSDENIED; }, S_OK, {NoAssistant(S_FALSE)}, {}},
-        {"count", [](R r) { r.Key(kS1, kBindings).hrGetCount = E_UNEXPECTED; }, S_OK, {NoAssistant(E_UNEXPECTED)}, {}},
-        {"count 0", [](R r) { r.Key(kS1, kBindings).optCount = 0; }, S_OK, {NoAssistant(S_FALSE)}, {}},
-        {"item", [](R r) { r.Key(kS1, kErrorDBs).hrItemByName = kHost1; }, S_OK, {NoAssistant(kHost1)}, {}},
+         {NoContext(REGDB_E_CLASSNOTREG), NoContext(REGDB_E_CLASSNOTREG), NoAssistant(REGDB_E_CLASSNOTREG)}},
+        {"open key", [](R r) { r.Key(kS1, kErrorDBs).hrOpen = E_ACCESSDENIED; }, S_OK, {NoAssistant(S_FALSE)}},
+        {"count", [](R r) { r.Key(kS1, kBindings).hrGetCount = E_UNEXPECTED; }, S_OK, {NoAssistant(E_UNEXPECTED)}},
+        {"count 0", [](R r) { r.Key(kS1, kBindings).optCount = 0; }, S_OK, {NoAssistant(S_FALSE)}},
+        {"item", [](R r) { r.Key(kS1, kErrorDBs).hrItemByName = kHost1; }, S_OK, {NoAssistant(kHost1)}},
         {"ProgID",
          [](R r) { r.Key(kS1, kBindings).Find(L"P2")->hrGetData = kHost2; },
          S_OK,
@@ -140,8 +171,7 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
         {"second fails, first has nothing",
          [](R r) { r.ClearKeys(), r.Bind(kS2, L"", L"Q", L"Test.A"), r.Key(kS2, kBindings).hrGetCount = E_UNEXPECTED; },
          S_OK,
-         {NoAssistant(E_UNEXPECTED)},
-         {}},
+         {NoAssistant(E_UNEXPECTED)}},
         {"first fails, the second loads",
          [](R r) { r.Key(kS1, kErrorDBs).hrItemByName = kHost1, r.Bind(kS2, L"", L"Q", L"Test.A"); },
          S_OK,
@@ -155,12 +185,16 @@ TEST_F(Catalogue, EachStepThatStopsAScopeAndItsRows)
     g_pfnCreate = hook.Old();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Load([&](R r) {
-                      for (const wchar_t* protocol : {L"P1", L"P2", L"P3"})
-                          r.Bind(kS1, L"", protocol, L"Test.A");
-                      c.configure(r);
-                  }),
-                  c.hr);
+        const Configure configure = [&](R r) {
+            for (const wchar_t* protocol : {L"P1", L"P2", L"P3"})
+                r.Bind(kS1, L"", protocol, L"Test.A");
+            c.configure(r);
+        };
+        CAssistOrder::All().clear();
+        if (!c.optInit)
+            Fresh(configure);
+        else
+            EXPECT_EQ(Load(configure), *c.optInit);
         EXPECT_EQ(LogRows(), c.rows);
         EXPECT_EQ(Started(), c.started);
         for (const std::wstring& entry : CCallLog::Only({L"9 ", L"17 "}))
@@ -183,4 +217,30 @@ TEST_F(Catalogue, OrderIsOrdinalByUtf16CodeUnit)
         }),
         S_OK);
     EXPECT_EQ(Started(), (Names{L"B", L"a", L"ab", L"b", L"\u00C4", L"\u00E9", L"\xD83D\xDE00", L"\uFF21"}));
+}
+
+// One event per trace; any answer but S_OK is logged and ignored. Trace 0
+// sends none and leaves the log as it found it.
+TEST_F(CommonTest, TraceSendsOneEventAndLogsARefusal)
+{
+    g_bErrorLogEnabled = 0;
+    Fresh([](CRegistryScript& r) { r.SetLong(kS2, kOptions, kTrace, 0); });
+    EXPECT_EQ(Init() | Layer()->NewProjectCreated() | g_bErrorLogEnabled, S_OK);
+    EXPECT_TRUE(Host().topology.vecEvents.empty());
+    Fresh([](CRegistryScript&) {});
+    ASSERT_EQ(Init(), S_OK);
+    for (HRESULT hr : {S_OK, S_FALSE, E_FAIL}) {
+        Host().topology.hrFireControlEvent = hr;
+        Host().topology.vecEvents.clear();
+        ClearLog();
+        EXPECT_EQ(Layer()->NewProjectCreated(), S_OK);
+        ASSERT_EQ(Host().topology.vecEvents.size(), 1u);
+        const CControlEvent& event = Host().topology.vecEvents[0];
+        EXPECT_EQ(std::vector<long>({event.lEvent, event.lParam1, event.lParam2, event.arg1.Type(), event.arg1.Long(),
+                                     event.arg2.Type(), event.lParam3}),
+                  std::vector<long>({5165, 0, 5173, VT_I4, 5275, VT_BSTR, 0}));
+        EXPECT_EQ(event.arg2.optText, L"CAssistLayer::NewProjectCreated");
+        EXPECT_EQ(LogRows(),
+                  hr == S_OK ? Rows{} : Rows{Row(L"ERROR", L"ZURTrace", 447, hr, L"FireControlEvent failed.()")});
+    }
 }

@@ -8,30 +8,35 @@
 
 namespace {
 
-// One class per fault, named after it; Aggregates is a sound assistant
-// behind a careless class object.
+// One class per fault, its ProgID "Faulty.<fault>.1", and what it does wrong;
+// Aggregates is a sound assistant behind a careless class object.
+#define FAULTY_CLASSES(X)                               \
+    X(Aggregates, "accepts aggregation")                \
+    X(LeaksSelf, "leaks a reference to itself")         \
+    X(StackString, "hands out a string on its stack")   \
+    X(OutUnset, "leaves its out-parameters unset")      \
+    X(Throws, "raises a non-continuable exception")     \
+    X(Sleeps, "sleeps past the budget")                 \
+    X(KeepsHost, "keeps a host object past Term")       \
+    X(SFalse, "answers S_FALSE where it means nothing") \
+    X(NoMessage, "fails without a message")             \
+    X(CallsBack, "calls back into the layer")           \
+    X(OneCycle, "cannot be initialised twice")          \
+    X(TrustsNull, "uses a null component")              \
+    X(LeaksTask, "leaks task memory in its checks")     \
+    X(LeaksHeap, "leaks heap memory in its checks")     \
+    X(SlowStart, "takes 3 s to start")                  \
+    X(Wavers, "refuses every third new device")         \
+    X(Rounds, "changes the rounding mode")              \
+    X(Crawls, "takes 2 s in each check")                \
+    X(Hangs, "never returns from a check")
+
+#define FAULT_ID(fault, what) fault,
 enum class Fault
 {
-    Aggregates,
-    LeaksSelf,
-    StackString,
-    OutUnset,
-    Throws,
-    Sleeps,
-    KeepsHost,
-    SFalse,
-    NoMessage,
-    CallsBack,
-    OneCycle,
-    TrustsNull,
-    LeaksTask,
-    LeaksHeap,
-    SlowStart,
-    Wavers,
-    Rounds,
-    Crawls,
-    Hangs
+    FAULTY_CLASSES(FAULT_ID)
 };
+#undef FAULT_ID
 
 // The sample answering soundly but where its one fault F is due.
 template <Fault F>
@@ -171,27 +176,9 @@ constexpr ServedClass Faulty(const wchar_t* pszProgId, const wchar_t* pszDescrip
 {
     return {&kClsid<F>, pszProgId, pszDescription, &Create<F>};
 }
-const ServedClass kClasses[] = {
-    Faulty<Fault::Aggregates>(L"Faulty.Aggregates.1", L"accepts aggregation"),
-    Faulty<Fault::LeaksSelf>(L"Faulty.LeaksSelf.1", L"leaks a reference to itself"),
-    Faulty<Fault::StackString>(L"Faulty.StackString.1", L"hands out a string on its stack"),
-    Faulty<Fault::OutUnset>(L"Faulty.OutUnset.1", L"leaves its out-parameters unset"),
-    Faulty<Fault::Throws>(L"Faulty.Throws.1", L"raises a non-continuable exception"),
-    Faulty<Fault::Sleeps>(L"Faulty.Sleeps.1", L"sleeps past the budget"),
-    Faulty<Fault::KeepsHost>(L"Faulty.KeepsHost.1", L"keeps a host object past Term"),
-    Faulty<Fault::SFalse>(L"Faulty.SFalse.1", L"answers S_FALSE where it means nothing"),
-    Faulty<Fault::NoMessage>(L"Faulty.NoMessage.1", L"fails without a message"),
-    Faulty<Fault::CallsBack>(L"Faulty.CallsBack.1", L"calls back into the layer"),
-    Faulty<Fault::OneCycle>(L"Faulty.OneCycle.1", L"cannot be initialised twice"),
-    Faulty<Fault::TrustsNull>(L"Faulty.TrustsNull.1", L"uses a null component"),
-    Faulty<Fault::LeaksTask>(L"Faulty.LeaksTask.1", L"leaks task memory in its checks"),
-    Faulty<Fault::LeaksHeap>(L"Faulty.LeaksHeap.1", L"leaks heap memory in its checks"),
-    Faulty<Fault::SlowStart>(L"Faulty.SlowStart.1", L"takes 3 s to start"),
-    Faulty<Fault::Wavers>(L"Faulty.Wavers.1", L"refuses every third new device"),
-    Faulty<Fault::Rounds>(L"Faulty.Rounds.1", L"changes the rounding mode"),
-    Faulty<Fault::Crawls>(L"Faulty.Crawls.1", L"takes 2 s in each check"),
-    Faulty<Fault::Hangs>(L"Faulty.Hangs.1", L"never returns from a check"),
-};
+#define FAULTY_CLASS(fault, what) Faulty<Fault::fault>(L"Faulty." #fault ".1", L"" what),
+const ServedClass kClasses[] = {FAULTY_CLASSES(FAULTY_CLASS)};
+#undef FAULTY_CLASS
 
 } // namespace
 

@@ -12,8 +12,8 @@ CNodeDouble& CNodeDouble::AddCommunicationEntity(std::wstring_view protocol)
 {
     std::shared_ptr<CHostDouble> spHost = Host();
     const std::wstring name = m_strName + L".entity" + std::to_wstring(m_vecEntities.size());
-    const std::wstring path = L"/" + m_strName + L"/deviceInfo/device/DeviceManagerObject/communicationEntity[" +
-                              std::to_wstring(m_vecEntities.size()) + L"]";
+    const std::wstring path =
+        L"/" + m_strName + L"/" + LayerNames::kEntityPath + L"[" + std::to_wstring(m_vecEntities.size()) + L"]";
 
     CNodeDouble& entity = spHost->AddItem(name);
     entity.lTypeId = CHostDouble::kTypeCommunicationEntity;

@@ -2,11 +2,10 @@
 #include "zurhost/conformance/Plant.h"
 #include "com/Owners.h"
 #include "hostfiles/Xml.h"
+#include "zurhost/Names.h"
 #include "zurhost/Setup.h"
 
 namespace {
-
-const wchar_t kEntityPath[] = L"root/deviceInfo/device/DeviceManagerObject/communicationEntity";
 
 std::vector<ComPtr<IXMLDOMNode>> Nodes(IXMLDOMNode* pNode, const std::wstring& xpath)
 {
@@ -37,33 +36,34 @@ void CPlant::Load(const std::wstring& path)
     CBstr name;
     m_spProject->get_Name(name.Out());
     strName = name.View();
-    std::wstring error;
-    if (!ReadNames(path, error))
-        throw CCannotRun(error);
+    ReadNames(path);
 }
 
 // Components in document order, the plant's before the palette's; each
 // port as "component:port"; each bus attribute of each entity as an item.
-bool CPlant::ReadNames(const std::wstring& path, std::wstring& strError)
+void CPlant::ReadNames(const std::wstring& path)
 {
     ComPtr<IXMLDOMDocument2> spDoc;
-    if (FAILED(CreateXmlDocument(spDoc)) || FAILED(LoadXmlFile(spDoc.Get(), path, strError)))
-        return false;
+    std::wstring reason;
+    if (HRESULT hr = CreateXmlDocument(spDoc); FAILED(hr))
+        throw CCannotRun(path + L": cannot be loaded: " + HexCode(hr));
+    if (FAILED(LoadXmlFile(spDoc.Get(), path, reason)))
+        throw CCannotRun(reason);
+    const std::wstring entities = std::wstring(L"root/") + LayerNames::kEntityPath;
     for (auto& spComponent : Nodes(spDoc.Get(), L"/project/topology//component|/project/palette//component")) {
         std::wstring name = AttributeText(spComponent.Get(), L"name");
         bool bPalette = !Nodes(spComponent.Get(), L"ancestor::palette").empty();
         (bPalette ? palette : plant).push_back(name);
         for (auto& spPort : Nodes(spComponent.Get(), L"root//port"))
             ports.push_back(name + L":" + AttributeText(spPort.Get(), L"name"));
-        for (auto& spEntity : Nodes(spComponent.Get(), kEntityPath)) {
-            std::wstring entity = std::wstring(kEntityPath) + L"[@protocol=" +
-                                  XPathLiteral(AttributeText(spEntity.Get(), L"protocol")) + L"]";
+        for (auto& spEntity : Nodes(spComponent.Get(), entities)) {
+            std::wstring entity =
+                entities + L"[@protocol=" + XPathLiteral(AttributeText(spEntity.Get(), L"protocol")) + L"]";
             for (const wchar_t* pszName : {L"address", L"deviceName", L"maxDevices"})
                 if (HasAttribute(spEntity.Get(), pszName))
                     items.push_back({name, entity + L"/@" + pszName, AttributeText(spEntity.Get(), pszName)});
         }
     }
-    return true;
 }
 
 ComPtr<IDispatch> CPlant::Topology() const

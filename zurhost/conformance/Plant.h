@@ -36,6 +36,6 @@ public:
     std::vector<PlantItem> items;
 
 private:
-    bool ReadNames(const std::wstring& path, std::wstring& strError);
+    void ReadNames(const std::wstring& path);
     ComPtr<ISimProject> m_spProject;
 };

@@ -4,6 +4,7 @@
 // memory are measured around the repeated calls, after one pass that lets
 // the assistant fill its caches. And within the cycle each repeated call must
 // get the answer its first asking got.
+#include "hostfiles/MallocSpy.h"
 #include "zurhost/Names.h"
 #include "zurhost/conformance/ConformanceRun.h"
 #include <map>
@@ -22,8 +23,8 @@ constexpr LONGLONG kTaskAllowance = 16LL * 1024;
 constexpr LONGLONG kPrivateAllowance = 128LL * 1024;
 
 // The bytes of the task allocator now live, of those allocated since it was
-// registered.
-class CMallocSpy : public IMallocSpy
+// registered: a block allocated before is no block of the assistant's.
+class CMallocSpy final : public CMallocSpyBase
 {
 public:
     LONGLONG Live()
@@ -34,67 +35,22 @@ public:
         return llLive;
     }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMallocSpy) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    // A static object: the counts do not govern its life.
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T cbRequest) override { return m_cbRequest = cbRequest; }
-    STDMETHODIMP_(void*) PostAlloc(void* pActual) override { return Track(nullptr, pActual, m_cbRequest); }
-    STDMETHODIMP_(void*) PreFree(void* pRequest, BOOL fSpyed) override
-    {
-        if (fSpyed)
-            Track(pRequest, nullptr, 0);
-        return pRequest;
-    }
-    STDMETHODIMP_(void) PostFree(BOOL) override {}
-    STDMETHODIMP_(SIZE_T) PreRealloc(void* pRequest, SIZE_T cbRequest, void** ppNewRequest, BOOL fSpyed) override
-    {
-        m_pReallocated = fSpyed ? pRequest : nullptr;
-        *ppNewRequest = pRequest;
-        return m_cbRequest = cbRequest;
-    }
-    STDMETHODIMP_(void*) PostRealloc(void* pActual, BOOL) override
-    {
-        // A failed reallocation leaves the old block as it was.
-        return pActual || !m_cbRequest ? Track(m_pReallocated, pActual, m_cbRequest) : pActual;
-    }
-    STDMETHODIMP_(void*) PreGetSize(void* pRequest, BOOL) override { return pRequest; }
-    STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T cbActual, BOOL) override { return cbActual; }
-    STDMETHODIMP_(void*) PreDidAlloc(void* pRequest, BOOL) override { return pRequest; }
-    STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int fActual) override { return fActual; }
-    STDMETHODIMP_(void) PreHeapMinimize() override {}
-    STDMETHODIMP_(void) PostHeapMinimize() override {}
-
-    CMallocSpy() { InitializeCriticalSection(&m_lock); }
-
 private:
-    // The block pOld goes, pNew of cbNew bytes comes (either may be null).
-    void* Track(void* pOld, void* pNew, SIZE_T cbNew)
+    void OnAlloc(void* p, SIZE_T cb) override
     {
-        EnterCriticalSection(&m_lock);
-        if (auto found = pOld ? m_blocks.find(pOld) : m_blocks.end(); found != m_blocks.end()) {
+        m_blocks[p] = cb;
+        m_llLive += static_cast<LONGLONG>(cb);
+    }
+    void OnFree(void* p, BOOL fSpyed) override
+    {
+        if (auto found = fSpyed ? m_blocks.find(p) : m_blocks.end(); found != m_blocks.end()) {
             m_llLive -= static_cast<LONGLONG>(found->second);
             m_blocks.erase(found);
         }
-        if (pNew) {
-            m_blocks[pNew] = cbNew;
-            m_llLive += static_cast<LONGLONG>(cbNew);
-        }
-        LeaveCriticalSection(&m_lock);
-        return pNew;
     }
 
-    CRITICAL_SECTION m_lock;
     std::unordered_map<void*, SIZE_T> m_blocks;
     LONGLONG m_llLive = 0;
-    SIZE_T m_cbRequest = 0;
-    void* m_pReallocated = nullptr;
 };
 
 CMallocSpy g_spy;
