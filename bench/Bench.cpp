@@ -147,14 +147,15 @@ Allocations CountPerCall(const std::function<void()>& f, int n = 50)
 }
 
 // Exposes the trace and the catalogue loading of the common base, to count
-// what the one allocates and time the other alone.
+// what the one allocates and time the other alone. It reads its options as
+// the layer does: the trace as the host's configuration sets it now.
 class CCommonProbe : public CAssistCommon
 {
 public:
-    CCommonProbe(NewZUR::ITopology* piTopology, long lTrace)
+    explicit CCommonProbe(NewZUR::ITopology* piTopology)
     {
+        LoadDebugOptions();
         m_spTopology = piTopology;
-        m_lTraceOption = lTrace;
     }
     void Trace() { ZURTrace(L"CAssistLayer::CheckInsertDrop"); }
     HRESULT Load() { return LoadAssistants(std::wstring_view()); }
@@ -432,8 +433,8 @@ void CBench::Catalogue()
                 "create/asst", "ours/asst");
     const int sizes[] = {10, 100, 1000};
     std::map<int, std::vector<double>> init, load, lookup, create;
-    CCommonProbe probe(m_spHost->Topology(), 0);
     SetOption(LayerNames::kTraceValue, 0);
+    CCommonProbe probe(m_spHost->Topology());
     ComPtr<IAssistLayer2> spLayer;
     CComObject<CAssistLayer>::CreateInstance(IID_IAssistLayer2, &spLayer);
     for (int round = 0; round < 7; ++round) {
@@ -526,7 +527,9 @@ void CBench::AllocationTable()
     }
     spTraced->Term();
     for (long lTrace : {0L, 1L}) {
-        CCommonProbe probe(m_spHost->Topology(), lTrace);
+        SetOption(LayerNames::kTraceValue, lTrace);
+        CCommonProbe probe(m_spHost->Topology());
+        SetOption(LayerNames::kTraceValue, 0);
         const Allocations trace = CountPerCall([&] { probe.Trace(); }, 1000);
         std::printf("ZURTrace with the trace %s: %.2f operator new, %.2f task-memory blocks per call\n",
                     lTrace ? "on " : "off", trace.dNew, trace.dTask);

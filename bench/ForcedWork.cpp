@@ -43,7 +43,7 @@ private:
 } // namespace
 
 const BenchCheck kBenchChecks[4] = {
-    {"CheckInsertDrop", Route::Component, true,
+    {"CheckInsertDrop", Route::Component, true, false,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
          p->CheckInsertDrop(&m, t.Component(), t.Component(), t.Component(), 0, &d);
@@ -52,7 +52,7 @@ const BenchCheck kBenchChecks[4] = {
      [](IAssist2* p, const CheckTarget& t, BSTR* m, BSTR* d) {
          return p->CheckInsertDrop(m, t.Component(), t.Component(), t.Component(), 0, d);
      }},
-    {"CheckAll", Route::Component, false,
+    {"CheckAll", Route::Component, false, true,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
          ICharacteristic *c1 = nullptr, *c2 = nullptr;
@@ -63,7 +63,7 @@ const BenchCheck kBenchChecks[4] = {
          ICharacteristic *c1 = nullptr, *c2 = nullptr;
          return p->CheckAll(m, t.Component(), &c1, &c2, d);
      }},
-    {"CheckConnect", Route::Connection, false,
+    {"CheckConnect", Route::Connection, false, false,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
          p->CheckConnect(&m, t.Component(), t.Char(), t.Char(), &d);
@@ -72,7 +72,7 @@ const BenchCheck kBenchChecks[4] = {
      [](IAssist2* p, const CheckTarget& t, BSTR* m, BSTR* d) {
          return p->CheckConnect(m, t.Component(), t.Char(), t.Char(), d);
      }},
-    {"CheckPropertyChange", Route::Property, false,
+    {"CheckPropertyChange", Route::Property, false, false,
      [](IAssistLayer2* p, const CheckTarget& t) {
          BSTR m = nullptr, d = nullptr;
          p->CheckPropertyChange(&m, t.Component(), t.Data(), Seven(), &d);
@@ -84,7 +84,7 @@ const BenchCheck kBenchChecks[4] = {
 };
 
 const StepName kStepNames[6] = {
-    {kSecondRead, "protocol value read a second time"},      {kReference, "assistant handed out with a reference"},
+    {kSecondRead, "protocol value read a second time"},      {kReference, "references to assistant (and root)"},
     {kRoute, "component of each protocol / characteristic"}, {kRecord, "heap record per answer, strings copied"},
     {kClassify, "classification, two string copies each"},   {kHostStrings, "new strings for the host"},
 };
@@ -170,6 +170,9 @@ ComPtr<NewZUR::IComponent> CForcedWork::OwnerOf(const CheckTarget& target, Route
 
 void CForcedWork::Run(const BenchCheck& kind, const CheckTarget& target, unsigned steps)
 {
+    ComPtr<NewZUR::IComponent> spRoot;
+    if ((steps & kReference) && kind.bHoldsRoot)
+        spRoot = target.Component();
     AnswerRecords records;
     if (steps & kRecord)
         records.reserve(8);

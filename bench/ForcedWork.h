@@ -13,6 +13,7 @@
 #include "LayerLib2.h"
 #include "doubles/HostDouble.h"
 #include "common/AssistBlockCache.h"
+#include "common/AssistCommon.h"
 #include "com/Owners.h"
 
 struct CheckTarget
@@ -41,6 +42,8 @@ struct BenchCheck
     // On the component route: each assistant is handed the component its
     // protocol belongs to (looked up per protocol), else the host's own.
     bool bProtocolComponent;
+    // CheckAll keeps a reference to its root for the whole call.
+    bool bHoldsRoot;
     void (*pfnLayer)(IAssistLayer2* pLayer, const CheckTarget& target);
     // Asks one assistant; the two strings are the caller's to free.
     HRESULT (*pfnAssistant)(IAssist2* pAssist, const CheckTarget& target, BSTR* pbstrMsg, BSTR* pbstrDB);
@@ -52,7 +55,7 @@ extern const BenchCheck kBenchChecks[4];
 enum ForcedStep : unsigned
 {
     kSecondRead = 1,   // each protocol's value read again when its assistant is looked up
-    kReference = 2,    // the assistant handed out with a reference of its own
+    kReference = 2,    // the assistant handed out with a reference (CheckAll: its root held too)
     kRoute = 4,        // the component each protocol or characteristic belongs to
     kRecord = 8,       // a heap record per answer with copies of its three strings
     kClassify = 16,    // each answer classified, with copies of its two strings
@@ -116,7 +119,8 @@ private:
     CBstr m_bstrOwnerPath;
     Microsoft::WRL::ComPtr<NewZUR::IDataQuery> m_spQuery;
     Microsoft::WRL::ComPtr<NewZUR::ITopology> m_spTopology;
-    std::map<std::wstring, Microsoft::WRL::ComPtr<IAssist2>, std::less<>> m_mapCatalogue;
+    // Looked up with the layer's own comparison of protocol names.
+    AssistantMap m_mapCatalogue;
 };
 
 // Classifies the records (kClassify) and makes nHostStrings new strings from

@@ -29,7 +29,7 @@ public:
             Reset(other.Detach());
         return *this;
     }
-    ~CBstr() { SysFreeString(m_bstr); }
+    ~CBstr() { Reset(); } // a null string is not handed to the runtime at all
 
     static BSTR Alloc(std::wstring_view text)
     {

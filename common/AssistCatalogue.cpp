@@ -96,14 +96,6 @@ void CAssistCommon::SelectProperErrorDBforRetval(HRESULT hr, std::wstring_view p
     *pErrorDb = CBstr::Alloc(it->second);
 }
 
-// A wchar_t is an unsigned UTF-16 code unit here, so the views' own
-// comparison is the ordinal one.
-static_assert(sizeof(wchar_t) == 2 && static_cast<wchar_t>(-1) > 0);
-bool ProtocolLess::operator()(std::wstring_view a, std::wstring_view b) const noexcept
-{
-    return a < b;
-}
-
 namespace {
 
 HRESULT InitAssistant(IAssist2* pAssist, const std::wstring& protocol, IDispatch* pdispTopology, IDispatch* pdispLayer)

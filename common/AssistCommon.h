@@ -21,11 +21,19 @@
 // Catalogue keys compare ordinally, UTF-16 code unit by code unit as unsigned
 // numbers; a shorter key that is a prefix of a longer one sorts first.
 // Transparent: a protocol name read from the host is looked up as it is,
-// without a std::wstring made for it.
+// without a std::wstring made for it. Inline: a lookup takes a handful of
+// comparisons, each as short as the common prefix of two names.
 struct ProtocolLess
 {
     using is_transparent = void;
-    bool operator()(std::wstring_view a, std::wstring_view b) const noexcept;
+    bool operator()(std::wstring_view a, std::wstring_view b) const noexcept
+    {
+        const size_t n = a.size() < b.size() ? a.size() : b.size();
+        for (size_t i = 0; i < n; ++i)
+            if (a[i] != b[i])
+                return static_cast<unsigned short>(a[i]) < static_cast<unsigned short>(b[i]);
+        return a.size() < b.size();
+    }
 };
 
 using AssistantMap = std::map<std::wstring, Microsoft::WRL::ComPtr<IAssist2>, ProtocolLess>;
@@ -43,19 +51,23 @@ struct CAnswerStrings
 
 // CheckAll's working characteristics: read from the host's variables on
 // entry, handed to each assistant in turn (each sees what the one before it
-// left), released when the call ends. Other checks have none.
+// left), released when the call ends. Other checks have none. The arguments
+// passed on to the assistants are the host's, with CheckAll's characteristic
+// slots pointing at the working ones.
 class CCheckCharacteristics
 {
 public:
     CCheckCharacteristics(CheckId id, const CheckArgs& args);
+    CCheckCharacteristics(const CCheckCharacteristics&) = delete;
+    CCheckCharacteristics& operator=(const CCheckCharacteristics&) = delete;
     bool IsActive() const noexcept { return m_bActive; }
     ICharacteristic* First() const noexcept { return m_spChar1.Get(); }
     ICharacteristic* Second() const noexcept { return m_spChar2.Get(); }
-    // Points the characteristic slots of the arguments passed on at the working ones.
-    void PointInto(CheckArgs& passed) noexcept;
+    CheckArgs& Passed() noexcept { return m_passed; }
 
 private:
     bool m_bActive;
+    CheckArgs m_passed;
     Microsoft::WRL::ComPtr<ICharacteristic> m_spChar1;
     Microsoft::WRL::ComPtr<ICharacteristic> m_spChar2;
 };
@@ -153,8 +165,6 @@ protected:
     Microsoft::WRL::ComPtr<NewZUR::IDataQuery> m_spDataQuery;
     // The layer's protocol walk: an exhausted one stays until the next walk or Term.
     Microsoft::WRL::ComPtr<NewZUR::IDataQueryResult> m_spProtocolEnum;
-    // The bench's probe sets it to time the trace on and off.
-    long m_lTraceOption = 0;
 
 private:
     // One control event; the host receives the text as an [in] value.
@@ -168,5 +178,6 @@ private:
     CAssistResult* GetWorstResult(ResultList& results);
 
     long m_lDebugOption = 0;
+    long m_lTraceOption = 0;
     CTraceTexts m_traceTexts;
 };

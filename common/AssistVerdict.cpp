@@ -62,19 +62,14 @@ void HandBack(ICharacteristic** ppChar, ComPtr<ICharacteristic>& spChar) noexcep
 
 } // namespace
 
-CCheckCharacteristics::CCheckCharacteristics(CheckId id, const CheckArgs& args) : m_bActive(id == CheckId::All)
+CCheckCharacteristics::CCheckCharacteristics(CheckId id, const CheckArgs& args)
+    : m_bActive(id == CheckId::All), m_passed(args)
 {
     if (m_bActive) {
         m_spChar1 = *args.ppCharErr1;
         m_spChar2 = *args.ppCharErr2;
-    }
-}
-
-void CCheckCharacteristics::PointInto(CheckArgs& passed) noexcept
-{
-    if (m_bActive) {
-        passed.ppCharErr1 = m_spChar1.GetAddressOf();
-        passed.ppCharErr2 = m_spChar2.GetAddressOf();
+        m_passed.ppCharErr1 = m_spChar1.GetAddressOf();
+        m_passed.ppCharErr2 = m_spChar2.GetAddressOf();
     }
 }
 

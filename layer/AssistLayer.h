@@ -11,8 +11,6 @@
 #include "interfaces/AssistChecks.h"
 #include "interfaces/LayerDispatch.h"
 
-class CConsultedAssistants;
-
 class CAssistLayer : public CDispatchImpl<IAssistLayer2>,
                      public CDispatchImpl<IAssistLayerTest>,
                      public CAssistCommon,
@@ -69,7 +67,6 @@ protected:
     using ConsultProtocol = CFunctionRef<void(IPropertyData* pNode, IAssist2* pAssist, std::wstring_view protocol)>;
     using Consult = CFunctionRef<void(IAssist2* pAssist, std::wstring_view protocol)>;
     void WalkProtocols(IUnknown* pComponent, ConsultProtocol consult);
-    void FollowEntityRoute(IUnknown* pItem, Consult consult);
     void FollowConnectionRoutes(ICharacteristic* piChar1, ICharacteristic* piChar2, Consult consult);
     void FollowPropertyRoute(IPropertyData* pData, Consult consult);
 
@@ -83,6 +80,10 @@ protected:
     CBstr m_bstrOwnerPath;
 
 private:
-    void FollowCharacteristicRoute(ICharacteristic* piChar, CConsultedAssistants& consulted, Consult consult);
-    void FollowOwnerRoute(IPropertyData* pData, Consult consult);
+    // The assistants already asked in one call, compared by the identity of
+    // the reference; each is held while it is in the set.
+    using ConsultedAssistants =
+        std::vector<Microsoft::WRL::ComPtr<IAssist2>, CKeptBlockAllocator<Microsoft::WRL::ComPtr<IAssist2>>>;
+    void FollowItemRoute(IPropertyData* pData, CFunctionRef<IComponent*()> component, ConsultedAssistants& consulted,
+                         Consult consult);
 };

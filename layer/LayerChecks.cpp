@@ -132,8 +132,7 @@ HRESULT CAssistLayer::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstrErr
 
         // CheckAll keeps the root and its working characteristics for the whole call.
         CCheckCharacteristics chars(id, args);
-        CheckArgs passed = args;
-        chars.PointInto(passed);
+        CheckArgs& passed = chars.Passed();
         const ComPtr<IComponent> spRoot = chars.IsActive() ? args.piRoot : nullptr;
         ResultList results = NewResultList();
         bool bFirstProtocol = true;

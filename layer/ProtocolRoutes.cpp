@@ -3,7 +3,6 @@
 // routes a check takes from what it names to the assistants that judge it.
 // A host object that is missing or answers nothing usable makes the lookup
 // find nothing; it is never used blindly.
-#include <algorithm>
 #include <string>
 #include <vector>
 #include "layer/AssistLayer.h"
@@ -24,32 +23,19 @@ ComPtr<I> QueryFor(IUnknown* p) noexcept
     return sp;
 }
 
-// A protocol node's value. Only a string value is a protocol name; anything
-// else counts as unreadable and is never taken for a BSTR.
-class CProtocolValue
+// A protocol node's name, taken over from the host's value. Only a string is
+// a name; anything else counts as unreadable (false) and is never taken for a BSTR.
+bool ReadProtocolName(IPropertyData* pNode, CBstr& name)
 {
-public:
-    explicit CProtocolValue(IPropertyData* pNode) noexcept
-    {
-        if (pNode && SUCCEEDED(pNode->GetValue(m_vValue.Out())) && m_vValue.vt == VT_BSTR)
-            m_bReadable = true;
+    VARIANT vValue;
+    vValue.vt = VT_EMPTY;
+    if (pNode && SUCCEEDED(pNode->GetValue(&vValue)) && vValue.vt == VT_BSTR) {
+        name.Reset(vValue.bstrVal);
+        return true;
     }
-    bool IsReadable() const noexcept { return m_bReadable; }
-    BSTR Name() const noexcept { return m_bReadable ? m_vValue.bstrVal : nullptr; }
-    // The name handed over to a new owner: the bus name takes the host's
-    // string instead of a copy of it.
-    BSTR Detach() noexcept
-    {
-        BSTR bstr = Name();
-        VariantInit(&m_vValue);
-        m_bReadable = false;
-        return bstr;
-    }
-
-private:
-    CVariant m_vValue;
-    bool m_bReadable = false;
-};
+    VariantClear(&vValue);
+    return false;
+}
 
 // The next item of a walk, as a protocol node. An item that is missing or is
 // not a data item counts as no item.
@@ -65,28 +51,6 @@ ComPtr<IPropertyData> FetchNode(NewZUR::IDataQueryResult* pEnum)
 
 } // namespace
 
-// The assistants already asked in one call, compared by the identity of the
-// reference. Each is held while it is in the set.
-class CConsultedAssistants
-{
-public:
-    // One allocation covers the assistants of a usual call.
-    CConsultedAssistants() { m_assistants.reserve(8); }
-
-    // Asks an assistant not yet in the set, then keeps it, whatever it answered.
-    void AskOnce(IAssist2* pAssist, std::wstring_view protocol, CFunctionRef<void(IAssist2*, std::wstring_view)> ask)
-    {
-        auto sameAssistant = [pAssist](const ComPtr<IAssist2>& sp) { return sp.Get() == pAssist; };
-        if (std::any_of(m_assistants.begin(), m_assistants.end(), sameAssistant))
-            return;
-        ask(pAssist, protocol);
-        m_assistants.emplace_back(pAssist);
-    }
-
-private:
-    std::vector<ComPtr<IAssist2>, CKeptBlockAllocator<ComPtr<IAssist2>>> m_assistants;
-};
-
 HRESULT CAssistLayer::GetFirstProtocol(IUnknown* pComponent, IPropertyData** ppNode, IAssist2** ppAssist)
 {
     ZURTrace(T::kTraceGetFirstProtocol);
@@ -94,31 +58,27 @@ HRESULT CAssistLayer::GetFirstProtocol(IUnknown* pComponent, IPropertyData** ppN
         return E_POINTER; // the running walk stays
     ComPtr<ICharacteristic> spComponent = QueryFor<ICharacteristic>(pComponent);
     m_spProtocolEnum.Reset();
+    // The trace says what is missing; the processed bus is none.
+    auto nothingFound = [this](const wchar_t* pszTrace) {
+        ZURTrace(pszTrace);
+        m_bstrBusName = CBstr(T::kNoBus);
+        return S_FALSE;
+    };
 
     // A component that is no characteristic has no root either.
     ComPtr<IUnknown> spRoot;
     if (spComponent)
         spComponent->GetSubItem(m_bstrRootName, &spRoot);
-    if (!spRoot) {
-        ZURTrace(T::kTraceNoRoot);
-        m_bstrBusName = CBstr(T::kNoBus);
-        return S_FALSE;
-    }
+    if (!spRoot)
+        return nothingFound(T::kTraceNoRoot);
 
-    // Without a query service or a root that is a data item there is nothing to select.
+    // Without a query service or a root that is a data item there is nothing
+    // to select. An exhausted walk stays until the next GetFirstProtocol or Term.
     ComPtr<IPropertyData> spRootData = QueryFor<IPropertyData>(spRoot.Get());
     if (m_spDataQuery && spRootData)
         m_spDataQuery->Select(spRootData.Get(), m_bstrProtocolPath, &m_spProtocolEnum);
-    ComPtr<IPropertyData> spNode;
-    if (m_spProtocolEnum)
-        spNode = FetchNode(m_spProtocolEnum.Get());
-    if (!spNode) {
-        // An exhausted walk stays until the next GetFirstProtocol or Term.
-        ZURTrace(T::kTraceNoProtocol);
-        m_bstrBusName = CBstr(T::kNoBus);
-        return S_FALSE;
-    }
-    return DeliverProtocol(std::move(spNode), ppNode, ppAssist);
+    ComPtr<IPropertyData> spNode = m_spProtocolEnum ? FetchNode(m_spProtocolEnum.Get()) : nullptr;
+    return spNode ? DeliverProtocol(std::move(spNode), ppNode, ppAssist) : nothingFound(T::kTraceNoProtocol);
 }
 
 HRESULT CAssistLayer::GetNextProtocol(IPropertyData** ppNode, IAssist2** ppAssist)
@@ -126,47 +86,36 @@ HRESULT CAssistLayer::GetNextProtocol(IPropertyData** ppNode, IAssist2** ppAssis
     ZURTrace(T::kTraceGetNextProtocol);
     if (!ppNode)
         return E_POINTER;
-    if (!m_spProtocolEnum)
-        return S_FALSE;
-    ComPtr<IPropertyData> spNode = FetchNode(m_spProtocolEnum.Get());
-    if (!spNode) {
-        m_spProtocolEnum.Reset(); // the bus name keeps the last protocol
-        return S_FALSE;
-    }
-    return DeliverProtocol(std::move(spNode), ppNode, ppAssist);
+    ComPtr<IPropertyData> spNode = m_spProtocolEnum ? FetchNode(m_spProtocolEnum.Get()) : nullptr;
+    if (spNode)
+        return DeliverProtocol(std::move(spNode), ppNode, ppAssist);
+    m_spProtocolEnum.Reset(); // the bus name keeps the last protocol
+    return S_FALSE;
 }
 
 // The protocol becomes the processed bus and is traced by its own name; an
 // unreadable value leaves the bus name as it was.
 HRESULT CAssistLayer::DeliverProtocol(ComPtr<IPropertyData> spNode, IPropertyData** ppNode, IAssist2** ppAssist)
 {
-    {
-        CProtocolValue value(spNode.Get());
-        if (value.IsReadable()) {
-            m_bstrBusName.Reset(value.Detach());
-            ZURTrace(m_bstrBusName);
-        }
-    }
-    IPropertyData* pNode = spNode.Get();
-    *ppNode = spNode.Detach();
-    return GetAssistFromProtocol(pNode, ppAssist);
+    if (ReadProtocolName(spNode.Get(), m_bstrBusName))
+        ZURTrace(m_bstrBusName);
+    *ppNode = spNode.Get();
+    return GetAssistFromProtocol(spNode.Detach(), ppAssist);
 }
 
+// The name is read again, and is the processed bus from then on.
 HRESULT CAssistLayer::GetAssistFromProtocol(IPropertyData* pNode, IAssist2** ppAssist)
 {
     ZURTrace(T::kTraceGetAssistFromProtocol);
-    CProtocolValue value(pNode);
-    if (!value.IsReadable())
+    if (!ReadProtocolName(pNode, m_bstrBusName))
         return S_FALSE;
-    auto it = m_mapAssistants.find(BstrView(value.Name()));
+    auto it = m_mapAssistants.find(m_bstrBusName.View());
     if (it == m_mapAssistants.end() || !it->second) {
         ZURTrace(T::kTraceNoAssistant);
         return T::kNoAssistant;
     }
-    if (ppAssist) {
+    if (ppAssist)
         it->second.CopyTo(ppAssist);
-    }
-    m_bstrBusName.Reset(value.Detach());
     return S_OK;
 }
 
@@ -200,25 +149,18 @@ IComponent* CAssistLayer::GetComponentFromCharacteristic(IUnknown* pItem)
 {
     ZURTrace(T::kTraceGetComponentFromCharacteristic);
     ComPtr<NewZUR::IDataElement> spElement = QueryFor<NewZUR::IDataElement>(pItem);
-    if (!spElement)
-        return nullptr;
     ComPtr<IComponent> spComponent;
-    if (FAILED(spElement->GetOwningComponent(&spComponent)))
-        return nullptr;
-    return spComponent.Get();
+    return spElement && SUCCEEDED(spElement->GetOwningComponent(&spComponent)) ? spComponent.Get() : nullptr;
 }
 
+// A plain substring test of the item's path: "communicationEntityX" counts too.
 bool CAssistLayer::IsBelowCommunicationEntity(IUnknown* pItem)
 {
     ZURTrace(T::kTraceIsBelowCommunicationEntity);
     ComPtr<NewZUR::IDataElement> spElement = QueryFor<NewZUR::IDataElement>(pItem);
-    if (!spElement)
-        return false;
     CBstr bstrPath;
-    if (FAILED(spElement->GetPathText(bstrPath.Out())))
-        return false;
-    // A plain substring test: "communicationEntityX" counts too.
-    return bstrPath.View().find(T::kEntityTypeName) != std::wstring_view::npos;
+    return spElement && SUCCEEDED(spElement->GetPathText(bstrPath.Out())) &&
+           bstrPath.View().find(T::kEntityTypeName) != std::wstring_view::npos;
 }
 
 HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyData** ppProtocol)
@@ -229,11 +171,9 @@ HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyD
     ComPtr<NewZUR::IDataSchema> spSchema;
     if (m_spTopology)
         m_spTopology->GetSchema(&spSchema);
-    if (!spSchema)
-        return S_FALSE;
     // Without the entity's type identifier no element can match.
     long lEntityType = 0;
-    if (FAILED(spSchema->GetTypeId(CBstr(T::kEntityTypeName), &lEntityType)))
+    if (!spSchema || FAILED(spSchema->GetTypeId(CBstr(T::kEntityTypeName), &lEntityType)))
         return S_FALSE;
 
     // Climb from the item itself to the first communication entity. A host
@@ -242,10 +182,8 @@ HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyD
     const int kMaxDepth = 65536;
     ComPtr<NewZUR::IDataElement> spElement = QueryFor<NewZUR::IDataElement>(pItem);
     for (int nDepth = 0; spElement; ++nDepth) {
-        if (nDepth == kMaxDepth)
-            return S_FALSE;
         long lType = 0;
-        if (FAILED(spElement->GetTypeId(&lType)))
+        if (nDepth == kMaxDepth || FAILED(spElement->GetTypeId(&lType)))
             return S_FALSE;
         if (lType == lEntityType)
             break;
@@ -254,8 +192,6 @@ HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyD
         if (spData)
             spData->GetParent(&spElement);
     }
-    if (!spElement)
-        return S_FALSE;
 
     ComPtr<ICharacteristic> spEntity = QueryFor<ICharacteristic>(spElement.Get());
     ComPtr<IUnknown> spAttribute;
@@ -288,76 +224,63 @@ void CAssistLayer::WalkProtocols(IUnknown* pComponent, ConsultProtocol consult)
 }
 
 // An item inside a communication entity belongs to that entity's protocol
-// alone: one assistant at most, no walk.
-void CAssistLayer::FollowEntityRoute(IUnknown* pItem, Consult consult)
+// alone: one assistant at most, no walk. Any other item reaches every
+// protocol of the component it belongs to, found only then. An assistant
+// already in the set is not asked again.
+void CAssistLayer::FollowItemRoute(IPropertyData* pData, CFunctionRef<IComponent*()> component,
+                                   ConsultedAssistants& consulted, Consult consult)
 {
-    ComPtr<IPropertyData> spNode;
-    if (GetCommunicationEntityProtocol(pItem, spNode.GetAddressOf()) != S_OK)
-        return;
-    ComPtr<IAssist2> spAssist;
-    if (GetAssistFromProtocol(spNode.Get(), spAssist.GetAddressOf()) != S_OK || !spAssist)
-        return;
-    consult(spAssist.Get(), m_bstrBusName.View()); // the entity's protocol, found just now
-}
-
-// A characteristic inside a communication entity takes that entity's route,
-// any other the route of its component. One that is null or no data item
-// leads nowhere. An assistant already in the set is not asked again.
-void CAssistLayer::FollowCharacteristicRoute(ICharacteristic* piChar, CConsultedAssistants& consulted, Consult consult)
-{
-    ComPtr<IPropertyData> spData;
-    if (!piChar || FAILED(piChar->QueryInterface(IID_PPV_ARGS(&spData))) || !spData)
-        return;
+    // Asked, then kept whatever it answered; one allocation covers a usual call.
     auto askOnce = [&](IAssist2* pAssist, std::wstring_view protocol) {
-        consulted.AskOnce(pAssist, protocol, consult);
+        for (const ComPtr<IAssist2>& spAsked : consulted)
+            if (spAsked.Get() == pAssist)
+                return;
+        consulted.reserve(8);
+        consult(pAssist, protocol);
+        consulted.emplace_back(pAssist);
     };
-    if (IsBelowCommunicationEntity(spData.Get())) {
-        FollowEntityRoute(spData.Get(), askOnce);
-        return;
-    }
-    IComponent* piComponent = GetComponentFromCharacteristic(piChar);
-    if (piComponent)
+    if (IsBelowCommunicationEntity(pData)) {
+        ComPtr<IPropertyData> spNode;
+        ComPtr<IAssist2> spAssist;
+        if (GetCommunicationEntityProtocol(pData, spNode.GetAddressOf()) == S_OK &&
+            GetAssistFromProtocol(spNode.Get(), spAssist.GetAddressOf()) == S_OK && spAssist)
+            askOnce(spAssist.Get(), m_bstrBusName.View()); // the entity's protocol, found just now
+    } else if (IComponent* piComponent = component()) {
         WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist, std::wstring_view protocol) {
             askOnce(pAssist, protocol);
         });
+    }
 }
 
 // Both ends of a connection lead to assistants; one set for both ends: an
-// assistant both lead to is asked for the first.
+// assistant both lead to is asked for the first. An end that is null or no
+// data item leads nowhere.
 void CAssistLayer::FollowConnectionRoutes(ICharacteristic* piChar1, ICharacteristic* piChar2, Consult consult)
 {
-    CConsultedAssistants consulted;
-    FollowCharacteristicRoute(piChar1, consulted, consult);
-    FollowCharacteristicRoute(piChar2, consulted, consult);
+    ConsultedAssistants consulted;
+    for (ICharacteristic* piChar : {piChar1, piChar2}) {
+        ComPtr<IPropertyData> spData = QueryFor<IPropertyData>(piChar);
+        if (spData)
+            FollowItemRoute(
+                spData.Get(), [&] { return GetComponentFromCharacteristic(piChar); }, consulted, consult);
+    }
 }
 
 // A property inside a communication entity concerns that entity's bus alone;
-// any other property every bus of its component. No property, no owner:
+// any other property every bus of its component. A property that is an
+// element belongs to itself, any other to its parent. No property, no owner:
 // nobody to ask.
 void CAssistLayer::FollowPropertyRoute(IPropertyData* pData, Consult consult)
 {
-    if (pData && IsBelowCommunicationEntity(pData))
-        FollowEntityRoute(pData, consult);
-    else if (pData)
-        FollowOwnerRoute(pData, consult);
-}
-
-// A property that is an element belongs to itself, any other to its parent.
-// Every distinct assistant of that element's component is asked once, at the
-// first protocol that leads to it.
-void CAssistLayer::FollowOwnerRoute(IPropertyData* pData, Consult consult)
-{
-    ComPtr<NewZUR::IDataElement> spOwner;
-    if (FAILED(pData->QueryInterface(IID_PPV_ARGS(&spOwner))) || !spOwner)
-        pData->GetParent(spOwner.ReleaseAndGetAddressOf());
-    ComPtr<ICharacteristic> spOwnerChar;
-    if (spOwner)
-        spOwner->QueryInterface(IID_PPV_ARGS(&spOwnerChar));
-    IComponent* piComponent = spOwnerChar ? GetComponentFromCharacteristic(spOwnerChar.Get()) : nullptr;
-    if (!piComponent)
+    if (!pData)
         return;
-    CConsultedAssistants consulted;
-    WalkProtocols(piComponent, [&](IPropertyData*, IAssist2* pAssist, std::wstring_view protocol) {
-        consulted.AskOnce(pAssist, protocol, consult);
-    });
+    auto ownerComponent = [&]() -> IComponent* {
+        ComPtr<NewZUR::IDataElement> spOwner = QueryFor<NewZUR::IDataElement>(pData);
+        if (!spOwner)
+            pData->GetParent(spOwner.ReleaseAndGetAddressOf());
+        ComPtr<ICharacteristic> spOwnerChar = QueryFor<ICharacteristic>(spOwner.Get());
+        return spOwnerChar ? GetComponentFromCharacteristic(spOwnerChar.Get()) : nullptr;
+    };
+    ConsultedAssistants consulted;
+    FollowItemRoute(pData, ownerComponent, consulted, consult);
 }

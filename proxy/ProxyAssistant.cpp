@@ -52,8 +52,11 @@ STDMETHODIMP CProxyAssistant::InitEx(IDispatch* pdispTopology, IDispatch* pdispL
         RETURN_IF_FAILED(AttachDataQuery());
 
         // A filled catalogue is kept, whatever protocol this call names.
-        if (m_mapAssistants.empty())
-            RETURN_IF_FAILED(LoadAssistants(BstrView(bstrProtocol)));
+        if (m_mapAssistants.empty()) {
+            const HRESULT hrLoad = LoadAssistants(BstrView(bstrProtocol));
+            m_spCatalogue = std::make_shared<const CatalogueSnapshot>(SnapshotCatalogue());
+            RETURN_IF_FAILED(hrLoad);
+        }
 
         std::wstring failed;
         const HRESULT hr = InitAssistants(pdispTopology, pdispLayer, &failed);
@@ -71,6 +74,8 @@ STDMETHODIMP CProxyAssistant::Term()
         const HRESULT hr = TermAssistants(&failed);
         if (FAILED(hr))
             WriteLogRow(kRowTermFailed, hr, failed.c_str());
+        else
+            m_spCatalogue.reset(); // the emptied catalogue's; a failed Term keeps both
         return hr;
     });
 }
@@ -152,10 +157,11 @@ HRESULT CProxyAssistant::RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstr
         if (CheckAnswersAtOnce(kTraceChecks[static_cast<int>(id)], id, args, pbstrErrMsg, pbstrErrDB, &hr))
             return hr;
         CCheckCharacteristics chars(id, args);
-        CheckArgs passed = args;
-        chars.PointInto(passed);
+        CheckArgs& passed = chars.Passed();
         ResultList results = NewResultList();
-        for (const CatalogueEntry& entry : SnapshotCatalogue()) {
+        static const CatalogueSnapshot kNoEntries;
+        const std::shared_ptr<const CatalogueSnapshot> spWalked = m_spCatalogue;
+        for (const CatalogueEntry& entry : spWalked ? *spWalked : kNoEntries) {
             CAnswerStrings answer;
             const HRESULT hrAnswer =
                 CallCheck(entry.second.Get(), id, answer.bstrErrMsg.Out(), passed, answer.bstrErrDB.Out());

@@ -3,6 +3,7 @@
 // protocol, named by InitEx, and forwards every check to them.
 #include <windows.h>
 #include <oaidl.h>
+#include <memory>
 #include <string>
 #include "LayerLib2.h"
 #include "common/AssistCommon.h"
@@ -53,6 +54,11 @@ protected:
     std::wstring m_strProtocol;
 
 private:
+    // The catalogue as the checks walk it, made again whenever InitEx loads
+    // one. A running check holds it, so an assistant that calls back into the
+    // proxy cannot pull it from under the walk; a check copies nothing of it.
+    std::shared_ptr<const CatalogueSnapshot> m_spCatalogue;
+
     // Every check: the catalogue's assistants asked in turn, up to the first failure.
     HRESULT RunCheck(CheckId id, const CheckArgs& args, BSTR* pbstrErrMsg, BSTR* pbstrErrDB) noexcept;
 };
