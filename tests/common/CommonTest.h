@@ -1,6 +1,9 @@
 #pragma once
 // The fixture of the common suite: the layer on the scripted host, made anew
 // over a registry the test sets up, and the error-log rows read back.
+#include <functional>
+#include <string>
+#include <vector>
 #include "diagnostics/ErrorLog.h"
 #include "layer/LayerFixture.h"
 #include "support/TestEnvironment.h"

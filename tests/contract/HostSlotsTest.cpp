@@ -1,8 +1,10 @@
 // The host's operations in the slots the layer calls them through: the host
 // implements NewZUR.idl, the layer is compiled against NewZUR.h, and the two
 // must not drift apart. One text line per operation, so a difference reads plainly.
+#include <windows.h>
 #include <gtest/gtest.h>
 #include <wrl/client.h>
+#include <string>
 #include <vector>
 #include "NewZUR.h"
 #include "com/Owners.h"

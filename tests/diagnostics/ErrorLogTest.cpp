@@ -1,9 +1,11 @@
 // The error log: rows read back byte for byte from the file in a temp folder
 // of the test's own, written at a clock the test sets.
+#include <windows.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <cwctype>
 #include <fstream>
+#include <string>
 #include "diagnostics/ErrorLog.h"
 #include "interfaces/LayerNames.h"
 #include "support/ImportHook.h"

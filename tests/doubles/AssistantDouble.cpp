@@ -1,5 +1,6 @@
 #include "doubles/AssistantDouble.h"
 #include <algorithm>
+#include <utility>
 #include "com/GuidText.h"
 #include "com/Owners.h"
 #include "interfaces/LayerDispatch.h"

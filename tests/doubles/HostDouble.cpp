@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <iterator>
 #include <type_traits>
+#include <utility>
 
 using Microsoft::WRL::ComPtr;
 

@@ -4,6 +4,15 @@
 // Dispose() drops every link between its objects, so leaked references show.
 #include "interfaces/LayerNames.h"
 #include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <wrl/client.h>
+#include "NewZUR.h"
+#include "com/Owners.h"
 #include "doubles/NodeDouble.h"
 #include "doubles/QueryResultDouble.h"
 

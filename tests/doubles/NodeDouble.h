@@ -4,6 +4,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+#include <wrl/client.h>
 #include "NewZUR.h"
 #include "com/Owners.h"
 #include "doubles/DoubleObject.h"

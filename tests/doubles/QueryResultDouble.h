@@ -2,6 +2,8 @@
 // An enumerator the query service gives: its items in order, then S_FALSE
 // for ever. The host keeps one per select with recording off and walks it
 // again from the start.
+#include <vector>
+#include <wrl/client.h>
 #include "doubles/NodeDouble.h"
 
 class CQueryResultDouble : public CDoubleBase, public CHostInterface<NewZUR::IDataQueryResult>

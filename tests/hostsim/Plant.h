@@ -2,7 +2,9 @@
 // The simulated plant for tests: the simulator's and the samples' servers
 // registered from the test program's folder, the example and scratch projects.
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <wrl/client.h>
+#include <string>
 #include "HostSim.h"
 #include "com/Owners.h"
 #include "interfaces/NewZUR.h"

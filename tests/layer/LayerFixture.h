@@ -2,6 +2,8 @@
 // A layer on the scripted host, reached through its interfaces only, with
 // assistant doubles added through its test interface, and any check run with
 // one argument set.
+#include <string>
+#include <vector>
 #include "layer/AssistLayer.h"
 #include "support/Checks.h"
 #include "support/DoublesTest.h"

@@ -1,4 +1,6 @@
 // A C++ client that knows only the ProgIDs, as a host application would.
+#include <windows.h>
+#include <gtest/gtest.h>
 #include <wrl/client.h>
 #include "LayerLib2.h"
 #include "ModuleClient.h"

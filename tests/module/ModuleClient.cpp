@@ -1,5 +1,6 @@
 #include "ModuleClient.h"
 #include <cstdio>
+#include "support/TestEnvironment.h"
 
 ProcessResult RunProcess(const std::wstring& commandLine)
 {

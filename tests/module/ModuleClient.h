@@ -2,7 +2,9 @@
 // What the module suite's clients share: running the system's own tools
 // (regsvr32, cscript) as child processes, reading the registry back,
 // and registering the built module the way an installation does.
+#include <windows.h>
 #include <gtest/gtest.h>
+#include <string>
 #include "com/GuidText.h"
 #include "support/TestEnvironment.h"
 

@@ -2,12 +2,16 @@
 // context made from the module's manifest. The program runs in a prefix where
 // nothing is registered and registers nothing itself (the runner passes
 // --no-typelib-registration), so whatever is found comes from the context.
+#include <windows.h>
+#include <gtest/gtest.h>
 #include <wrl/client.h>
+#include <string>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
 #include "interfaces/LayerNames.h"
 #include "com/Owners.h"
 #include "testbed/AllocationCounter.h"
+#include "support/TestEnvironment.h"
 
 using Microsoft::WRL::ComPtr;
 

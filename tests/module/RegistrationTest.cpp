@@ -1,8 +1,12 @@
 // Self-registration as regsvr32 drives it, read back key by key.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <string>
 #include <vector>
 #include "LayerLib2.h"
 #include "ModuleClient.h"
 #include "interfaces/LayerNames.h"
+#include "support/TestEnvironment.h"
 
 namespace {
 

@@ -1,10 +1,15 @@
 // Late-bound clients that no one here wrote: the system's script host runs
 // VBScript and JScript against both classes, created by ProgID, and a script
 // sees what an early-bound client making the same calls sees.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <wrl/client.h>
 #include "HostSim.h"
 #include "ModuleClient.h"
 #include "interfaces/LayerNames.h"
 #include "support/Checks.h"
+#include "support/TestEnvironment.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -11,7 +11,11 @@
 // ROBUST_SCENARIOS and ROBUST_FIRST_SEED size the run.
 #include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <optional>
 #include <random>
+#include "com/ComObject.h"
+#include "com/Owners.h"
 #include "layer/AssistLayer.h"
 #include "robustness/RobustFixture.h"
 

@@ -1,5 +1,6 @@
 #include "robustness/RobustFixture.h"
 #include <cstdio>
+#include "com/Owners.h"
 
 void RobustTest::SetUp()
 {

@@ -2,6 +2,8 @@
 // The layer on the doubles with recording off: every host or assistant call
 // has a number in the fault plan, and none of them allocates while the
 // allocations of a scenario fail one by one.
+#include <string>
+#include <vector>
 #include "support/Checks.h"
 #include "support/DoublesTest.h"
 

@@ -1,5 +1,6 @@
 #include "support/Checks.h"
 #include <stdexcept>
+#include <string>
 
 const CheckKind kChecks[12] = {
     {L"CheckNewDevice", 10, true, false, false},       {L"CheckAll", 11, false, false, false},

@@ -2,7 +2,10 @@
 // The twelve checks of the layer and of every assistant, one row each, and a
 // call of any of them with one argument set (the layer and the assistants
 // share their signatures).
+#include <string>
+#include <vector>
 #include "LayerLib2.h"
+#include "com/Owners.h"
 #include "interfaces/AssistChecks.h"
 #include "doubles/NodeDouble.h"
 

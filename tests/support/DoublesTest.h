@@ -5,6 +5,9 @@
 // double created was destroyed and every task-memory block (BSTRs included)
 // handed out during the test came back.
 #include <gtest/gtest.h>
+#include <memory>
+#include <string_view>
+#include <vector>
 #include "doubles/AssistantDouble.h"
 #include "doubles/HostDouble.h"
 #include "testbed/AllocationCounter.h"

@@ -1,6 +1,7 @@
 #include "support/TestEnvironment.h"
 #include "com/ModuleFolder.h"
 #include "interfaces/LayerNames.h"
+#include <windows.h>
 #include <fstream>
 #include <iterator>
 

@@ -2,11 +2,13 @@
 // libraries registered (the host framework's and LAYERLib2, as an
 // installation would have them; not with --no-typelib-registration), and a
 // temp folder of the program's own.
+#include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include "doubles/DoubleObject.h"
 #include "testbed/AllocationCounter.h"
 #include "support/TestEnvironment.h"
