@@ -20,7 +20,11 @@ bool IsEmptyText(BSTR bstr) noexcept
 } // namespace
 
 CAssistLayer::CAssistLayer()
-    : m_bstrRootName(T::kRootName), m_bstrProtocolPath(T::kProtocolPath), m_bstrOwnerPath(T::kOwnerPath)
+    : m_bstrRootName(T::kRootName),
+      m_bstrProtocolPath(T::kProtocolPath),
+      m_bstrOwnerPath(T::kOwnerPath),
+      m_bstrEntityTypeName(T::kEntityTypeName),
+      m_bstrProtocolAttribute(T::kProtocolAttribute)
 {}
 
 // Releases what the layer holds; the assistants are not told to terminate.

@@ -78,6 +78,9 @@ protected:
     CBstr m_bstrProtocolPath;
     // "..==>.", made once: every protocol of a check selects it.
     CBstr m_bstrOwnerPath;
+    // Made once too: every item inside a communication entity asks for both.
+    CBstr m_bstrEntityTypeName;
+    CBstr m_bstrProtocolAttribute;
 
 private:
     // The assistants already asked in one call, compared by the identity of

@@ -173,7 +173,7 @@ HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyD
         m_spTopology->GetSchema(&spSchema);
     // Without the entity's type identifier no element can match.
     long lEntityType = 0;
-    if (!spSchema || FAILED(spSchema->GetTypeId(CBstr(T::kEntityTypeName), &lEntityType)))
+    if (!spSchema || FAILED(spSchema->GetTypeId(m_bstrEntityTypeName, &lEntityType)))
         return S_FALSE;
 
     // Climb from the item itself to the first communication entity. A host
@@ -196,7 +196,7 @@ HRESULT CAssistLayer::GetCommunicationEntityProtocol(IUnknown* pItem, IPropertyD
     ComPtr<ICharacteristic> spEntity = QueryFor<ICharacteristic>(spElement.Get());
     ComPtr<IUnknown> spAttribute;
     if (spEntity)
-        spEntity->GetSubItem(CBstr(T::kProtocolAttribute), &spAttribute);
+        spEntity->GetSubItem(m_bstrProtocolAttribute, &spAttribute);
     ComPtr<IPropertyData> spProtocol = QueryFor<IPropertyData>(spAttribute.Get());
     if (!spProtocol)
         return S_FALSE;
