@@ -253,19 +253,18 @@ void ForwardByHand(NewZUR::ITopology* piTopology, const std::vector<ComPtr<IAssi
 
 CEventReplay::CEventReplay(const std::vector<std::wstring>& texts)
 {
-    for (const std::wstring& text : texts)
-        m_vecTexts.emplace_back(text);
+    for (const std::wstring& text : texts) {
+        VARIANT vText{};
+        vText.vt = VT_BSTR;
+        vText.bstrVal = m_vecTexts.emplace_back(text).Get();
+        m_vecTextArgs.push_back(vText);
+    }
 }
 
 void CEventReplay::Fire(NewZUR::ITopology* piTopology) const
 {
     namespace T = AssistCommonText;
-    VARIANT vKind{}, vText{};
-    vKind.vt = VT_I4;
-    vKind.lVal = T::kEventKind;
-    vText.vt = VT_BSTR;
-    for (const CBstr& bstr : m_vecTexts) {
-        vText.bstrVal = bstr.Get();
-        piTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, vKind, vText, T::kEventParam3);
-    }
+    for (const VARIANT& vText : m_vecTextArgs)
+        piTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, T::kEventKindArg, vText,
+                                     T::kEventParam3);
 }

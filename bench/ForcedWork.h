@@ -85,7 +85,7 @@ using AnswerRecords = std::vector<std::unique_ptr<AnswerRecord>, CKeptBlockAlloc
 
 // The control events of one check, as the host received them, sent again as
 // cheaply as a straight loop can: one host call per event, its texts made
-// once and its arguments built once.
+// once and its arguments built once, long before the calls copy them.
 class CEventReplay
 {
 public:
@@ -95,6 +95,7 @@ public:
 
 private:
     std::vector<CBstr> m_vecTexts;
+    std::vector<VARIANT> m_vecTextArgs; // each holds, not owns, its text's string
 };
 
 // The layer's job done by hand: walk, look up, ask, and the forced steps chosen.

@@ -149,8 +149,12 @@ protected:
     // A text that changes (a bus name) goes as it is, not copied; null as "".
     void ZURTrace(const CBstr& bstrText)
     {
-        if (m_lTraceOption != 0 && m_spTopology)
-            SendTrace(bstrText.IsNull() ? m_traceTexts.Of(L"") : bstrText.Get());
+        if (m_lTraceOption == 0 || !m_spTopology)
+            return;
+        VARIANT vText = m_traceTexts.Of(L"");
+        if (!bstrText.IsNull())
+            vText.bstrVal = bstrText.Get();
+        SendTrace(vText);
     }
     // The debug-option gate: true when option 0 or 1 has answered (*phr set).
     bool DebugGateAnswers(HRESULT* phr) const noexcept;
@@ -168,7 +172,7 @@ protected:
 
 private:
     // One control event; the host receives the text as an [in] value.
-    void SendTrace(BSTR bstrText);
+    void SendTrace(const VARIANT& vText);
     HRESULT LoadAssistants(long lScope, std::wstring_view suffix);
     HRESULT InsertProtocolBusEntryIntoMap(std::wstring_view protocol, std::wstring_view progId,
                                           std::wstring_view errorDb);

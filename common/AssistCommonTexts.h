@@ -21,6 +21,8 @@ inline constexpr long kEventId = 5165;
 inline constexpr long kEventParam1 = 0;
 inline constexpr long kEventParam2 = 5173;
 inline constexpr long kEventKind = 5275;
+// The kind as the event's argument, made once, as the texts are (TraceTexts.h says why).
+inline constexpr VARIANT kEventKindArg = {{{VT_I4, 0, 0, 0, {.lVal = kEventKind}}}};
 inline constexpr long kEventParam3 = 0;
 
 inline constexpr wchar_t kSource[] = L".\\AssistCommon";

@@ -67,17 +67,12 @@ void CAssistCommon::LoadDebugOptions()
         g_bErrorLogEnabled = 1;
 }
 
-// Only reached with the trace on and a topology to send to. Neither variant
+// Only reached with the trace on and a topology to send to. Neither argument
 // owns what it holds: nothing is made and nothing freed per event.
-void CAssistCommon::SendTrace(BSTR bstrText)
+void CAssistCommon::SendTrace(const VARIANT& vText)
 {
-    VARIANT vKind{}, vText{};
-    vKind.vt = VT_I4;
-    vKind.lVal = T::kEventKind;
-    vText.vt = VT_BSTR;
-    vText.bstrVal = bstrText;
-    const HRESULT hr =
-        m_spTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, vKind, vText, T::kEventParam3);
+    const HRESULT hr = m_spTopology->FireControlEvent(T::kEventId, T::kEventParam1, T::kEventParam2, T::kEventKindArg,
+                                                      vText, T::kEventParam3);
     if (hr != S_OK)
         WriteLogRow(T::kRowFireFailed, hr);
 }

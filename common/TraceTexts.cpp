@@ -5,16 +5,16 @@
 CTraceTexts::~CTraceTexts()
 {
     for (Slot& slot : m_slots)
-        SysFreeString(slot.bstr);
+        SysFreeString(slot.vText.bstrVal);
 }
 
-BSTR CTraceTexts::Find(const wchar_t* pszText)
+const VARIANT& CTraceTexts::Find(const wchar_t* pszText)
 {
     const size_t nHome = Home(pszText);
     for (size_t n = 0; n < kSlots; ++n) {
         Slot& slot = m_slots[(nHome + n) % kSlots];
         if (slot.pszText == pszText)
-            return slot.bstr;
+            return slot.vText;
         if (!slot.pszText)
             return Fill(slot, pszText);
     }
@@ -22,10 +22,12 @@ BSTR CTraceTexts::Find(const wchar_t* pszText)
 }
 
 // The old string, if any, goes only once the new one exists.
-BSTR CTraceTexts::Fill(Slot& slot, const wchar_t* pszText)
+const VARIANT& CTraceTexts::Fill(Slot& slot, const wchar_t* pszText)
 {
     BSTR bstr = ThrowIfNull(SysAllocString(pszText));
-    SysFreeString(slot.bstr);
-    slot = {pszText, bstr};
-    return bstr;
+    SysFreeString(slot.vText.bstrVal);
+    slot.pszText = pszText;
+    slot.vText.vt = VT_BSTR;
+    slot.vText.bstrVal = bstr;
+    return slot.vText;
 }
