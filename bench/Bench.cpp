@@ -65,37 +65,62 @@ double NowNs()
 }
 
 // Nanoseconds per call of each function, measured in interleaved short
-// batches so that all see the same load of the machine. The figure is the
-// lower decile of the batches: other programs on the machine only ever add
-// time to a batch (preemption, caches left cold), and on a shared machine
-// the median carries their share.
-std::vector<double> QuietNs(const std::vector<std::function<void()>>& fns, int nBatches = 101)
+// batches so that all see the same load of the machine; each round of
+// batches starts one function further on, so that none always follows the
+// same one.
+class CQuietTimings
 {
-    std::vector<int> vecPerBatch;
-    for (const auto& f : fns) {
-        for (int i = 0; i < 20; ++i)
-            f();
-        const double t0 = NowNs();
-        for (int i = 0; i < 20; ++i)
-            f();
-        vecPerBatch.push_back(std::max(3, static_cast<int>(5e5 / std::max((NowNs() - t0) / 20, 1.0))));
-    }
-    std::vector<std::vector<double>> samples(fns.size());
-    for (int batch = 0; batch < nBatches; ++batch) {
-        for (size_t n = 0; n < fns.size(); ++n) {
-            const double t0 = NowNs();
-            for (int i = 0; i < vecPerBatch[n]; ++i)
-                fns[n]();
-            samples[n].push_back((NowNs() - t0) / vecPerBatch[n]);
+public:
+    CQuietTimings(const std::vector<std::function<void()>>& fns, int nRounds = 101) : m_rounds(fns.size())
+    {
+        std::vector<int> vecPerBatch;
+        for (const auto& f : fns) {
+            BatchNs(f, 20); // warms the caches
+            vecPerBatch.push_back(std::max(3, static_cast<int>(5e5 / std::max(BatchNs(f, 20), 1.0))));
         }
+        for (int round = 0; round < nRounds; ++round)
+            for (size_t step = 0; step < fns.size(); ++step) {
+                const size_t n = (round + step) % fns.size();
+                m_rounds[n].push_back(BatchNs(fns[n], vecPerBatch[n]));
+            }
     }
-    std::vector<double> deciles;
-    for (auto& vec : samples) {
+    // The lower decile of a function's batches: other programs on the machine
+    // only ever add time to a batch (preemption, caches left cold), and on a
+    // shared machine the median carries their share.
+    double Ns(size_t n) const { return Quantile(m_rounds[n], 10); }
+    std::vector<double> AllNs() const
+    {
+        std::vector<double> ns;
+        for (size_t n = 0; n < m_rounds.size(); ++n)
+            ns.push_back(Ns(n));
+        return ns;
+    }
+    // The median, over the rounds, of the one function's time against the
+    // other's in the same round: the two saw the same machine, and a round in
+    // which the machine was slow for both counts as much as a quiet one.
+    double Ratio(size_t nA, size_t nB) const
+    {
+        std::vector<double> ratios;
+        for (size_t r = 0; r < m_rounds[nA].size(); ++r)
+            ratios.push_back(m_rounds[nA][r] / m_rounds[nB][r]);
+        return Quantile(ratios, 2);
+    }
+
+private:
+    static double BatchNs(const std::function<void()>& f, int nCalls)
+    {
+        const double t0 = NowNs();
+        for (int i = 0; i < nCalls; ++i)
+            f();
+        return (NowNs() - t0) / nCalls;
+    }
+    static double Quantile(std::vector<double> vec, size_t nthOf)
+    {
         std::sort(vec.begin(), vec.end());
-        deciles.push_back(vec[vec.size() / 10]);
+        return vec[vec.size() / nthOf];
     }
-    return deciles;
-}
+    std::vector<std::vector<double>> m_rounds;
+};
 
 // The figures as data, one comma-separated row each, beside the tables.
 class CFigures
@@ -292,20 +317,23 @@ void CBench::Checks()
         for (int k : kProtocolCounts) {
             const CheckTarget& target = m_mapTargets[k];
             const CEventReplay events(EventsOf(spTraced.Get(), kind, target));
-            const std::vector<double> ns =
-                QuietNs({[&] { kind.pfnLayer(spTraced.Get(), target); },
-                         [&] {
-                             m_forced.Run(kind, target, kAllSteps);
-                             events.Fire(piTopology);
-                         },
-                         [&] { kind.pfnLayer(m_spLayer.Get(), target); },
-                         [&] { m_forced.Run(kind, target, kAllSteps); }, [&] { m_forced.Run(kind, target); }},
-                        101);
+            const CQuietTimings t({[&] { kind.pfnLayer(spTraced.Get(), target); },
+                                   [&] {
+                                       m_forced.Run(kind, target, kAllSteps);
+                                       events.Fire(piTopology);
+                                   },
+                                   [&] { kind.pfnLayer(m_spLayer.Get(), target); },
+                                   [&] { m_forced.Run(kind, target, kAllSteps); },
+                                   [&] { m_forced.Run(kind, target); }});
+            const double ratios[] = {t.Ratio(0, 1), t.Ratio(2, 3), t.Ratio(0, 2)};
             std::printf("%-20s %3d %6zu | %9.0f %9.0f %6.2f | %9.0f %9.0f %6.2f | %9.0f %6.2f\n", kind.name, k,
-                        events.Count(), ns[0], ns[1], ns[0] / ns[1], ns[2], ns[3], ns[2] / ns[3], ns[4], ns[0] / ns[2]);
+                        events.Count(), t.Ns(0), t.Ns(1), ratios[0], t.Ns(2), t.Ns(3), ratios[1], t.Ns(4), ratios[2]);
             const char* figures[] = {"layer_on", "floor_on", "layer_off", "floor_off", "baseline"};
-            for (size_t n = 0; n < ns.size(); ++n)
-                g_figures.Add("checks", kind.name, k, figures[n], ns[n]);
+            for (size_t n = 0; n < std::size(figures); ++n)
+                g_figures.Add("checks", kind.name, k, figures[n], t.Ns(n));
+            const char* ratioFigures[] = {"on_ratio", "off_ratio", "on_off"};
+            for (size_t n = 0; n < std::size(ratioFigures); ++n)
+                g_figures.Add("checks", kind.name, k, ratioFigures[n], ratios[n]);
             g_figures.Add("checks", kind.name, k, "events", static_cast<double>(events.Count()));
         }
     }
@@ -333,7 +361,7 @@ void CBench::Breakdown()
         }
         fns.push_back([&] { kind.pfnLayer(m_spLayer.Get(), target); });
         // A step's cost is a difference of two figures: more batches steady it.
-        columns.push_back(QuietNs(fns, 201));
+        columns.push_back(CQuietTimings(fns, 201).AllNs());
     }
     auto row = [&](const char* text, auto value) {
         std::printf("%-46s", text);
@@ -406,12 +434,16 @@ void CBench::Proxy()
             steps |= step;
             fns.push_back([&, steps] { ForwardByHand(piTopology, vecDirect, target, protocol, steps); });
         }
-        const std::vector<double> ns = QuietNs(fns);
-        std::printf("%3d %11.0f %11.0f %7.2f %13.0f %11.0f %6.2f\n", k, ns[0], ns[1], ns[0] / ns[1], ns[0] / k,
-                    ns.back(), ns[0] / ns.back());
+        const CQuietTimings t(fns);
+        const std::vector<double> ns = t.AllNs();
+        const double dDirect = t.Ratio(0, 1), dFloor = t.Ratio(0, fns.size() - 1);
+        std::printf("%3d %11.0f %11.0f %7.2f %13.0f %11.0f %6.2f\n", k, ns[0], ns[1], dDirect, ns[0] / k, ns.back(),
+                    dFloor);
         g_figures.Add("proxy", "CheckInsertDrop", k, "proxy", ns[0]);
         g_figures.Add("proxy", "CheckInsertDrop", k, "direct", ns[1]);
         g_figures.Add("proxy", "CheckInsertDrop", k, "floor", ns.back());
+        g_figures.Add("proxy", "CheckInsertDrop", k, "direct_ratio", dDirect);
+        g_figures.Add("proxy", "CheckInsertDrop", k, "floor_ratio", dFloor);
         if (k == 4)
             breakdown = ns;
         spProxy->Term();

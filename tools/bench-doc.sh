@@ -14,10 +14,29 @@ if [ $# -gt 0 ]; then
   cp "$1/x86_64.run" "$data/figures.run"
 fi
 command -v gnuplot >/dev/null || { echo "bench-doc: gnuplot is missing (tools/setup.sh installs it)"; exit 1; }
-csv=$data/figures.csv
 doc=docs/benchmarks.md
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+
+# The data with every ratio: the bench gives each as the median of paired
+# batches; data from before it did has them derived from the times.
+with_ratios() {
+  awk -F, -v OFS=, '
+    function derive(r, name, a, b) { if (!((r, name) in v)) print r, name, sprintf("%.6f", v[r, a] / v[r, b]) }
+    { print }
+    NR > 1 { v[$1 "," $2 "," $3, $4] = $5; section[$1 "," $2 "," $3] = $1 }
+    END {
+      for (r in section)
+        if (section[r] == "checks") {
+          derive(r, "on_ratio", "layer_on", "floor_on"); derive(r, "off_ratio", "layer_off", "floor_off")
+          derive(r, "on_off", "layer_on", "layer_off")
+        } else if (section[r] == "proxy") {
+          derive(r, "direct_ratio", "proxy", "direct"); derive(r, "floor_ratio", "proxy", "floor")
+        }
+    }' "$1"
+}
+csv=$tmp/figures.csv
+with_ratios "$data/figures.csv" > "$csv"
 
 # Rows of one section as "check k figure value", one per line.
 rows() { awk -F, -v s="$1" 'NR > 1 && $1 == s { print $2, $3, $4, $5 }' "$2"; }
@@ -37,8 +56,8 @@ rows checks "$csv" | awk '
     for (i = 0; i < n; i++) {
       r = order[i]; split(r, p, " ")
       printf "| %s | %d | %d | %.0f | %.0f | %.2f | %.0f | %.0f | %.2f | %.0f | %.2f |\n", p[1], p[2], v[r, "events"],
-        v[r, "layer_on"], v[r, "floor_on"], v[r, "layer_on"] / v[r, "floor_on"], v[r, "layer_off"], v[r, "floor_off"],
-        v[r, "layer_off"] / v[r, "floor_off"], v[r, "baseline"], v[r, "layer_on"] / v[r, "layer_off"]
+        v[r, "layer_on"], v[r, "floor_on"], v[r, "on_ratio"], v[r, "layer_off"], v[r, "floor_off"], v[r, "off_ratio"],
+        v[r, "baseline"], v[r, "on_off"]
     }
   }' > "$tmp/checks.md"
 
@@ -62,7 +81,7 @@ rows proxy "$csv" | awk '
     for (i = 0; i < n; i++) {
       k = order[i]
       printf "| %d | %.0f | %.0f | %.0f | %.2f | %.2f |\n", k, v[k, "proxy"], v[k, "direct"], v[k, "floor"],
-        v[k, "proxy"] / v[k, "direct"], v[k, "proxy"] / v[k, "floor"]
+        v[k, "direct_ratio"], v[k, "floor_ratio"]
     }
   }' > "$tmp/proxy.md"
 
@@ -81,19 +100,19 @@ summary() {
     END {
       onMax = 0; offMin = 99; offMax = 0; pMax = 0; newMax = 0; evMax = 0
       for (r in rows) {
-        on = v[r, "layer_on"] / v[r, "floor_on"]; off = v[r, "layer_off"] / v[r, "floor_off"]
+        on = v[r, "on_ratio"]; off = v[r, "off_ratio"]
         if (on > onMax) onMax = on
         if (off < offMin) offMin = off
         if (off > offMax) offMax = off
       }
-      for (k in ks) if (p[k, "proxy"] / p[k, "floor"] > pMax) pMax = p[k, "proxy"] / p[k, "floor"]
+      for (k in ks) if (p[k, "floor_ratio"] > pMax) pMax = p[k, "floor_ratio"]
       for (r in arows) {
         if (a[r, "new_on"] > newMax) newMax = a[r, "new_on"]
         if (a[r, "new_off"] > newMax) newMax = a[r, "new_off"]
         if (a[r, "task_per_event"] > evMax) evMax = a[r, "task_per_event"]
       }
       r = "CheckInsertDrop 4"
-      printf "%.2f\t%.2f\t%.2f\t%.2f to %.2f\t%.2f\t%.0f\n", onMax, v[r, "layer_on"] / v[r, "layer_off"], evMax, offMin,
+      printf "%.2f\t%.2f\t%.2f\t%.2f to %.2f\t%.2f\t%.0f\n", onMax, v[r, "on_off"], evMax, offMin,
         offMax, pMax, newMax
     }' "$1"
 }
@@ -102,7 +121,7 @@ if [ -f "$data/before.csv" ]; then
             "task-memory blocks per event beyond the host's, largest" "layer / floor (trace off), all checks and k" \
             "proxy / floor, largest" "operator new per check, largest, k up to 64") \
         <(printf '%s\n' "at most 1.05" "at most 1.35" "0" "0.95 to 1.07" "at most 1.05" "0") \
-        <(summary "$data/before.csv" | tr '\t' '\n') <(summary "$csv" | tr '\t' '\n') |
+        <(summary <(with_ratios "$data/before.csv") | tr '\t' '\n') <(summary "$csv" | tr '\t' '\n') |
     awk -F'\t' 'BEGIN { print "| figure | target | before | after |"; print "|---|---|---|---|" }
                 { printf "| %s | %s | %s | %s |\n", $1, $2, $3, $4 }' > "$tmp/before-after.md"
   if [ -f "$data/before.run" ]; then
@@ -114,14 +133,14 @@ else
 fi
 
 # The plot: ns per check against k, one panel per check.
-for check in $(rows checks "$csv" | awk '{ print $1 }' | uniq); do
+checks=$(rows checks "$csv" | awk '!seen[$1]++ { print $1 }' | tr '\n' ' ')
+for check in $checks; do
   rows checks "$csv" | awk -v c="$check" '
     $1 == c { v[$2, $3] = $4; if (!($2 in seen)) { seen[$2] = 1; order[n++] = $2 } }
     END { for (i = 0; i < n; i++) { k = order[i]
       print k, v[k, "layer_on"], v[k, "floor_on"], v[k, "layer_off"], v[k, "floor_off"], v[k, "baseline"] } }' \
     > "$tmp/$check.dat"
 done
-checks=$(rows checks "$csv" | awk '{ print $1 }' | uniq | tr '\n' ' ')
 {
   echo "set terminal svg size 960,720 dynamic noenhanced font 'sans,11' background '#ffffff'"
   echo "set output '$data/ns-per-check.svg'"
@@ -147,4 +166,4 @@ for part in run checks allocations proxy catalogue before-after; do
     $0 == "<!-- end: " part " -->" { skip = 0 }
     !skip { print }' "$doc" > "$tmp/doc" && cp "$tmp/doc" "$doc"
 done
-echo "bench-doc: $doc and $data/ns-per-check.svg made from $csv"
+echo "bench-doc: $doc and $data/ns-per-check.svg made from $data/figures.csv"
