@@ -16,9 +16,13 @@ struct CheckArgs
     ICharacteristic* piChar1 = nullptr; // the ends of a connection
     ICharacteristic* piChar2 = nullptr;
     IPropertyData* pData = nullptr;
-    VARIANT vValue{};                       // bit for bit as the host passed it: never copied, never cleared
+    const VARIANT* pvValue = nullptr;       // the host's value: passed on bit for bit, never cleared
     ICharacteristic** ppCharErr1 = nullptr; // CheckAll's in/out characteristics
     ICharacteristic** ppCharErr2 = nullptr;
+
+    // The value passed on: the host's, or empty for a check without one. Held by
+    // pointer: a VARIANT among the arguments would make every check clear it.
+    VARIANT Value() const noexcept { return pvValue ? *pvValue : VARIANT{}; }
 };
 
 // The checks in slot order: the name, and the arguments of the call that puts
@@ -28,7 +32,7 @@ struct CheckArgs
 #define ASSIST_CHECKS(X, C)                                                \
     X(C, NewDevice,      (m, a.piComp, d))                                 \
     X(C, All,            (m, a.piRoot, a.ppCharErr1, a.ppCharErr2, d))     \
-    X(C, PropertyChange, (m, a.piRoot, a.pData, a.vValue, d))              \
+    X(C, PropertyChange, (m, a.piRoot, a.pData, a.Value(), d))             \
     X(C, InsertDrag,     (m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d)) \
     X(C, InsertDrop,     (m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d)) \
     X(C, MoveDrag,       (m, a.piRoot, a.piComp, a.piOther, a.bAsChild, d)) \

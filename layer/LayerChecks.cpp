@@ -71,7 +71,7 @@ STDMETHODIMP CAssistLayer::CheckAll(BSTR* m, IComponent* r, ICharacteristic** e1
 
 STDMETHODIMP CAssistLayer::CheckPropertyChange(BSTR* m, IComponent* r, IPropertyData* p, VARIANT v, BSTR* d)
 {
-    return RunCheck(CheckId::PropertyChange, {.piRoot = r, .pData = p, .vValue = v}, m, d);
+    return RunCheck(CheckId::PropertyChange, {.piRoot = r, .pData = p, .pvValue = &v}, m, d);
 }
 
 STDMETHODIMP CAssistLayer::CheckInsertDrag(BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d)

@@ -100,7 +100,7 @@ STDMETHODIMP CProxyAssistant::CheckAll(BSTR* m, IComponent* r, ICharacteristic**
 
 STDMETHODIMP CProxyAssistant::CheckPropertyChange(BSTR* m, IComponent* r, IPropertyData* p, VARIANT v, BSTR* d)
 {
-    return RunCheck(CheckId::PropertyChange, {.piRoot = r, .pData = p, .vValue = v}, m, d);
+    return RunCheck(CheckId::PropertyChange, {.piRoot = r, .pData = p, .pvValue = &v}, m, d);
 }
 
 STDMETHODIMP CProxyAssistant::CheckInsertDrag(BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d)

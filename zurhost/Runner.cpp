@@ -100,7 +100,7 @@ HRESULT CRunner::Ask(const Edit& e, BSTR* pbstrMsg, BSTR* pbstrErrDB)
     }
     CVariant value = e.kind == EditKind::Set ? CVariant::String(a[2]) : CVariant();
     const CheckArgs args{spRoot.Get(),  spFirst.Get(), spSecond.Get(), e.bAsChild,  spPort1.Get(),
-                         spPort2.Get(), spItem.Get(),  value,          &spCharErr1, &spCharErr2};
+                         spPort2.Get(), spItem.Get(),  &value,         &spCharErr1, &spCharErr2};
     return CallCheck(m_spLayer.Get(), kChecks[static_cast<int>(e.kind)][e.bDrag], pbstrMsg, args, pbstrErrDB);
 }
 

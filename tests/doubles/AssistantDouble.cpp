@@ -53,7 +53,7 @@ public:
     STDMETHODIMP Check##Name Params override { return RunCheck(CheckId::Name, {__VA_ARGS__}, m, d); }
     DOUBLE_CHECK(NewDevice,      (BSTR* m, IComponent* c, BSTR* d), .piComp = c)
     DOUBLE_CHECK(All,            (BSTR* m, IComponent* r, ICharacteristic** e1, ICharacteristic** e2, BSTR* d), .piRoot = r, .piComp = r, .ppCharErr1 = e1, .ppCharErr2 = e2)
-    DOUBLE_CHECK(PropertyChange, (BSTR* m, IComponent* r, IPropertyData* p, VARIANT v, BSTR* d), .piRoot = r, .pData = p, .vValue = v)
+    DOUBLE_CHECK(PropertyChange, (BSTR* m, IComponent* r, IPropertyData* p, VARIANT v, BSTR* d), .piRoot = r, .pData = p, .pvValue = &v)
     DOUBLE_CHECK(InsertDrag,     (BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d), .piRoot = r, .piComp = c, .piOther = o, .bAsChild = b)
     DOUBLE_CHECK(InsertDrop,     (BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d), .piRoot = r, .piComp = c, .piOther = o, .bAsChild = b)
     DOUBLE_CHECK(MoveDrag,       (BSTR* m, IComponent* r, IComponent* c, IComponent* o, LONG b, BSTR* d), .piRoot = r, .piComp = c, .piOther = o, .bAsChild = b)
@@ -123,7 +123,7 @@ private:
         if (const CheckArgs* pCheck = args.pCheck) {
             call.vecIn = PassedIn(args.nSlot, *pCheck);
             call.bAsChild = pCheck->bAsChild;
-            call.vValueBits = pCheck->vValue;
+            call.vValueBits = pCheck->Value();
             call.pCharErr1In = pCheck->ppCharErr1 ? *pCheck->ppCharErr1 : nullptr;
         } else if (args.nSlot == kSlotInit || args.nSlot == kSlotInitEx) {
             call.vecIn.assign(std::begin(args.apInit), std::end(args.apInit));

@@ -21,8 +21,9 @@ protected:
         m_pC2 = &Host().AddComponent(L"Z", {L"P", L"Q"}).AddCharacteristic(L"c2");
         // The root is X too: CheckAll walks it, the others pass it on.
         m_args = ArgsOn(*m_pX, *m_pX, Host().AddComponent(L"dest"), *m_pC1, *m_pC2, &m_pNoChar, &m_pNoChar);
-        m_args.vValue.vt = VT_BSTR;
-        m_args.vValue.bstrVal = m_bstrValue.Get();
+        m_vValue.vt = VT_BSTR;
+        m_vValue.bstrVal = m_bstrValue.Get();
+        m_args.pvValue = &m_vValue;
     }
     // What an assistant of this check receives, with the component handed on.
     std::vector<const void*> Passed(const CheckKind& kind, CNodeDouble* pHandedOn)
@@ -33,6 +34,7 @@ protected:
     }
 
     CBstr m_bstrValue{std::wstring(L"v\0w", 3)};
+    VARIANT m_vValue{};
     std::shared_ptr<CAssistantState> m_spA, m_spB;
     CNodeDouble *m_pX = nullptr, *m_pY = nullptr, *m_pC1 = nullptr, *m_pC2 = nullptr;
     CheckArgs m_args;

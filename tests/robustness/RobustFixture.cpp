@@ -53,8 +53,10 @@ HRESULT RunCheck(IAssistLayer2* pLayer, const CheckKind& kind, BSTR* pbstrErrMsg
     Microsoft::WRL::ComPtr<ICharacteristic> spErr1, spErr2;
     CheckArgs args =
         ArgsOn(component, component, component, char1, char2, spErr1.GetAddressOf(), spErr2.GetAddressOf());
-    args.vValue.vt = VT_I4;
-    args.vValue.lVal = 5;
+    VARIANT vValue{};
+    vValue.vt = VT_I4;
+    vValue.lVal = 5;
+    args.pvValue = &vValue;
     return CallCheck(pLayer, kind.nSlot, pbstrErrMsg, args, UUIDOfErrorDB);
 }
 

@@ -50,7 +50,7 @@ CPreparedCheck::CPreparedCheck(const CPlant& plant, const CheckCall& c)
     // CheckAll asked with no root: the null root is the call.
     IComponent* piRoot = c.id == CheckId::All && c.strFirst.empty() ? nullptr : m_spRoot.Get();
     m_args = {piRoot,          m_spFirst.Get(), m_spSecond.Get(), c.bAsChild,   m_spPort1.Get(),
-              m_spPort2.Get(), m_spItem.Get(),  m_value,          &outs.pChar1, &outs.pChar2};
+              m_spPort2.Get(), m_spItem.Get(),  &m_value,         &outs.pChar1, &outs.pChar2};
 }
 
 CheckOuts::CheckOuts() : bstrMsg(kUnsetBstr), bstrErrDB(kUnsetBstr), pChar1(nullptr), pChar2(nullptr) {}
